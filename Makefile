@@ -1,0 +1,38 @@
+# The two commands of the README, and the steps they are made of.
+.PHONY: run test deps build build-asan build-fuzz test-default test-asan fuzz examples clean
+
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 5
+
+run: deps build
+	./examples/run-examples build/default/src/cli/korvel
+
+test: deps test-default test-asan fuzz
+
+deps:
+	./scripts/install-deps
+
+build:
+	cmake --preset default >/dev/null
+	cmake --build --preset default -j $(JOBS)
+
+build-asan:
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+
+build-fuzz:
+	@if command -v clang++ >/dev/null; then \
+	  cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j $(JOBS); \
+	else echo "fuzz: clang++ not found, fuzz targets skipped"; fi
+
+test-default: build
+	ctest --preset default -j $(JOBS)
+
+test-asan: build-asan
+	ctest --preset asan -j $(JOBS)
+
+fuzz: build-fuzz
+	@if [ -d build/fuzz/fuzz ]; then ./fuzz/run-all build/fuzz/fuzz $(FUZZ_SECONDS); fi
+
+clean:
+	rm -rf build examples/out

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvel {
+
+/// A modal alert panel. An empty button title means no such button; a panel with no button title
+/// at all shows one "OK" button that answers as the default.
+struct Alert {
+    std::string title;
+    std::string message;
+    std::string defaultButton;
+    std::string alternateButton;
+    std::string otherButton;
+    bool informational = false;
+};
+
+/// The answers of an alert panel.
+inline constexpr int kAlertDefault = 1;
+inline constexpr int kAlertAlternate = 0;
+inline constexpr int kAlertOther = -1;
+
+/// What an open panel asks for.
+struct OpenPanel {
+    std::string title;
+    std::string prompt;                         // the default button's title
+    std::string optionView;                     // name of the option view shown inside, if any
+    std::vector<std::string> allowedExtensions; // without the dot; empty: any file
+    std::vector<std::string> allowedTypeCodes;  // four-character HFS file types
+    std::string startFolder;
+    std::string preselectedFile;                // file name within startFolder
+    bool chooseFiles = true;
+    bool chooseFolders = false;
+    bool allowsMultipleSelection = false;
+};
+
+/// What a save panel asks for.
+struct SavePanel {
+    std::string title;
+    std::string requiredExtension; // without the dot; added when the chosen name lacks it
+    std::string startFolder;
+    std::string proposedName;
+};
+
+/// A long operation's progress: a bar over [0, maximum] and two lines of text.
+class ProgressReporter {
+public:
+    virtual ~ProgressReporter() = default;
+    virtual void begin(const std::string& title, double maximum) = 0;
+    virtual void update(double value, const std::string& line1, const std::string& line2) = 0;
+    virtual void end() = 0;
+};
+
+/// How the operations reach the person. The front end decides how each request is shown; the
+/// operation decides when and with which texts.
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+
+    virtual void beep() = 0;
+    /// Shows the alert modally and answers kAlertDefault, kAlertAlternate or kAlertOther.
+    virtual int runAlert(const Alert& alert) = 0;
+    /// The chosen paths in order, or nothing when the person cancels.
+    virtual std::optional<std::vector<std::string>> runOpenPanel(const OpenPanel& panel) = 0;
+    /// The chosen path (with the required extension), or nothing when the person cancels.
+    virtual std::optional<std::string> runSavePanel(const SavePanel& panel) = 0;
+    /// The summary sheet that ends a batch: its lines, in order, shown until dismissed.
+    virtual void showSummary(const std::string& title, const std::vector<std::string>& lines) = 0;
+    virtual ProgressReporter& progress() = 0;
+};
+
+} // namespace korvel

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+#include "timecode/frames2tc.h"
+
+#include "timecode/timecode.h"
+
+#include <cmath>
+
+namespace korvel {
+namespace {
+
+const char* const kZeroTimecode = "00:00:00:00";
+
+// Samples per hour, minute, second and frame of the repeated subtraction.
+struct CountingUnits {
+    double hour;
+    double minute;
+    double second;
+    double frame;
+
+    bool usable() const { return hour > 0 && minute > 0 && second > 0 && frame > 0; }
+};
+
+// Within this many hours the count is the plain repeated subtraction; past it the hours are
+// found by division, so that a corrupt position near 2^64 answers at once.
+constexpr double kLiteralCountHours = 30.0;
+
+void appendField(std::string& text, long long value) {
+    if (value <= 9) {
+        text.push_back('0');
+    }
+    text += std::to_string(value);
+}
+
+std::string countDown(double samples, const CountingUnits& units) {
+    long long hours = 0;
+    if (samples >= kLiteralCountHours * units.hour) {
+        const double whole = std::floor(samples / units.hour);
+        samples -= whole * units.hour;
+        hours = static_cast<long long>(whole);
+        if (samples < 0) {
+            samples += units.hour;
+            --hours;
+        }
+    }
+    while (samples >= units.hour) {
+        samples -= units.hour;
+        ++hours;
+    }
+    long long minutes = 0;
+    while (samples >= units.minute) {
+        samples -= units.minute;
+        ++minutes;
+    }
+    long long seconds = 0;
+    while (samples >= units.second) {
+        samples -= units.second;
+        ++seconds;
+    }
+    long long frames = 0;
+    while (samples >= units.frame) {
+        samples -= units.frame;
+        ++frames;
+    }
+    std::string text;
+    appendField(text, hours);
+    text.push_back(':');
+    appendField(text, minutes);
+    text.push_back(':');
+    appendField(text, seconds);
+    text.push_back(':');
+    appendField(text, frames);
+    return text;
+}
+
+std::string ntscDropFrame(double samples, std::int32_t sampleRate) {
+    const double samplesPerFrame = (sampleRate / 30) * 1.001;
+    if (samplesPerFrame <= 0) {
+        return kZeroTimecode;
+    }
+    const double x = samples / samplesPerFrame;
+    const double whole = std::floor(x);
+    const bool roundUp = x - whole >= 0.5;
+    // The day repeats, so only the frame number modulo one day matters; fmod keeps that exact
+    // for positions whose frame count would not fit an integer.
+    const auto frame = static_cast<std::int64_t>(
+        std::fmod(whole, static_cast<double>(kDropFrameFramesPerDay)) + (roundUp ? 1 : 0));
+    return timeCodeText(timeCodeRecord(frame, timeCodeDef(TvSystem::Ntsc, true)), true);
+}
+
+std::string ntscNonDrop(double samples, std::int32_t sampleRate) {
+    const double second = (sampleRate / 30) * 30.03;
+    const CountingUnits units{3600 * second, 60 * second, second, second / 30};
+    return units.usable() ? countDown(samples, units) : kZeroTimecode;
+}
+
+std::string wholeFrameRate(double samples, std::int32_t sampleRate, int framesPerSecond) {
+    const std::int32_t frame = sampleRate / framesPerSecond;
+    if (frame <= 0) {
+        return kZeroTimecode;
+    }
+    const double x = samples / frame;
+    if (x - std::floor(x) >= 0.5) {
+        samples += frame * 0.5;
+    }
+    // The hour and minute units are 32-bit products; C++20 makes their wrap-around defined.
+    const auto hour = static_cast<std::int32_t>(static_cast<std::int64_t>(sampleRate) * 3600);
+    const auto minute = static_cast<std::int32_t>(static_cast<std::int64_t>(sampleRate) * 60);
+    const CountingUnits units{static_cast<double>(hour), static_cast<double>(minute),
+                              static_cast<double>(sampleRate), static_cast<double>(frame)};
+    return units.usable() ? countDown(samples, units) : kZeroTimecode;
+}
+
+} // namespace
+
+std::string frames2tc(std::uint64_t sampleNumber, std::int32_t sampleRate,
+                      std::string_view bwfFpsRate) {
+    const auto samples = static_cast<double>(sampleNumber);
+    if (bwfFpsRate == "NTSC DF") {
+        return ntscDropFrame(samples, sampleRate);
+    }
+    if (bwfFpsRate == "NTSC NDF") {
+        return ntscNonDrop(samples, sampleRate);
+    }
+    if (bwfFpsRate == "PAL") {
+        return wholeFrameRate(samples, sampleRate, 25);
+    }
+    if (bwfFpsRate == "24 fps") {
+        return wholeFrameRate(samples, sampleRate, 24);
+    }
+    return kZeroTimecode;
+}
+
+} // namespace korvel

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Glossary.
+//   frame number   a count of frames from 00:00:00:00, at numFrames frames per timecode second
+//   timecode text  HH:MM:SS:FF, eleven characters, two-digit fields at positions 0, 3, 6 and 9;
+//                  drop-frame text has ';' at position 8 (HH:MM:SS;FF)
+//   drop frame     SMPTE ST 12-1 counting for 29.97 fps: the labels 00 and 01 are skipped at the
+//                  start of every minute except minutes 00, 10, 20, 30, 40 and 50
+
+#include "timecode/tv_system.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvel {
+
+/// Hours, minutes, seconds and frames of a timecode.
+struct TimeCodeRecord {
+    std::uint8_t hours = 0;
+    std::uint8_t minutes = 0;
+    std::uint8_t seconds = 0;
+    std::uint8_t frames = 0;
+
+    friend bool operator==(const TimeCodeRecord&, const TimeCodeRecord&) = default;
+};
+
+/// Frames in one day of drop-frame timecode, and in ten drop-frame minutes.
+inline constexpr std::int64_t kDropFrameFramesPerDay = 2589408;
+inline constexpr std::int64_t kDropFrameFramesPerTenMinutes = 17982;
+
+/// The frame number of a timecode under the definition's counting rule (drop frame when its
+/// flags say so). Hours are not limited: 99:00:00:00 counts on past a day.
+std::int64_t frameNumber(const TimeCodeRecord& record, const TimeCodeDef& def);
+
+/// The timecode of a frame number under the definition's counting rule. Hours wrap after 23;
+/// a negative frame number counts back from the end of the day.
+TimeCodeRecord timeCodeRecord(std::int64_t frameNumber, const TimeCodeDef& def);
+
+/// Timecode text of a record: HH:MM:SS:FF, or HH:MM:SS;FF when `dropFrame`.
+std::string timeCodeText(const TimeCodeRecord& record, bool dropFrame);
+
+/// The four fields read from the fixed positions 0, 3, 6 and 9 of a text of at least eleven
+/// characters; the separators are not inspected. Nothing when a field is not two digits.
+std::optional<TimeCodeRecord> parseTimeCodeFields(std::string_view text);
+
+/// True when the text is drop-frame timecode text: its character at position 8 is ';'.
+bool isDropFrameText(std::string_view text);
+
+/// The one check for a timecode that comes from outside (a log, a command line, a file): exactly
+/// eleven characters, HH:MM:SS:FF or HH:MM:SS;FF, digits at the fixed positions, minutes and
+/// seconds below 60, frames below `framesPerSecond`.
+bool isValidTimeCodeText(std::string_view text, int framesPerSecond);
+bool isValidTimeCodeText(std::string_view text, TvSystem system);
+
+} // namespace korvel
