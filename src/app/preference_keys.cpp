@@ -4,6 +4,7 @@
 #include "app/reel_id_history.h"
 
 #include <array>
+#include <charconv>
 
 namespace korvel {
 namespace {
@@ -74,6 +75,33 @@ std::optional<PreferenceType> preferenceType(std::string_view key) {
         }
     }
     return std::nullopt;
+}
+
+Result<PreferenceValue> parsePreferenceValue(std::string_view key, std::string_view text) {
+    const auto type = preferenceType(key);
+    if (!type) {
+        return makeError("unknown preference key '" + std::string(key) + "'");
+    }
+    switch (*type) {
+    case PreferenceType::String:
+        return PreferenceValue(std::string(text));
+    case PreferenceType::Boolean:
+        if (text == "true" || text == "false") {
+            return PreferenceValue(text == "true");
+        }
+        return makeError("'" + std::string(key) + "' takes true or false, not '" +
+                         std::string(text) + "'");
+    case PreferenceType::Integer: {
+        std::int64_t number = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (ec == std::errc() && end == text.data() + text.size()) {
+            return PreferenceValue(number);
+        }
+        return makeError("'" + std::string(key) + "' takes a whole number, not '" +
+                         std::string(text) + "'");
+    }
+    }
+    return makeError("unknown preference key '" + std::string(key) + "'");
 }
 
 } // namespace korvel

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "base/result.h"
+#include "platform/preference_store.h"
+
 #include <optional>
 #include <span>
 #include <string_view>
@@ -21,6 +24,10 @@ std::span<const PreferenceKey> knownPreferenceKeys();
 
 /// The type of a known key; nothing for a key the tool does not know.
 std::optional<PreferenceType> preferenceType(std::string_view key);
+
+/// A value typed in by a person for a known key: booleans as true/false, integers in decimal,
+/// strings as they are. Fails for an unknown key or a text that is not of the key's type.
+Result<PreferenceValue> parsePreferenceValue(std::string_view key, std::string_view text);
 
 namespace prefkey {
 inline constexpr std::string_view kTVSys = "TVSys";

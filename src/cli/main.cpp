@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// korvel: the command line of Korvel Tools.
+#include "app/preference_keys.h"
+#include "cli/command_table.h"
+#include "cli/session.h"
+
+#include <CLI/CLI.hpp>
+
+#include <exception>
+#include <iostream>
+
+namespace {
+
+using namespace korvel;
+
+struct RawGlobalOptions {
+    std::string prefsFile;
+    std::vector<std::string> settings;
+    std::string logFile;
+    std::string tvSystem;
+    std::string bwfFpsRate;
+    bool dropFrame = false;
+    bool nonDropFrame = false;
+};
+
+void addGlobalOptions(CLI::App& app, RawGlobalOptions& raw) {
+    app.add_option("--prefs", raw.prefsFile,
+                   "preference file to use (default: $KORVEL_PREFS, else the desktop app's store)")
+        ->type_name("FILE");
+    app.add_option("--set", raw.settings,
+                   "KEY=VALUE: use this preference value for this run only (repeatable)")
+        ->allow_extra_args(false)
+        ->type_name("KEY=VALUE");
+    app.add_option("--log", raw.logFile, "also write the output log to FILE")->type_name("FILE");
+    app.add_option("--tv", raw.tvSystem, "TV system for this run (same as --set TVSys=...)")
+        ->type_name("SYSTEM")
+        ->check(CLI::IsMember({"PAL", "NTSC", "24 fps"}));
+    app.add_flag("--df", raw.dropFrame, "drop-frame timecode for this run (--set DF=true)");
+    app.add_flag("--no-df", raw.nonDropFrame, "non-drop-frame timecode for this run (--set DF=false)");
+    app.add_option("--bwf-fps", raw.bwfFpsRate,
+                   "frame rate of BWF start timecodes for this run (--set BWFfpsRate=...)")
+        ->type_name("RATE")
+        ->check(CLI::IsMember({"PAL", "NTSC DF", "NTSC NDF", "24 fps"}));
+}
+
+// Turns the raw options into typed overrides; fails on a setting the store would not take.
+Result<GlobalOptions> resolveGlobalOptions(const RawGlobalOptions& raw) {
+    GlobalOptions options{raw.prefsFile, {}, raw.logFile};
+    for (const std::string& setting : raw.settings) {
+        const auto equals = setting.find('=');
+        if (equals == std::string::npos) {
+            return makeError("--set takes KEY=VALUE, not '" + setting + "'");
+        }
+        const std::string key = setting.substr(0, equals);
+        auto value = parsePreferenceValue(key, std::string_view(setting).substr(equals + 1));
+        if (!value) {
+            return value.error();
+        }
+        options.overrides.emplace_back(key, *value);
+    }
+    if (!raw.tvSystem.empty()) {
+        options.overrides.emplace_back(std::string(prefkey::kTVSys), raw.tvSystem);
+    }
+    if (raw.dropFrame || raw.nonDropFrame) {
+        options.overrides.emplace_back(std::string(prefkey::kDF), raw.dropFrame);
+    }
+    if (!raw.bwfFpsRate.empty()) {
+        options.overrides.emplace_back(std::string(prefkey::kBWFfpsRate), raw.bwfFpsRate);
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"korvel: shot logs, timecode tracks and BWF sound for Final Cut Pro and Avid "
+                 "workflows.\nEvery option is read from the preference store shared with the "
+                 "desktop app; override one for a run with --set KEY=VALUE.",
+                 "korvel"};
+    app.set_version_flag("--version", "korvel (Korvel Tools) 1.2.1");
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.footer("Exit status: 0 done, 1 the operation stopped on an alert or failed, 2 bad usage.\n"
+               "Log lines go to standard error, results to standard output.\n"
+               "Run 'korvel COMMAND --help' for a command's options and examples.");
+
+    RawGlobalOptions raw;
+    addGlobalOptions(app, raw);
+    CommandTable table;
+    addTimecodeCommands(app, table);
+    addPrefsCommands(app, table);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? kExitDone : kExitUsage;
+    }
+    if (raw.dropFrame && raw.nonDropFrame) {
+        std::cerr << "korvel: --df and --no-df contradict each other\n";
+        return kExitUsage;
+    }
+    const auto options = resolveGlobalOptions(raw);
+    if (!options) {
+        std::cerr << "korvel: " << options.error().message << '\n';
+        return kExitUsage;
+    }
+    try {
+        Session session(*options);
+        return table.runParsed(session);
+    } catch (const std::exception& error) {
+        std::cerr << "korvel: " << error.what() << '\n';
+        return kExitFailed;
+    }
+}

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#include "cli/session.h"
+
+#include "app/startup.h"
+#include "platform/qsettings_preference_store.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+namespace korvel {
+namespace {
+
+std::string findHomeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return home;
+    }
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) {
+        return entry->pw_dir;
+    }
+    return "/";
+}
+
+std::unique_ptr<PreferenceStore> openStore(const std::string& prefsFile) {
+    std::string path = prefsFile;
+    if (path.empty()) {
+        if (const char* fromEnvironment = std::getenv("KORVEL_PREFS")) {
+            path = fromEnvironment;
+        }
+    }
+    if (path.empty()) {
+        return std::make_unique<QSettingsPreferenceStore>();
+    }
+    return std::make_unique<QSettingsPreferenceStore>(path);
+}
+
+// A log entry may hold carriage returns of its own; a terminal wants line feeds.
+void echoEntry(std::string_view entry) {
+    std::string line(entry);
+    for (char& c : line) {
+        if (c == '\r') {
+            c = '\n';
+        }
+    }
+    std::cerr << line << '\n';
+}
+
+} // namespace
+
+Session::Session(const GlobalOptions& options)
+    : m_store(openStore(options.prefsFile)), m_overlay(*m_store),
+      m_homeDirectory(findHomeDirectory()), m_logFile(options.logFile) {
+    static_cast<void>(prepareStore(*m_store, m_homeDirectory));
+    for (const auto& [key, value] : options.overrides) {
+        m_overlay.override(key, value);
+    }
+    m_log.setListener(echoEntry);
+}
+
+Session::~Session() {
+    m_store->synchronize();
+    if (!m_logFile.empty()) {
+        std::ofstream out(m_logFile, std::ios::binary | std::ios::trunc);
+        out << m_log.logString();
+        if (!out) {
+            std::cerr << "korvel: could not write the log to " << m_logFile << '\n';
+        }
+    }
+}
+
+} // namespace korvel

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "app/log_controller.h"
+#include "cli/terminal_user_interface.h"
+#include "platform/console.h"
+#include "platform/file_attributes.h"
+#include "platform/preference_store.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace korvel {
+
+/// The options every command shares.
+struct GlobalOptions {
+    std::string prefsFile;                                  // --prefs, else $KORVEL_PREFS
+    std::vector<std::pair<std::string, PreferenceValue>> overrides; // --set and the shorthands
+    std::string logFile;                                    // --log
+};
+
+/// Everything a command of one run works with: the preference store (with this run's overrides),
+/// the output log (entries echoed to standard error), the terminal as user interface, the console
+/// and file attributes. The log file, if asked for, is written when the session ends.
+class Session {
+public:
+    explicit Session(const GlobalOptions& options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    PreferenceStore& prefs() { return m_overlay; }
+    /// The store without this run's overrides, for the commands that change stored values.
+    PreferenceStore& persistentPrefs() { return *m_store; }
+    KTLogController& log() { return m_log; }
+    TerminalUserInterface& ui() { return m_ui; }
+    Console& console() { return m_console; }
+    FileAttributes& fileAttributes() { return m_fileAttributes; }
+    const std::string& homeDirectory() const { return m_homeDirectory; }
+
+private:
+    std::unique_ptr<PreferenceStore> m_store;
+    OverlayPreferenceStore m_overlay;
+    KTLogController m_log;
+    TerminalUserInterface m_ui;
+    StandardErrorConsole m_console;
+    ExtendedAttributeFileAttributes m_fileAttributes;
+    std::string m_homeDirectory;
+    std::string m_logFile;
+};
+
+} // namespace korvel

@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: MIT
+#include "timecode/timecode.h"
+
+#include <gtest/gtest.h>
+
+namespace korvel {
+namespace {
+
+TEST(TimeCodeDefTest, ValuesPerTvSystem) {
+    struct Row {
+        TvSystem system;
+        bool dropFrame;
+        TimeCodeDef expected;
+    };
+    const Row rows[] = {
+        {TvSystem::Pal, false, {2, 25, 1, 25, 0}},
+        {TvSystem::Pal, true, {2, 25, 1, 25, 0}}, // drop frame means nothing outside NTSC
+        {TvSystem::Ntsc, false, {2, 2997, 100, 30, 0}},
+        {TvSystem::Ntsc, true, {3, 2997, 100, 30, 0}},
+        {TvSystem::Film24, false, {2, 24, 1, 24, 0}},
+        {TvSystem::Film24, true, {2, 24, 1, 24, 0}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(timeCodeDef(row.system, row.dropFrame), row.expected)
+            << tvSystemName(row.system) << " df=" << row.dropFrame;
+    }
+}
+
+TEST(TvSystemTest, NamesAreExactAndCaseSensitive) {
+    EXPECT_EQ(tvSystemFromName("PAL"), TvSystem::Pal);
+    EXPECT_EQ(tvSystemFromName("NTSC"), TvSystem::Ntsc);
+    EXPECT_EQ(tvSystemFromName("24 fps"), TvSystem::Film24);
+    for (const char* other : {"pal", "Ntsc", "24fps", "24 FPS", "", "PAL "}) {
+        EXPECT_FALSE(tvSystemFromName(other)) << other;
+    }
+}
+
+TEST(DropFrameCountingTest, KnownFrames) {
+    const TimeCodeDef df = timeCodeDef(TvSystem::Ntsc, true);
+    struct Row {
+        std::int64_t frame;
+        const char* text;
+    };
+    const Row rows[] = {
+        {0, "00:00:00;00"},        {1799, "00:00:59;29"},     {1800, "00:01:00;02"},
+        {3597, "00:01:59;29"},     {3598, "00:02:00;02"},     {17981, "00:09:59;29"},
+        {17982, "00:10:00;00"},    {17983, "00:10:00;01"},    {19781, "00:10:59;29"},
+        {19782, "00:11:00;02"},    {107891, "00:59:59;29"},   {107892, "01:00:00;00"},
+        {2589407, "23:59:59;29"},  {2589408, "00:00:00;00"},  {-1, "23:59:59;29"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(timeCodeText(timeCodeRecord(row.frame, df), true), row.text) << row.frame;
+    }
+}
+
+TEST(DropFrameCountingTest, EveryMinuteBoundaryOfADay) {
+    const TimeCodeDef df = timeCodeDef(TvSystem::Ntsc, true);
+    for (int minute = 0; minute < 24 * 60; ++minute) {
+        const TimeCodeRecord start{static_cast<std::uint8_t>(minute / 60),
+                                   static_cast<std::uint8_t>(minute % 60), 0,
+                                   static_cast<std::uint8_t>(minute % 10 == 0 ? 0 : 2)};
+        const std::int64_t frame = frameNumber(start, df);
+        EXPECT_EQ(timeCodeRecord(frame, df), start) << "minute " << minute;
+        // The frame before is the last of the previous minute.
+        const TimeCodeRecord before = timeCodeRecord(frame - 1, df);
+        EXPECT_EQ(before.seconds, 59) << "minute " << minute;
+        EXPECT_EQ(before.frames, 29) << "minute " << minute;
+    }
+}
+
+// Every frame of a day survives frame -> text -> frame, under each counting rule.
+TEST(CountingRoundTripTest, EveryFrameOfADay) {
+    struct Row {
+        TvSystem system;
+        bool dropFrame;
+        std::int64_t framesPerDay;
+    };
+    const Row rows[] = {
+        {TvSystem::Pal, false, 86400 * 25},
+        {TvSystem::Film24, false, 86400 * 24},
+        {TvSystem::Ntsc, false, 86400 * 30},
+        {TvSystem::Ntsc, true, kDropFrameFramesPerDay},
+    };
+    for (const Row& row : rows) {
+        const TimeCodeDef def = timeCodeDef(row.system, row.dropFrame);
+        const int fps = framesPerSecond(row.system);
+        std::int64_t mismatches = 0;
+        for (std::int64_t frame = 0; frame < row.framesPerDay; ++frame) {
+            const std::string text = timeCodeText(timeCodeRecord(frame, def), row.dropFrame);
+            const auto fields = parseTimeCodeFields(text);
+            if (!fields || !isValidTimeCodeText(text, fps) ||
+                isDropFrameText(text) != row.dropFrame || frameNumber(*fields, def) != frame) {
+                if (++mismatches <= 5) {
+                    ADD_FAILURE() << tvSystemName(row.system) << " frame " << frame << " -> "
+                                  << text;
+                }
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << tvSystemName(row.system) << " df=" << row.dropFrame;
+    }
+}
+
+TEST(NonDropCountingTest, FormulaAndWrap) {
+    const TimeCodeDef pal = timeCodeDef(TvSystem::Pal, false);
+    EXPECT_EQ(frameNumber({1, 0, 0, 0}, pal), 90000);
+    EXPECT_EQ(frameNumber({10, 20, 30, 24}, pal), ((10 * 60 + 20) * 60 + 30) * 25 + 24);
+    EXPECT_EQ(timeCodeText(timeCodeRecord(86400 * 25, pal), false), "00:00:00:00");
+    EXPECT_EQ(frameNumber({1, 0, 0, 0}, timeCodeDef(TvSystem::Ntsc, false)), 108000);
+    EXPECT_EQ(frameNumber({1, 0, 0, 0}, timeCodeDef(TvSystem::Ntsc, true)), 107892);
+    EXPECT_EQ(frameNumber({0, 10, 0, 0}, timeCodeDef(TvSystem::Ntsc, true)), 17982);
+}
+
+TEST(TimeCodeTextTest, ValidityCheck) {
+    struct Row {
+        const char* text;
+        int fps;
+        bool valid;
+    };
+    const Row rows[] = {
+        {"00:00:00:00", 25, true},   {"23:59:59:24", 25, true},  {"99:59:59:24", 25, true},
+        {"01:00:00;00", 30, true},   {"01:00:00:29", 30, true},  {"01:00:00:30", 30, false},
+        {"01:00:00:25", 25, false},  {"01:00:00:24", 24, false}, {"01:00:00:23", 24, true},
+        {"01:60:00:00", 25, false},  {"01:00:60:00", 25, false}, {"1:00:00:00", 25, false},
+        {"01:00:00:000", 25, false}, {"01-00-00-00", 25, false}, {"01:00:00.00", 25, false},
+        {"0a:00:00:00", 25, false},  {"01:00:00:0 ", 25, false}, {"", 25, false},
+        {"-1:00:00:00", 25, false},  {"01;00;00;00", 30, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(isValidTimeCodeText(row.text, row.fps), row.valid) << row.text << " @" << row.fps;
+    }
+}
+
+TEST(TimeCodeTextTest, DropFrameIsDecidedByPositionEight) {
+    EXPECT_TRUE(isDropFrameText("01:00:00;00"));
+    EXPECT_FALSE(isDropFrameText("01:00:00:00"));
+    EXPECT_FALSE(isDropFrameText("01;00;00"));
+    EXPECT_FALSE(isDropFrameText(""));
+}
+
+TEST(TimeCodeTextTest, FieldsComeFromFixedPositions) {
+    // The separators are not inspected by the field reader; the validity check sees them.
+    EXPECT_EQ(parseTimeCodeFields("12x34y56z78"), (TimeCodeRecord{12, 34, 56, 78}));
+    EXPECT_EQ(parseTimeCodeFields("01:02:03:04 and more"), (TimeCodeRecord{1, 2, 3, 4}));
+    EXPECT_FALSE(parseTimeCodeFields("01:02:03:4"));
+    EXPECT_FALSE(parseTimeCodeFields("01:02:03:4x"));
+}
+
+} // namespace
+} // namespace korvel
