@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: MIT
+#include "audio/riff_chunks.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvel {
+namespace {
+
+// More chunks than any recorder writes; a file of tiny chunks cannot make the walk allocate
+// without bound.
+constexpr std::size_t kMaxChunks = 65536;
+// ds64 tables larger than this are not believed.
+constexpr std::uint32_t kMaxDs64Entries = 4096;
+constexpr std::uint32_t kSizeFromDs64 = 0xFFFFFFFFu;
+
+bool isChunkIdByte(std::uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; }
+
+bool isChunkId(const std::uint8_t* bytes) {
+    return std::all_of(bytes, bytes + 4, isChunkIdByte);
+}
+
+std::array<char, 4> toId(const std::uint8_t* bytes) {
+    std::array<char, 4> id{};
+    std::memcpy(id.data(), bytes, 4);
+    return id;
+}
+
+struct Ds64 {
+    std::uint64_t dataSize = 0;
+    std::vector<std::pair<std::array<char, 4>, std::uint64_t>> table;
+};
+
+Ds64 readDs64(ByteSource& source, const RiffChunk& chunk) {
+    Ds64 ds64;
+    std::uint8_t fixed[28] = {};
+    auto got = source.readAt(chunk.bodyOffset, {fixed, std::min<std::uint64_t>(28, chunk.size)});
+    if (!got || *got < 16) {
+        return ds64;
+    }
+    ds64.dataSize = readLittle64(fixed + 8);
+    if (*got < 28) {
+        return ds64;
+    }
+    const std::uint32_t declared = readLittle32(fixed + 24);
+    const std::uint64_t room = (chunk.size - 28) / 12;
+    const auto entries = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>({declared, room, kMaxDs64Entries}));
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        std::uint8_t entry[12];
+        auto read = source.readAt(chunk.bodyOffset + 28 + std::uint64_t{i} * 12, entry);
+        if (!read || *read < 12) {
+            break;
+        }
+        ds64.table.emplace_back(toId(entry), readLittle64(entry + 4));
+    }
+    return ds64;
+}
+
+} // namespace
+
+const RiffChunk* RiffLayout::find(std::string_view id) const {
+    for (const RiffChunk& chunk : chunks) {
+        if (chunk.name() == id) {
+            return &chunk;
+        }
+    }
+    return nullptr;
+}
+
+RiffLayout walkRiffChunks(ByteSource& source) {
+    RiffLayout layout;
+    const std::uint64_t fileSize = source.size();
+    std::uint8_t header[12] = {};
+    auto got = source.readAt(0, header);
+    if (!got || *got < 12 || std::memcmp(header + 8, "WAVE", 4) != 0) {
+        layout.broken = true;
+        layout.problem = "not a RIFF WAVE file";
+        return layout;
+    }
+    if (std::memcmp(header, "RIFF", 4) == 0) {
+        layout.form = RiffForm::Riff;
+    } else if (std::memcmp(header, "RF64", 4) == 0) {
+        layout.form = RiffForm::Rf64;
+    } else if (std::memcmp(header, "BW64", 4) == 0) {
+        layout.form = RiffForm::Bw64;
+    } else {
+        layout.broken = true;
+        layout.problem = "not a RIFF WAVE file";
+        return layout;
+    }
+    // The declared end of the RIFF form; bytes after it are walked too, but whatever does not look
+    // like a chunk there is trailing data, not a broken list.
+    std::uint64_t declaredEnd = 8 + std::uint64_t{readLittle32(header + 4)};
+    const bool sizesFromDs64 = layout.form != RiffForm::Riff;
+    Ds64 ds64;
+
+    std::uint64_t position = 12;
+    while (fileSize >= 8 && position <= fileSize - 8) {
+        if (layout.chunks.size() >= kMaxChunks) {
+            layout.broken = true;
+            layout.problem = "too many chunks";
+            break;
+        }
+        std::uint8_t chunkHeader[8];
+        auto read = source.readAt(position, chunkHeader);
+        if (!read || *read < 8) {
+            layout.broken = true;
+            layout.problem = "cannot read the chunk header at byte " + std::to_string(position);
+            break;
+        }
+        const bool beyondDeclaredEnd = position >= declaredEnd;
+        if (!isChunkId(chunkHeader)) {
+            if (!beyondDeclaredEnd) {
+                layout.broken = true;
+                layout.problem = "no chunk ID at byte " + std::to_string(position);
+            }
+            break;
+        }
+        RiffChunk chunk;
+        chunk.id = toId(chunkHeader);
+        chunk.headerOffset = position;
+        chunk.bodyOffset = position + 8;
+        const std::uint32_t size32 = readLittle32(chunkHeader + 4);
+        chunk.declaredSize = size32;
+        if (sizesFromDs64 && size32 == kSizeFromDs64) {
+            if (chunk.name() == "data") {
+                chunk.declaredSize = ds64.dataSize;
+            } else {
+                const auto entry = std::find_if(ds64.table.begin(), ds64.table.end(),
+                                                [&](const auto& e) { return e.first == chunk.id; });
+                if (entry != ds64.table.end()) {
+                    chunk.declaredSize = entry->second;
+                }
+            }
+        }
+        const std::uint64_t room = fileSize - chunk.bodyOffset;
+        chunk.size = std::min(chunk.declaredSize, room);
+        if (chunk.declaredSize > room) {
+            // Only the audio may run past the end of the file: a recording that was cut off, or
+            // a plain RIFF data chunk whose size the recorder never wrote back.
+            if (chunk.name() != "data" && !beyondDeclaredEnd) {
+                layout.broken = true;
+                layout.problem = "chunk '" + std::string(chunk.name()) + "' at byte " +
+                                 std::to_string(position) + " runs past the end of the file";
+                break;
+            }
+            if (chunk.name() != "data") {
+                break;
+            }
+        }
+        if (layout.chunks.empty() && sizesFromDs64) {
+            if (chunk.name() != "ds64") {
+                layout.broken = true;
+                layout.problem = "RF64 file without a ds64 chunk";
+                break;
+            }
+            ds64 = readDs64(source, chunk);
+            std::uint8_t riffSize[8];
+            auto sizeRead = source.readAt(chunk.bodyOffset, riffSize);
+            if (sizeRead && *sizeRead == 8) {
+                declaredEnd = 8 + readLittle64(riffSize);
+            }
+        }
+        layout.chunks.push_back(chunk);
+        if (chunk.declaredSize >= room) {
+            break; // reached the end of the file
+        }
+        std::uint64_t next = chunk.bodyOffset + chunk.declaredSize;
+        if (chunk.declaredSize % 2 != 0) {
+            // Bodies are padded to an even length, but some writers forget the pad byte: take the
+            // unpadded position when only it holds a chunk header.
+            std::uint8_t probe[5] = {};
+            auto probeRead = source.readAt(next, probe);
+            if (probeRead && *probeRead == 5 && isChunkId(probe) && !isChunkId(probe + 1)) {
+                // unpadded
+            } else {
+                ++next;
+            }
+        }
+        position = next;
+    }
+    return layout;
+}
+
+std::optional<std::uint64_t> scanForChunkId(ByteSource& source, std::string_view id,
+                                            std::uint64_t first, std::uint64_t last) {
+    if (id.size() != 4 || first > last) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> window(static_cast<std::size_t>(last - first) + 4);
+    auto got = source.readAt(first, window);
+    if (!got || *got < 4) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i + 4 <= *got; ++i) {
+        if (std::memcmp(window.data() + i, id.data(), 4) == 0) {
+            return first + i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<RiffChunk> locateChunk(ByteSource& source, const RiffLayout& layout,
+                                     std::string_view id) {
+    if (const RiffChunk* chunk = layout.find(id)) {
+        return *chunk;
+    }
+    if (!layout.broken) {
+        return std::nullopt;
+    }
+    const auto position = scanForChunkId(source, id);
+    if (!position) {
+        return std::nullopt;
+    }
+    RiffChunk chunk;
+    std::memcpy(chunk.id.data(), id.data(), 4);
+    chunk.headerOffset = *position;
+    chunk.bodyOffset = *position + 8;
+    chunk.foundByScan = true;
+    const std::uint64_t room =
+        chunk.bodyOffset < source.size() ? source.size() - chunk.bodyOffset : 0;
+    std::uint8_t sizeField[4] = {};
+    auto got = source.readAt(*position + 4, sizeField);
+    chunk.declaredSize = (got && *got == 4) ? readLittle32(sizeField) : 0;
+    chunk.size = id == "data" ? std::min(chunk.declaredSize, room) : room;
+    return chunk;
+}
+
+} // namespace korvel

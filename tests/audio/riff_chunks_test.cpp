@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: MIT
+#include "audio/riff_chunks.h"
+
+#include "wave_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace korvel {
+namespace {
+
+using test::Bytes;
+using test::Chunk;
+
+std::string chunkOrder(const RiffLayout& layout) {
+    std::string order;
+    for (const RiffChunk& chunk : layout.chunks) {
+        order += std::string(chunk.name()) + "|";
+    }
+    return order;
+}
+
+const Bytes kFmt = test::fmtBody(1, 2, 48000, 24);
+const Bytes kBext = test::bextBody(test::describedAs("sSCENE=1\r\n"));
+
+struct WalkCase {
+    const char* name;
+    Bytes file;
+    std::string order;
+    bool broken;
+};
+
+class WalkTest : public testing::TestWithParam<WalkCase> {};
+
+TEST_P(WalkTest, FindsTheChunksBySize) {
+    const WalkCase& c = GetParam();
+    MemoryByteSource source(c.file);
+    const RiffLayout layout = walkRiffChunks(source);
+    EXPECT_EQ(chunkOrder(layout), c.order);
+    EXPECT_EQ(layout.broken, c.broken) << layout.problem;
+}
+
+Bytes withRiffSize(Bytes file, std::uint32_t size) {
+    for (int i = 0; i < 4; ++i) {
+        file[4 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    }
+    return file;
+}
+
+Bytes appended(Bytes file, const std::string& tail) {
+    file.insert(file.end(), tail.begin(), tail.end());
+    return file;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, WalkTest,
+    testing::Values(
+        WalkCase{"Typical",
+                 test::buildWave({{"bext", kBext}, {"fmt ", kFmt}, {"data", Bytes(12, 1)}}),
+                 "bext|fmt |data|", false},
+        WalkCase{"BextAfterLargeJunk",
+                 test::buildWave({{"JUNK", Bytes(70000, 0)}, {"fmt ", kFmt}, {"bext", kBext},
+                                  {"data", Bytes(6, 0)}}),
+                 "JUNK|fmt |bext|data|", false},
+        WalkCase{"OddChunkPadded",
+                 test::buildWave({{"fmt ", kFmt}, {"Fake", Bytes(3, 7)}, {"data", Bytes(6, 0)}}),
+                 "fmt |Fake|data|", false},
+        WalkCase{"OddChunkWithoutPadByte",
+                 test::buildWave({{"fmt ", kFmt},
+                                  {"Fake", Bytes(3, 7), std::nullopt, false},
+                                  {"data", Bytes(6, 0)}}),
+                 "fmt |Fake|data|", false},
+        WalkCase{"RiffSizeTooSmall",
+                 withRiffSize(test::buildWave({{"fmt ", kFmt}, {"LIST", Bytes(20, 0)},
+                                               {"data", Bytes(0)}}),
+                              30),
+                 "fmt |LIST|data|", false},
+        WalkCase{"RiffSizeTooLarge",
+                 withRiffSize(test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0)}}), 1000),
+                 "fmt |data|", false},
+        WalkCase{"TrailingBytesAfterTheForm",
+                 appended(test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0)}}),
+                          std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09", 9)),
+                 "fmt |data|", false},
+        WalkCase{"TruncatedData",
+                 test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 4000}}),
+                 "fmt |data|", false},
+        WalkCase{"ChunkRunningPastTheEnd",
+                 test::buildWave({{"fmt ", kFmt}, {"JUNK", Bytes(4, 0), 9999}, {"data", Bytes{}}}),
+                 "fmt |", true},
+        WalkCase{"GarbageInsteadOfAChunk",
+                 test::buildWave({{"fmt ", kFmt}, {std::string("\x01\x02\x03\x04", 4), Bytes{}}}),
+                 "fmt |", true},
+        WalkCase{"NotRiff", Bytes{'R', 'I', 'F', 'X', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "", true},
+        WalkCase{"Rf64",
+                 test::buildWave({{"fmt ", kFmt}, {"bext", kBext}, {"data", Bytes(10, 0)}},
+                                 test::Container::Rf64),
+                 "ds64|fmt |bext|data|", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RiffChunks, Rf64SizesComeFromDs64) {
+    const Bytes file = test::buildWave(
+        {{"fmt ", kFmt}, {"JUNK", Bytes(100, 0)}, {"bext", kBext}, {"data", Bytes(10, 0)}},
+        test::Container::Rf64, {"JUNK"});
+    MemoryByteSource source(file);
+    const RiffLayout layout = walkRiffChunks(source);
+    ASSERT_FALSE(layout.broken) << layout.problem;
+    EXPECT_EQ(layout.form, RiffForm::Rf64);
+    ASSERT_NE(layout.find("JUNK"), nullptr);
+    EXPECT_EQ(layout.find("JUNK")->size, 100u);
+    ASSERT_NE(layout.find("data"), nullptr);
+    EXPECT_EQ(layout.find("data")->size, 10u);
+    EXPECT_EQ(layout.find("data")->bodyOffset, file.size() - 10);
+}
+
+TEST(RiffChunks, TruncatedDataIsClampedToTheFile) {
+    const Bytes file = test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 4000}});
+    MemoryByteSource source(file);
+    const RiffChunk* data = walkRiffChunks(source).find("data");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->size, 4u);
+    EXPECT_TRUE(data->truncated());
+}
+
+TEST(RiffChunks, ScanIsUsedOnlyWhenTheListIsBroken) {
+    // "fmt " written in a description comes before the real format chunk.
+    const Bytes bext = test::bextBody(test::describedAs("sNOTE=fmt check\r\n"));
+    const Bytes sound = test::buildWave({{"bext", bext}, {"fmt ", kFmt}, {"data", Bytes(4, 0)}});
+    MemoryByteSource intact(sound);
+    const RiffLayout good = walkRiffChunks(intact);
+    auto fmt = locateChunk(intact, good, "fmt ");
+    ASSERT_TRUE(fmt);
+    EXPECT_FALSE(fmt->foundByScan);
+    EXPECT_EQ(fmt->bodyOffset, 12u + 8 + bext.size() + 8);
+    EXPECT_FALSE(locateChunk(intact, good, "LIST"));
+
+    Bytes damaged = sound;
+    damaged[12 + 4 + 3] = 0x7F; // bext size now runs past the end of the file
+    MemoryByteSource broken(damaged);
+    const RiffLayout bad = walkRiffChunks(broken);
+    EXPECT_TRUE(bad.broken);
+    auto scanned = locateChunk(broken, bad, "fmt ");
+    ASSERT_TRUE(scanned);
+    EXPECT_TRUE(scanned->foundByScan);
+    EXPECT_EQ(scanned->headerOffset, 12u + 8 + 6); // the word in the description
+    auto bextChunk = locateChunk(broken, bad, "bext");
+    ASSERT_TRUE(bextChunk);
+    EXPECT_EQ(bextChunk->headerOffset, 12u);
+}
+
+TEST(RiffChunks, ScanLooksOnlyAtPositions8To1024) {
+    Bytes file(2000, 0);
+    std::memcpy(file.data() + 1024, "bext", 4);
+    std::memcpy(file.data() + 1500, "fmt ", 4);
+    MemoryByteSource source(file);
+    EXPECT_EQ(scanForChunkId(source, "bext"), 1024u);
+    EXPECT_FALSE(scanForChunkId(source, "fmt "));
+    file[1024] = 0;
+    file[1025] = 'b';
+    std::memcpy(file.data() + 1025, "bext", 4);
+    MemoryByteSource later(file);
+    EXPECT_FALSE(scanForChunkId(later, "bext"));
+}
+
+TEST(RiffChunks, EveryCorpusFileWalksCleanly) {
+    const std::filesystem::path dir = std::filesystem::path(KORVEL_CORPUS_DIR) / "bwf";
+    if (!std::filesystem::exists(dir)) {
+        GTEST_SKIP() << "no corpus at " << dir;
+    }
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"iluvcapra-wavinfo/sounddevices_A101_3.WAV", "bext|iXML|fmt |data|"},
+        {"iluvcapra-wavinfo/protools_PT_A101_4.A1.wav", "bext|iXML|fmt |data|umid|minf|regn|"},
+        {"iluvcapra-wavinfo/sounddevices_A101_1_1.WAV", "fmt |bext|iXML|data|"},
+        {"iluvcapra-wavinfo/metacorder_Sr001-2C-01_01.WAV", "bext|fmt |data|iXML|iXTC|"},
+        {"iluvcapra-wavinfo/nuendo_Audio_-_Mono.wav", "JUNK|bext|Fake|fmt |data|iXML|"},
+        {"iluvcapra-wavinfo/nuendo_Audio_-_LRC.wav", "JUNK|bext|Fake|fmt |data|iXML|"},
+        {"iluvcapra-wavinfo/protools_umid.wav",
+         "JUNK|bext|fmt |minf|elm1|data|FLLR|regn|umid|DGDA|"},
+        {"iluvcapra-wavinfo/sound_grinder_pro_new_camera_bumb_1.wav",
+         "JUNK|fmt |data|umid|minf|ovwf|ID3 |LIST|"},
+        {"iluvcapra-wavinfo/cue_chunks_STE-000.wav", "bext|fmt |data|cue |list|"},
+        {"iluvcapra-wavinfo/smpl_alarm_citizen_loop1.wav", "fmt |data|LIST|smpl|"},
+        {"exiftool-exiftool/RIFF.wav", "fmt |LIST|LIST|data|"},
+    };
+    for (const auto& [name, order] : expected) {
+        auto source = FileByteSource::open((dir / name).string());
+        ASSERT_TRUE(source) << source.error().message;
+        const RiffLayout layout = walkRiffChunks(**source);
+        EXPECT_EQ(chunkOrder(layout), order) << name;
+        EXPECT_FALSE(layout.broken) << name << ": " << layout.problem;
+    }
+}
+
+} // namespace
+} // namespace korvel
