@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+#include "run_korvel.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace korvel::test {
+namespace {
+
+std::string home() {
+    const char* value = std::getenv("HOME");
+    return value ? value : "/";
+}
+
+TEST(PrefsCommandTest, ResetThenListShowsTheDefaults) {
+    TemporaryPrefs prefs;
+    ASSERT_EQ(runKorvel(prefs.with({"prefs", "set", "TVSys", "NTSC"})).exitStatus, 0);
+    ASSERT_EQ(runKorvel(prefs.with({"prefs", "set", "lastAleDir", "/x.ale"})).exitStatus, 0);
+    ASSERT_EQ(runKorvel(prefs.with({"prefs", "reset"})).exitStatus, 0);
+    const CommandResult listed = runKorvel(prefs.with({"prefs", "list"}));
+    ASSERT_EQ(listed.exitStatus, 0);
+    const std::string expected =
+        "BWFMergeTracks=None\nBWFSampleRate=Same as Source\nBWFTapeIDSelect=TapeID from BWF "
+        "File\nBWFfpsRate=PAL\nBatchListHeaderLanguish=English\nTVSys=PAL\nale2fcpAleDir=" +
+        home() + "\nale2fcpFCPvers=FCP 4\nale2fcpFcpDir=" + home() +
+        "\nale2fcpTCConversion=Convert Start field to 24 fps TC\nbutton24to16=false\n"
+        "clickCreateFCPBatchList=false\nclipType=Clips only\nkorvelVersion=9\n"
+        "mediaFileVersion=QuickTime 4 or later\nmodifyNameData=No\nmovieExtension=.mov\n"
+        "qtcWindows=false\nreelid01=\nreelid02=\nreelid03=\nreelid04=\nreelid05=\nreelid06=\n"
+        "reelid07=\nreelid08=\nreelid09=\nreelid10=\ntcColumn=Start\nusertxt1=[empty]\n"
+        "usertxt2=[empty]\nusertxt3=[empty]\nusertxt4=[empty]\n";
+    EXPECT_EQ(listed.out, expected);
+}
+
+TEST(PrefsCommandTest, GetSetAndOneRunOverrides) {
+    TemporaryPrefs prefs;
+    struct Step {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string out;
+    };
+    const Step steps[] = {
+        {{"prefs", "get", "DF"}, 1, ""}, // absent: nothing, status 1
+        {{"prefs", "set", "DF", "true"}, 0, ""},
+        {{"prefs", "get", "DF"}, 0, "true\n"},
+        {{"--set", "DF=false", "prefs", "get", "DF"}, 0, "false\n"},
+        {{"prefs", "get", "DF"}, 0, "true\n"}, // the override was for one run
+        {{"prefs", "set", "modifyNameData", "Truncate, add \".mov\""}, 0, ""},
+        {{"prefs", "get", "modifyNameData"}, 0, "Truncate, add \".mov\"\n"},
+        {{"prefs", "set", "korvelVersion", "12"}, 0, ""},
+        {{"prefs", "get", "korvelVersion"}, 0, "12\n"},
+        {{"prefs", "set", "korvelVersion", "twelve"}, 2, ""},
+        {{"prefs", "set", "DF", "on"}, 2, ""},
+        {{"prefs", "set", "separateBins", "true"}, 2, ""}, // a misspelt key is not stored
+        {{"prefs", "get", "separateBins"}, 1, ""},
+        {{"prefs", "get", "tvsys"}, 1, ""}, // keys are case-sensitive
+    };
+    for (const Step& step : steps) {
+        const CommandResult result = runKorvel(prefs.with(step.arguments));
+        EXPECT_EQ(result.exitStatus, step.exitStatus) << step.arguments.back() << result.err;
+        EXPECT_EQ(result.out, step.out) << step.arguments.back();
+    }
+}
+
+TEST(PrefsCommandTest, EnvironmentChoosesTheStore) {
+    TemporaryPrefs prefs;
+    ASSERT_EQ(setenv("KORVEL_PREFS", prefs.path().c_str(), 1), 0);
+    EXPECT_EQ(runKorvel({"prefs", "set", "TVSys", "NTSC"}).exitStatus, 0);
+    unsetenv("KORVEL_PREFS");
+    EXPECT_EQ(runKorvel(prefs.with({"prefs", "get", "TVSys"})).out, "NTSC\n");
+}
+
+TEST(GlobalOptionsTest, HelpVersionAndLogFile) {
+    const CommandResult help = runKorvel({"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_NE(help.out.find("timecode"), std::string::npos);
+    EXPECT_NE(help.out.find("--set"), std::string::npos);
+    const CommandResult version = runKorvel({"--version"});
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_NE(version.out.find("1.2.1"), std::string::npos);
+
+    TemporaryPrefs prefs;
+    const std::string logPath = prefs.path() + ".log";
+    EXPECT_EQ(runKorvel(prefs.with({"--log", logPath, "timecode", "30to24", "01:00:00:03"})).exitStatus, 0);
+    std::ifstream log(logPath, std::ios::binary);
+    std::stringstream text;
+    text << log.rdbuf();
+    EXPECT_EQ(text.str(), "Korvel Tools version 1.2.1\r\r");
+    std::filesystem::remove(logPath);
+}
+
+} // namespace
+} // namespace korvel::test

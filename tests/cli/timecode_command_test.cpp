@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+#include "run_korvel.h"
+
+#include <gtest/gtest.h>
+
+namespace korvel::test {
+namespace {
+
+TEST(TimecodeCommandTest, AnswersAndStatuses) {
+    struct Row {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string out;
+    };
+    const Row rows[] = {
+        {{"timecode", "to-frames", "01:00:00:00"}, 0, "90000\n"}, // PAL by default
+        {{"--tv", "NTSC", "timecode", "to-frames", "01:00:00;00"}, 0, "107892\n"},
+        {{"--tv", "NTSC", "timecode", "to-frames", "01:00:00:00"}, 0, "108000\n"},
+        {{"--tv", "24 fps", "timecode", "to-frames", "00:00:01:00"}, 0, "24\n"},
+        {{"--tv", "24 fps", "timecode", "to-frames", "00:00:01:24"}, 1, ""},
+        {{"timecode", "to-frames", "1:00:00:00"}, 1, ""},
+        {{"--set", "TVSys=NTSC", "--set", "DF=true", "timecode", "from-frames", "1800"}, 0,
+         "00:01:00;02\n"},
+        {{"--tv", "NTSC", "timecode", "from-frames", "1800"}, 0, "00:01:00:00\n"},
+        {{"--tv", "NTSC", "--df", "timecode", "from-frames", "-1"}, 0, "23:59:59;29\n"},
+        {{"timecode", "from-frames", "12x"}, 1, ""},
+        {{"timecode", "from-samples", "4294967295", "--rate", "48000"}, 0, "24:51:18:12\n"},
+        {{"--bwf-fps", "NTSC DF", "timecode", "from-samples", "4294967295", "--rate", "48000"}, 0,
+         "00:51:18;17\n"},
+        {{"--set", "BWFfpsRate=NTSC NDF", "timecode", "from-samples", "172972800", "--rate",
+          "48000"},
+         0, "01:00:00:00\n"},
+        {{"timecode", "from-samples", "18446744073709551615", "--rate", "10"}, 0, "00:00:00:00\n"},
+        {{"timecode", "from-samples", "-5", "--rate", "48000"}, 1, ""},
+        {{"timecode", "from-samples", "5"}, 2, ""}, // --rate is required
+        {{"timecode", "30to24", "01:02:03:29"}, 0, "01:02:03:23\n"},
+        {{"timecode", "30to24", "01:00:00;15"}, 0, "01:00:00;12\n"},
+        {{"timecode", "30to24", "01:02:03:30"}, 1, ""},
+        {{"timecode"}, 2, ""},
+        {{"--tv", "SECAM", "timecode", "to-frames", "01:00:00:00"}, 2, ""},
+        {{"--set", "TVSys", "timecode", "to-frames", "01:00:00:00"}, 2, ""},
+        {{"--set", "DF=maybe", "timecode", "from-frames", "1"}, 2, ""},
+    };
+    for (const Row& row : rows) {
+        TemporaryPrefs prefs;
+        const CommandResult result = runKorvel(prefs.with(row.arguments));
+        std::string command;
+        for (const std::string& argument : row.arguments) {
+            command += argument + " ";
+        }
+        EXPECT_EQ(result.exitStatus, row.exitStatus) << command << "\n" << result.err;
+        EXPECT_EQ(result.out, row.out) << command;
+        if (row.exitStatus != 0) {
+            EXPECT_FALSE(result.err.empty()) << command << ": a refusal says why";
+        }
+    }
+}
+
+TEST(TimecodeCommandTest, StoredTvSystemIsUsedAndCanBeBroken) {
+    TemporaryPrefs prefs;
+    ASSERT_EQ(runKorvel(prefs.with({"prefs", "set", "TVSys", "24 fps"})).exitStatus, 0);
+    EXPECT_EQ(runKorvel(prefs.with({"timecode", "to-frames", "00:00:01:00"})).out, "24\n");
+    ASSERT_EQ(runKorvel(prefs.with({"prefs", "set", "TVSys", "SECAM"})).exitStatus, 0);
+    const CommandResult broken = runKorvel(prefs.with({"timecode", "to-frames", "00:00:01:00"}));
+    EXPECT_EQ(broken.exitStatus, 1);
+    EXPECT_NE(broken.err.find("SECAM"), std::string::npos) << broken.err;
+}
+
+} // namespace
+} // namespace korvel::test
