@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: MIT
+#include "platform/text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace korvel {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Windows-1252 0x80 to 0x9F; the five bytes the code page leaves undefined keep their C1 code.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+std::string errnoText(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t length = 0;
+        char32_t code = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - p) < length) {
+            return false;
+        }
+        for (std::size_t i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10FFFF))) {
+            return false;
+        }
+        p += length;
+    }
+    return true;
+}
+
+std::string decodeText(std::string_view bytes) {
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
+    if (isValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 8);
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (value < 0x80) {
+            text += byte;
+        } else if (value < 0xA0) {
+            appendUtf8(text, kCp1252High[value - 0x80]);
+        } else {
+            appendUtf8(text, value);
+        }
+    }
+    return text;
+}
+
+Result<std::string> readTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return makeError(errnoText("cannot open", path));
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) {
+        return makeError(errnoText("cannot read", path));
+    }
+    return decodeText(bytes.view());
+}
+
+Status writeTextFileAtomically(const std::string& path, std::string_view text) {
+    const std::string folder = folderOf(path);
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        return makeError(errnoText("cannot create a temporary file in", folder));
+    }
+    const auto fail = [&](const std::string& what) {
+        const Error error{errnoText(what, temporary)};
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return error;
+    };
+
+    // mkstemp makes the file private; give it the mode an ordinary create would (or the old one).
+    struct stat existing {};
+    mode_t mode = 0;
+    if (::stat(path.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd, mode) != 0) {
+        return fail("cannot set the permissions of");
+    }
+    const char* data = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail("cannot write");
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    if (::fsync(fd) != 0) {
+        return fail("cannot flush");
+    }
+    if (::close(fd) != 0) {
+        const Error error{errnoText("cannot close", temporary)};
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const Error error{errnoText("cannot rename the temporary file to", path)};
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    // The rename itself lives in the folder; flush it too so that it survives a power cut.
+    if (const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
+    return {};
+}
+
+} // namespace korvel

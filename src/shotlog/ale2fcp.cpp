@@ -1,0 +1,277 @@
+// SPDX-License-Identifier: MIT
+// ALE shot log to Final Cut Pro batch list. The ALE's known columns are carried over in their own
+// order under the titles Final Cut Pro expects; names can be made Windows-safe, truncated and
+// given a movie extension; 30 fps starts can be converted to 24 fps.
+#include "shotlog/ale_tools.h"
+
+#include "shotlog/windows_text.h"
+#include "timecode/tc30totc24.h"
+
+#include <array>
+#include <vector>
+
+namespace korvel {
+namespace {
+
+// What a batch-list column writes for each clip row.
+enum class ColumnKey {
+    Name, MediaStart, MediaEnd, Tracks, Reel, In, Out, ShotTake, Scene, LogNote,
+    Comment1, Comment2, Comment3, Comment4,
+};
+
+struct OutputColumn {
+    std::size_t field; // index of the ALE field that feeds it
+    ColumnKey key;
+};
+
+struct TrackFields {
+    std::string_view aleTracks;
+    std::string_view fcpFields; // "Tracks", tab, "Audio"
+};
+
+constexpr std::array<TrackFields, 13> kTrackTable = {{
+    {"V", "1V\t"},
+    {"VA1", "1V, 1A\tA1"},
+    {"VA2", "1V, 1A\tA2"},
+    {"VA1A2", "1V, 2A\tA1 + A2"},
+    {"A1", "1A\tA1"},
+    {"A2", "1A\tA2"},
+    {"A1A2", "2A\tA1 + A2"},
+    {"VA1A2A3", "1V, 2A\tA1 + A2"},
+    {"VA1A2A3A4", "1V, 2A\tA1 + A2"},
+    {"VA1A2A3A4A5", "1V, 2A\tA1 + A2"},
+    {"VA1A2A3A4A5A6", "1V, 2A\tA1 + A2"},
+    {"VA1A2A3A4A5A6A7", "1V, 2A\tA1 + A2"},
+    {"VA1A2A3A4A5A6A7A8", "1V, 2A\tA1 + A2"},
+}};
+
+// A track value the table does not know still fills both columns, so the row stays aligned.
+std::string_view fcpTrackFields(std::string_view aleTracks) {
+    for (const TrackFields& entry : kTrackTable) {
+        if (entry.aleTracks == aleTracks) {
+            return entry.fcpFields;
+        }
+    }
+    return "\t";
+}
+
+void alert(UserInterface& ui, std::string title, std::string message) {
+    ui.beep();
+    ui.runAlert(Alert{std::move(title), std::move(message), "Cancel", {}, {}, false});
+}
+
+std::string commentTitle(std::string_view fcpversion, int number) {
+    if (fcpversion == "FCP 3") {
+        return "Comment " + std::to_string(number);
+    }
+    if (fcpversion == "FCP 4") {
+        return "Master Comment " + std::to_string(number);
+    }
+    return {};
+}
+
+void appendClipName(std::string& out, std::string_view loggedName, const Ale2fcpOptions& options) {
+    std::string name = options.convertToWindowsName ? convertWindowsText(loggedName, "NT4")
+                                                    : std::string(loggedName);
+    const std::string_view modify = options.nameModify;
+    if (modify == "Truncate" || modify == "Truncate, add \".mov\"" ||
+        modify == "Truncate, add \".MOV\"" || modify == "Truncate, add \".MooV\"") {
+        const std::size_t limit =
+            options.baseNameLength > 1 ? static_cast<std::size_t>(options.baseNameLength) - 1 : 0;
+        out += truncateToUtf16Units(name, limit);
+        if (modify == "Truncate, add \".mov\"") {
+            out += ".mov";
+        } else if (modify == "Truncate, add \".MOV\"") {
+            out += ".MOV";
+        } else if (modify == "Truncate, add \".MooV\"") {
+            out += ".MooV";
+        }
+        return;
+    }
+    // "No", and any option text we do not know, keeps the name as it stands.
+    out += name;
+}
+
+} // namespace
+
+std::string truncateToUtf16Units(std::string_view name, std::size_t maxUnits) {
+    std::size_t units = 0;
+    std::size_t at = 0;
+    while (at < name.size()) {
+        const auto lead = static_cast<unsigned char>(name[at]);
+        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (at + length > name.size()) {
+            length = 1;
+        }
+        const std::size_t cost = length == 4 ? 2 : 1; // beyond U+FFFF: a surrogate pair
+        if (units + cost > maxUnits) {
+            break;
+        }
+        units += cost;
+        at += length;
+    }
+    return std::string(name.substr(0, at));
+}
+
+std::string ALETools::ale2fcp(std::string_view rawAletxt, const Ale2fcpOptions& options) {
+    const auto ale = readAle(rawAletxt, {AleReaderKind::Ale2fcp, options.myTVSys, {}}, m_ui, m_log);
+    if (!ale) {
+        return std::string(kAle2fcpFailed);
+    }
+
+    const bool film24 = options.myTVSys == "24 fps";
+    const bool startFromStart = !film24 || options.tcFieldName == kConvertStartTo24;
+    const bool convertStart = film24 && options.tcFieldName == kConvertStartTo24;
+    const std::array<const std::optional<std::string>*, 4> userFields = {
+        &options.userTxt1, &options.userTxt2, &options.userTxt3, &options.userTxt4};
+    constexpr std::array<ColumnKey, 4> commentKeys = {ColumnKey::Comment1, ColumnKey::Comment2,
+                                                      ColumnKey::Comment3, ColumnKey::Comment4};
+
+    std::string fcpTxt;
+    std::vector<OutputColumn> columns;
+    bool namePresent = false;
+    bool startPresent = false;
+    bool endPresent = false;
+    bool tracksPresent = false;
+    bool reelPresent = false;
+    bool addTab = false;
+    std::size_t namePos = 0;
+
+    const auto addColumn = [&](std::size_t i, std::string_view title, ColumnKey key) {
+        if (addTab) {
+            fcpTxt += '\t';
+        }
+        fcpTxt += title;
+        columns.push_back({i, key});
+        addTab = true;
+    };
+
+    for (std::size_t i = 0; i < ale->headerArray.size(); ++i) {
+        const std::string_view name = ale->headerArray[i];
+        if (name == "Name" || name == "NAME") {
+            addColumn(i, "Name", ColumnKey::Name);
+            namePresent = true;
+            namePos = i;
+        }
+        if (name == "Clip Name" && !namePresent) {
+            addColumn(i, "Name", ColumnKey::Name);
+            namePresent = true;
+            namePos = i;
+            m_log("Using the column \"Clip Name\" as name field.");
+        }
+        if ((startFromStart && name == "Start") || (!startFromStart && name == "TC 24 Start")) {
+            addColumn(i, "Media Start", ColumnKey::MediaStart);
+            startPresent = true;
+        }
+        if ((startFromStart && name == "End") || (!startFromStart && name == "TC 24 End")) {
+            addColumn(i, "Media End", ColumnKey::MediaEnd);
+            endPresent = true;
+        }
+        if (name == "Tracks") {
+            addColumn(i, "Tracks\tAudio", ColumnKey::Tracks);
+            tracksPresent = true;
+        }
+        if (name == "Tape" || name == "TAPE") {
+            addColumn(i, "Reel", ColumnKey::Reel);
+            reelPresent = true;
+        }
+        if (name == "Mark IN") {
+            addColumn(i, "In", ColumnKey::In);
+        }
+        if (name == "Mark OUT") {
+            addColumn(i, "Out", ColumnKey::Out);
+        }
+        if (name == "Take") {
+            addColumn(i, "Shot/take", ColumnKey::ShotTake);
+        }
+        if (name == "Scene") {
+            addColumn(i, "Scene", ColumnKey::Scene);
+        }
+        if (name == "Comments") {
+            addColumn(i, "Log Note", ColumnKey::LogNote);
+        }
+        for (std::size_t u = 0; u < userFields.size(); ++u) {
+            if (*userFields[u] && name == **userFields[u]) {
+                addColumn(i, commentTitle(options.fcpversion, static_cast<int>(u) + 1),
+                          commentKeys[u]);
+            }
+        }
+    }
+    if (options.aleCopyName) {
+        fcpTxt += "\tLabel 2";
+    }
+
+    const std::array<std::pair<bool, const char*>, 5> required = {{
+        {namePresent, "Name"},
+        {startPresent, "Start"},
+        {endPresent, "End"},
+        {tracksPresent, "Tracks"},
+        {reelPresent, "Tape"},
+    }};
+    for (const auto& [present, column] : required) {
+        if (!present) {
+            alert(m_ui, "The column \"" + std::string(column) + "\" is missing!",
+                  "You can't convert an ALE file without this column.");
+            return std::string(kAle2fcpFailed);
+        }
+    }
+
+    fcpTxt += '\r';
+    m_log("Starting to convert the ALE shot log...");
+
+    long lineCount = 0;
+    std::vector<std::string_view> fields;
+    for (const std::string_view row : ale->clipRows) {
+        splitAleFields(row, fields);
+        addTab = false;
+        for (const OutputColumn& column : columns) {
+            if (addTab) {
+                fcpTxt += '\t';
+            }
+            addTab = true;
+            const std::string_view value = aleField(fields, column.field);
+            switch (column.key) {
+            case ColumnKey::Tracks:
+                fcpTxt += fcpTrackFields(value);
+                break;
+            case ColumnKey::Name:
+                appendClipName(fcpTxt, value, options);
+                break;
+            case ColumnKey::MediaStart:
+                if (value.empty()) {
+                    alert(m_ui, "The starting timecode is missing!",
+                          "There is no timecode value in the timecode column.");
+                    return std::string(kAle2fcpFailed);
+                }
+                if (convertStart) {
+                    const auto converted = tc30totc24(value);
+                    if (!converted) {
+                        alert(m_ui, "The starting timecode is not valid!",
+                              "The start \"" + std::string(value) +
+                                  "\" is not a 30 fps timecode (HH:MM:SS:FF, frames 00 to 29), "
+                                  "so it can't be converted to 24 fps.");
+                        return std::string(kAle2fcpFailed);
+                    }
+                    fcpTxt += *converted;
+                } else {
+                    fcpTxt += value;
+                }
+                break;
+            default:
+                fcpTxt += value;
+                break;
+            }
+        }
+        if (options.aleCopyName) {
+            fcpTxt += '\t';
+            fcpTxt += aleField(fields, namePos);
+        }
+        fcpTxt += '\r';
+        ++lineCount;
+    }
+
+    m_log("Finished converting " + std::to_string(lineCount) + " clips.");
+    return fcpTxt;
+}
+
+} // namespace korvel

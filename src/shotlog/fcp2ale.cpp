@@ -1,0 +1,243 @@
+// SPDX-License-Identifier: MIT
+// Final Cut Pro batch list to ALE shot logs. A batch list is "\r"-separated: a header line of
+// tab-separated titles, then data rows (at least one tab), bin lines (no tab; the bin's name
+// follows two leading characters) and empty lines. The known columns are kept under their ALE
+// names, in the batch list's order; rows are kept by their "Type".
+#include "shotlog/ale_tools.h"
+
+#include <array>
+#include <vector>
+
+namespace korvel {
+namespace {
+
+struct ColumnMapping {
+    std::string_view fcpTitle;
+    std::string_view aleName;
+};
+
+constexpr std::array<ColumnMapping, 23> kColumnMappings = {{
+    {"Name", "Name"},
+    {"Media Start", "Start"},
+    {"Media End", "End"},
+    {"Tracks", "Tracks"},
+    {"Reel", "Tape"},
+    {"In", "Mark IN"},
+    {"Out", "Mark OUT"},
+    {"Shot/Take", "Take"},
+    {"Scene", "Scene"},
+    {"Description", "Description"},
+    {"Label", "Label"},
+    {"Label 2", "Label 2"},
+    {"Comment 1", "Comment 1"},
+    {"Master Comment 1", "Comment 1"},
+    {"Comment 2", "Comment 2"},
+    {"Master Comment 2", "Comment 2"},
+    {"Comment 3", "Comment 3"},
+    {"Master Comment 3", "Comment 3"},
+    {"Comment 4", "Comment 4"},
+    {"Master Comment 4", "Comment 4"},
+    {"Log Note", "Log Note"},
+    {"Aux TC 1", "Auxiliary TC1"},
+    {"Aux TC 2", "Auxiliary TC2"},
+}};
+
+struct RequiredColumn {
+    std::string_view title;
+    std::string_view button;
+};
+
+constexpr std::array<RequiredColumn, 7> kRequiredColumns = {{
+    {"Name", "Cancel"},
+    {"Media Start", "Cancel"},
+    {"Media End", "Cancel"},
+    {"Tracks", "Cancel"},
+    {"Audio", "?!**/%%?\?\?!!!!!?\?"}, // "\?" keeps "??!" from reading as a trigraph
+    {"Reel", "Cancel"},
+    {"Type", "Cancel"},
+}};
+
+constexpr std::string_view kPalHead =
+    "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\rFPS\t25\r"
+    "\rColumn\r";
+constexpr std::string_view kNtscHead =
+    "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tNTSC\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\rFPS\t29."
+    "97\r\rColumn\r";
+
+std::string_view aleTracks(std::string_view tracks, std::string_view audio) {
+    if (tracks == "1V, 2A") {
+        return "VA1A2";
+    }
+    if (tracks == "1V") {
+        return "V";
+    }
+    if (tracks == "2A") {
+        return "A1A2";
+    }
+    if (tracks == "1V, 1A") {
+        return audio == "A1" ? "VA1" : "VA2";
+    }
+    if (tracks == "1A") {
+        return audio == "A1" ? "A1" : "A2";
+    }
+    return {};
+}
+
+void split(std::string_view text, char separator, std::vector<std::string_view>& out) {
+    out.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        if (at == std::string_view::npos) {
+            out.push_back(text.substr(start));
+            return;
+        }
+        out.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+}
+
+std::string_view field(const std::vector<std::string_view>& fields, std::size_t index) {
+    return index < fields.size() ? fields[index] : std::string_view();
+}
+
+// The batch list's file name without its extension: the name a save panel that adds ".ale"
+// proposes for it.
+std::string proposedListName(std::string_view path) {
+    const auto slash = path.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    if (dot != std::string_view::npos && dot != 0) {
+        name = name.substr(0, dot);
+    }
+    return std::string(name);
+}
+
+// The text of a bin line after its first two characters (whole UTF-8 characters, so a name is
+// never cut inside one).
+std::string_view binName(std::string_view line) {
+    std::size_t at = 0;
+    for (int skipped = 0; skipped < 2 && at < line.size(); ++skipped) {
+        ++at;
+        while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) {
+            ++at;
+        }
+    }
+    return line.substr(at);
+}
+
+} // namespace
+
+std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& options) {
+    std::vector<std::string_view> lines;
+    split(fcpTxt, '\r', lines);
+    std::vector<std::string_view> header;
+    split(lines.front(), '\t', header);
+
+    const auto hasColumn = [&](std::string_view title) {
+        for (const std::string_view name : header) {
+            if (name == title) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const RequiredColumn& column : kRequiredColumns) {
+        if (!hasColumn(column.title)) {
+            m_ui.beep();
+            m_ui.runAlert(Alert{"The column \"" + std::string(column.title) + "\" is missing!",
+                                "You can't convert a FCP batch List without this column.",
+                                std::string(column.button), {}, {}, false});
+            return "error";
+        }
+    }
+
+    struct OutputColumn {
+        std::size_t source;
+        bool tracks;
+    };
+    std::vector<OutputColumn> columns;
+    std::string columnLine;
+    std::size_t typePos = 0;
+    std::size_t audioPos = 0;
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        const std::string_view title = header[i];
+        if (title == "Type") {
+            typePos = i;
+            continue;
+        }
+        if (title == "Audio") {
+            audioPos = i;
+            continue;
+        }
+        for (const ColumnMapping& mapping : kColumnMappings) {
+            if (mapping.fcpTitle == title) {
+                if (!columns.empty()) {
+                    columnLine += '\t';
+                }
+                columnLine += mapping.aleName;
+                columns.push_back({i, title == "Tracks"});
+                break;
+            }
+        }
+    }
+
+    std::string aleHead(options.tvsys == "PAL" ? kPalHead : kNtscHead);
+    aleHead += columnLine;
+    aleHead += "\r\rData\r";
+
+    const bool keepClips =
+        options.theClipType == "Clips only" || options.theClipType == "Clips & SubClips";
+    const bool keepSubClips =
+        options.theClipType == "SubClips only" || options.theClipType == "Clips & SubClips";
+
+    bool failed = false;
+    std::string ale = aleHead;
+    std::string aleName = proposedListName(options.filename);
+    bool rowsPending = false;
+    const auto saveCurrent = [&] {
+        if (!saveAleFile(ale, aleName)) {
+            failed = true;
+        }
+        ale = aleHead;
+        rowsPending = false;
+    };
+
+    std::vector<std::string_view> fields;
+    for (std::size_t l = 1; l < lines.size(); ++l) {
+        const std::string_view line = lines[l];
+        if (line.find('\t') == std::string_view::npos) {
+            // Bin lines and empty lines end a bin only when bins are kept apart.
+            if (!options.seperateBins) {
+                continue;
+            }
+            if (rowsPending) {
+                saveCurrent();
+            }
+            if (const std::string_view name = binName(line); !name.empty()) {
+                aleName = std::string(name);
+            }
+            continue;
+        }
+        split(line, '\t', fields);
+        const std::string_view type = field(fields, typePos);
+        if (!((type == "Clip" && keepClips) || (type == "SubClip" && keepSubClips))) {
+            continue;
+        }
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (c > 0) {
+                ale += '\t';
+            }
+            const std::string_view value = field(fields, columns[c].source);
+            ale += columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value;
+        }
+        ale += '\r';
+        rowsPending = true;
+    }
+    if (rowsPending) {
+        saveCurrent();
+    }
+    return failed ? "error" : "OK";
+}
+
+} // namespace korvel

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace korvel {
+
+/// The values of one clip, keyed by batch-list column names ("Name", "Tracks", "Media Start",
+/// "Reel", ...) plus "Filename" (the media file's absolute path) and, when known, "Duration"
+/// (the media's length in frames at the clip's timebase).
+using XmlClipData = std::map<std::string, std::string>;
+
+/// Final Cut Pro XML clip lists (the xmeml dialect) for media files. A document is the header,
+/// one clip element per file, and the footer; lines end with "\r" and are indented with tabs.
+/// Every value is escaped for XML; a key that is missing writes an empty value.
+class KTxmlexport {
+public:
+    static std::string createXMLHeader();
+
+    /// One clip element. `videoSys` is a BWF frame-rate choice ("PAL", "NTSC DF", "NTSC NDF",
+    /// "24 fps"); `dropFrame` selects the DF timecode format.
+    static std::string createXMLClip(const XmlClipData& clipData, std::string_view videoSys,
+                                     bool dropFrame);
+
+    /// "</xmeml>", without a line end.
+    static std::string createXMLFooter();
+};
+
+/// Text made safe inside an XML element or attribute value.
+std::string escapeXml(std::string_view text);
+
+/// The file URL of an absolute path: "file://localhost" and the path, each byte other than
+/// unreserved and sub-delimiter characters, ':', '@' and '/' written as %XX.
+std::string fileUrlOfPath(std::string_view path);
+
+} // namespace korvel

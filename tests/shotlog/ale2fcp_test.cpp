@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+#include "shotlog/ale_tools.h"
+
+#include "shotlog_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace korvel {
+namespace {
+
+using test::RecordedLog;
+
+std::string aleText(std::string_view columns, const std::vector<std::string>& rows,
+                    std::string_view format = "PAL") {
+    std::string text = "Heading\nFIELD_DELIM\tTABS\nVIDEO_FORMAT\t" + std::string(format) +
+                       "\n\nColumn\n" + std::string(columns) + "\n\nData\n";
+    for (const std::string& row : rows) {
+        text += row + "\n";
+    }
+    return text;
+}
+
+struct Outcome {
+    std::string result;
+    std::vector<std::string> log;
+    std::vector<std::string> events;
+};
+
+Outcome convert(const std::string& text, const Ale2fcpOptions& options) {
+    ScriptedUserInterface ui;
+    RecordedLog log;
+    ALETools tools(ui, log.sink());
+    Outcome run;
+    run.result = tools.ale2fcp(text, options);
+    run.log = log.entries;
+    run.events = ui.events();
+    return run;
+}
+
+TEST(Ale2fcp, CarriesKnownColumnsInTheirOrder) {
+    Ale2fcpOptions options;
+    options.userTxt1 = "Free";
+    options.aleCopyName = true;
+    const Outcome run =
+        convert(aleText("Name\tTracks\tStart\tEnd\tTape\tScene\tTake\tComments\tFree\tOther",
+                        {"Clip/1\tVA1A2\t10:00:00:00\t10:00:05:00\tT1\t12\t3\tnice\tfree\tx"}),
+                options);
+    EXPECT_EQ(run.result,
+              "Name\tTracks\tAudio\tMedia Start\tMedia End\tReel\tScene\tShot/take\tLog "
+              "Note\tMaster Comment 1\tLabel 2\r"
+              "Clip/1\t1V, 2A\tA1 + A2\t10:00:00:00\t10:00:05:00\tT1\t12\t3\tnice\tfree\tClip/1\r");
+    EXPECT_EQ(run.log, (std::vector<std::string>{
+                           "The ALE file has Unix line breaks!", "The ALE file has PAL video format",
+                           "Starting to convert the ALE shot log...", "Finished converting 1 clips."}));
+    EXPECT_TRUE(run.events.empty());
+}
+
+struct ConversionCase {
+    std::string name;
+    std::string columns;
+    std::vector<std::string> rows;
+    Ale2fcpOptions options;
+    std::string expected;
+};
+
+Ale2fcpOptions with(auto&& change) {
+    Ale2fcpOptions options;
+    change(options);
+    return options;
+}
+
+class Ale2fcpConversions : public testing::TestWithParam<ConversionCase> {};
+
+TEST_P(Ale2fcpConversions, WritesTheBatchList) {
+    const Outcome run = convert(aleText(GetParam().columns, GetParam().rows), GetParam().options);
+    EXPECT_EQ(run.result, GetParam().expected);
+    EXPECT_TRUE(run.events.empty());
+}
+
+const std::string k30 = "abcdefghijklmnopqrstuvwxyz0123";  // 30 characters
+const std::string k27 = "abcdefghijklmnopqrstuvwxyz0"; // 27 characters
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Ale2fcpConversions,
+    testing::Values(
+        ConversionCase{"NameNotFirstWithCopy", "Tape\tName\tStart\tEnd\tTracks",
+                       {"T\tn\t01:00:00:00\t01:00:01:00\tV"},
+                       with([](auto& o) { o.aleCopyName = true; }),
+                       "Reel\tName\tMedia Start\tMedia End\tTracks\tAudio\tLabel 2\r"
+                       "T\tn\t01:00:00:00\t01:00:01:00\t1V\t\tn\r"},
+        ConversionCase{"UserFieldRepeatsKnownColumn", "Name\tStart\tEnd\tTracks\tTape\tScene",
+                       {"n\t1\t2\tA2\tT\ts9"},
+                       with([](auto& o) { o.userTxt1 = "Scene"; o.fcpversion = "FCP 3"; }),
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tScene\tComment 1\r"
+                       "n\t1\t2\t1A\tA2\tT\ts9\ts9\r"},
+        ConversionCase{"UnknownFcpVersionWritesEmptyTitle", "Name\tStart\tEnd\tTracks\tTape\tX",
+                       {"n\t1\t2\tA1A2\tT\tx"},
+                       with([](auto& o) { o.userTxt2 = "X"; o.fcpversion = "FCP 5"; }),
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\t\r"
+                       "n\t1\t2\t2A\tA1 + A2\tT\tx\r"},
+        ConversionCase{"UnsetUserFieldMatchesNoEmptyColumn", "Name\tStart\tEnd\tTracks\tTape\t",
+                       {"n\t1\t2\tV\tT\tx"}, Ale2fcpOptions{},
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
+                       "n\t1\t2\t1V\t\tT\r"},
+        ConversionCase{"UnknownTracksKeepColumnsAligned", "Name\tTracks\tStart\tEnd\tTape",
+                       {"n\tA1A2A3\t1\t2\tT", "m\tVA1A2A3A4\t1\t2\tT"}, Ale2fcpOptions{},
+                       "Name\tTracks\tAudio\tMedia Start\tMedia End\tReel\r"
+                       "n\t\t\t1\t2\tT\rm\t1V, 2A\tA1 + A2\t1\t2\tT\r"},
+        ConversionCase{"ShortRowsReadMissingFieldsAsEmpty", "Name\tStart\tEnd\tTracks\tTape\tScene",
+                       {"n\t1\t2"}, Ale2fcpOptions{},
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tScene\r"
+                       "n\t1\t2\t\t\t\t\r"},
+        ConversionCase{"TruncateAddMov", "Name\tStart\tEnd\tTracks\tTape",
+                       {k30 + "\t1\t2\tV\tT", k27 + "\t1\t2\tV\tT"},
+                       with([](auto& o) { o.nameModify = "Truncate, add \".mov\""; }),
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r" + k27 +
+                           ".mov\t1\t2\t1V\t\tT\r" + k27 + ".mov\t1\t2\t1V\t\tT\r"},
+        ConversionCase{"TruncateWith27AddMooV", "Name\tStart\tEnd\tTracks\tTape",
+                       {k30 + "\t1\t2\tV\tT"},
+                       with([](auto& o) {
+                           o.nameModify = "Truncate, add \".MooV\"";
+                           o.baseNameLength = 27;
+                       }),
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r" + k30.substr(0, 26) +
+                           ".MooV\t1\t2\t1V\t\tT\r"},
+        ConversionCase{"UnknownNameOptionKeepsWindowsSafeName", "Name\tStart\tEnd\tTracks\tTape",
+                       {k30 + "a/b:c\t1\t2\tV\tT"},
+                       with([](auto& o) {
+                           o.nameModify = "Shorten";
+                           o.convertToWindowsName = true;
+                           o.aleCopyName = true;
+                       }),
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tLabel 2\r" + k30 +
+                           "a b c\t1\t2\t1V\t\tT\t" + k30 + "a/b:c\r"},
+        ConversionCase{"ClipNameBeforeNameGivesTwoNameColumns",
+                       "Clip Name\tName\tStart\tEnd\tTracks\tTape", {"c\tn\t1\t2\tV\tT"},
+                       with([](auto& o) { o.aleCopyName = true; }),
+                       "Name\tName\tMedia Start\tMedia End\tTracks\tAudio\tReel\tLabel 2\r"
+                       "c\tn\t1\t2\t1V\t\tT\tn\r"},
+        ConversionCase{"Film24ConvertsStartOnly", "Name\tStart\tEnd\tTracks\tTape",
+                       {"n\t01:00:00:15\t01:00:00:15\tV\tT"},
+                       with([](auto& o) { o.myTVSys = "24 fps"; }),
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
+                       "n\t01:00:00:12\t01:00:00:15\t1V\t\tT\r"},
+        ConversionCase{"Film24UsesTc24Columns",
+                       "Name\tStart\tEnd\tTC 24 Start\tTC 24 End\tTracks\tTape",
+                       {"n\t01:00:00:29\tE\t02:00:00:23\t02:00:01:00\tV\tT"},
+                       with([](auto& o) { o.myTVSys = "24 fps"; o.tcFieldName = "Use TC 24"; }),
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
+                       "n\t02:00:00:23\t02:00:01:00\t1V\t\tT\r"},
+        ConversionCase{"NoRowsGivesHeaderAlone", "Name\tStart\tEnd\tTracks\tTape", {},
+                       Ale2fcpOptions{}, "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"},
+        ConversionCase{"DropFrameAndUserField5HaveNoEffect", "Name\tStart\tEnd\tTracks\tTape\tU",
+                       {"n\t1\t2\tVA2\tT\tu"},
+                       with([](auto& o) { o.df = true; o.userTxt5 = "U"; }),
+                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
+                       "n\t1\t2\t1V, 1A\tA2\tT\r"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Ale2fcp, ClipNameIsUsedAndLogged) {
+    const Outcome run = convert(aleText("Clip Name\tStart\tEnd\tTracks\tTape", {"c\t1\t2\tV\tT"}), {});
+    EXPECT_EQ(run.result, "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\rc\t1\t2\t1V\t\tT\r");
+    EXPECT_EQ(run.log[2], "Using the column \"Clip Name\" as name field.");
+}
+
+TEST(Ale2fcp, BlankLineEndsTheDataAndTheCount) {
+    const Outcome run = convert(
+        aleText("Name\tStart\tEnd\tTracks\tTape", {"a\t1\t2\tV\tT", "", "b\t1\t2\tV\tT"}), {});
+    EXPECT_EQ(run.result, "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\ra\t1\t2\t1V\t\tT\r");
+    EXPECT_EQ(run.log.back(), "Finished converting 1 clips.");
+}
+
+TEST(Ale2fcp, TruncationCountsUtf16UnitsAndKeepsCharactersWhole) {
+    // "é" is one unit; "𝄞" (U+1D11E) is two, so it cannot straddle the limit.
+    EXPECT_EQ(truncateToUtf16Units("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");
+    EXPECT_EQ(truncateToUtf16Units("a\xF0\x9D\x84\x9E", 2), "a");
+    EXPECT_EQ(truncateToUtf16Units("a\xF0\x9D\x84\x9E", 3), "a\xF0\x9D\x84\x9E");
+    EXPECT_EQ(truncateToUtf16Units("abc", 0), "");
+}
+
+struct FailureCase {
+    std::string name;
+    std::string columns;
+    std::vector<std::string> rows;
+    Ale2fcpOptions options;
+    std::string alert;
+};
+
+class Ale2fcpFailures : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(Ale2fcpFailures, AlertAndAnswerOneSpace) {
+    const Outcome run = convert(aleText(GetParam().columns, GetParam().rows), GetParam().options);
+    EXPECT_EQ(run.result, " ");
+    EXPECT_EQ(run.events, (std::vector<std::string>{"beep", "alert " + GetParam().alert}));
+}
+
+const std::string kMissing = "|You can't convert an ALE file without this column.|Cancel||";
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Ale2fcpFailures,
+    testing::Values(
+        FailureCase{"NoName", "Start\tEnd\tTracks\tTape", {}, {},
+                    "The column \"Name\" is missing!" + kMissing},
+        FailureCase{"NoStart", "Name\tEnd\tTracks\tTape", {}, {},
+                    "The column \"Start\" is missing!" + kMissing},
+        FailureCase{"NoEnd", "Name\tStart\tTracks\tTape", {}, {},
+                    "The column \"End\" is missing!" + kMissing},
+        FailureCase{"NoTracks", "Name\tStart\tEnd\tTape", {}, {},
+                    "The column \"Tracks\" is missing!" + kMissing},
+        FailureCase{"NoTape", "Name\tStart\tEnd\tTracks\tReel", {}, {},
+                    "The column \"Tape\" is missing!" + kMissing},
+        FailureCase{"Film24WithoutTc24Start", "Name\tStart\tEnd\tTC 24 End\tTracks\tTape", {},
+                    with([](auto& o) { o.myTVSys = "24 fps"; o.tcFieldName = "x"; }),
+                    "The column \"Start\" is missing!" + kMissing},
+        FailureCase{"EmptyStart", "Name\tStart\tEnd\tTracks\tTape",
+                    {"a\t1\t2\tV\tT", "b\t\t2\tV\tT"}, {},
+                    "The starting timecode is missing!|There is no timecode value in the "
+                    "timecode column.|Cancel||"},
+        FailureCase{"UnconvertibleStart", "Name\tStart\tEnd\tTracks\tTape", {"b\t1:00\t2\tV\tT"},
+                    with([](auto& o) { o.myTVSys = "24 fps"; }),
+                    "The starting timecode is not valid!|The start \"1:00\" is not a 30 fps "
+                    "timecode (HH:MM:SS:FF, frames 00 to 29), so it can't be converted to 24 "
+                    "fps.|Cancel||"}),
+    [](const auto& info) { return info.param.name; });
+
+} // namespace
+} // namespace korvel

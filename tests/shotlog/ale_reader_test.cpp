@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: MIT
+#include "shotlog/ale_reader.h"
+
+#include "shotlog_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace korvel {
+namespace {
+
+using test::joinLines;
+using test::RecordedLog;
+
+const std::vector<std::string> kSmallAle = {
+    "Heading", "FIELD_DELIM\tTABS", "VIDEO_FORMAT\tPAL", "FPS\t25", "",
+    "Column",  "Name\tStart",       "",                 "Data",    "a\t01:00:00:00",
+    "b\t02:00:00:00"};
+
+struct LineBreakCase {
+    std::string_view lineBreak;
+    AleLineBreak expected;
+    std::string_view message;
+};
+
+class AleReaderLineBreaks : public testing::TestWithParam<LineBreakCase> {};
+
+TEST_P(AleReaderLineBreaks, DetectsAndLogsTheBreak) {
+    ScriptedUserInterface ui;
+    RecordedLog log;
+    const std::string text = joinLines(kSmallAle, GetParam().lineBreak);
+    const auto ale = readAle(text, {AleReaderKind::Ale2fcp, "PAL", {}}, ui, log.sink());
+    ASSERT_TRUE(ale.ok());
+    EXPECT_EQ(ale->lineBreak, GetParam().expected);
+    EXPECT_EQ(log.entries, (std::vector<std::string>{std::string(GetParam().message),
+                                                     "The ALE file has PAL video format"}));
+    EXPECT_EQ(ale->headerArray, (std::vector<std::string_view>{"Name", "Start"}));
+    EXPECT_EQ(ale->clipRows, (std::vector<std::string_view>{"a\t01:00:00:00", "b\t02:00:00:00"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, AleReaderLineBreaks,
+    testing::Values(LineBreakCase{"\r\n", AleLineBreak::Windows, "The ALE file has Windows line breaks!"},
+                    LineBreakCase{"\n", AleLineBreak::Unix, "The ALE file has Unix line breaks!"},
+                    LineBreakCase{"\r", AleLineBreak::Mac, "The ALE file has Mac line breaks!"}));
+
+TEST(AleReader, BatchAddTcNamesTheFileAndLogsEveryFormatLine) {
+    ScriptedUserInterface ui;
+    RecordedLog log;
+    const std::string text =
+        "Heading\nVIDEO_FORMAT\tNTSC\nVIDEO_FORMAT\tNTSC\nColumn\nName\nData\na\n\nb\n";
+    const auto ale = readAle(text, {AleReaderKind::BatchAddTc, "NTSC", "x.ale"}, ui, log.sink());
+    ASSERT_TRUE(ale.ok());
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"The ALE file: x.ale has Unix line breaks!",
+                                                     "The ALE file has NTSC video format",
+                                                     "The ALE file has NTSC video format"}));
+    // Batch Add TC reads every line of the data, blank ones too.
+    EXPECT_EQ(ale->clipRows, (std::vector<std::string_view>{"a", "", "b"}));
+}
+
+struct RefusalCase {
+    std::string name;
+    std::string text;
+    std::string tvSys;
+    std::string alert; // "title|message|button||"
+};
+
+class AleReaderRefusals : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(AleReaderRefusals, BeepsAlertsAndStops) {
+    ScriptedUserInterface ui;
+    RecordedLog log;
+    const auto ale = readAle(GetParam().text, {AleReaderKind::Ale2fcp, GetParam().tvSys, {}}, ui,
+                             log.sink());
+    EXPECT_FALSE(ale.ok());
+    ASSERT_EQ(ui.events().size(), 2u);
+    EXPECT_EQ(ui.events()[0], "beep");
+    EXPECT_EQ(ui.events()[1], "alert " + GetParam().alert);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, AleReaderRefusals,
+    testing::Values(
+        RefusalCase{"HeadingWithSpace", "Heading \nColumn\nName\nData\n", "PAL",
+                    "Something is wrong here...|The file is not an ALE file!|Too Bad...||"},
+        RefusalCase{"LowerCaseHeading", "heading\nColumn\nName\nData\n", "PAL",
+                    "Something is wrong here...|The file is not an ALE file!|Too Bad...||"},
+        RefusalCase{"Empty", "", "PAL",
+                    "Something is wrong here...|The file is not an ALE file!|Too Bad...||"},
+        RefusalCase{"NtscUnderPal", "Heading\nVIDEO_FORMAT\tNTSC\nColumn\nName\nData\n", "PAL",
+                    "Video Format confusion...|The ALE file is in NTSC format but the preferences "
+                    "are set to PAL!|Cancel||"},
+        RefusalCase{"PalUnderNtsc", "Heading\nVIDEO_FORMAT\tPAL\nColumn\nName\nData\n", "NTSC",
+                    "Video Format confusion...|The ALE file is in PAL format but the preferences "
+                    "are set to NTSC!|Cancel||"},
+        RefusalCase{"NoColumn", "Heading\nData\na\n", "PAL",
+                    "Something is wrong here...|The ALE file has no \"Column\" line!|Too Bad...||"},
+        RefusalCase{"ColumnOnlyAsLastText", "Heading\nData\nColumn", "PAL",
+                    "Something is wrong here...|The ALE file has no \"Column\" line!|Too Bad...||"},
+        RefusalCase{"NoData", "Heading\nColumn\nName\n\n", "PAL",
+                    "Something is wrong here...|The ALE file has no \"Data\" line!|Too Bad...||"}),
+    [](const auto& info) { return info.param.name; });
+
+struct PassCase {
+    std::string name;
+    std::string text;
+    std::string tvSys;
+    std::vector<std::string> log;
+    std::vector<std::string_view> rows;
+};
+
+class AleReaderPasses : public testing::TestWithParam<PassCase> {};
+
+TEST_P(AleReaderPasses, ReadsTheRows) {
+    ScriptedUserInterface ui;
+    RecordedLog log;
+    const auto ale = readAle(GetParam().text, {AleReaderKind::Ale2fcp, GetParam().tvSys, {}}, ui,
+                             log.sink());
+    ASSERT_TRUE(ale.ok());
+    EXPECT_TRUE(ui.events().empty());
+    EXPECT_EQ(log.entries, GetParam().log);
+    EXPECT_EQ(ale->clipRows, GetParam().rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, AleReaderPasses,
+    testing::Values(
+        PassCase{"NtscUnder24", "Heading\nVIDEO_FORMAT\tNTSC\nColumn\nN\nData\na\n", "24 fps",
+                 {"The ALE file has Unix line breaks!", "The ALE file has NTSC video format"}, {"a"}},
+        PassCase{"PalUnder24", "Heading\nVIDEO_FORMAT\tPAL\nColumn\nN\nData\na\n", "24 fps",
+                 {"The ALE file has Unix line breaks!", "The ALE file has PAL video format"}, {"a"}},
+        PassCase{"LowerCaseFormatIsIgnored", "Heading\nVIDEO_FORMAT\tntsc\nColumn\nN\nData\na\n",
+                 "PAL", {"The ALE file has Unix line breaks!"}, {"a"}},
+        PassCase{"TrailingSpaceFormatIsIgnored",
+                 "Heading\nVIDEO_FORMAT\tNTSC \nColumn\nN\nData\na\n", "PAL",
+                 {"The ALE file has Unix line breaks!"}, {"a"}},
+        // A final row without a line break is still a clip.
+        PassCase{"FinalRowWithoutBreak", "Heading\rColumn\rN\rData\ra\rb", "PAL",
+                 {"The ALE file has Mac line breaks!"}, {"a", "b"}},
+        PassCase{"BlankLineEndsData", "Heading\nColumn\nN\nData\na\n\nb\n", "PAL",
+                 {"The ALE file has Unix line breaks!"}, {"a"}},
+        PassCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBFHeading\nColumn\nN\nData\na\n", "PAL",
+                 {"The ALE file has Unix line breaks!"}, {"a"}},
+        // Split at "\r\n" only: a lone "\n" stays inside its line.
+        PassCase{"LoneBreakStaysInWindowsLine", "Heading\r\nColumn\r\nN\r\nData\r\na\nb\r\n",
+                 "PAL", {"The ALE file has Windows line breaks!"}, {"a\nb"}},
+        PassCase{"DataWithoutRows", "Heading\nColumn\nN\nData", "PAL",
+                 {"The ALE file has Unix line breaks!"}, {}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(AleReader, MissingFieldsReadAsEmpty) {
+    std::vector<std::string_view> fields;
+    splitAleFields("a\t\tc", fields);
+    EXPECT_EQ(fields, (std::vector<std::string_view>{"a", "", "c"}));
+    EXPECT_EQ(aleField(fields, 1), "");
+    EXPECT_EQ(aleField(fields, 7), "");
+}
+
+} // namespace
+} // namespace korvel
