@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+// Timecode text from outside: whatever the bytes, parsing never misbehaves, and a text that
+// passes the validity check converts to a frame number and back to the same text.
+#include "timecode/frames2tc.h"
+#include "timecode/tc30totc24.h"
+#include "timecode/timecode.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+using namespace korvel;
+
+namespace {
+
+void checkRoundTrip(std::string_view text, TvSystem system) {
+    if (!isValidTimeCodeText(text, system)) {
+        return;
+    }
+    const bool dropFrame = system == TvSystem::Ntsc && isDropFrameText(text);
+    const TimeCodeDef def = timeCodeDef(system, dropFrame);
+    const TimeCodeRecord record = *parseTimeCodeFields(text);
+    const bool droppedLabel = dropFrame && record.seconds == 0 && record.frames < 2 &&
+                              record.minutes % 10 != 0;
+    if (record.hours >= 24 || droppedLabel) {
+        return; // wraps to another day, or names a label drop frame skips
+    }
+    std::string expected(text);
+    expected[8] = dropFrame ? ';' : ':'; // outside NTSC a ';' does not make drop frame
+    if (timeCodeText(timeCodeRecord(frameNumber(record, def), def), dropFrame) != expected) {
+        __builtin_trap();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (TvSystem system : {TvSystem::Pal, TvSystem::Ntsc, TvSystem::Film24}) {
+        checkRoundTrip(text, system);
+    }
+    if (const auto converted = tc30totc24(text)) {
+        if (converted->size() != 11) {
+            __builtin_trap();
+        }
+    }
+    if (size >= 13) {
+        std::uint64_t position = 0;
+        std::int32_t sampleRate = 0;
+        std::memcpy(&position, data, sizeof position);
+        std::memcpy(&sampleRate, data + 8, sizeof sampleRate);
+        static const char* const kRates[] = {"PAL", "NTSC DF", "NTSC NDF", "24 fps", "other"};
+        if (frames2tc(position, sampleRate, kRates[data[12] % 5]).size() < 11) {
+            __builtin_trap();
+        }
+    }
+    return 0;
+}
