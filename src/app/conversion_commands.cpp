@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: MIT
+#include "app/conversion_commands.h"
+
+#include "app/preference_keys.h"
+#include "platform/text_file.h"
+#include "shotlog/ale_tools.h"
+
+namespace korvel {
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {};
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string lastComponent(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string withoutExtension(const std::string& name) {
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+Result<std::string> readChosenFile(ConversionCommandContext& context, const std::string& path) {
+    auto text = context.readText ? context.readText(path) : readTextFile(path);
+    if (!text) {
+        context.ui.beep();
+        context.ui.runAlert(Alert{"The file could not be read!", text.error().message, "Cancel",
+                                  {}, {}, false});
+    }
+    return text;
+}
+
+Status writeFile(ConversionCommandContext& context, const std::string& path, std::string_view text) {
+    return context.writeText ? context.writeText(path, text) : writeTextFileAtomically(path, text);
+}
+
+LogSink logSink(ConversionCommandContext& context) {
+    return [&log = context.log](std::string_view entry) { log.KTAddLogEntry(entry); };
+}
+
+} // namespace
+
+std::int32_t clipBaseNameLength(const PreferenceStore& prefs) {
+    return prefs.stringOrEmpty(prefkey::kMediaFileVersion) == "QuickTime 4 or later" ? 28 : 27;
+}
+
+CommandOutcome clickale2fcp(ConversionCommandContext& context) {
+    PreferenceStore& prefs = context.prefs;
+    const std::int32_t baseNameLength = clipBaseNameLength(prefs);
+
+    const std::string lastAle = prefs.stringOrEmpty(prefkey::kAle2fcpAleDir);
+    OpenPanel open;
+    open.title = "Avid Log Exchange Conversion";
+    open.prompt = "Convert";
+    open.optionView = "ale2fcpView";
+    open.allowedExtensions = {"ALE", "ale", "txt", "TXT"};
+    open.allowedTypeCodes = {"TEXT"};
+    open.startFolder = folderOf(lastAle);
+    open.preselectedFile = lastComponent(lastAle);
+    const auto chosen = context.ui.runOpenPanel(open);
+    if (!chosen || chosen->empty()) {
+        return CommandOutcome::Cancelled;
+    }
+    const std::string alePath = chosen->front();
+    const auto aleText = readChosenFile(context, alePath);
+    if (!aleText) {
+        return CommandOutcome::Failed;
+    }
+    prefs.setString(prefkey::kAle2fcpAleDir, alePath);
+
+    const std::string tvSys = prefs.stringOrEmpty(prefkey::kTVSys);
+    context.log.KTAddLogEntry("ale2fcp video format: " + tvSys);
+
+    Ale2fcpOptions options;
+    options.userTxt1 = prefs.string(prefkey::kUserTxt1);
+    options.userTxt2 = prefs.string(prefkey::kUserTxt2);
+    options.userTxt3 = prefs.string(prefkey::kUserTxt3);
+    options.userTxt4 = prefs.string(prefkey::kUserTxt4);
+    options.userTxt5 = prefs.string(prefkey::kUserTxt5);
+    options.aleCopyName = prefs.boolean(prefkey::kAleCopyName);
+    options.nameModify = prefs.stringOrEmpty(prefkey::kModifyNameData);
+    options.baseNameLength = baseNameLength;
+    options.myTVSys = tvSys;
+    options.df = prefs.boolean(prefkey::kDF);
+    options.convertToWindowsName = prefs.boolean(prefkey::kAle2fcpWindowsOption);
+    options.tcFieldName = prefs.stringOrEmpty(prefkey::kAle2fcpTCConversion);
+    options.fcpversion = prefs.stringOrEmpty(prefkey::kAle2fcpFCPvers);
+
+    ALETools tools(context.ui, logSink(context));
+    const std::string batchList = tools.ale2fcp(*aleText, options);
+    if (batchList == kAle2fcpFailed) {
+        context.ui.beep();
+        return CommandOutcome::Failed;
+    }
+
+    SavePanel save;
+    save.title = "Save Batch List";
+    save.requiredExtension = "txt";
+    save.startFolder = prefs.stringOrEmpty(prefkey::kAle2fcpFcpDir);
+    save.proposedName = withoutExtension(lastComponent(alePath));
+    const auto savePath = context.ui.runSavePanel(save);
+    if (!savePath) {
+        return CommandOutcome::Cancelled;
+    }
+    prefs.setString(prefkey::kAle2fcpFcpDir, folderOf(*savePath));
+    if (const Status written = writeFile(context, *savePath, batchList); !written) {
+        // An unsaved list must not pass for a saved one.
+        context.ui.beep();
+        context.ui.runAlert(Alert{"The batch list could not be saved!", written.error().message,
+                                  "Cancel", {}, {}, false});
+        return CommandOutcome::Failed;
+    }
+    if (!context.fileAttributes.setTypeAndCreator(*savePath, FourCharCode::of("TEXT"),
+                                                  FourCharCode::of("KeyG"))) {
+        context.log.KTAddLogEntry("There was a problem setting type and creator code on " +
+                                  *savePath);
+    }
+    return CommandOutcome::Done;
+}
+
+CommandOutcome clickfcp2ale(ConversionCommandContext& context) {
+    PreferenceStore& prefs = context.prefs;
+    const std::string tvSys = prefs.stringOrEmpty(prefkey::kTVSys);
+    if (tvSys == "24 fps") {
+        context.ui.beep();
+        context.ui.runAlert(Alert{"Video Standard error!",
+                                  "Sorry, but you can't convert a FCP batch list using 24 fps.",
+                                  "Cancel", {}, {}, false});
+        return CommandOutcome::Failed;
+    }
+
+    const std::string lastList = prefs.stringOrEmpty(prefkey::kFcp2aleAleDir);
+    OpenPanel open;
+    open.title = "FCP Batch List Conversion";
+    open.prompt = "Convert";
+    open.optionView = "fcp2aleView";
+    open.allowedExtensions = {"txt", "TXT"};
+    open.allowedTypeCodes = {"TEXT"};
+    open.startFolder = folderOf(lastList);
+    open.preselectedFile = lastComponent(lastList);
+    const auto chosen = context.ui.runOpenPanel(open);
+    if (!chosen || chosen->empty()) {
+        return CommandOutcome::Cancelled;
+    }
+    const std::string listPath = chosen->front();
+    const auto listText = readChosenFile(context, listPath);
+    if (!listText) {
+        return CommandOutcome::Failed;
+    }
+    prefs.setString(prefkey::kFcp2aleAleDir, listPath);
+
+    Fcp2aleOptions options;
+    options.seperateBins = prefs.boolean(prefkey::kSeperateBins);
+    options.theClipType = prefs.stringOrEmpty(prefkey::kClipType);
+    options.tvsys = tvSys;
+    options.filename = listPath;
+
+    ALETools tools(context.ui, logSink(context), prefs, context.fileAttributes,
+                   [&context](const std::string& path, std::string_view text) {
+                       return writeFile(context, path, text);
+                   });
+    return tools.fcp2ale(*listText, options) == "OK" ? CommandOutcome::Done
+                                                       : CommandOutcome::Failed;
+}
+
+} // namespace korvel

@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: MIT
+#include "app/conversion_commands.h"
+
+#include "app/default_preferences.h"
+#include "app/preference_keys.h"
+#include "platform/scripted_user_interface.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace korvel {
+namespace {
+
+class RecordingAttributes final : public FileAttributes {
+public:
+    bool works = true;
+    std::vector<std::string> calls;
+    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
+    bool setTypeAndCreator(const std::string& path, FourCharCode type,
+                           FourCharCode creator) override {
+        calls.push_back(path + " " + std::string(type.text()) + "/" + std::string(creator.text()));
+        return works;
+    }
+};
+
+// One command run against files held in memory.
+struct Harness {
+    ScriptedUserInterface ui;
+    MemoryPreferenceStore prefs;
+    RecordingAttributes attributes;
+    KTLogController log;
+    std::map<std::string, std::string> files;
+    ConversionCommandContext context{
+        ui, prefs, attributes, log,
+        [this](const std::string& path) -> Result<std::string> {
+            const auto found = files.find(path);
+            if (found == files.end()) {
+                return makeError("cannot open " + path);
+            }
+            return found->second;
+        },
+        [this](const std::string& path, std::string_view text) -> Status {
+            files[path] = std::string(text);
+            return {};
+        }};
+
+    Harness() { makeDefaultPrefs(prefs, "/home/ed"); }
+
+    std::vector<std::string> logLines() const {
+        std::vector<std::string> lines;
+        std::string line;
+        for (const char c : log.logString()) {
+            if (c == '\r') {
+                lines.push_back(line);
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        return lines;
+    }
+};
+
+const std::string kAle = "Heading\nVIDEO_FORMAT\tPAL\nColumn\nName\tStart\tEnd\tTracks\tTape\n"
+                         "Data\nn1\t01:00:00:00\t01:00:01:00\tV\tT\n";
+
+TEST(Clickale2fcp, ConvertsAndSavesWithCodes) {
+    Harness h;
+    h.files["/shoot/Scene12.ALE"] = kAle;
+    h.ui.queueOpenPanelAnswer({"/shoot/Scene12.ALE"});
+    h.ui.queueSavePanelAnswer("/lists/Scene12.txt");
+    EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Done);
+
+    const OpenPanel& open = h.ui.openPanels().at(0);
+    EXPECT_EQ(open.title, "Avid Log Exchange Conversion");
+    EXPECT_EQ(open.prompt, "Convert");
+    EXPECT_EQ(open.startFolder, "/home");
+    EXPECT_EQ(open.preselectedFile, "ed");
+    const SavePanel& save = h.ui.savePanels().at(0);
+    EXPECT_EQ(save.title, "Save Batch List");
+    EXPECT_EQ(save.requiredExtension, "txt");
+    EXPECT_EQ(save.startFolder, "/home/ed");
+    EXPECT_EQ(save.proposedName, "Scene12");
+
+    EXPECT_EQ(h.files["/lists/Scene12.txt"],
+              "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\rn1\t01:00:00:00\t01:00:01:00\t1V\t\tT\r");
+    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kAle2fcpAleDir), "/shoot/Scene12.ALE");
+    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kAle2fcpFcpDir), "/lists");
+    EXPECT_EQ(h.attributes.calls, (std::vector<std::string>{"/lists/Scene12.txt TEXT/KeyG"}));
+    EXPECT_EQ(h.logLines(),
+              (std::vector<std::string>{"Korvel Tools version 1.2.1", "", "ale2fcp video format: PAL",
+                                        "The ALE file has Unix line breaks!",
+                                        "The ALE file has PAL video format",
+                                        "Starting to convert the ALE shot log...",
+                                        "Finished converting 1 clips."}));
+}
+
+TEST(Clickale2fcp, PassesThePreferencesAsOptions) {
+    Harness h;
+    h.prefs.setString(prefkey::kMediaFileVersion, "QuickTime 3");
+    h.prefs.setString(prefkey::kModifyNameData, "Truncate");
+    h.prefs.setBoolean(prefkey::kAleCopyName, true);
+    h.prefs.setBoolean(prefkey::kAle2fcpWindowsOption, true);
+    h.prefs.setString(prefkey::kUserTxt3, "Start");
+    h.prefs.setString(prefkey::kAle2fcpFCPvers, "FCP 3");
+    h.files["/a.ale"] = "Heading\nColumn\nName\tStart\tEnd\tTracks\tTape\nData\n"
+                        "abcdefghijklmnopqrstuvwxyz/12345\t1\t2\tV\tT";
+    h.ui.queueOpenPanelAnswer({"/a.ale"});
+    h.ui.queueSavePanelAnswer("/a.txt");
+    EXPECT_EQ(clipBaseNameLength(h.prefs), 27);
+    EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Done);
+    EXPECT_EQ(h.files["/a.txt"], "Name\tMedia Start\tComment 3\tMedia End\tTracks\tAudio\tReel\tLabel 2\r"
+                                 "abcdefghijklmnopqrstuvwxyz\t1\t1\t2\t1V\t\tT\t"
+                                 "abcdefghijklmnopqrstuvwxyz/12345\r");
+}
+
+TEST(Clickale2fcp, FailedConversionBeepsAndSavesNothing) {
+    Harness h;
+    h.files["/a.ale"] = "not an ale";
+    h.ui.queueOpenPanelAnswer({"/a.ale"});
+    EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Failed);
+    EXPECT_EQ(h.ui.beeps(), 2); // the alert's and the command's
+    EXPECT_TRUE(h.ui.savePanels().empty());
+}
+
+TEST(Clickale2fcp, CancelledPanelsEndSilently) {
+    Harness h;
+    EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Cancelled);
+    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kAle2fcpAleDir), "/home/ed");
+
+    h.files["/a.ale"] = kAle;
+    h.ui.queueOpenPanelAnswer({"/a.ale"});
+    h.ui.queueSavePanelCancel();
+    EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Cancelled);
+    EXPECT_EQ(h.files.size(), 1u);
+    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kAle2fcpFcpDir), "/home/ed");
+}
+
+TEST(Clickale2fcp, LogsWhenCodesCannotBeSet) {
+    Harness h;
+    h.attributes.works = false;
+    h.files["/a.ale"] = kAle;
+    h.ui.queueOpenPanelAnswer({"/a.ale"});
+    h.ui.queueSavePanelAnswer("/b/a.txt");
+    EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Done);
+    EXPECT_EQ(h.logLines().back(), "There was a problem setting type and creator code on /b/a.txt");
+    EXPECT_EQ(h.files.count("/b/a.txt"), 1u);
+}
+
+TEST(Clickfcp2ale, RefusedUnder24fps) {
+    Harness h;
+    h.prefs.setString(prefkey::kTVSys, "24 fps");
+    EXPECT_EQ(clickfcp2ale(h.context), CommandOutcome::Failed);
+    EXPECT_EQ(h.ui.events(),
+              (std::vector<std::string>{"beep", "alert Video Standard error!|Sorry, but you can't "
+                                                "convert a FCP batch list using 24 fps.|Cancel||"}));
+}
+
+TEST(Clickfcp2ale, ConvertsWithTheStoredOptions) {
+    Harness h;
+    h.prefs.setString(prefkey::kTVSys, "NTSC");
+    h.prefs.setString(prefkey::kClipType, "SubClips only");
+    h.prefs.setString(prefkey::kFcp2aleSaveDir, "/alelogs");
+    h.files["/fcp/day 1.txt"] = "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\r"
+                                "a\t1\t2\t1V\t\tR\tClip\rb\t3\t4\t1A\tA1\tR\tSubClip\r";
+    h.ui.queueOpenPanelAnswer({"/fcp/day 1.txt"});
+    h.ui.queueSavePanelAnswer("/alelogs/day 1.ale");
+    EXPECT_EQ(clickfcp2ale(h.context), CommandOutcome::Done);
+    EXPECT_EQ(h.ui.openPanels().at(0).title, "FCP Batch List Conversion");
+    EXPECT_EQ(h.ui.savePanels().at(0).startFolder, "/alelogs");
+    EXPECT_EQ(h.ui.savePanels().at(0).proposedName, "day 1");
+    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kFcp2aleAleDir), "/fcp/day 1.txt");
+    EXPECT_EQ(h.files["/alelogs/day 1.ale"],
+              "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tNTSC\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\r"
+              "FPS\t29.97\r\rColumn\rName\tStart\tEnd\tTracks\tTape\r\rData\rb\t3\t4\tA1\tR\r");
+    EXPECT_EQ(h.attributes.calls.size(), 1u);
+}
+
+TEST(Clickfcp2ale, UnreadableFileIsReported) {
+    Harness h;
+    h.ui.queueOpenPanelAnswer({"/missing.txt"});
+    EXPECT_EQ(clickfcp2ale(h.context), CommandOutcome::Failed);
+    ASSERT_EQ(h.ui.alerts().size(), 1u);
+    EXPECT_EQ(h.ui.alerts()[0].title, "The file could not be read!");
+}
+
+} // namespace
+} // namespace korvel

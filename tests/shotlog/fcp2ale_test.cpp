@@ -1,0 +1,262 @@
+// SPDX-License-Identifier: MIT
+#include "shotlog/ale_tools.h"
+
+#include "shotlog_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace korvel {
+namespace {
+
+using test::RecordedLog;
+
+const std::string kPalHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
+                             "TAPE\tUnknown\rFPS\t25\r\rColumn\r";
+const std::string kNtscHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tNTSC\rAUDIO_FORMAT\t48khz\r"
+                              "TAPE\tUnknown\rFPS\t29.97\r\rColumn\r";
+const std::string kHeader = "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\tComment 1";
+const std::string kColumns = "Name\tStart\tEnd\tTracks\tTape\tComment 1\r\rData\r";
+
+std::string row(std::string_view name, std::string_view type, std::string_view tracks = "1V",
+                std::string_view audio = "") {
+    return std::string(name) + "\t01:00:00:00\t01:00:01:00\t" + std::string(tracks) + "\t" +
+           std::string(audio) + "\tR1\t" + std::string(type) + "\tc";
+}
+
+std::string aleRow(std::string_view name, std::string_view tracks = "V") {
+    return std::string(name) + "\t01:00:00:00\t01:00:01:00\t" + std::string(tracks) + "\tR1\tc\r";
+}
+
+class FakeAttributes final : public FileAttributes {
+public:
+    bool works = true;
+    std::vector<std::string> typed;
+    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
+    bool setTypeAndCreator(const std::string& path, FourCharCode type, FourCharCode) override {
+        typed.push_back(path + " " + std::string(type.text()));
+        return works;
+    }
+};
+
+struct Fcp2aleRun {
+    ScriptedUserInterface ui;
+    RecordedLog log;
+    MemoryPreferenceStore prefs;
+    FakeAttributes attributes;
+    std::vector<std::pair<std::string, std::string>> written; // path, text
+    bool writerFails = false;
+
+    std::string convert(std::string_view text, Fcp2aleOptions options) {
+        ALETools tools(ui, log.sink(), prefs, attributes,
+                       [this](const std::string& path, std::string_view ale) -> Status {
+                           if (writerFails) {
+                               return makeError("cannot write " + path);
+                           }
+                           written.emplace_back(path, std::string(ale));
+                           return {};
+                       });
+        return tools.fcp2ale(text, options);
+    }
+    // Every panel answered with DIR/NAME.ale, as the command line answers it.
+    void answerPanels(int count) {
+        for (int i = 0; i < count; ++i) {
+            ui.queueSavePanelAnswer("/out/" + std::to_string(i) + ".ale");
+        }
+    }
+    std::vector<std::string> proposed() const {
+        std::vector<std::string> names;
+        for (const SavePanel& panel : ui.savePanels()) {
+            names.push_back(panel.proposedName);
+        }
+        return names;
+    }
+};
+
+Fcp2aleOptions options(bool seperateBins, std::string clipType = "Clips only",
+                       std::string tvsys = "PAL") {
+    return Fcp2aleOptions{seperateBins, std::move(clipType), std::move(tvsys), "/in/Shoot Day.txt"};
+}
+
+TEST(Fcp2ale, WritesKnownColumnsUnderAleNames) {
+    Fcp2aleRun run;
+    run.answerPanels(1);
+    EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip") + "\r", options(false)), "OK");
+    ASSERT_EQ(run.written.size(), 1u);
+    EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("a"));
+    EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day"}));
+    const SavePanel& panel = run.ui.savePanels()[0];
+    EXPECT_EQ(panel.title, "Save ALE Log");
+    EXPECT_EQ(panel.requiredExtension, "ale");
+    EXPECT_EQ(run.prefs.stringOrEmpty("fcp2aleSaveDir"), "/out");
+    EXPECT_EQ(run.attributes.typed, (std::vector<std::string>{"/out/0.ale TEXT"}));
+}
+
+TEST(Fcp2ale, NtscHeadAndLastRowWithoutLineBreak) {
+    Fcp2aleRun run;
+    run.answerPanels(1);
+    EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip") + "\r" + row("b", "Clip"),
+                          options(true, "Clips only", "NTSC")),
+              "OK");
+    ASSERT_EQ(run.written.size(), 1u);
+    EXPECT_EQ(run.written[0].second, kNtscHead + kColumns + aleRow("a") + aleRow("b"));
+}
+
+TEST(Fcp2ale, CommentAndMasterCommentGiveTwoColumns) {
+    Fcp2aleRun run;
+    run.answerPanels(1);
+    const std::string header =
+        "Type\tLog Note\tName\tMedia Start\tMedia End\tTracks\tAudio\tReel\tComment 1\tMaster "
+        "Comment 1\tAux TC 2\tFoo";
+    EXPECT_EQ(run.convert(header + "\rClip\tln\tn\ts\te\t2A\t\tr\tc1\tm1\tx\tfoo\r", options(true)),
+              "OK");
+    ASSERT_EQ(run.written.size(), 1u);
+    EXPECT_EQ(run.written[0].second,
+              kPalHead +
+                  "Log Note\tName\tStart\tEnd\tTracks\tTape\tComment 1\tComment 1\tAuxiliary "
+                  "TC2\r\rData\rln\tn\ts\te\tA1A2\tr\tc1\tm1\tx\r");
+}
+
+struct TracksCase {
+    std::string tracks;
+    std::string audio;
+    std::string ale;
+};
+
+TEST(Fcp2ale, RewritesTracks) {
+    const std::vector<TracksCase> cases = {
+        {"1V, 2A", "x", "VA1A2"}, {"1V", "A1", "V"},     {"2A", "", "A1A2"},
+        {"1V, 1A", "A1", "VA1"},  {"1V, 1A", "A2", "VA2"}, {"1A", "A1", "A1"},
+        {"1A", "", "A2"},         {"2V", "A1", ""},       {"1v", "", ""}};
+    for (const TracksCase& c : cases) {
+        Fcp2aleRun run;
+        run.answerPanels(1);
+        ASSERT_EQ(run.convert(kHeader + "\r" + row("a", "Clip", c.tracks, c.audio), options(true)),
+                  "OK");
+        ASSERT_EQ(run.written.size(), 1u);
+        EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("a", c.ale)) << c.tracks;
+    }
+}
+
+struct ClipTypeCase {
+    std::string clipType;
+    std::string expectedRows;
+};
+
+TEST(Fcp2ale, KeepsRowsOfTheChosenClipType) {
+    const std::vector<ClipTypeCase> cases = {
+        {"Clips only", aleRow("c")},
+        {"SubClips only", aleRow("s")},
+        {"Clips & SubClips", aleRow("c") + aleRow("s")},
+    };
+    for (const ClipTypeCase& c : cases) {
+        Fcp2aleRun run;
+        run.answerPanels(1);
+        ASSERT_EQ(run.convert(kHeader + "\r" + row("c", "Clip") + "\r" + row("s", "SubClip") +
+                                  "\r" + row("x", "Sequence") + "\r",
+                              options(true, c.clipType)),
+                  "OK");
+        ASSERT_EQ(run.written.size(), 1u) << c.clipType;
+        EXPECT_EQ(run.written[0].second, kPalHead + kColumns + c.expectedRows) << c.clipType;
+    }
+}
+
+TEST(Fcp2ale, SeparateBinsGiveOneAlePerBin) {
+    Fcp2aleRun run;
+    run.answerPanels(4);
+    const std::string text = kHeader + "\r" + row("first", "Clip") + "\r" + row("gone", "SubClip") +
+                             "\r" + "- Bin A\r" + row("a1", "Clip") + "\r" + row("a2", "Clip") +
+                             "\r\r" + row("a3", "Clip") + "\r" + "- Bin B\r" + row("b1", "Clip") +
+                             "\r" + row("b2", "SubClip") + "\r" + "- Empty\r";
+    EXPECT_EQ(run.convert(text, options(true)), "OK");
+    EXPECT_EQ(run.proposed(),
+              (std::vector<std::string>{"Shoot Day", "Bin A", "Bin A", "Bin B"}));
+    ASSERT_EQ(run.written.size(), 4u);
+    EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("first"));
+    EXPECT_EQ(run.written[1].second, kPalHead + kColumns + aleRow("a1") + aleRow("a2"));
+    EXPECT_EQ(run.written[2].second, kPalHead + kColumns + aleRow("a3"));
+    EXPECT_EQ(run.written[3].second, kPalHead + kColumns + aleRow("b1"));
+}
+
+TEST(Fcp2ale, WithoutSeparateBinsOneAleHoldsEveryRow) {
+    Fcp2aleRun run;
+    run.answerPanels(1);
+    const std::string text = kHeader + "\r" + row("first", "Clip") + "\r- Bin A\r" +
+                             row("a1", "Clip") + "\r\r- Bin B\r" + row("b1", "Clip") + "\r";
+    EXPECT_EQ(run.convert(text, options(false)), "OK");
+    EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day"}));
+    ASSERT_EQ(run.written.size(), 1u);
+    EXPECT_EQ(run.written[0].second,
+              kPalHead + kColumns + aleRow("first") + aleRow("a1") + aleRow("b1"));
+}
+
+TEST(Fcp2ale, NothingKeptMeansNoPanel) {
+    Fcp2aleRun run;
+    EXPECT_EQ(run.convert(kHeader + "\r" + row("s", "SubClip") + "\r", options(true)), "OK");
+    EXPECT_TRUE(run.ui.events().empty());
+}
+
+TEST(Fcp2ale, CancelledPanelDropsThatBinOnly) {
+    Fcp2aleRun run;
+    run.ui.queueSavePanelCancel();
+    run.ui.queueSavePanelAnswer("/out/b.ale");
+    EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip") + "\r- B\r" + row("b", "Clip"),
+                          options(true)),
+              "OK");
+    ASSERT_EQ(run.written.size(), 1u);
+    EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("b"));
+}
+
+TEST(Fcp2ale, ShortRowsAndShortBinLinesDoNotFail) {
+    Fcp2aleRun run;
+    run.answerPanels(1);
+    EXPECT_EQ(run.convert("Type\tName\tMedia Start\tMedia End\tTracks\tAudio\tReel\rx\rClip\tn\r",
+                          options(true)),
+              "OK");
+    ASSERT_EQ(run.written.size(), 1u);
+    EXPECT_EQ(run.written[0].second, kPalHead + "Name\tStart\tEnd\tTracks\tTape\r\rData\rn\t\t\t\t\r");
+    EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day"}));
+}
+
+TEST(Fcp2ale, ReportsSavingProblems) {
+    Fcp2aleRun run;
+    run.answerPanels(1);
+    run.attributes.works = false;
+    EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip"), options(true)), "OK");
+    EXPECT_EQ(run.log.entries,
+              (std::vector<std::string>{"There was a problem setting type code on /out/0.ale"}));
+
+    Fcp2aleRun failing;
+    failing.answerPanels(1);
+    failing.writerFails = true;
+    EXPECT_EQ(failing.convert(kHeader + "\r" + row("a", "Clip"), options(true)), "error");
+    EXPECT_EQ(failing.ui.beeps(), 1);
+    ASSERT_EQ(failing.ui.alerts().size(), 1u);
+    EXPECT_EQ(failing.ui.alerts()[0].title, "The ALE file could not be saved!");
+}
+
+TEST(Fcp2ale, MissingRequiredColumnStopsWithItsAlert) {
+    const std::vector<std::string> required = {"Name", "Media Start", "Media End", "Tracks",
+                                               "Audio", "Reel", "Type"};
+    for (const std::string& missing : required) {
+        std::string header;
+        for (const std::string& column : required) {
+            if (column != missing) {
+                header += column + "\t";
+            }
+        }
+        Fcp2aleRun run;
+        EXPECT_EQ(run.convert(header + "\r" + row("a", "Clip"), options(true)), "error");
+        const std::string button = missing == "Audio" ? "?!**/%%?\?\?!!!!!?\?" : "Cancel";
+        EXPECT_EQ(run.ui.events(),
+                  (std::vector<std::string>{
+                      "beep", "alert The column \"" + missing +
+                                  "\" is missing!|You can't convert a FCP batch List without "
+                                  "this column.|" + button + "||"}));
+        EXPECT_TRUE(run.written.empty());
+    }
+}
+
+} // namespace
+} // namespace korvel
