@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+#include "qtff/file_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvel::qtff {
+namespace {
+
+std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+class PosixFile final : public RandomAccessFile {
+public:
+    PosixFile(int fd, bool writable) : m_fd(fd), m_writable(writable) {}
+    ~PosixFile() override { ::close(m_fd); }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    Result<std::uint64_t> size() override {
+        struct stat st {};
+        if (::fstat(m_fd, &st) != 0) return makeError(systemError("cannot read the file size"));
+        return std::uint64_t(st.st_size);
+    }
+
+    Result<std::vector<std::uint8_t>> read(std::uint64_t offset, std::size_t count) override {
+        std::vector<std::uint8_t> out(count);
+        std::size_t done = 0;
+        while (done < count) {
+            const auto n = ::pread(m_fd, out.data() + done, count - done, off_t(offset + done));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return makeError(systemError("cannot read the file"));
+            }
+            if (n == 0) return makeError("unexpected end of file at offset " + std::to_string(offset + done));
+            done += std::size_t(n);
+        }
+        return out;
+    }
+
+    Status write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const auto n = ::pwrite(m_fd, data.data() + done, data.size() - done, off_t(offset + done));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return makeError(systemError("cannot write the file"));
+            }
+            done += std::size_t(n);
+        }
+        return {};
+    }
+
+    Status flush() override {
+#if defined(__APPLE__)
+        if (::fcntl(m_fd, F_FULLFSYNC) == 0) return {};
+#endif
+        if (::fsync(m_fd) != 0) return makeError(systemError("cannot flush the file to disk"));
+        return {};
+    }
+
+    bool writable() const override { return m_writable; }
+
+private:
+    int m_fd;
+    bool m_writable;
+};
+
+} // namespace
+
+Result<std::vector<std::uint8_t>> MemoryFile::read(std::uint64_t offset, std::size_t count) {
+    if (offset > m_bytes.size() || count > m_bytes.size() - offset) {
+        return makeError("unexpected end of file at offset " + std::to_string(offset));
+    }
+    const auto* p = m_bytes.data() + offset;
+    return std::vector<std::uint8_t>(p, p + count);
+}
+
+Status MemoryFile::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
+    if (!m_writable) return makeError("the file is open read-only");
+    // Memory files hold headers and test movies; a write far past the end is a caller's error.
+    if (offset > m_bytes.size() + (1u << 30)) return makeError("write far past the end of a memory file");
+    if (offset + data.size() > m_bytes.size()) m_bytes.resize(std::size_t(offset + data.size()));
+    std::copy(data.begin(), data.end(), m_bytes.begin() + std::ptrdiff_t(offset));
+    return {};
+}
+
+Result<std::unique_ptr<RandomAccessFile>> openFile(const std::string& path, OpenMode mode) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return makeError(systemError("cannot open " + path));
+    if (!S_ISREG(st.st_mode)) return makeError(path + " is not a regular file");
+    const bool writable = mode == OpenMode::ReadWrite;
+    if (writable && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return makeError(path + " is read-only");
+    }
+    const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) return makeError(systemError("cannot open " + path));
+    return std::unique_ptr<RandomAccessFile>(std::make_unique<PosixFile>(fd, writable));
+}
+
+} // namespace korvel::qtff

@@ -1,0 +1,273 @@
+// SPDX-License-Identifier: MIT
+#include "qtff/movie_file.h"
+
+#include "qtff/byte_reader.h"
+
+#include <algorithm>
+
+namespace korvel::qtff {
+namespace {
+
+constexpr FourCC kMoov = fourCC("moov");
+constexpr FourCC kFree = fourCC("free");
+constexpr FourCC kMdat = fourCC("mdat");
+// A movie header beyond this is not something this tool has to edit; the cap keeps a hostile
+// file from making us allocate its whole claimed size.
+constexpr std::uint64_t kMaxHeaderSize = 256ull << 20;
+
+std::array<std::uint8_t, 8> atomHeader(std::uint32_t size, FourCC type) {
+    return {std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8), std::uint8_t(size),
+            std::uint8_t(type >> 24), std::uint8_t(type >> 16), std::uint8_t(type >> 8), std::uint8_t(type)};
+}
+
+std::array<std::uint8_t, 4> typeBytes(FourCC type) {
+    return {std::uint8_t(type >> 24), std::uint8_t(type >> 16), std::uint8_t(type >> 8), std::uint8_t(type)};
+}
+
+struct Region {
+    std::size_t first = 0; // index of the first atom of the run
+    std::size_t count = 0;
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+};
+
+} // namespace
+
+Result<MovieFile> MovieFile::open(const std::string& path, OpenMode mode) {
+    auto file = openFile(path, mode);
+    if (!file) return file.error();
+    auto movie = open(std::move(*file));
+    if (!movie) return makeError(path + ": " + movie.error().message);
+    return movie;
+}
+
+Result<MovieFile> MovieFile::open(std::unique_ptr<RandomAccessFile> file) {
+    auto layout = scanFile(*file);
+    if (!layout) return layout.error();
+    auto it = std::find_if(layout->atoms.begin(), layout->atoms.end(), [](const auto& a) { return a.type == kMoov; });
+    if (it == layout->atoms.end()) return makeError("not a QuickTime movie (it has no movie header)");
+    if (it->size > kMaxHeaderSize) return makeError("the movie header is too large");
+    auto bytes = file->read(it->offset, std::size_t(it->size));
+    if (!bytes) return bytes.error();
+    if (it->sizeToEnd) {
+        // Stored size 0: parse it as if its real size were written.
+        const auto size = std::uint32_t(std::min<std::uint64_t>(it->size, 0xFFFFFFFFu));
+        (*bytes)[0] = std::uint8_t(size >> 24);
+        (*bytes)[1] = std::uint8_t(size >> 16);
+        (*bytes)[2] = std::uint8_t(size >> 8);
+        (*bytes)[3] = std::uint8_t(size);
+    }
+    auto movie = Movie::parse(*bytes);
+    if (!movie) return makeError("damaged movie header: " + movie.error().message);
+    const auto index = std::size_t(it - layout->atoms.begin());
+    return MovieFile(std::move(file), std::move(*layout), index, std::move(*movie));
+}
+
+Status MovieFile::checkEditable() const {
+    if (!m_file->writable()) return makeError("the file is open read-only");
+    if (m_movie.isCompressed()) return makeError("the movie header is compressed and cannot be changed in place");
+    if (m_movie.isFragmented()) return makeError("fragmented movies cannot be changed in place");
+    for (const auto& a : m_layout.atoms) {
+        if (a.type == fourCC("moof") || a.type == fourCC("mfra") || a.type == fourCC("sidx")) {
+            return makeError("fragmented movies cannot be changed in place");
+        }
+    }
+    if (m_layout.unparsedTail != 0) {
+        return makeError("the file ends in a truncated or damaged atom (" + std::to_string(m_layout.unparsedTail) +
+                         " bytes after the last whole atom)");
+    }
+    auto header = m_movie.header();
+    if (!header) return header.error();
+    if (auto tracks = m_movie.tracks(); !tracks) return makeError("damaged movie header: " + tracks.error().message);
+    return {};
+}
+
+Result<std::optional<TimecodeTrackState>> MovieFile::readTimecode() {
+    for (const auto* trak : m_movie.trackAtoms()) {
+        if (trackHandlerType(*trak) != fourCC("tmcd")) continue;
+        auto info = readTrackInfo(*trak);
+        if (!info) return info.error();
+        TimecodeTrackState state;
+        state.trackId = info->trackId;
+        if (!info->sampleDescriptions.empty()) {
+            auto d = parseTimecodeSampleDescription(info->sampleDescriptions.front().bytes);
+            if (d) state.description = std::move(*d);
+        }
+        if (!info->chunkOffsets.empty()) {
+            auto sample = m_file->read(info->chunkOffsets.front(), 4);
+            if (sample) state.startFrame = std::int32_t(loadU32(sample->data()));
+        }
+        return std::optional<TimecodeTrackState>(std::move(state));
+    }
+    return std::optional<TimecodeTrackState>();
+}
+
+Status MovieFile::addTimecodeTrack(const TimecodeTrackOptions& options) {
+    if (auto s = checkEditable(); !s) return s;
+    const auto sample = timecodeSample(options.startFrame);
+    return updateHeader(sample, [&](std::uint64_t offset) -> Result<std::vector<std::uint8_t>> {
+        Movie next = m_movie;
+        auto id = qtff::addTimecodeTrack(next, options, offset);
+        if (!id) return id.error();
+        return next.bytes();
+    });
+}
+
+Result<int> MovieFile::deleteTimecodeTracks() {
+    if (auto s = checkEditable(); !s) return s.error();
+    Movie next = m_movie;
+    const int removed = qtff::deleteTimecodeTracks(next);
+    if (removed == 0) return 0;
+    const auto bytes = next.bytes();
+    if (auto s = updateHeader({}, [&](std::uint64_t) { return Result<std::vector<std::uint8_t>>(bytes); }); !s) {
+        return s.error();
+    }
+    return removed;
+}
+
+Status MovieFile::writeAndFlush(std::uint64_t offset, std::span<const std::uint8_t> data) {
+    if (auto s = m_file->write(offset, data); !s) return s;
+    return m_file->flush();
+}
+
+// A crash between writing a new header and freeing the old one leaves a second 'moov' after the
+// first. Readers use the first; free the others before anything else, so that the later one
+// cannot surface when the first is freed.
+Status MovieFile::finishEarlierUpdates() {
+    for (std::size_t i = m_moovIndex + 1; i < m_layout.atoms.size(); ++i) {
+        auto& a = m_layout.atoms[i];
+        if (a.type != kMoov) continue;
+        if (auto s = writeAndFlush(a.offset + 4, typeBytes(kFree)); !s) return s;
+        a.type = kFree;
+    }
+    return {};
+}
+
+// An atom stored with size 0 runs to the end of the file; before anything is appended it gets
+// its real size (one 4-byte write, its extent does not change).
+Status MovieFile::fixSizeToEnd() {
+    if (m_layout.atoms.empty() || !m_layout.atoms.back().sizeToEnd) return {};
+    auto& a = m_layout.atoms.back();
+    if (a.size > 0xFFFFFFFFu) return makeError("the last atom runs to the end of the file and is too large to size in place");
+    const auto size = std::uint32_t(a.size);
+    const std::array<std::uint8_t, 4> bytes{std::uint8_t(size >> 24), std::uint8_t(size >> 16),
+                                            std::uint8_t(size >> 8), std::uint8_t(size)};
+    if (auto s = writeAndFlush(a.offset, bytes); !s) return s;
+    a.sizeToEnd = false;
+    return {};
+}
+
+Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const HeaderBuilder& buildHeader) {
+    if (auto s = checkEditable(); !s) return s;
+
+    // Space holding nothing the old movie uses: 'free'/'skip' atoms and media atoms that no
+    // chunk of the old movie starts in (left by earlier updates). Runs of them are one region.
+    auto tracks = m_movie.tracks();
+    if (!tracks) return tracks.error();
+    std::vector<std::uint64_t> offsets;
+    for (const auto& t : *tracks) offsets.insert(offsets.end(), t.chunkOffsets.begin(), t.chunkOffsets.end());
+    std::sort(offsets.begin(), offsets.end());
+    auto holdsChunk = [&](const TopLevelAtom& a) {
+        auto it = std::lower_bound(offsets.begin(), offsets.end(), a.offset);
+        return it != offsets.end() && *it < a.offset + a.size;
+    };
+    std::vector<Region> regions;
+    for (std::size_t i = 0; i < m_layout.atoms.size(); ++i) {
+        const auto& a = m_layout.atoms[i];
+        const bool dead = (a.type == kFree || a.type == fourCC("skip") || a.type == kMdat) && !a.sizeToEnd &&
+                          i != m_moovIndex && !holdsChunk(a);
+        if (!dead) continue;
+        if (!regions.empty() && regions.back().first + regions.back().count == i) {
+            regions.back().count++;
+            regions.back().size += a.size;
+        } else {
+            regions.push_back({i, 1, a.offset, a.size});
+        }
+    }
+
+    const std::uint64_t mediaAtom = media.empty() ? 0 : 8 + media.size();
+    auto place = [&](std::uint64_t blob) -> std::optional<Region> {
+        std::optional<Region> best;
+        for (const auto& r : regions) {
+            if (r.size > 0xFFFFFFFFu) continue;
+            if ((r.size == blob || r.size >= blob + 8) && (!best || r.size < best->size)) best = r;
+        }
+        return best;
+    };
+
+    // The header's size can depend on where the media lands (32- or 64-bit chunk offsets), so
+    // choose a place until the choice is stable.
+    std::optional<Region> region;
+    std::vector<std::uint8_t> moov;
+    std::uint64_t at = m_layout.fileSize;
+    for (int round = 0;; ++round) {
+        auto built = buildHeader(at + 8);
+        if (!built) return built.error();
+        moov = std::move(*built);
+        auto chosen = place(mediaAtom + moov.size());
+        const auto chosenAt = chosen ? chosen->offset : m_layout.fileSize;
+        if (chosenAt == at) {
+            region = chosen;
+            break;
+        }
+        if (round == 3) {
+            // Keep appending at the end of the file, which always fits.
+            region.reset();
+            at = m_layout.fileSize;
+            built = buildHeader(at + 8);
+            if (!built) return built.error();
+            moov = std::move(*built);
+            break;
+        }
+        at = chosenAt;
+    }
+    if (moov.size() < 8 || loadU32(&moov[4]) != kMoov) return makeError("the new movie header is malformed");
+
+    std::vector<std::uint8_t> blob;
+    blob.reserve(mediaAtom + moov.size() + 8);
+    if (!media.empty()) {
+        const auto h = atomHeader(std::uint32_t(mediaAtom), kMdat);
+        blob.insert(blob.end(), h.begin(), h.end());
+        blob.insert(blob.end(), media.begin(), media.end());
+    }
+    blob.insert(blob.end(), moov.begin(), moov.end());
+
+    if (auto s = finishEarlierUpdates(); !s) return s;
+    if (auto s = fixSizeToEnd(); !s) return s;
+
+    const auto oldMoov = m_layout.atoms[m_moovIndex];
+    if (region) {
+        const auto& first = m_layout.atoms[region->first];
+        const auto regionSize = std::uint32_t(region->size);
+        // Make the run one 'free' atom first, so that its inside may be overwritten.
+        if (region->count > 1 || first.type != kFree || first.headerSize != 8) {
+            if (auto s = writeAndFlush(region->offset, atomHeader(regionSize, kFree)); !s) return s;
+        }
+        // Everything but the first header, and a 'free' atom for what is left over.
+        if (region->size > blob.size()) {
+            const auto rest = atomHeader(std::uint32_t(region->size - blob.size()), kFree);
+            blob.insert(blob.end(), rest.begin(), rest.end());
+        }
+        if (auto s = writeAndFlush(region->offset + 8, std::span(blob).subspan(8)); !s) return s;
+        if (auto s = writeAndFlush(region->offset, std::span(blob).first(8)); !s) return s;
+    } else {
+        if (auto s = writeAndFlush(m_layout.fileSize, blob); !s) return s;
+    }
+    if (auto s = writeAndFlush(oldMoov.offset + 4, typeBytes(kFree)); !s) return s;
+
+    // Read back what is now on disk, so that further calls work on the new state.
+    auto layout = scanFile(*m_file);
+    if (!layout) return layout.error();
+    auto it = std::find_if(layout->atoms.begin(), layout->atoms.end(), [](const auto& a) { return a.type == kMoov; });
+    if (it == layout->atoms.end()) return makeError("the new movie header cannot be found after writing it");
+    auto bytes = m_file->read(it->offset, std::size_t(it->size));
+    if (!bytes) return bytes.error();
+    auto movie = Movie::parse(*bytes);
+    if (!movie) return movie.error();
+    m_moovIndex = std::size_t(it - layout->atoms.begin());
+    m_layout = std::move(*layout);
+    m_movie = std::move(*movie);
+    return {};
+}
+
+} // namespace korvel::qtff

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The timecode track: a disabled track of 'tmcd' media with one sample description (the timecode
+// definition and the reel name as a 'name' source reference) and one 4-byte sample, the big-endian
+// frame number of the start timecode, lasting the whole movie. Another track (the first video
+// track, else the first sound track) refers to it with a 'tmcd' track reference.
+
+#include "base/result.h"
+#include "qtff/movie.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvel::qtff {
+
+/// The timecode definition of a sample description.
+struct TimecodeFormat {
+    std::int32_t flags = 0;        // 1 drop frame, 2 hours wrap after 23
+    std::int32_t timeScale = 0;    // time units per second
+    std::int32_t frameDuration = 0; // time units per frame
+    std::uint8_t numFrames = 0;    // frames per timecode second
+
+    friend bool operator==(const TimecodeFormat&, const TimecodeFormat&) = default;
+};
+
+/// Reel names are stored with an 8-bit length; longer names are cut to this many bytes.
+inline constexpr std::size_t kMaxReelNameBytes = 255;
+
+/// A whole 'tmcd' sample description entry with the reel name as its 'name' source reference.
+std::vector<std::uint8_t> makeTimecodeSampleDescription(const TimecodeFormat& format, std::string_view reelName);
+
+struct TimecodeDescription {
+    TimecodeFormat format;
+    /// The entry carries a 'name' item (its text may be empty).
+    bool hasReelName = false;
+    std::string reelName;
+};
+
+Result<TimecodeDescription> parseTimecodeSampleDescription(std::span<const std::uint8_t> entry);
+
+std::array<std::uint8_t, 4> timecodeSample(std::int32_t frameNumber);
+
+struct TimecodeTrackOptions {
+    TimecodeFormat format;
+    std::int32_t startFrame = 0;
+    std::string reelName;
+};
+
+/// Adds a timecode track whose sample lies at file offset `sampleOffset`, and its reference from
+/// the first video track, else the first sound track (none when the movie has neither). Answers
+/// the new track's ID.
+Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions& options, std::uint64_t sampleOffset);
+
+/// IDs of every timecode track, in movie order.
+std::vector<std::uint32_t> timecodeTrackIds(const Movie& movie);
+
+/// Removes every timecode track and every reference to one; answers how many tracks went.
+int deleteTimecodeTracks(Movie& movie);
+
+} // namespace korvel::qtff

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Small movies built in memory: an 'ftyp', an 'mdat' of known bytes, and a 'moov' whose tracks
+// point into it, plus header atoms this library does not interpret.
+
+#include "qtff/atom.h"
+#include "qtff/byte_writer.h"
+#include "qtff/track_builder.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace korvel::qtff::testing {
+
+struct TestMovieOptions {
+    bool video = true;
+    bool sound = true;
+    bool moovFirst = false;
+    std::uint32_t timeScale = 600;
+    std::uint64_t duration = 1200;
+};
+
+inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t duration, std::uint64_t chunkOffset) {
+    TrackHeaderFields tkhd;
+    tkhd.trackId = id;
+    tkhd.duration = duration;
+    tkhd.width = handler == fourCC("vide") ? 320u << 16 : 0;
+    tkhd.height = handler == fourCC("vide") ? 240u << 16 : 0;
+    tkhd.volume = handler == fourCC("soun") ? 0x0100 : 0;
+    ByteWriter entry;
+    auto e = entry.beginAtom(handler == fourCC("vide") ? fourCC("raw ") : fourCC("sowt"));
+    entry.zeros(6);
+    entry.u16(1);
+    entry.zeros(20);
+    entry.endAtom(e);
+    const std::vector<std::vector<std::uint8_t>> entries{entry.take()};
+    const std::array<std::uint32_t, 2> stts{2, std::uint32_t(duration / 2)};
+    const std::array<std::uint32_t, 3> stsc{1, 2, 1};
+    const std::uint64_t offsets[] = {chunkOffset};
+    Atom stbl = Atom::box(fourCC("stbl"), {makeStsd(entries), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
+                                          makeStszUniform(8, 2), makeChunkOffsets(offsets)});
+    Atom minf = Atom::box(fourCC("minf"), {Atom::leaf(handler == fourCC("vide") ? fourCC("vmhd") : fourCC("smhd"),
+                                                      std::vector<std::uint8_t>(12, 0)),
+                                          makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
+    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(600, duration), makeHdlr(fourCC("mhlr"), handler, "Handler"),
+                                          std::move(minf)});
+    // User data with QuickTime's 4-byte zero terminator, which must survive untouched.
+    Atom udta = Atom::leaf(fourCC("udta"), {0, 0, 0, 12, 'x', 'y', 'z', 'w', 1, 2, 3, 4, 0, 0, 0, 0});
+    return Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia), std::move(udta)});
+}
+
+/// The media payload of every test movie: 16 recognisable bytes per track.
+inline std::vector<std::uint8_t> testMedia() {
+    std::vector<std::uint8_t> media(32);
+    for (std::size_t i = 0; i < media.size(); ++i) media[i] = std::uint8_t(0xA0 + i);
+    return media;
+}
+
+inline std::vector<std::uint8_t> makeTestMovie(const TestMovieOptions& o = {}) {
+    const auto ftyp = atomBytes(makeQuickTimeFtyp());
+    const auto media = testMedia();
+    auto moovFor = [&](std::uint64_t mdatOffset) {
+        Atom moov = Atom::box(fourCC("moov"));
+        MovieHeaderFields mvhd;
+        mvhd.timeScale = o.timeScale;
+        mvhd.duration = o.duration;
+        mvhd.nextTrackId = 3;
+        moov.children.push_back(makeMvhd(mvhd));
+        if (o.video) moov.children.push_back(makeTestTrack(1, fourCC("vide"), o.duration, mdatOffset + 8));
+        if (o.sound) moov.children.push_back(makeTestTrack(2, fourCC("soun"), o.duration, mdatOffset + 24));
+        moov.children.push_back(Atom::leaf(fourCC("meta"), {0, 0, 0, 0, 9, 8, 7}));
+        moov.children.push_back(Atom::leaf(fourCC("zzzz"), {1, 2, 3}));
+        return atomBytes(moov);
+    };
+    ByteWriter mdat;
+    auto m = mdat.beginAtom(fourCC("mdat"));
+    mdat.bytes(media);
+    mdat.endAtom(m);
+    std::vector<std::uint8_t> file(ftyp);
+    if (o.moovFirst) {
+        const auto size = moovFor(0).size();
+        const auto moov = moovFor(ftyp.size() + size);
+        file.insert(file.end(), moov.begin(), moov.end());
+        file.insert(file.end(), mdat.data().begin(), mdat.data().end());
+    } else {
+        file.insert(file.end(), mdat.data().begin(), mdat.data().end());
+        const auto moov = moovFor(ftyp.size());
+        file.insert(file.end(), moov.begin(), moov.end());
+    }
+    return file;
+}
+
+} // namespace korvel::qtff::testing

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+#include "qtff/timecode_track.h"
+
+#include "qtff/byte_reader.h"
+#include "test_movies.h"
+
+#include <gtest/gtest.h>
+
+namespace korvel::qtff {
+namespace {
+
+Movie movieOf(const testing::TestMovieOptions& options) {
+    const auto file = testing::makeTestMovie(options);
+    MemoryFile mem(file);
+    auto layout = scanFile(mem);
+    for (const auto& a : layout->atoms)
+        if (a.type == fourCC("moov")) return *Movie::parse(std::span(file.data() + a.offset, a.size));
+    ADD_FAILURE() << "no moov";
+    return Movie(Atom{});
+}
+
+const TimecodeFormat kPal{2, 25, 1, 25};
+const TimecodeFormat kNtscDrop{3, 2997, 100, 30};
+
+TEST(TimecodeTrack, IsLaidOutAsTheToolWritesIt) {
+    Movie movie = movieOf({});
+    auto id = addTimecodeTrack(movie, {kNtscDrop, 107892, "A001"}, 0x12345678);
+    ASSERT_TRUE(id.ok()) << id.error().message;
+    EXPECT_EQ(*id, 3u);
+    EXPECT_EQ(movie.header()->nextTrackId, 4u);
+    auto tracks = movie.tracks();
+    ASSERT_TRUE(tracks.ok()) << tracks.error().message;
+    ASSERT_EQ(tracks->size(), 3u);
+    const auto& tc = (*tracks)[2];
+    EXPECT_EQ(tc.handlerType, fourCC("tmcd"));
+    EXPECT_FALSE(tc.enabled());
+    EXPECT_EQ(tc.width, 320u << 16) << "the size of the first video track";
+    EXPECT_EQ(tc.height, 240u << 16);
+    EXPECT_EQ(tc.volume, 0);
+    EXPECT_EQ(tc.duration, 1200u);
+    EXPECT_EQ(tc.mediaTimeScale, 600u) << "the movie's time scale";
+    EXPECT_EQ(tc.mediaDuration, 1200u);
+    ASSERT_EQ(tc.edits.size(), 1u);
+    EXPECT_EQ(tc.edits[0].mediaTime, 0);
+    EXPECT_EQ(tc.edits[0].mediaRate, 0x10000);
+    EXPECT_EQ(tc.timeToSample, (std::vector<std::array<std::uint32_t, 2>>{{1, 1200}}));
+    EXPECT_EQ(tc.sampleCount, 1u);
+    EXPECT_EQ(tc.uniformSampleSize, 4u);
+    EXPECT_EQ(tc.chunkOffsets, std::vector<std::uint64_t>{0x12345678});
+    EXPECT_FALSE(tc.chunkOffsets64);
+    ASSERT_EQ(tc.sampleDescriptions.size(), 1u);
+    auto d = parseTimecodeSampleDescription(tc.sampleDescriptions[0].bytes);
+    ASSERT_TRUE(d.ok());
+    EXPECT_EQ(d->format, kNtscDrop);
+    EXPECT_TRUE(d->hasReelName);
+    EXPECT_EQ(d->reelName, "A001");
+    // The video track refers to it; the sound track does not.
+    ASSERT_EQ((*tracks)[0].references.size(), 1u);
+    EXPECT_EQ((*tracks)[0].references[0].type, fourCC("tmcd"));
+    EXPECT_EQ((*tracks)[0].references[0].trackIds, std::vector<std::uint32_t>{3});
+    EXPECT_TRUE((*tracks)[1].references.empty());
+}
+
+TEST(TimecodeTrack, ReferenceComesFromVideoElseSoundElseNowhere) {
+    struct Case {
+        bool video, sound;
+        int referring; // index of the track holding the reference, -1 for none
+    };
+    for (const auto& c : {Case{true, true, 0}, Case{true, false, 0}, Case{false, true, 0}, Case{false, false, -1}}) {
+        Movie movie = movieOf({c.video, c.sound});
+        auto id = addTimecodeTrack(movie, {kPal, 90000, "R"}, 100);
+        ASSERT_TRUE(id.ok());
+        auto tracks = *movie.tracks();
+        int referring = -1;
+        for (std::size_t i = 0; i < tracks.size(); ++i)
+            if (!tracks[i].references.empty()) referring = int(i);
+        EXPECT_EQ(referring, c.referring) << c.video << c.sound;
+        EXPECT_EQ(tracks.back().width, c.video ? 320u << 16 : 0u);
+    }
+}
+
+TEST(TimecodeTrack, ChunkOffsetBeyond4GiBUsesCo64) {
+    Movie movie = movieOf({});
+    ASSERT_TRUE(addTimecodeTrack(movie, {kPal, 0, ""}, 0x123456789ull).ok());
+    const auto tc = movie.tracks()->back();
+    EXPECT_TRUE(tc.chunkOffsets64);
+    EXPECT_EQ(tc.chunkOffsets, std::vector<std::uint64_t>{0x123456789ull});
+}
+
+TEST(TimecodeTrack, DeleteRemovesEveryTimecodeTrackAndReference) {
+    Movie movie = movieOf({});
+    const auto original = movie.bytes();
+    ASSERT_TRUE(addTimecodeTrack(movie, {kPal, 1, "A"}, 100).ok());
+    ASSERT_TRUE(addTimecodeTrack(movie, {kPal, 2, "B"}, 200).ok());
+    EXPECT_EQ(timecodeTrackIds(movie), (std::vector<std::uint32_t>{3, 4}));
+    EXPECT_EQ(movie.tracks()->front().references[0].trackIds, (std::vector<std::uint32_t>{3, 4}));
+    EXPECT_EQ(deleteTimecodeTracks(movie), 2);
+    EXPECT_TRUE(timecodeTrackIds(movie).empty());
+    // Apart from the next track ID, the header is as it was, byte for byte.
+    ASSERT_TRUE(movie.setNextTrackId(3).ok());
+    EXPECT_EQ(movie.bytes(), original);
+    EXPECT_EQ(deleteTimecodeTracks(movie), 0);
+}
+
+TEST(TimecodeSampleDescription, StoresTheReelNameAsANameItem) {
+    struct Case {
+        std::string reel;
+        std::string stored;
+    };
+    for (const auto& c : {Case{"A001_C002", "A001_C002"}, Case{"", ""}, Case{std::string(300, 'x'), std::string(255, 'x')}}) {
+        const auto entry = makeTimecodeSampleDescription(kPal, c.reel);
+        EXPECT_EQ(loadU32(entry.data()), entry.size());
+        EXPECT_EQ(entry.size(), 34 + 12 + c.stored.size());
+        auto d = parseTimecodeSampleDescription(entry);
+        ASSERT_TRUE(d.ok());
+        EXPECT_TRUE(d->hasReelName);
+        EXPECT_EQ(d->reelName, c.stored);
+    }
+}
+
+TEST(TimecodeSampleDescription, ReadsThreeReservedBytesAndNoName) {
+    auto entry = makeTimecodeSampleDescription(kPal, "REEL");
+    entry.insert(entry.begin() + 34, {0, 0});
+    entry[3] = std::uint8_t(entry.size());
+    auto d = parseTimecodeSampleDescription(entry);
+    ASSERT_TRUE(d.ok());
+    EXPECT_EQ(d->reelName, "REEL");
+
+    auto bare = makeTimecodeSampleDescription(kPal, "");
+    bare.resize(34);
+    auto none = parseTimecodeSampleDescription(bare);
+    ASSERT_TRUE(none.ok());
+    EXPECT_FALSE(none->hasReelName);
+    EXPECT_FALSE(parseTimecodeSampleDescription(std::vector<std::uint8_t>(20, 0)).ok());
+}
+
+TEST(TimecodeSample, IsABigEndianFrameNumber) {
+    EXPECT_EQ(timecodeSample(107892), (std::array<std::uint8_t, 4>{0x00, 0x01, 0xA5, 0x74}));
+    EXPECT_EQ(timecodeSample(-1), (std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+} // namespace
+} // namespace korvel::qtff
