@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+// Every ALE of the shared corpus, converted under each TV system: it converts, or it is refused
+// with an alert that says why. Some whole conversions are compared with golden batch lists.
+#include "platform/text_file.h"
+#include "shotlog/ale_tools.h"
+
+#include "shotlog_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kCorpus = fs::path(KORVEL_CORPUS_DIR) / "ale";
+const fs::path kGolden = fs::path(KORVEL_SOURCE_DIR) / "tests" / "shotlog" / "golden";
+
+std::vector<fs::path> corpusAles() {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(kCorpus)) {
+        const std::string extension = entry.path().extension().string();
+        if (entry.is_regular_file() && (extension == ".ale" || extension == ".ALE")) {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Why a corpus file is refused under a TV system; a file or system not listed must convert.
+const std::map<std::string, std::string> kExpectedRefusals = {
+    // The kloptops logs say VIDEO_FORMAT NTSC: refused under PAL by design.
+    {"all_headings.ALE PAL", "Video Format confusion..."},
+    {"simple.ALE PAL", "Video Format confusion..."},
+    // sample_cdl says VIDEO_FORMAT PAL: refused under NTSC.
+    {"sample_cdl.ale NTSC", "Video Format confusion..."},
+    // These logs carry no "Tape" column (only "Source File", "Camroll", ...).
+    {"simple.ALE NTSC", "The column \"Tape\" is missing!"},
+    {"simple.ALE 24 fps", "The column \"Tape\" is missing!"},
+    // No "Tracks" column.
+    {"sampleUHD.ale PAL", "The column \"Tracks\" is missing!"},
+    {"sampleUHD.ale NTSC", "The column \"Tracks\" is missing!"},
+    {"sampleUHD.ale 24 fps", "The column \"Tracks\" is missing!"},
+    // A blank line stands between "Column" and the names, so the column line is empty.
+    {"sample_blanks.ale PAL", "The column \"Name\" is missing!"},
+    {"sample_blanks.ale NTSC", "The column \"Name\" is missing!"},
+    {"sample_blanks.ale 24 fps", "The column \"Name\" is missing!"},
+};
+
+TEST(CorpusAle, EveryFileConvertsOrIsRefusedWithAReason) {
+    if (!fs::exists(kCorpus)) {
+        GTEST_SKIP() << "corpus not found at " << kCorpus;
+    }
+    const auto files = corpusAles();
+    ASSERT_FALSE(files.empty());
+    for (const fs::path& file : files) {
+        const std::string text = decodeText(readBytes(file));
+        for (const std::string tvSys : {"PAL", "NTSC", "24 fps"}) {
+            ScriptedUserInterface ui;
+            test::RecordedLog log;
+            ALETools tools(ui, log.sink());
+            Ale2fcpOptions options;
+            options.myTVSys = tvSys;
+            options.aleCopyName = true;
+            const std::string result = tools.ale2fcp(text, options);
+            const std::string key = file.filename().string() + " " + tvSys;
+            const auto refusal = kExpectedRefusals.find(key);
+            if (result == " ") {
+                ASSERT_EQ(ui.alerts().size(), 1u) << key;
+                EXPECT_NE(refusal, kExpectedRefusals.end())
+                    << key << " refused: " << ui.alerts()[0].title << " " << ui.alerts()[0].message;
+                if (refusal != kExpectedRefusals.end()) {
+                    EXPECT_EQ(ui.alerts()[0].title, refusal->second) << key;
+                }
+            } else {
+                EXPECT_EQ(refusal, kExpectedRefusals.end()) << key << " converted";
+                EXPECT_TRUE(ui.alerts().empty()) << key;
+                EXPECT_EQ(log.entries.back().rfind("Finished converting ", 0), 0u) << key;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace korvel
