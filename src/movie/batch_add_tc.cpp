@@ -1,0 +1,332 @@
+// SPDX-License-Identifier: MIT
+#include "movie/batch_add_tc.h"
+
+#include "platform/text_file.h"
+#include "shotlog/ale_tools.h"
+#include "shotlog/windows_text.h"
+#include "timecode/tc30totc24.h"
+#include "timecode/timecode.h"
+#include "timecode/tv_system.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+namespace korvel {
+namespace {
+
+constexpr std::string_view kProgressTitle = "Batch Add TC";
+constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
+
+std::string lastPathComponent(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool nameHasExtension(std::string_view name, std::string_view extension) {
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    // ".mov" is compared with the name's ending, dot included; "mov" with the text after the dot.
+    return name.substr(dot) == extension || name.substr(dot + 1) == extension;
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+void stopWithAlert(UserInterface& ui, std::string title, std::string message, std::string button) {
+    ui.beep();
+    ui.runAlert(Alert{std::move(title), std::move(message), std::move(button), {}, {}, false});
+}
+
+struct Columns {
+    std::size_t name = kNoColumn;
+    std::size_t timecode = kNoColumn;
+    std::size_t tape = kNoColumn;
+
+    std::size_t highest() const { return std::max({name, timecode, tape}); }
+};
+
+// The first matching rule wins for each column name: name, the chosen timecode column, tape.
+Columns findColumns(const std::vector<std::string_view>& headerArray, std::string_view tcField) {
+    Columns columns;
+    for (std::size_t i = 0; i < headerArray.size(); ++i) {
+        const std::string_view field = headerArray[i];
+        if (field == "Name" || field == "Clip Name") {
+            columns.name = i;
+        } else if (field == tcField) {
+            columns.timecode = i;
+        } else if (field == "Tape") {
+            columns.tape = i;
+        }
+    }
+    return columns;
+}
+
+// The start timecode a clip's track gets, or nothing when the row's text cannot be used. Never
+// 00:00:00:00 in place of text that is not a timecode.
+std::optional<std::string> startTimecode(std::string_view clipName, std::string_view tcValue,
+                                         bool convertTo24TC, TvSystem system, const LogSink& log) {
+    if (!convertTo24TC) {
+        if (isValidTimeCodeText(tcValue, system)) {
+            return std::string(tcValue);
+        }
+        return std::nullopt;
+    }
+    if (!isValidTimeCodeText(tcValue, 30)) {
+        return std::nullopt;
+    }
+    auto converted = tc30totc24(tcValue);
+    if (!converted || !isValidTimeCodeText(*converted, system)) {
+        return std::nullopt;
+    }
+    log("Converting Clip " + std::string(clipName) + " 30 fps timecode: " + std::string(tcValue) +
+        " to 24 fps timecode: " + *converted);
+    return converted;
+}
+
+} // namespace
+
+std::string_view clipResultText(ClipResult result) {
+    switch (result) {
+    case ClipResult::Added:
+        return "added";
+    case ClipResult::Skipped:
+        return "skipped";
+    case ClipResult::Missed:
+        return "missed";
+    case ClipResult::Failed:
+        break;
+    }
+    return "failed";
+}
+
+std::string batchMoviePath(std::string_view name, std::string_view movieExtension,
+                           std::string_view moviedir, std::int32_t baseNameLength) {
+    std::string fileName;
+    if (movieExtension.empty() || nameHasExtension(name, movieExtension)) {
+        fileName = name;
+    } else {
+        // A name shorter than baseNameLength is kept whole; a longer one keeps
+        // baseNameLength - 1 units, so one truncation covers both.
+        const std::size_t keep = baseNameLength > 1 ? static_cast<std::size_t>(baseNameLength) - 1 : 0;
+        fileName = truncateToUtf16Units(name, keep) + std::string(movieExtension);
+    }
+    return std::string(moviedir) + "/" + fileName;
+}
+
+BatchAddTc::BatchAddTc(UserInterface& ui, LogSink log, TimecodeTrackOperations tracks)
+    : m_ui(ui), m_log(std::move(log)), m_tracks(std::move(tracks)) {}
+
+void BatchAddTc::reportCannotChange(const std::string& moviePath, const Error& reason) {
+    m_log("ERROR - Could not add a timecode track to the file: " + moviePath + " (" +
+          reason.message + ")");
+}
+
+ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
+                                         const AddTcTrackToMovieOptions& options) {
+    std::replace(rawMovieName.begin(), rawMovieName.end(), '/', ':');
+    const std::string moviePath = batchMoviePath(rawMovieName, options.movieExtension,
+                                                 options.moviedir, options.baseNameLength);
+    m_progressLine = lastPathComponent(moviePath);
+    m_ui.progress().update(m_progressValue, m_progressLine, {});
+
+    if (!fileExists(moviePath)) {
+        m_log("ERROR - The file: " + moviePath + " does not exists!");
+        return ClipResult::Missed;
+    }
+
+    const bool hasTrack = m_tracks.checkTCTrack(moviePath);
+    if (options.overWriteExistingTcTrack) {
+        if (hasTrack) {
+            // Adding after a failed delete would leave two timecode tracks.
+            if (const Status deleted = m_tracks.deleteTCTrack(moviePath); !deleted) {
+                reportCannotChange(moviePath, deleted.error());
+                return ClipResult::Failed;
+            }
+        }
+    } else {
+        if (hasTrack) {
+            m_log("The QuickTime file " + moviePath + " already has a tc track... skipping");
+            return ClipResult::Skipped;
+        }
+        m_log("Adding timecode track to the QuickTime file " + moviePath);
+    }
+    const Status added = m_tracks.addTCTrack(moviePath, options.tcVal, options.reelID,
+                                             options.tvSys, options.DFValue);
+    if (!added) {
+        reportCannotChange(moviePath, added.error());
+        return ClipResult::Failed;
+    }
+    return ClipResult::Added;
+}
+
+ClipResult BatchAddTc::runClip(const std::string& clipName, const std::string& tcValue,
+                               const std::string& reelID, const SetMovieTCFromAleOptions& options,
+                               TvSystem system, const std::string& extension,
+                               std::int32_t baseNameLength) {
+    const auto start = startTimecode(clipName, tcValue, options.convertTo24TC, system, m_log);
+    if (!start) {
+        m_log("ERROR - The clip " + clipName + " has no valid timecode: " + tcValue +
+              " - skipping...");
+        return ClipResult::Failed;
+    }
+    if (reelID.size() > kMaxReelIdBytes) {
+        m_log("ERROR - The tape name of the clip " + clipName + " is " +
+              std::to_string(reelID.size()) + " bytes long; a timecode track holds " +
+              std::to_string(kMaxReelIdBytes) + " at most - skipping...");
+        return ClipResult::Failed;
+    }
+
+    AddTcTrackToMovieOptions clip;
+    clip.tcVal = *start;
+    clip.reelID = reelID;
+    clip.tvSys = options.tvsys;
+    clip.overWriteExistingTcTrack = options.overwrite;
+    clip.movieExtension = extension;
+    clip.moviedir = options.mediaFolder;
+    clip.DFValue = isDropFrameText(*start);
+    clip.baseNameLength = baseNameLength;
+
+    std::string movieName = options.windowsText ? convertWindowsText(clipName, "NT4") : clipName;
+    const ClipResult result = addTcTrackToMovie(movieName, clip);
+    if (result != ClipResult::Missed || !options.windowsText) {
+        return result;
+    }
+    std::string alternative = convertWindowsText(clipName, "WIN2K");
+    m_log("Trying again with alternative conversion...");
+    return addTcTrackToMovie(alternative, clip);
+}
+
+Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAle(const SetMovieTCFromAleOptions& options) {
+    const std::string aleName = lastPathComponent(options.alePath);
+    const auto aleText = readTextFile(options.alePath);
+    m_log("Starting Batch Add TC...");
+
+    const auto system = tvSystemFromName(options.tvsys);
+    if (!system) {
+        const std::string message = "The TV system \"" + options.tvsys +
+                                    "\" is not PAL, NTSC or 24 fps - stopping...";
+        m_log("ERROR: " + message);
+        stopWithAlert(m_ui, "Error", message, "OK");
+        return makeError(message);
+    }
+    if (!aleText) {
+        m_log("ERROR: The ALE file: " + aleName + " could not be read (" +
+              aleText.error().message + ") - stopping...");
+        stopWithAlert(m_ui, "Something is wrong here...", "The ALE file could not be read!",
+                      "Too Bad...");
+        return aleText.error();
+    }
+
+    AleReadOptions readOptions;
+    readOptions.kind = AleReaderKind::BatchAddTc;
+    readOptions.tvSys = options.tvsys;
+    readOptions.fileName = aleName;
+    const auto ale = readAle(*aleText, readOptions, m_ui, m_log);
+    if (!ale) {
+        return ale.error();
+    }
+
+    const Columns columns = findColumns(ale->headerArray, options.tcField);
+    const auto missingColumn = [this](std::string message) -> Error {
+        stopWithAlert(m_ui, "Error", message, "OK");
+        return makeError(std::move(message));
+    };
+    if (columns.timecode == kNoColumn) {
+        return missingColumn("The Batch List does not contain the Column specified in the "
+                             "preferences...");
+    }
+    if (columns.name == kNoColumn) {
+        return missingColumn("The Batch List does not contain a Name Column - stopping...");
+    }
+    if (columns.tape == kNoColumn) {
+        return missingColumn("The Batch List does not contain a Tape Column - stopping...");
+    }
+
+    std::string extension = options.movieExtension;
+    std::int32_t baseNameLength = options.baseNameLength;
+    if (extension == "None") {
+        extension.clear();
+        baseNameLength = 255;
+    }
+
+    // A completely empty line is no clip: it is neither counted nor read.
+    std::vector<std::size_t> rowLines;
+    for (std::size_t i = 0; i < ale->clipRows.size(); ++i) {
+        if (!ale->clipRows[i].empty()) {
+            rowLines.push_back(i);
+        }
+    }
+    BatchAddTcSummary summary;
+    summary.clips = static_cast<int>(rowLines.size());
+
+    ProgressReporter& progress = m_ui.progress();
+    m_progressValue = 0;
+    m_progressLine.clear();
+    progress.begin(std::string(kProgressTitle), summary.clips);
+    m_log("The ALE shot log contains " + std::to_string(summary.clips) + " clips.");
+
+    std::vector<std::string_view> fields;
+    for (const std::size_t rowIndex : rowLines) {
+        splitAleFields(ale->clipRows[rowIndex], fields);
+        ClipResult result = ClipResult::Failed;
+        if (fields.size() <= columns.highest()) {
+            m_log("ERROR - Line " + std::to_string(ale->dataRowStart + rowIndex + 1) +
+                  " of the ALE shot log has " + std::to_string(fields.size()) +
+                  " field(s), too few for its name, timecode and tape columns - skipping...");
+        } else if (fields[columns.timecode].empty()) {
+            progress.end();
+            stopWithAlert(m_ui, "The starting timecode is missing!",
+                          "There is no timecode value in the timecode column.", "Cancel");
+            return makeError("there is no timecode value in the timecode column");
+        } else {
+            result = runClip(std::string(fields[columns.name]),
+                             std::string(fields[columns.timecode]),
+                             std::string(fields[columns.tape]), options, *system, extension,
+                             baseNameLength);
+        }
+
+        m_progressValue += 1;
+        progress.update(m_progressValue, m_progressLine, {});
+        switch (result) {
+        case ClipResult::Added:
+            ++summary.added;
+            break;
+        case ClipResult::Skipped:
+            ++summary.skipped;
+            break;
+        case ClipResult::Missed:
+            ++summary.missed;
+            break;
+        case ClipResult::Failed:
+            ++summary.failed;
+            break;
+        }
+    }
+
+    progress.end();
+    std::vector<std::string> lines{
+        "The ALE file: " + aleName + " contained " + std::to_string(summary.clips) + " clip(s).",
+        "Added timecode tracks to " + std::to_string(summary.added) + " QuickTime file(s).",
+        "Skipped overwriting timecode tracks to " + std::to_string(summary.skipped) +
+            " QuickTime file(s).",
+        "Could not find " + std::to_string(summary.missed) + " QuickTime file(s).",
+    };
+    if (summary.failed != 0) {
+        lines.push_back("Could not change " + std::to_string(summary.failed) +
+                        " QuickTime file(s).");
+    }
+    m_log("Found " + std::to_string(summary.clips - summary.missed) + " QuickTime files out of " +
+          std::to_string(summary.clips) + " entries in the ALE shot log.");
+    m_log("Ending Batch Add TC...\r");
+    m_ui.showSummary(std::string(kProgressTitle), lines);
+    return summary;
+}
+
+} // namespace korvel

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Batch Add TC: every clip of an ALE shot log gives the movie named after it, in one media
+// folder, a timecode track with the clip's start timecode and tape (reel) name.
+
+#include "base/result.h"
+#include "platform/user_interface.h"
+#include "shotlog/ale_reader.h"
+#include "timecode/tv_system.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace korvel {
+
+/// The timecode-track operations one clip needs, taking the movie's full path. The check answers
+/// false also for a file that cannot be read as a movie; delete and add answer why they failed,
+/// and leave the file as it was when they do.
+struct TimecodeTrackOperations {
+    std::function<bool(const std::string& moviePath)> checkTCTrack;
+    std::function<Status(const std::string& moviePath)> deleteTCTrack;
+    std::function<Status(const std::string& moviePath, std::string_view tcValue,
+                         std::string_view sourceValue, std::string_view tvsys, bool dfValue)>
+        addTCTrack;
+};
+
+/// The options of one batch, named as the arguments the command fills from the preferences.
+struct SetMovieTCFromAleOptions {
+    std::string alePath;              // full path of the ALE shot log
+    std::string mediaFolder;          // the folder holding the movies
+    std::string tcField = "Start";    // the ALE column holding the start timecode ("tcColumn")
+    std::string tvsys = "PAL";        // "PAL", "NTSC" or "24 fps"
+    bool overwrite = false;           // replace existing timecode tracks
+    std::string movieExtension = ".mov"; // "None" (or empty) for names used as they stand
+    bool DFValue = false;             // accepted, not used: drop frame comes from each timecode
+    std::int32_t baseNameLength = 28; // longer names keep baseNameLength - 1 UTF-16 units
+    bool convertTo24TC = false;       // 30 fps start timecodes become 24 fps timecodes
+    bool windowsText = false;         // look for Windows-safe names ("NT4", then "WIN2K")
+};
+
+/// The options of one clip.
+struct AddTcTrackToMovieOptions {
+    std::string tcVal;                // start timecode text
+    std::string reelID;               // tape name
+    std::string tvSys;
+    bool overWriteExistingTcTrack = false;
+    std::string movieExtension;       // added to the name; empty for none
+    std::string moviedir;             // the folder
+    bool DFValue = false;             // drop frame
+    std::int32_t baseNameLength = 28;
+};
+
+/// What became of one clip. Failed: the movie was found but could not be changed, or the clip's
+/// row could not be used (no valid timecode, a reel name too long to store, too few fields).
+enum class ClipResult { Added, Skipped, Missed, Failed };
+
+/// "added", "skipped", "missed" or "failed".
+std::string_view clipResultText(ClipResult result);
+
+/// The counts of a batch that ran to its end.
+struct BatchAddTcSummary {
+    int clips = 0;
+    int added = 0;
+    int skipped = 0;
+    int missed = 0;
+    int failed = 0;
+};
+
+/// The file a clip's movie is looked for at: the folder, "/", and the name with the extension
+/// (the name alone when the extension is empty or the name already ends with it), a name of
+/// `baseNameLength` UTF-16 units or more cut to baseNameLength - 1 before the extension.
+std::string batchMoviePath(std::string_view name, std::string_view movieExtension,
+                           std::string_view moviedir, std::int32_t baseNameLength);
+
+/// A reel name longer than this many bytes cannot be stored in a timecode track.
+inline constexpr std::size_t kMaxReelIdBytes = 255;
+
+/// The Batch Add TC side of the ALE tools: reads the ALE, finds each clip's movie and adds,
+/// skips or replaces its timecode track, with progress and the summary sheet on `ui` and every
+/// decision in the log.
+class BatchAddTc {
+public:
+    BatchAddTc(UserInterface& ui, LogSink log, TimecodeTrackOperations tracks);
+
+    /// The whole batch. Answers the counts when it ran to its end (the summary sheet has been
+    /// shown), or an error when it stopped on an alert.
+    Result<BatchAddTcSummary> setMovieTCFromAle(const SetMovieTCFromAleOptions& options);
+
+    /// One clip. `rawMovieName` is the clip name; every "/" in it becomes ":".
+    ClipResult addTcTrackToMovie(std::string& rawMovieName, const AddTcTrackToMovieOptions& options);
+
+private:
+    ClipResult runClip(const std::string& clipName, const std::string& tcValue,
+                       const std::string& reelID, const SetMovieTCFromAleOptions& options,
+                       TvSystem system, const std::string& extension, std::int32_t baseNameLength);
+    void reportCannotChange(const std::string& moviePath, const Error& reason);
+
+    UserInterface& m_ui;
+    LogSink m_log;
+    TimecodeTrackOperations m_tracks;
+    double m_progressValue = 0;
+    std::string m_progressLine; // the file name the progress sheet shows
+};
+
+} // namespace korvel

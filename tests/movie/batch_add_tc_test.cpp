@@ -1,0 +1,327 @@
+// SPDX-License-Identifier: MIT
+// Batch Add TC's decisions, log lines and summary, with the timecode-track operations replaced by
+// a record of movies held in memory (the movies themselves are empty files in a temporary folder).
+#include "movie/batch_add_tc.h"
+
+#include "platform/scripted_user_interface.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FakeMovies {
+    std::map<std::string, bool> hasTrack;
+    std::set<std::string> refuseAdd;
+    std::vector<std::string> calls;
+
+    TimecodeTrackOperations operations() {
+        return {
+            [this](const std::string& path) { return hasTrack[path]; },
+            [this](const std::string& path) -> Status {
+                calls.push_back("delete " + path);
+                hasTrack[path] = false;
+                return {};
+            },
+            [this](const std::string& path, std::string_view tc, std::string_view reel,
+                   std::string_view tvsys, bool df) -> Status {
+                if (refuseAdd.count(path) != 0) {
+                    return makeError("not a movie");
+                }
+                calls.push_back("add " + path + " " + std::string(tc) + " " + std::string(reel) +
+                                " " + std::string(tvsys) + (df ? " DF" : ""));
+                hasTrack[path] = true;
+                return {};
+            },
+        };
+    }
+};
+
+class BatchAddTcTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = fs::temp_directory_path() /
+                   ("korvel_batch_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                    "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder / "media");
+        options.alePath = (m_folder / "shoot.ALE").string();
+        options.mediaFolder = media();
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    std::string media() const { return (m_folder / "media").string(); }
+    std::string movie(const std::string& name) const { return media() + "/" + name; }
+    void makeMovie(const std::string& name, bool withTrack = false) {
+        std::ofstream(movie(name)) << "movie";
+        movies.hasTrack[movie(name)] = withTrack;
+    }
+    void writeAle(const std::string& text) {
+        std::ofstream(options.alePath, std::ios::binary) << text;
+    }
+    Result<BatchAddTcSummary> run() {
+        BatchAddTc batch(ui, [this](std::string_view entry) { log.emplace_back(entry); },
+                         movies.operations());
+        return batch.setMovieTCFromAle(options);
+    }
+
+    fs::path m_folder;
+    SetMovieTCFromAleOptions options;
+    FakeMovies movies;
+    ScriptedUserInterface ui;
+    std::vector<std::string> log;
+};
+
+std::string ale(const std::string& rows, const std::string& columns = "Name\tStart\tEnd\tTape",
+                const std::string& videoFormat = "PAL") {
+    return "Heading\nFIELD_DELIM\tTABS\nVIDEO_FORMAT\t" + videoFormat + "\n\nColumn\n" + columns +
+           "\n\nData\n" + rows;
+}
+
+TEST_F(BatchAddTcTest, ThreeClipsOneMissing) {
+    makeMovie("A001.mov");
+    makeMovie("A003.mov");
+    writeAle(ale("A001\t10:00:00:00\t10:00:01:00\tR1\n"
+                 "A002\t11:00:00:00\t11:00:01:00\tR2\n"
+                 "A003\t12:00:00:00\t12:00:01:00\tR3\n"));
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->added, 2);
+    EXPECT_EQ(summary->missed, 1);
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "Starting Batch Add TC...",
+                       "The ALE file: shoot.ALE has Unix line breaks!",
+                       "The ALE file has PAL video format",
+                       "The ALE shot log contains 3 clips.",
+                       "Adding timecode track to the QuickTime file " + movie("A001.mov"),
+                       "ERROR - The file: " + movie("A002.mov") + " does not exists!",
+                       "Adding timecode track to the QuickTime file " + movie("A003.mov"),
+                       "Found 2 QuickTime files out of 3 entries in the ALE shot log.",
+                       "Ending Batch Add TC...\r",
+                   }));
+    EXPECT_EQ(ui.summaryLines(), (std::vector<std::string>{
+                                     "The ALE file: shoot.ALE contained 3 clip(s).",
+                                     "Added timecode tracks to 2 QuickTime file(s).",
+                                     "Skipped overwriting timecode tracks to 0 QuickTime file(s).",
+                                     "Could not find 1 QuickTime file(s).",
+                                 }));
+    EXPECT_EQ(movies.calls, (std::vector<std::string>{"add " + movie("A001.mov") + " 10:00:00:00 R1 PAL",
+                                                      "add " + movie("A003.mov") + " 12:00:00:00 R3 PAL"}));
+    // The progress sheet names each movie and ends before the summary.
+    const auto& events = ui.events();
+    EXPECT_NE(std::find(events.begin(), events.end(), "progress 1.000000 A002.mov|"), events.end());
+    EXPECT_EQ(events.at(events.size() - 2), "progress end");
+    EXPECT_EQ(events.back(), "summary Batch Add TC");
+}
+
+TEST_F(BatchAddTcTest, ExistingTracksAreSkippedOrReplaced) {
+    for (const bool overwrite : {false, true}) {
+        SCOPED_TRACE(overwrite);
+        movies = {};
+        log.clear();
+        makeMovie("A001.mov", true);
+        writeAle(ale("A001\t10:00:00:00\t10:00:01:00\tR1\n"));
+        options.overwrite = overwrite;
+        const auto summary = run();
+        ASSERT_TRUE(summary.ok());
+        EXPECT_EQ(summary->added, overwrite ? 1 : 0);
+        EXPECT_EQ(summary->skipped, overwrite ? 0 : 1);
+        const std::string skipLine =
+            "The QuickTime file " + movie("A001.mov") + " already has a tc track... skipping";
+        EXPECT_EQ(std::count(log.begin(), log.end(), skipLine), overwrite ? 0 : 1);
+        if (overwrite) {
+            EXPECT_EQ(movies.calls, (std::vector<std::string>{
+                                        "delete " + movie("A001.mov"),
+                                        "add " + movie("A001.mov") + " 10:00:00:00 R1 PAL"}));
+        } else {
+            EXPECT_TRUE(movies.calls.empty());
+        }
+    }
+}
+
+// Rows whose movie cannot be changed, or whose timecode or reel cannot be written, are counted
+// apart; the fifth summary line appears only then.
+TEST_F(BatchAddTcTest, FailuresAreLoggedAndCounted) {
+    makeMovie("A001.mov");
+    makeMovie("A002.mov");
+    makeMovie("A003.mov");
+    makeMovie("A004.mov");
+    makeMovie("A005.mov");
+    movies.refuseAdd.insert(movie("A002.mov"));
+    const std::string longReel(256, 'R');
+    writeAle(ale("A001\t10:00:00:00\t\tR1\n"
+                 "A002\t10:00:00:00\t\tR2\n"
+                 "A003\t1:00:00:00\t\tR3\n"
+                 "A004\t10:00:00:25\t\tR4\n"
+                 "A005\t10:00:00:00\t\t" + longReel + "\n"
+                 "A006\t10:00:00:00\n"));
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->clips, 6);
+    EXPECT_EQ(summary->added, 1);
+    EXPECT_EQ(summary->failed, 5);
+    const std::vector<std::string> expected{
+        "Adding timecode track to the QuickTime file " + movie("A002.mov"),
+        "ERROR - Could not add a timecode track to the file: " + movie("A002.mov") + " (not a movie)",
+        "ERROR - The clip A003 has no valid timecode: 1:00:00:00 - skipping...",
+        "ERROR - The clip A004 has no valid timecode: 10:00:00:25 - skipping...",
+        "ERROR - The tape name of the clip A005 is 256 bytes long; a timecode track holds 255 at "
+        "most - skipping...",
+        "ERROR - Line 14 of the ALE shot log has 2 field(s), too few for its name, timecode and "
+        "tape columns - skipping...",
+        "Found 6 QuickTime files out of 6 entries in the ALE shot log.",
+    };
+    for (const std::string& line : expected) {
+        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+    }
+    EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 1 QuickTime file(s).");
+    EXPECT_EQ(ui.summaryLines().at(4), "Could not change 5 QuickTime file(s).");
+    EXPECT_EQ(movies.calls.size(), 1u) << "nothing written for a refused row";
+}
+
+TEST_F(BatchAddTcTest, RowsAndNamesAsLogged) {
+    // The final row has no line break, a blank line stands between rows, a name carries the
+    // extension already and another a slash; drop frame comes from the text alone.
+    makeMovie("A001.mov");
+    makeMovie("Scene 1:2.mov");
+    makeMovie("B001.mov");
+    writeAle(ale("A001.mov\t01:00:00;00\t\tR1\n"
+                 "\n"
+                 "Scene 1/2\t01:00:00:00\t\tR2\n"
+                 "B001\t02:00:00:00\t\tR3",
+                 "Name\tStart\tEnd\tTape", "NTSC"));
+    options.tvsys = "NTSC";
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->clips, 3);
+    EXPECT_EQ(summary->added, 3);
+    EXPECT_EQ(movies.calls, (std::vector<std::string>{
+                                "add " + movie("A001.mov") + " 01:00:00;00 R1 NTSC DF",
+                                "add " + movie("Scene 1:2.mov") + " 01:00:00:00 R2 NTSC",
+                                "add " + movie("B001.mov") + " 02:00:00:00 R3 NTSC"}));
+    EXPECT_NE(std::find(log.begin(), log.end(), "The ALE shot log contains 3 clips."), log.end());
+}
+
+TEST_F(BatchAddTcTest, ConvertsThirtyToTwentyFour) {
+    makeMovie("A001.mov");
+    makeMovie("A002.mov");
+    writeAle(ale("A001\t01:00:00:29\t\tR1\nA002\t01:00:00:30\t\tR2\n"));
+    options.tvsys = "24 fps";
+    options.convertTo24TC = true;
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->added, 1);
+    EXPECT_EQ(summary->failed, 1);
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "Converting Clip A001 30 fps timecode: 01:00:00:29 to 24 fps timecode: "
+                        "01:00:00:23"),
+              log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "ERROR - The clip A002 has no valid timecode: 01:00:00:30 - skipping..."),
+              log.end());
+    EXPECT_EQ(movies.calls.at(0), "add " + movie("A001.mov") + " 01:00:00:23 R1 24 fps");
+}
+
+TEST_F(BatchAddTcTest, WindowsNamesTryTheSecondConversion) {
+    makeMovie("Take \xC2\xAE.mov"); // the "WIN2K" name of Take/ø
+    writeAle(ale("Take/\xC3\xB8\t01:00:00:00\t\tR1\n"));
+    options.windowsText = true;
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->added, 1);
+    EXPECT_EQ(summary->missed, 0);
+    const std::vector<std::string> middle(log.begin() + 4, log.begin() + 7);
+    EXPECT_EQ(middle, (std::vector<std::string>{
+                          "ERROR - The file: " + movie("Take \xC3\xB8.mov") + " does not exists!",
+                          "Trying again with alternative conversion...",
+                          "Adding timecode track to the QuickTime file " + movie("Take \xC2\xAE.mov"),
+                      }));
+}
+
+// Logs and settings that stop the batch before any movie is touched: each with its alert.
+TEST_F(BatchAddTcTest, RefusalsTouchNothing) {
+    makeMovie("A001.mov");
+    struct Row {
+        std::string text;
+        std::string tvsys;
+        std::string alertTitle;
+        std::string alertMessage;
+    };
+    const Row rows[] = {
+        {ale("A001\t01:00:00:00\t\tR1\n", "Name\tEnd\tTape"), "PAL", "Error",
+         "The Batch List does not contain the Column specified in the preferences..."},
+        {ale("A001\t01:00:00:00\t\tR1\n", "Nom\tStart\tEnd\tTape"), "PAL", "Error",
+         "The Batch List does not contain a Name Column - stopping..."},
+        {ale("A001\t01:00:00:00\t\tR1\n", "Name\tStart\tEnd\tReel"), "PAL", "Error",
+         "The Batch List does not contain a Tape Column - stopping..."},
+        {"Heading\nData\nA001\t01:00:00:00\n", "PAL", "Something is wrong here...",
+         "The ALE file has no \"Column\" line!"},
+        {"Heading\nColumn\nName\tStart\tTape\n", "PAL", "Something is wrong here...",
+         "The ALE file has no \"Data\" line!"},
+        {"Heading", "PAL", "Something is wrong here...", "The ALE file has no \"Column\" line!"},
+        {"\xEF\xBB\xBF Heading\n", "PAL", "Something is wrong here...", "The file is not an ALE file!"},
+        {ale("A001\t01:00:00:00\t\tR1\n"), "NTSC", "Video Format confusion...",
+         "The ALE file is in PAL format but the preferences are set to NTSC!"},
+        {ale("A001\t01:00:00:00\t\tR1\n"), "SECAM", "Error",
+         "The TV system \"SECAM\" is not PAL, NTSC or 24 fps - stopping..."},
+        {ale("A001\t\t\tR1\n"), "PAL", "The starting timecode is missing!",
+         "There is no timecode value in the timecode column."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.alertMessage);
+        ui = ScriptedUserInterface();
+        writeAle(row.text);
+        options.tvsys = row.tvsys;
+        EXPECT_FALSE(run().ok());
+        ASSERT_EQ(ui.alerts().size(), 1u);
+        EXPECT_EQ(ui.alerts()[0].title, row.alertTitle);
+        EXPECT_EQ(ui.alerts()[0].message, row.alertMessage);
+        EXPECT_EQ(ui.beeps(), 1);
+        EXPECT_TRUE(ui.summaryLines().empty());
+        EXPECT_TRUE(movies.calls.empty());
+    }
+}
+
+TEST_F(BatchAddTcTest, UnreadableAleIsRefused) {
+    options.alePath = media() + "/none.ALE";
+    EXPECT_FALSE(run().ok());
+    ASSERT_EQ(ui.alerts().size(), 1u);
+    EXPECT_EQ(ui.alerts()[0].message, "The ALE file could not be read!");
+}
+
+TEST(BatchMoviePath, NamesAndExtensions) {
+    const std::string thirty = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123";
+    struct Row {
+        std::string name;
+        std::string extension;
+        std::int32_t baseNameLength;
+        std::string path;
+    };
+    const Row rows[] = {
+        {"A001", ".mov", 28, "/M/A001.mov"},
+        {"A001.mov", ".mov", 28, "/M/A001.mov"},
+        {"A001.MOV", ".mov", 28, "/M/A001.MOV.mov"},
+        {"A001.mov", "mov", 28, "/M/A001.mov"},
+        {thirty, ".mov", 28, "/M/" + thirty.substr(0, 27) + ".mov"},
+        {thirty, ".mov", 27, "/M/" + thirty.substr(0, 26) + ".mov"},
+        {thirty.substr(0, 27), ".mov", 28, "/M/" + thirty.substr(0, 27) + ".mov"},
+        {thirty.substr(0, 28), ".mov", 28, "/M/" + thirty.substr(0, 27) + ".mov"},
+        {thirty, "", 28, "/M/" + thirty},
+        {std::string(26, 'a') + "\xF0\x9F\x8E\xAC", ".mov", 28, "/M/" + std::string(26, 'a') + ".mov"},
+        {"A001", ".mov", 0, "/M/.mov"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(batchMoviePath(row.name, row.extension, "/M", row.baseNameLength), row.path)
+            << row.name << " " << row.extension << " " << row.baseNameLength;
+    }
+}
+
+} // namespace
+} // namespace korvel
