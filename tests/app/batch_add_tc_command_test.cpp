@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: MIT
+#include "app/batch_add_tc_command.h"
+
+#include "app/default_preferences.h"
+#include "app/preference_keys.h"
+#include "platform/scripted_user_interface.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Harness {
+    ScriptedUserInterface ui;
+    MemoryPreferenceStore prefs;
+    KTLogController log;
+    std::vector<std::string> added;
+    BatchAddTcCommand command{ui, prefs, log,
+                              TimecodeTrackOperations{
+                                  [](const std::string&) { return false; },
+                                  [](const std::string&) { return Status{}; },
+                                  [this](const std::string& path, std::string_view tc,
+                                         std::string_view reel, std::string_view, bool) {
+                                      added.push_back(path + " " + std::string(tc) + " " +
+                                                      std::string(reel));
+                                      return Status{};
+                                  }}};
+
+    Harness() { makeDefaultPrefs(prefs, "/home/ed"); }
+};
+
+TEST(ClickDoSetTC, CancellingEitherPanelStops) {
+    Harness first;
+    EXPECT_EQ(first.command.clickDoSetTC(), CommandOutcome::Cancelled);
+    EXPECT_FALSE(first.prefs.contains(prefkey::kLastAleDir));
+    EXPECT_EQ(first.ui.openPanels().size(), 1u);
+
+    Harness second;
+    second.prefs.setString(prefkey::kLastAleDir, "/shoot/old.ALE");
+    second.prefs.setString(prefkey::kLastMfDir, "/media/day1");
+    second.ui.queueOpenPanelAnswer({"/shoot/day2.ALE"});
+    second.ui.queueOpenPanelCancel();
+    EXPECT_EQ(second.command.clickDoSetTC(), CommandOutcome::Cancelled);
+    // The ALE chosen before the folder panel was cancelled is remembered.
+    EXPECT_EQ(second.prefs.stringOrEmpty(prefkey::kLastAleDir), "/shoot/day2.ALE");
+    EXPECT_EQ(second.command.aleFile(), "/shoot/day2.ALE");
+    EXPECT_EQ(second.prefs.stringOrEmpty(prefkey::kLastMfDir), "/media/day1");
+
+    const OpenPanel& ale = second.ui.openPanels().at(0);
+    EXPECT_EQ(ale.title, "Select Ale log:");
+    EXPECT_EQ(ale.prompt, "Select");
+    EXPECT_EQ(ale.optionView, "TCToolView");
+    EXPECT_EQ(ale.allowedExtensions, (std::vector<std::string>{"ALE", "ale", "txt", "TXT"}));
+    EXPECT_EQ(ale.allowedTypeCodes, (std::vector<std::string>{"TEXT"}));
+    EXPECT_EQ(ale.startFolder, "/shoot");
+    EXPECT_TRUE(ale.chooseFiles);
+    EXPECT_FALSE(ale.chooseFolders);
+    const OpenPanel& folder = second.ui.openPanels().at(1);
+    EXPECT_EQ(folder.title, "Select Media Folder:");
+    EXPECT_EQ(folder.prompt, "Start");
+    EXPECT_EQ(folder.optionView, "TCTool2");
+    EXPECT_EQ(folder.startFolder, "/media/day1");
+    EXPECT_FALSE(folder.chooseFiles);
+    EXPECT_TRUE(folder.chooseFolders);
+    EXPECT_FALSE(folder.allowsMultipleSelection);
+}
+
+TEST(ClickDoSetTC, OptionsComeFromTheStore) {
+    struct Row {
+        std::string mediaFileVersion;
+        std::string tcColumn;
+        bool convertTo24Tc;
+        std::int32_t baseNameLength;
+        bool convert;
+    };
+    const Row rows[] = {
+        {"QuickTime 4 or later", "Start", true, 28, true},
+        {"QuickTime 3", "Start", false, 27, false},
+        {"", "TC 24 Start", true, 27, false},
+        {"QuickTime 4 or later", "Auxiliary TC1", true, 28, true},
+    };
+    for (const Row& row : rows) {
+        MemoryPreferenceStore prefs;
+        makeDefaultPrefs(prefs, "/home/ed");
+        prefs.setString(prefkey::kMediaFileVersion, row.mediaFileVersion);
+        prefs.setString(prefkey::kTcColumn, row.tcColumn);
+        prefs.setBoolean(prefkey::kConvertTo24Tc, row.convertTo24Tc);
+        prefs.setString(prefkey::kTVSys, "NTSC");
+        prefs.setBoolean(prefkey::kOverwrite, true);
+        prefs.setBoolean(prefkey::kDF, true);
+        prefs.setBoolean(prefkey::kQtcWindows, true);
+        prefs.setString(prefkey::kMovieExtension, "None");
+        const SetMovieTCFromAleOptions options =
+            BatchAddTcCommand::optionsFromPreferences(prefs, "/a.ALE", "/m");
+        EXPECT_EQ(options.alePath, "/a.ALE");
+        EXPECT_EQ(options.mediaFolder, "/m");
+        EXPECT_EQ(options.tcField, row.tcColumn);
+        EXPECT_EQ(options.tvsys, "NTSC");
+        EXPECT_TRUE(options.overwrite);
+        EXPECT_TRUE(options.DFValue);
+        EXPECT_TRUE(options.windowsText);
+        EXPECT_EQ(options.movieExtension, "None");
+        EXPECT_EQ(options.baseNameLength, row.baseNameLength) << row.mediaFileVersion;
+        EXPECT_EQ(options.convertTo24TC, row.convert) << row.tcColumn;
+    }
+}
+
+TEST(ClickDoSetTC, RunsTheBatchIntoTheLog) {
+    const fs::path folder = fs::temp_directory_path() / "korvel_click_do_set_tc";
+    fs::remove_all(folder);
+    fs::create_directories(folder / "media");
+    std::ofstream(folder / "media" / "A001.mov") << "movie";
+    std::ofstream(folder / "day.ALE", std::ios::binary)
+        << "Heading\r\nColumn\r\nName\tTape\tStart\r\n\r\nData\r\nA001\tR1\t01:00:00:00\r\n"
+           "A002\tR2\t01:00:00:00\r\n";
+
+    Harness h;
+    h.ui.queueOpenPanelAnswer({(folder / "day.ALE").string()});
+    h.ui.queueOpenPanelAnswer({(folder / "media").string()});
+    EXPECT_EQ(h.command.clickDoSetTC(), CommandOutcome::Done);
+    ASSERT_TRUE(h.command.lastSummary().has_value());
+    EXPECT_EQ(h.command.lastSummary()->added, 1);
+    EXPECT_EQ(h.command.lastSummary()->missed, 1);
+    EXPECT_EQ(h.added, (std::vector<std::string>{(folder / "media" / "A001.mov").string() +
+                                                 " 01:00:00:00 R1"}));
+    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kLastMfDir), (folder / "media").string());
+    const std::string& text = h.log.logString();
+    EXPECT_NE(text.find("\rStarting Batch Add TC...\rThe ALE file: day.ALE has Windows line "
+                        "breaks!\rThe ALE shot log contains 2 clips.\r"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\rFound 1 QuickTime files out of 2 entries in the ALE shot log.\r"
+                        "Ending Batch Add TC...\r\r"),
+              std::string::npos);
+    EXPECT_EQ(h.ui.summaryLines().at(0), "The ALE file: day.ALE contained 2 clip(s).");
+    fs::remove_all(folder);
+}
+
+} // namespace
+} // namespace korvel
