@@ -19,9 +19,12 @@ struct TestMovieOptions {
     bool moovFirst = false;
     std::uint32_t timeScale = 600;
     std::uint64_t duration = 1200;
+    std::uint32_t mediaTimeScale = 600;
+    std::uint32_t frameDuration = 0; // media time units per sample; 0: half the duration
 };
 
-inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t duration, std::uint64_t chunkOffset) {
+inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t duration, std::uint64_t chunkOffset,
+                          std::uint32_t mediaTimeScale = 600, std::uint32_t frameDuration = 0) {
     TrackHeaderFields tkhd;
     tkhd.trackId = id;
     tkhd.duration = duration;
@@ -35,7 +38,7 @@ inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t durati
     entry.zeros(20);
     entry.endAtom(e);
     const std::vector<std::vector<std::uint8_t>> entries{entry.take()};
-    const std::array<std::uint32_t, 2> stts{2, std::uint32_t(duration / 2)};
+    const std::array<std::uint32_t, 2> stts{2, frameDuration ? frameDuration : std::uint32_t(duration / 2)};
     const std::array<std::uint32_t, 3> stsc{1, 2, 1};
     const std::uint64_t offsets[] = {chunkOffset};
     Atom stbl = Atom::box(fourCC("stbl"), {makeStsd(entries), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
@@ -43,7 +46,7 @@ inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t durati
     Atom minf = Atom::box(fourCC("minf"), {Atom::leaf(handler == fourCC("vide") ? fourCC("vmhd") : fourCC("smhd"),
                                                       std::vector<std::uint8_t>(12, 0)),
                                           makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
-    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(600, duration), makeHdlr(fourCC("mhlr"), handler, "Handler"),
+    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(mediaTimeScale, duration), makeHdlr(fourCC("mhlr"), handler, "Handler"),
                                           std::move(minf)});
     // User data with QuickTime's 4-byte zero terminator, which must survive untouched.
     Atom udta = Atom::leaf(fourCC("udta"), {0, 0, 0, 12, 'x', 'y', 'z', 'w', 1, 2, 3, 4, 0, 0, 0, 0});
@@ -67,7 +70,7 @@ inline std::vector<std::uint8_t> makeTestMovie(const TestMovieOptions& o = {}) {
         mvhd.duration = o.duration;
         mvhd.nextTrackId = 3;
         moov.children.push_back(makeMvhd(mvhd));
-        if (o.video) moov.children.push_back(makeTestTrack(1, fourCC("vide"), o.duration, mdatOffset + 8));
+        if (o.video) moov.children.push_back(makeTestTrack(1, fourCC("vide"), o.duration, mdatOffset + 8, o.mediaTimeScale, o.frameDuration));
         if (o.sound) moov.children.push_back(makeTestTrack(2, fourCC("soun"), o.duration, mdatOffset + 24));
         moov.children.push_back(Atom::leaf(fourCC("meta"), {0, 0, 0, 0, 9, 8, 7}));
         moov.children.push_back(Atom::leaf(fourCC("zzzz"), {1, 2, 3}));
