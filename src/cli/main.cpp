@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 // korvel: the command line of Korvel Tools.
 #include "app/preference_keys.h"
+#include "cli/batch_add_tc_command.h"
+#include "cli/bwf_info_command.h"
 #include "cli/command_table.h"
 #include "cli/session.h"
+#include "cli/shotlog_commands.h"
 
 #include <CLI/CLI.hpp>
 
@@ -89,6 +92,9 @@ int main(int argc, char** argv) {
     CommandTable table;
     addTimecodeCommands(app, table);
     addPrefsCommands(app, table);
+    addBatchAddTcCommand(app, table);
+    addShotlogCommands(app, table);
+    addBwfInfoCommands(app, table);
 
     try {
         app.parse(argc, argv);
