@@ -39,13 +39,12 @@ int set(Session& session, const PrefsArguments& args) {
         return kExitUsage;
     }
     session.persistentPrefs().setValue(args.key, *value);
-    session.persistentPrefs().synchronize();
-    return kExitDone;
+    return session.savePreferences() ? kExitDone : kExitFailed;
 }
 
 int reset(Session& session) {
     resetPreferences(session.persistentPrefs(), session.homeDirectory());
-    return kExitDone;
+    return session.savePreferences() ? kExitDone : kExitFailed;
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include "cli/session.h"
 
 #include "app/startup.h"
-#include "platform/qsettings_preference_store.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -24,7 +23,7 @@ std::string findHomeDirectory() {
     return "/";
 }
 
-std::unique_ptr<PreferenceStore> openStore(const std::string& prefsFile) {
+std::unique_ptr<QSettingsPreferenceStore> openStore(const std::string& prefsFile) {
     std::string path = prefsFile;
     if (path.empty()) {
         if (const char* fromEnvironment = std::getenv("KORVEL_PREFS")) {
@@ -60,8 +59,17 @@ Session::Session(const GlobalOptions& options)
     m_log.setListener(echoEntry);
 }
 
-Session::~Session() {
+bool Session::savePreferences() {
     m_store->synchronize();
+    if (!m_store->stored()) {
+        std::cerr << "korvel: could not save the preferences to " << m_store->location() << '\n';
+        return false;
+    }
+    return true;
+}
+
+Session::~Session() {
+    static_cast<void>(savePreferences());
     if (!m_logFile.empty()) {
         std::ofstream out(m_logFile, std::ios::binary | std::ios::trunc);
         out << m_log.logString();

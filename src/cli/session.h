@@ -6,6 +6,7 @@
 #include "platform/console.h"
 #include "platform/file_attributes.h"
 #include "platform/preference_store.h"
+#include "platform/qsettings_preference_store.h"
 
 #include <memory>
 #include <string>
@@ -34,6 +35,8 @@ public:
     PreferenceStore& prefs() { return m_overlay; }
     /// The store without this run's overrides, for the commands that change stored values.
     PreferenceStore& persistentPrefs() { return *m_store; }
+    /// Forces the stored values to disk; false (and a message) when they could not be saved.
+    bool savePreferences();
     KTLogController& log() { return m_log; }
     TerminalUserInterface& ui() { return m_ui; }
     Console& console() { return m_console; }
@@ -41,7 +44,7 @@ public:
     const std::string& homeDirectory() const { return m_homeDirectory; }
 
 private:
-    std::unique_ptr<PreferenceStore> m_store;
+    std::unique_ptr<QSettingsPreferenceStore> m_store;
     OverlayPreferenceStore m_overlay;
     KTLogController m_log;
     TerminalUserInterface m_ui;

@@ -25,6 +25,8 @@ QSettingsPreferenceStore::~QSettingsPreferenceStore() { m_settings->sync(); }
 
 std::string QSettingsPreferenceStore::location() const { return m_settings->fileName().toStdString(); }
 
+bool QSettingsPreferenceStore::stored() const { return m_settings->status() == QSettings::NoError; }
+
 std::optional<PreferenceValue> QSettingsPreferenceStore::value(std::string_view key) const {
     const QVariant stored = m_settings->value(qKey(key));
     if (!stored.isValid()) {

@@ -23,6 +23,8 @@ public:
 
     /// Where the values are kept.
     std::string location() const;
+    /// False when the last write to permanent storage failed (a read-only or unreachable file).
+    bool stored() const;
 
     std::optional<PreferenceValue> value(std::string_view key) const override;
     void setValue(std::string_view key, const PreferenceValue& value) override;

@@ -74,6 +74,13 @@ TEST(PrefsCommandTest, EnvironmentChoosesTheStore) {
     EXPECT_EQ(runKorvel(prefs.with({"prefs", "get", "TVSys"})).out, "NTSC\n");
 }
 
+TEST(PrefsCommandTest, UnwritableStoreIsAFailure) {
+    const CommandResult result =
+        runKorvel({"--prefs", "/proc/korvel/prefs.ini", "prefs", "set", "TVSys", "NTSC"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("could not save the preferences"), std::string::npos) << result.err;
+}
+
 TEST(GlobalOptionsTest, HelpVersionAndLogFile) {
     const CommandResult help = runKorvel({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
