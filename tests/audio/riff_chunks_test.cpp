@@ -117,7 +117,8 @@ TEST(RiffChunks, Rf64SizesComeFromDs64) {
 TEST(RiffChunks, TruncatedDataIsClampedToTheFile) {
     const Bytes file = test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 4000}});
     MemoryByteSource source(file);
-    const RiffChunk* data = walkRiffChunks(source).find("data");
+    const RiffLayout layout = walkRiffChunks(source);
+    const RiffChunk* data = layout.find("data");
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->size, 4u);
     EXPECT_TRUE(data->truncated());
