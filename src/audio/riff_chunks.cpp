@@ -216,7 +216,8 @@ std::optional<RiffChunk> locateChunk(ByteSource& source, const RiffLayout& layou
     RiffChunk chunk;
     std::memcpy(chunk.id.data(), id.data(), 4);
     chunk.headerOffset = *position;
-    chunk.bodyOffset = *position + 8;
+    // The ID may sit in the last bytes of the file, with no room for its size or body.
+    chunk.bodyOffset = std::min(*position + 8, source.size());
     chunk.foundByScan = true;
     const std::uint64_t room =
         chunk.bodyOffset < source.size() ? source.size() - chunk.bodyOffset : 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // korvel: the command line of Korvel Tools.
 #include "app/preference_keys.h"
+#include "cli/batch_add_tc_command.h"
 #include "cli/bwf_info_command.h"
 #include "cli/command_table.h"
 #include "cli/session.h"
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
     CommandTable table;
     addTimecodeCommands(app, table);
     addPrefsCommands(app, table);
+    addBatchAddTcCommand(app, table);
     addBwfInfoCommands(app, table);
 
     try {

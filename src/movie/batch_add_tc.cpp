@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "movie/batch_add_tc.h"
 
+#include "movie/qt_utility.h"
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
 #include "shotlog/windows_text.h"
@@ -91,6 +92,23 @@ std::optional<std::string> startTimecode(std::string_view clipName, std::string_
 }
 
 } // namespace
+
+TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu) {
+    return {
+        [&qtu](const std::string& moviePath) { return qtu.ZAN_CheckTCTrack(moviePath); },
+        [&qtu](const std::string& moviePath) { return qtu.ZAN_DeleteTCTrack(moviePath); },
+        [&qtu](const std::string& moviePath, std::string_view tcValue, std::string_view sourceValue,
+               std::string_view tvsys, bool dfValue) {
+            AddTCTrackOptions options;
+            options.moviePath = moviePath;
+            options.tcValue = tcValue;
+            options.sourceValue = sourceValue;
+            options.tvsys = tvsys;
+            options.dfValue = dfValue;
+            return qtu.ZAN_AddTCTrack(options);
+        },
+    };
+}
 
 std::string_view clipResultText(ClipResult result) {
     switch (result) {

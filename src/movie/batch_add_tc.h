@@ -27,6 +27,11 @@ struct TimecodeTrackOperations {
         addTCTrack;
 };
 
+class QT_Utility;
+
+/// The operations of the movie utility, for Batch Add TC; `qtu` must outlive them.
+TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu);
+
 /// The options of one batch, named as the arguments the command fills from the preferences.
 struct SetMovieTCFromAleOptions {
     std::string alePath;              // full path of the ALE shot log

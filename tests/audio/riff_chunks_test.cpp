@@ -164,6 +164,18 @@ TEST(RiffChunks, ScanLooksOnlyAtPositions8To1024) {
     EXPECT_FALSE(scanForChunkId(later, "bext"));
 }
 
+TEST(RiffChunks, ScannedIdAtTheVeryEndHasAnEmptyBody) {
+    const Bytes file = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'X', 'd', 'a', 't', 'a', 9, 9};
+    MemoryByteSource source(file);
+    const RiffLayout layout = walkRiffChunks(source);
+    ASSERT_TRUE(layout.broken);
+    auto data = locateChunk(source, layout, "data");
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->headerOffset, 12u);
+    EXPECT_LE(data->bodyOffset, file.size());
+    EXPECT_EQ(data->size, 0u);
+}
+
 TEST(RiffChunks, EveryCorpusFileWalksCleanly) {
     const std::filesystem::path dir = std::filesystem::path(KORVEL_CORPUS_DIR) / "bwf";
     if (!std::filesystem::exists(dir)) {

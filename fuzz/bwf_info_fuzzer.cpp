@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+// BWF files from outside: whatever the bytes, the chunk walk stays inside the file, the reader
+// answers a record of its eighteen keys in valid UTF-8, and nothing reads out of bounds.
+#include "audio/riff_chunks.h"
+#include "audio/wave_format.h"
+#include "movie/bwf_reader.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using namespace korvel;
+
+namespace {
+
+bool validUtf8(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = byte < 0x80 ? 1 : (byte & 0xE0) == 0xC0 ? 2
+                                   : (byte & 0xF0) == 0xE0 ? 3 : (byte & 0xF8) == 0xF0 ? 4 : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    MemoryByteSource source({data, size});
+
+    const RiffLayout layout = walkRiffChunks(source);
+    for (const RiffChunk& chunk : layout.chunks) {
+        if (chunk.bodyOffset > size || chunk.size > size - chunk.bodyOffset) {
+            __builtin_trap();
+        }
+    }
+    for (const char* id : {"bext", "fmt ", "data", "ds64"}) {
+        const auto chunk = locateChunk(source, layout, id);
+        if (chunk && (chunk->bodyOffset > size || chunk->size > size - chunk->bodyOffset)) {
+            __builtin_trap();
+        }
+        if (chunk && std::string(id) == "fmt ") {
+            std::vector<std::uint8_t> body(data + chunk->bodyOffset,
+                                           data + chunk->bodyOffset + chunk->size);
+            if (auto format = parseWaveFormat(body)) {
+                (void)format->sampleFormat();
+            }
+        }
+    }
+
+    BwfReadOptions options;
+    if (size > 0 && data[0] % 2 == 1) {
+        options.bwfFpsRate = "NTSC DF";
+        options.bwfTapeIdSelect = "First 6 characters of File Name";
+    }
+    const BwfInfo info = getBWF2Info(source, "/in/A001T01.WAV", options);
+    if (info.entries().size() != 18) {
+        __builtin_trap();
+    }
+    for (const auto& [key, value] : info.entries()) {
+        if (!validUtf8(value)) {
+            __builtin_trap();
+        }
+    }
+    (void)bwfInfoJson(info);
+    (void)bwfInfoSummary("/in/A001T01.WAV", info, "NTSC");
+    return 0;
+}

@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: MIT
+// Batch Add TC on movies made by ffmpeg, judged by ffprobe and mediainfo: the start timecode and
+// reel each movie carries afterwards, the log and summary, and media packets left as they were.
+#include "movie/batch_add_tc.h"
+
+#include "movie/qt_utility.h"
+#include "platform/console.h"
+#include "platform/scripted_user_interface.h"
+#include "test_media.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MovieKind;
+
+class NullConsole final : public Console {
+public:
+    void diagnostic(std::string_view) override {}
+};
+
+class BatchAddTcMoviesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::haveProgram("ffmpeg") || !test::haveProgram("ffprobe")) {
+            GTEST_SKIP() << "ffmpeg and ffprobe judge these movies";
+        }
+        m_folder = fs::temp_directory_path() /
+                   ("korvel_batch_movies_" +
+                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder / "media");
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::remove_all(m_folder, error);
+    }
+
+    std::string movie(const std::string& name) const { return (m_folder / "media" / name).string(); }
+    void make(const std::string& name, MovieKind kind, const std::string& extra = {}) {
+        ASSERT_TRUE(test::makeMovie(movie(name), kind, extra)) << name;
+    }
+
+    Result<BatchAddTcSummary> run(const std::string& aleText, SetMovieTCFromAleOptions options) {
+        const std::string alePath = (m_folder / "log.ale").string();
+        std::ofstream(alePath, std::ios::binary) << aleText;
+        options.alePath = alePath;
+        options.mediaFolder = (m_folder / "media").string();
+        QT_Utility qtu(m_console, ui);
+        BatchAddTc batch(ui, [this](std::string_view entry) { log.emplace_back(entry); },
+                         timecodeTrackOperations(qtu));
+        return batch.setMovieTCFromAle(options);
+    }
+
+    fs::path m_folder;
+    NullConsole m_console;
+    ScriptedUserInterface ui;
+    std::vector<std::string> log;
+};
+
+TEST_F(BatchAddTcMoviesTest, PalBatchAddsSkipsMissesAndRefuses) {
+    make("A001.mov", MovieKind::Video);
+    make("A002.mov", MovieKind::VideoAndSound, "-movflags +faststart");
+    make("A003.mov", MovieKind::SoundOnly);
+    make("A006.mov", MovieKind::Video, "-timecode 09:00:00:00");
+    make("A007.mov", MovieKind::Video);
+    std::ofstream(movie("A005.mov")) << "not a movie at all";
+    std::map<std::string, std::string> hashes;
+    for (const char* name : {"A001.mov", "A002.mov", "A003.mov", "A006.mov", "A007.mov"}) {
+        hashes[name] = test::mediaHash(movie(name));
+        ASSERT_FALSE(hashes[name].empty()) << name;
+    }
+
+    const auto summary = run("Heading\r\nFIELD_DELIM\tTABS\r\nVIDEO_FORMAT\tPAL\r\n\r\n"
+                             "Column\r\nName\tTracks\tStart\tEnd\tTape\r\n\r\nData\r\n"
+                             "A001\tV\t10:00:00:00\t10:00:01:00\tREEL_1\r\n"
+                             "A002.mov\tVA1\t01:02:03:04\t01:02:04:04\tDay 2\r\n"
+                             "A003\tA1\t23:59:59:24\t00:00:00:24\tSND\r\n"
+                             "A004\tV\t10:00:00:00\t10:00:01:00\tR4\r\n"
+                             "A005\tV\t10:00:00:00\t10:00:01:00\tR5\r\n"
+                             "\r\n"
+                             "A006\tV\t11:00:00:00\t11:00:01:00\tR6\r\n"
+                             "A007\tV\t10:00:00:xx\t10:00:01:00\tR7",
+                             SetMovieTCFromAleOptions{});
+    ASSERT_TRUE(summary.ok());
+
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "Starting Batch Add TC...",
+                       "The ALE file: log.ale has Windows line breaks!",
+                       "The ALE file has PAL video format",
+                       "The ALE shot log contains 7 clips.",
+                       "Adding timecode track to the QuickTime file " + movie("A001.mov"),
+                       "Adding timecode track to the QuickTime file " + movie("A002.mov"),
+                       "Adding timecode track to the QuickTime file " + movie("A003.mov"),
+                       "ERROR - The file: " + movie("A004.mov") + " does not exists!",
+                       "Adding timecode track to the QuickTime file " + movie("A005.mov"),
+                       log.at(9), // the refusal, with qtff's reason
+                       "The QuickTime file " + movie("A006.mov") + " already has a tc track... skipping",
+                       "ERROR - The clip A007 has no valid timecode: 10:00:00:xx - skipping...",
+                       "Found 6 QuickTime files out of 7 entries in the ALE shot log.",
+                       "Ending Batch Add TC...\r",
+                   }));
+    EXPECT_EQ(log.at(9).rfind("ERROR - Could not add a timecode track to the file: " +
+                                  movie("A005.mov") + " (",
+                              0),
+              0u)
+        << log.at(9);
+    EXPECT_EQ(ui.summaryLines(), (std::vector<std::string>{
+                                     "The ALE file: log.ale contained 7 clip(s).",
+                                     "Added timecode tracks to 3 QuickTime file(s).",
+                                     "Skipped overwriting timecode tracks to 1 QuickTime file(s).",
+                                     "Could not find 1 QuickTime file(s).",
+                                     "Could not change 2 QuickTime file(s).",
+                                 }));
+
+    struct Expected {
+        const char* name;
+        const char* timecode;
+        const char* reel;
+    };
+    const Expected expected[] = {
+        {"A001.mov", "10:00:00:00", "REEL_1"},
+        {"A002.mov", "01:02:03:04", "Day 2"},
+        {"A003.mov", "23:59:59:24", "SND"},
+        {"A006.mov", "09:00:00:00", ""}, // skipped: ffmpeg's own track stays
+        {"A007.mov", "", ""},            // never written as 00:00:00:00
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.name);
+        const test::ProbedTimecode probed = test::probeTimecode(movie(e.name));
+        EXPECT_EQ(probed.timecode, e.timecode);
+        EXPECT_EQ(probed.reel, e.reel);
+        EXPECT_EQ(test::mediaHash(movie(e.name)), hashes[e.name]);
+    }
+    std::ifstream refused(movie("A005.mov"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(refused), {}), "not a movie at all");
+    if (test::haveProgram("mediainfo")) {
+        EXPECT_EQ(test::mediainfoFirstTimecode(movie("A002.mov")), "01:02:03:04");
+    }
+}
+
+// NTSC drop and non-drop frame taken from each timecode's text, 24 fps converted from 30 fps,
+// and overwriting: every movie ends with exactly one timecode track, the new one.
+TEST_F(BatchAddTcMoviesTest, NtscAndTwentyFourOverwrite) {
+    make("B001.mov", MovieKind::Video, "-timecode 09:00:00:00");
+    make("B002.mov", MovieKind::VideoAndSound);
+    make("B003", MovieKind::Video, "-f mov");
+    const std::string hash = test::mediaHash(movie("B001.mov"));
+
+    SetMovieTCFromAleOptions ntsc;
+    ntsc.tvsys = "NTSC";
+    ntsc.overwrite = true;
+    ASSERT_TRUE(run("Heading\nVIDEO_FORMAT\tNTSC\nColumn\nName\tStart\tTape\nData\n"
+                    "B001\t01:00:00;00\tN1\nB002\t00:59:59:29\tN2\n",
+                    ntsc)
+                    .ok());
+    test::ProbedTimecode probed = test::probeTimecode(movie("B001.mov"));
+    EXPECT_EQ(probed.timecode, "01:00:00;00");
+    EXPECT_EQ(probed.reel, "N1");
+    EXPECT_EQ(test::timecodeTrackCount(movie("B001.mov")), 1);
+    EXPECT_EQ(test::probeTimecode(movie("B002.mov")).timecode, "00:59:59:29");
+    EXPECT_EQ(test::mediaHash(movie("B001.mov")), hash);
+
+    SetMovieTCFromAleOptions film;
+    film.tvsys = "24 fps";
+    film.overwrite = true;
+    film.convertTo24TC = true;
+    film.movieExtension = "None";
+    ASSERT_TRUE(run("Heading\rColumn\rName\tStart\tTape\rData\rB001.mov\t10:00:00:29\tF1\r"
+                    "B003\t10:00:00:15\tF3\r",
+                    film)
+                    .ok());
+    probed = test::probeTimecode(movie("B001.mov"));
+    EXPECT_EQ(probed.timecode, "10:00:00:23");
+    EXPECT_EQ(probed.reel, "F1");
+    EXPECT_EQ(test::timecodeTrackCount(movie("B001.mov")), 1);
+    EXPECT_EQ(test::probeTimecode(movie("B003")).timecode, "10:00:00:12");
+    EXPECT_EQ(test::mediaHash(movie("B001.mov")), hash);
+    EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 2 QuickTime file(s).");
+}
+
+} // namespace
+} // namespace korvel
