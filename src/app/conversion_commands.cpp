@@ -108,7 +108,9 @@ CommandOutcome clickale2fcp(ConversionCommandContext& context) {
     if (!savePath) {
         return CommandOutcome::Cancelled;
     }
-    prefs.setString(prefkey::kAle2fcpFcpDir, folderOf(*savePath));
+    if (const std::string folder = folderOf(*savePath); !folder.empty()) {
+        prefs.setString(prefkey::kAle2fcpFcpDir, folder);
+    }
     if (const Status written = writeFile(context, *savePath, batchList); !written) {
         // An unsaved list must not pass for a saved one.
         context.ui.beep();

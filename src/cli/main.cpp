@@ -5,6 +5,7 @@
 #include "cli/bwf_info_command.h"
 #include "cli/command_table.h"
 #include "cli/session.h"
+#include "cli/shotlog_commands.h"
 
 #include <CLI/CLI.hpp>
 
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     CommandTable table;
     addTimecodeCommands(app, table);
     addPrefsCommands(app, table);
+    addShotlogCommands(app, table);
     addBatchAddTcCommand(app, table);
     addBwfInfoCommands(app, table);
 

@@ -37,8 +37,8 @@ bool ALETools::saveAleFile(std::string_view aleString, const std::string& newAle
     if (!path) {
         return true; // the person chose not to keep this bin
     }
-    if (m_preferences) {
-        m_preferences->setString("fcp2aleSaveDir", folderOf(*path));
+    if (const std::string folder = folderOf(*path); m_preferences && !folder.empty()) {
+        m_preferences->setString("fcp2aleSaveDir", folder);
     }
     if (const Status written = m_writer(*path, aleString); !written) {
         // Saying nothing would let the person believe the log was saved.

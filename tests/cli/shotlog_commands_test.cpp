@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: MIT
+#include "run_korvel.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace korvel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own for one test, removed when the test ends.
+class Scratch {
+public:
+    Scratch() {
+        m_path = fs::temp_directory_path() /
+                 ("korvel-shotlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~Scratch() { fs::remove_all(m_path); }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    std::string write(const std::string& name, const std::string& text) const {
+        std::ofstream(m_path / name, std::ios::binary) << text;
+        return file(name);
+    }
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+const std::string kAle = "Heading\r\nVIDEO_FORMAT\tPAL\r\nColumn\r\nName\tStart\tEnd\tTracks\tTape\r\n"
+                         "Data\r\nn1\t01:00:00:00\t01:00:01:00\tVA1\tT\r\nn2\t02:00:00:00\t02:00:01:00\tA2\tT";
+const std::string kBatchList = "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\r"
+                               "a\t1\t2\t1V\t\tR\tClip\r- Bin A\rb\t3\t4\t2A\t\tR\tClip\r"
+                               "- Bin A\rc\t5\t6\t1A\tA1\tR\tClip\r";
+const std::string kPalHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
+                             "TAPE\tUnknown\rFPS\t25\r\rColumn\rName\tStart\tEnd\tTracks\tTape\r\rData\r";
+
+TEST(Ale2fcpCommand, WritesBesideTheAleAndLogs) {
+    TemporaryPrefs prefs;
+    Scratch dir;
+    const std::string ale = dir.write("Scene12.ALE", kAle);
+    const CommandResult result =
+        runKorvel(prefs.with({"ale2fcp", ale, "--log", dir.file("log.txt")}));
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(Scratch::read(dir.file("Scene12.txt")),
+              "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
+              "n1\t01:00:00:00\t01:00:01:00\t1V, 1A\tA1\tT\rn2\t02:00:00:00\t02:00:01:00\t1A\tA2\tT\r");
+    EXPECT_EQ(Scratch::read(dir.file("log.txt")),
+              "Korvel Tools version 1.2.1\r\rale2fcp video format: PAL\r"
+              "The ALE file has Windows line breaks!\rThe ALE file has PAL video format\r"
+              "Starting to convert the ALE shot log...\rFinished converting 2 clips.\r");
+    EXPECT_NE(result.err.find("Finished converting 2 clips.\n"), std::string::npos);
+}
+
+TEST(Ale2fcpCommand, StandardOutputAndOverrides) {
+    TemporaryPrefs prefs;
+    Scratch dir;
+    const std::string ale = dir.write("a.ale", kAle);
+    const CommandResult result = runKorvel(prefs.with(
+        {"--set", "aleCopyName=true", "--set", "modifyNameData=Truncate, add \".MOV\"", "ale2fcp",
+         ale, "-o", "-"}));
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.out, "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tLabel 2\r"
+                          "n1.MOV\t01:00:00:00\t01:00:01:00\t1V, 1A\tA1\tT\tn1\r"
+                          "n2.MOV\t02:00:00:00\t02:00:01:00\t1A\tA2\tT\tn2\r");
+}
+
+TEST(Ale2fcpCommand, RefusalsAndExistingFiles) {
+    TemporaryPrefs prefs;
+    Scratch dir;
+    const std::string ale = dir.write("a.ale", kAle);
+    CommandResult result = runKorvel(prefs.with({"--tv", "NTSC", "ale2fcp", ale}));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("Video Format confusion...: The ALE file is in PAL format but the "
+                              "preferences are set to NTSC!"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.file("a.txt")));
+
+    const std::string out = dir.write("a.txt", "keep me");
+    result = runKorvel(prefs.with({"ale2fcp", ale}));
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(Scratch::read(out), "keep me"); // never replaced silently
+    result = runKorvel(prefs.with({"ale2fcp", ale, "--on-exists", "abort"}));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(Scratch::read(out), "keep me");
+    result = runKorvel(prefs.with({"ale2fcp", ale, "--on-exists", "replace"}));
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(Scratch::read(out).substr(0, 5), "Name\t");
+
+    EXPECT_EQ(runKorvel(prefs.with({"ale2fcp", dir.file("missing.ale")})).exitStatus, 2);
+    EXPECT_EQ(runKorvel(prefs.with({"ale2fcp", ale, "--on-exists", "maybe"})).exitStatus, 2);
+}
+
+TEST(Fcp2aleCommand, OneAleByDefault) {
+    TemporaryPrefs prefs;
+    Scratch dir;
+    const std::string list = dir.write("day 1.txt", kBatchList);
+    const CommandResult result = runKorvel(prefs.with({"fcp2ale", list}));
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.out, dir.file("day 1.ale") + "\n");
+    EXPECT_EQ(Scratch::read(dir.file("day 1.ale")),
+              kPalHead + "a\t1\t2\tV\tR\rb\t3\t4\tA1A2\tR\rc\t5\t6\tA1\tR\r");
+}
+
+TEST(Fcp2aleCommand, SeparateBinsKeepEveryBin) {
+    TemporaryPrefs prefs;
+    Scratch dir;
+    const std::string list = dir.write("day1.txt", kBatchList);
+    fs::create_directories(dir.path() / "out");
+    const CommandResult result = runKorvel(prefs.with(
+        {"--set", "seperateBins=true", "fcp2ale", list, "-d", dir.file("out")}));
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(Scratch::read(dir.file("out/day1.ale")), kPalHead + "a\t1\t2\tV\tR\r");
+    EXPECT_EQ(Scratch::read(dir.file("out/Bin A.ale")), kPalHead + "b\t3\t4\tA1A2\tR\r");
+    EXPECT_EQ(Scratch::read(dir.file("out/Bin A-2.ale")), kPalHead + "c\t5\t6\tA1\tR\r");
+}
+
+TEST(Fcp2aleCommand, RefusalsAndUnsafeBinNames) {
+    TemporaryPrefs prefs;
+    Scratch dir;
+    const std::string list = dir.write("l.txt", kBatchList);
+    CommandResult result = runKorvel(prefs.with({"--tv", "24 fps", "fcp2ale", list}));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("Video Standard error!: Sorry, but you can't convert a FCP batch "
+                              "list using 24 fps."),
+              std::string::npos);
+
+    const std::string noAudio = dir.write("n.txt", "Name\tMedia Start\tMedia End\tTracks\tReel\tType\r");
+    result = runKorvel(prefs.with({"fcp2ale", noAudio}));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("The column \"Audio\" is missing!"), std::string::npos);
+
+    const std::string escaping = dir.write(
+        "e.txt", "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\r- ../../x\r"
+                 "a\t1\t2\t1V\t\tR\tClip\r");
+    result = runKorvel(prefs.with({"--set", "seperateBins=true", "fcp2ale", escaping}));
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_TRUE(fs::exists(dir.file(".._.._x.ale")));
+}
+
+} // namespace
+} // namespace korvel::test
