@@ -8,8 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace korvel {
 namespace {
@@ -45,6 +43,12 @@ std::string folderOf(const std::string& path) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string_view skipBom(std::string_view bytes) {
+    return bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark
+               ? bytes.substr(kByteOrderMark.size())
+               : bytes;
 }
 
 } // namespace
@@ -113,16 +117,37 @@ std::string decodeText(std::string_view bytes) {
 }
 
 Result<std::string> readTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return makeError(errnoText("cannot open", path));
     }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) {
-        return makeError(errnoText("cannot read", path));
+    std::string bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
     }
-    return decodeText(bytes.view());
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const Error error{errnoText("cannot read", path)};
+            ::close(fd);
+            return error;
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    if (isValidUtf8(skipBom(bytes))) {
+        bytes.erase(0, bytes.size() - skipBom(bytes).size());
+        return bytes;
+    }
+    return decodeText(bytes);
 }
 
 Status writeTextFileAtomically(const std::string& path, std::string_view text) {

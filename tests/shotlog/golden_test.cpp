@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: MIT
+// Whole conversions compared byte for byte with golden files in tests/shotlog/golden/. After a
+// deliberate change of output, KORVEL_UPDATE_GOLDEN=1 rewrites them; review the diff.
+#include "platform/text_file.h"
+#include "shotlog/ale_tools.h"
+
+#include "shotlog_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kGolden = fs::path(KORVEL_SOURCE_DIR) / "tests" / "shotlog" / "golden";
+const fs::path kCorpus = fs::path(KORVEL_CORPUS_DIR) / "ale";
+const fs::path kExamples = fs::path(KORVEL_SOURCE_DIR) / "examples" / "shotlog";
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void expectGolden(const std::string& name, const std::string& actual) {
+    const fs::path path = kGolden / name;
+    if (std::getenv("KORVEL_UPDATE_GOLDEN") != nullptr) {
+        fs::create_directories(kGolden);
+        std::ofstream(path, std::ios::binary) << actual;
+        return;
+    }
+    ASSERT_TRUE(fs::exists(path)) << path;
+    EXPECT_EQ(actual, readBytes(path)) << name;
+}
+
+struct GoldenCase {
+    std::string golden;
+    fs::path input;
+    Ale2fcpOptions options;
+};
+
+Ale2fcpOptions with(auto&& change) {
+    Ale2fcpOptions options;
+    change(options);
+    return options;
+}
+
+TEST(Golden, Ale2fcpWholeFiles) {
+    const GoldenCase cases[] = {
+        {"day1_pal_defaults.txt", kExamples / "day1.ale",
+         with([](auto& o) { o.userTxt1 = "[empty]"; })},
+        {"day1_windows_truncate_mov.txt", kExamples / "day1.ale",
+         with([](auto& o) {
+             o.convertToWindowsName = true;
+             o.nameModify = "Truncate, add \".mov\"";
+             o.aleCopyName = true;
+             o.userTxt1 = "Camera";
+         })},
+        {"sample_cdl_pal.txt", kCorpus / "OpenTimelineIO-otio-ale-adapter" / "sample_cdl.ale",
+         with([](auto& o) { o.aleCopyName = true; o.nameModify = "Truncate, add \".MOV\""; })},
+        {"sample2_ntsc_fcp3.txt", kCorpus / "OpenTimelineIO-otio-ale-adapter" / "sample2.ale",
+         with([](auto& o) {
+             o.myTVSys = "NTSC";
+             o.fcpversion = "FCP 3";
+             o.userTxt1 = "Camroll";
+             o.userTxt2 = "Clip";
+         })},
+        {"all_headings_24fps.txt", kCorpus / "kloptops-ALEParser" / "all_headings.ALE",
+         with([](auto& o) { o.myTVSys = "24 fps"; o.userTxt4 = "Camera"; })},
+    };
+    for (const GoldenCase& c : cases) {
+        if (!fs::exists(c.input)) {
+            GTEST_SKIP() << c.input << " is absent";
+        }
+        ScriptedUserInterface ui;
+        test::RecordedLog log;
+        ALETools tools(ui, log.sink());
+        const std::string result = tools.ale2fcp(decodeText(readBytes(c.input)), c.options);
+        EXPECT_TRUE(ui.events().empty()) << c.golden;
+        expectGolden(c.golden, result);
+    }
+}
+
+class NoAttributes final : public FileAttributes {
+public:
+    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
+    bool setTypeAndCreator(const std::string&, FourCharCode, FourCharCode) override { return true; }
+};
+
+TEST(Golden, Fcp2aleBins) {
+    ScriptedUserInterface ui;
+    test::RecordedLog log;
+    MemoryPreferenceStore prefs;
+    NoAttributes attributes;
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (int i = 0; i < 3; ++i) {
+        ui.queueSavePanelAnswer("/out/" + std::to_string(i) + ".ale");
+    }
+    ALETools tools(ui, log.sink(), prefs, attributes,
+                   [&](const std::string& path, std::string_view text) -> Status {
+                       saved.emplace_back(path, std::string(text));
+                       return {};
+                   });
+    const Fcp2aleOptions options{true, "Clips & SubClips", "NTSC",
+                                 (kExamples / "day1_batch.txt").string()};
+    EXPECT_EQ(tools.fcp2ale(decodeText(readBytes(kExamples / "day1_batch.txt")), options), "OK");
+    ASSERT_EQ(ui.savePanels().size(), 2u);
+    ASSERT_EQ(saved.size(), 2u);
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        expectGolden("day1_batch_" + ui.savePanels()[i].proposedName + ".ale", saved[i].second);
+    }
+}
+
+} // namespace
+} // namespace korvel
