@@ -68,6 +68,7 @@ Status QT_Utility::ZAN_AddTCTrack(const AddTCTrackOptions& options) {
     track.format = formatOf(def);
     track.startFrame = std::int32_t(frameNumber(record, def));
     track.reelName = options.sourceValue;
+    track.replaceExisting = options.replaceExisting;
     if (auto s = movie->addTimecodeTrack(track); !s) {
         m_console.diagnostic("error updating file..");
         return s;

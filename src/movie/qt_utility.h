@@ -25,6 +25,9 @@ struct AddTCTrackOptions {
     std::string sourceValue; // reel name
     std::string tvsys;       // "PAL", "NTSC" or "24 fps"
     bool dfValue = false;    // drop frame, used only with "NTSC"
+    /// Replace the movie's timecode tracks in the same header update instead of adding beside
+    /// them (a crash never leaves the movie without timecode).
+    bool replaceExisting = false;
 };
 
 /// The start of a movie's first timecode track, as text.

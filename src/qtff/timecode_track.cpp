@@ -100,6 +100,7 @@ std::array<std::uint8_t, 4> timecodeSample(std::int32_t frameNumber) {
 }
 
 Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions& options, std::uint64_t sampleOffset) {
+    if (options.replaceExisting) deleteTimecodeTracks(movie);
     auto header = movie.header();
     if (!header) return header.error();
     auto tracks = movie.tracks();

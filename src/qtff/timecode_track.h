@@ -50,6 +50,9 @@ struct TimecodeTrackOptions {
     TimecodeFormat format;
     std::int32_t startFrame = 0;
     std::string reelName;
+    /// Remove every existing timecode track in the same header update, so that the movie never
+    /// passes through a state without timecode.
+    bool replaceExisting = false;
 };
 
 /// Adds a timecode track whose sample lies at file offset `sampleOffset`, and its reference from

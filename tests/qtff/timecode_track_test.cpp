@@ -141,3 +141,20 @@ TEST(TimecodeSample, IsABigEndianFrameNumber) {
 
 } // namespace
 } // namespace korvel::qtff
+
+namespace korvel::qtff {
+namespace {
+
+TEST(TimecodeTrack, ReplaceExistingLeavesOnlyTheNewTrack) {
+    Movie movie = movieOf({});
+    ASSERT_TRUE(addTimecodeTrack(movie, {kPal, 1, "OLD"}, 100).ok());
+    TimecodeTrackOptions replace{kPal, 2, "NEW"};
+    replace.replaceExisting = true;
+    auto id = addTimecodeTrack(movie, replace, 200);
+    ASSERT_TRUE(id.ok());
+    EXPECT_EQ(timecodeTrackIds(movie), std::vector<std::uint32_t>{*id});
+    EXPECT_EQ(movie.tracks()->front().references.at(0).trackIds, std::vector<std::uint32_t>{*id});
+}
+
+} // namespace
+} // namespace korvel::qtff
