@@ -1,0 +1,347 @@
+// SPDX-License-Identifier: MIT
+#include "audio/pcm_pipeline.h"
+#include "audio/wav_writer.h"
+
+#include "wave_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace korvel {
+namespace {
+
+using test::Bytes;
+
+void put24(Bytes& out, std::int32_t value) { test::putLittle(out, static_cast<std::uint32_t>(value), 3); }
+
+std::vector<std::int32_t> read24(std::span<const std::uint8_t> bytes) {
+    std::vector<std::int32_t> samples(bytes.size() / 3);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const auto raw = static_cast<std::uint32_t>(bytes[3 * i] << 8 | bytes[3 * i + 1] << 16 |
+                                                    bytes[3 * i + 2] << 24);
+        samples[i] = static_cast<std::int32_t>(raw) >> 8;
+    }
+    return samples;
+}
+
+std::vector<std::int16_t> read16(std::span<const std::uint8_t> bytes) {
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    }
+    return samples;
+}
+
+Bytes waveOf(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+             Bytes samples, test::Container container = test::Container::Riff) {
+    return test::buildWave({{"bext", test::bextBody(test::describedAs("sTAKE=1"))},
+                            {"fmt ", test::fmtBody(tag, channels, rate, bits)},
+                            {"data", std::move(samples)}},
+                           container);
+}
+
+struct Collected {
+    Bytes bytes;
+    std::size_t blocks = 0;
+    PcmSink sink() {
+        return [this](std::span<const std::uint8_t> block) {
+            bytes.insert(bytes.end(), block.begin(), block.end());
+            ++blocks;
+            return Status{};
+        };
+    }
+};
+
+Result<PcmRunReport> run(const Bytes& file, const PcmConversion& conversion, Collected& out) {
+    MemoryByteSource source(file);
+    auto stream = openPcmStream(source);
+    if (!stream) {
+        return stream.error();
+    }
+    return convertPcm(source, *stream, conversion, out.sink());
+}
+
+Bytes pseudoRandomBytes(std::size_t count, std::uint32_t seed) {
+    Bytes bytes(count);
+    for (auto& b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<std::uint8_t>(seed >> 24);
+    }
+    return bytes;
+}
+
+TEST(PcmPipeline, CopiesSamplesBitForBit) {
+    struct Case {
+        std::uint16_t tag, channels, bits;
+        std::uint32_t rate;
+        test::Container container;
+    };
+    for (const Case& c : {Case{1, 2, 24, 48000, test::Container::Riff},
+                          Case{1, 1, 16, 44100, test::Container::Riff},
+                          Case{3, 2, 32, 96000, test::Container::Riff},
+                          Case{1, 6, 24, 48000, test::Container::Rf64}}) {
+        // Enough frames for several blocks, and an odd frame count.
+        const std::size_t frames = (3u << 20) / (c.channels * c.bits / 8) + 7;
+        const Bytes samples = pseudoRandomBytes(frames * c.channels * c.bits / 8, c.bits);
+        Collected out;
+        PcmConversion conversion;
+        conversion.outputRate = 44100; // without the 16-bit reduction nothing is resampled
+        auto report = run(waveOf(c.tag, c.channels, c.rate, c.bits, samples, c.container),
+                          conversion, out);
+        ASSERT_TRUE(report) << report.error().message;
+        EXPECT_EQ(out.bytes, samples) << c.channels << " channels, " << c.bits << " bits";
+        EXPECT_GT(out.blocks, 2u);
+        EXPECT_EQ(report->framesWritten, frames);
+        EXPECT_EQ(report->output.sampleRate, c.rate);
+    }
+}
+
+TEST(PcmPipeline, SixteenBitSourceStaysIdenticalWhenReduced) {
+    const Bytes samples = pseudoRandomBytes(4000, 1);
+    Collected out;
+    PcmConversion conversion;
+    conversion.toSixteenBit = true;
+    ASSERT_TRUE(run(waveOf(1, 2, 48000, 16, samples), conversion, out));
+    EXPECT_EQ(out.bytes, samples);
+}
+
+TEST(PcmPipeline, CutShortDataGivesTheWholeFramesThere) {
+    Bytes samples = pseudoRandomBytes(6 * 10 + 4, 2);
+    const Bytes file = test::buildWave(
+        {{"fmt ", test::fmtBody(1, 2, 48000, 24)}, {"data", samples, 100000}});
+    Collected out;
+    auto report = run(file, {}, out);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->framesWritten, 10u);
+    samples.resize(60);
+    EXPECT_EQ(out.bytes, samples);
+}
+
+TEST(PcmPipeline, RefusesWhatItCannotRead) {
+    Collected out;
+    EXPECT_FALSE(run(waveOf(1, 1, 8000, 8, Bytes(10, 0x80)), {}, out));
+    EXPECT_FALSE(run(test::buildWave({{"data", Bytes(4, 0)}}), {}, out));
+    EXPECT_FALSE(run(test::buildWave({{"fmt ", test::fmtBody(1, 1, 48000, 16)}}), {}, out));
+    EXPECT_FALSE(run(waveOf(1, 1, 0, 16, Bytes(4, 0)), {}, out));
+}
+
+// 24 -> 16 bits of a full-scale 1 kHz sine. With TPDF dither the error against the exact value is
+// noise of 0.5 LSB RMS (rounding 1/12 plus dither 1/6 LSB^2) that does not depend on the signal:
+// no offset (truncation would give -0.5 LSB) and no energy at the sine's harmonics (plain
+// rounding of a sine puts all of its error there).
+struct NoiseFigures {
+    double meanError;
+    double rmsError;
+    double worstHarmonicToNoise; // harmonic bin power over the average bin power of white noise
+    double snrDb;
+};
+
+NoiseFigures measure(const std::vector<std::int32_t>& in24, const std::vector<std::int16_t>& out16) {
+    const std::size_t n = in24.size();
+    std::vector<double> error(n);
+    double sum = 0, squares = 0, signal = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double exact = in24[i] / 256.0;
+        error[i] = out16[i] - exact;
+        sum += error[i];
+        squares += error[i] * error[i];
+        signal += exact * exact;
+    }
+    NoiseFigures figures{};
+    figures.meanError = sum / n;
+    figures.rmsError = std::sqrt(squares / n);
+    figures.snrDb = 10 * std::log10(signal / squares);
+    // 1 kHz at 48 kHz over n = 48000 samples: harmonic k sits exactly in bin 1000 k.
+    for (int k = 2; k <= 9; ++k) {
+        std::complex<double> bin = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            bin += error[i] * std::polar(1.0, -2 * std::numbers::pi * 1000.0 * k * i / 48000.0);
+        }
+        figures.worstHarmonicToNoise =
+            std::max(figures.worstHarmonicToNoise, std::norm(bin) / (n * (squares / n)));
+    }
+    return figures;
+}
+
+TEST(PcmPipeline, DitheredReductionHasNoTruncationDistortion) {
+    constexpr std::size_t kFrames = 48000;
+    std::vector<std::int32_t> sine(kFrames);
+    Bytes samples;
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        sine[i] = static_cast<std::int32_t>(std::lround(
+            8388607.0 * 0.999 * std::sin(2 * std::numbers::pi * 1000.0 * i / 48000.0)));
+        put24(samples, sine[i]);
+    }
+    Collected out;
+    PcmConversion conversion;
+    conversion.toSixteenBit = true;
+    auto report = run(waveOf(1, 1, 48000, 24, samples), conversion, out);
+    ASSERT_TRUE(report) << report.error().message;
+    EXPECT_EQ(report->output.sampleFormat, SampleFormat::Int16);
+    const NoiseFigures dithered = measure(sine, read16(out.bytes));
+    std::printf("dithered 24->16, full-scale 1 kHz sine: error mean %.4f LSB, RMS %.4f LSB, "
+                "SNR %.2f dB, worst harmonic %.2f x noise\n",
+                dithered.meanError, dithered.rmsError, dithered.snrDb,
+                dithered.worstHarmonicToNoise);
+    EXPECT_NEAR(dithered.meanError, 0.0, 0.02);
+    EXPECT_NEAR(dithered.rmsError, 0.5, 0.03);
+    EXPECT_LT(dithered.worstHarmonicToNoise, 12.0);
+    EXPECT_GT(dithered.snrDb, 92.0);
+
+    // The same measurement catches the faults dither exists to avoid.
+    std::vector<std::int16_t> truncated(kFrames), rounded(kFrames);
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        truncated[i] = static_cast<std::int16_t>(sine[i] >> 8);
+        rounded[i] = static_cast<std::int16_t>(std::lround(sine[i] / 256.0));
+    }
+    EXPECT_LT(measure(sine, truncated).meanError, -0.4);
+    EXPECT_GT(measure(sine, rounded).worstHarmonicToNoise, 50.0);
+}
+
+TEST(PcmPipeline, FloatReducesToSixteenBits) {
+    Bytes samples;
+    for (float value : {0.0f, 0.5f, -0.5f, 1.0f, -1.0f, 2.0f}) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &value, 4);
+        test::putLittle(samples, bits, 4);
+    }
+    Collected out;
+    PcmConversion conversion;
+    conversion.toSixteenBit = true;
+    ASSERT_TRUE(run(waveOf(3, 1, 48000, 32, samples), conversion, out));
+    const auto values = read16(out.bytes);
+    ASSERT_EQ(values.size(), 6u);
+    EXPECT_LE(std::abs(values[0]), 1);
+    EXPECT_NEAR(values[1], 16384, 1);
+    EXPECT_NEAR(values[2], -16384, 1);
+    EXPECT_EQ(values[3], 32767);
+    EXPECT_GE(values[4], -32768);
+    EXPECT_LE(values[4], -32767);
+    EXPECT_EQ(values[5], 32767);
+}
+
+TEST(PcmPipeline, ResamplesTo44k1AndTo48k) {
+    for (auto [from, to] : {std::pair<std::uint32_t, std::uint32_t>{48000, 44100},
+                            {44100, 48000},
+                            {96000, 48000}}) {
+        Bytes samples;
+        const std::size_t frames = from * 2; // two seconds of stereo
+        for (std::size_t i = 0; i < frames; ++i) {
+            const double value = 0.5 * std::sin(2 * std::numbers::pi * 997.0 * i / from);
+            put24(samples, static_cast<std::int32_t>(std::lround(value * 8388607)));
+            put24(samples, 0);
+        }
+        Collected out;
+        PcmConversion conversion;
+        conversion.toSixteenBit = true;
+        conversion.outputRate = to;
+        auto report = run(waveOf(1, 2, from, 24, samples), conversion, out);
+        ASSERT_TRUE(report) << report.error().message;
+        EXPECT_EQ(report->output.sampleRate, to);
+        EXPECT_EQ(report->framesWritten, std::uint64_t{to} * 2) << from << " -> " << to;
+        const auto values = read16(out.bytes);
+        double worst = 0;
+        for (std::size_t i = to / 10; i < std::size_t{to} * 2 - to / 10; ++i) {
+            const double ideal = 0.5 * 32767 * std::sin(2 * std::numbers::pi * 997.0 * i / to);
+            worst = std::max(worst, std::abs(values[2 * i] - ideal));
+        }
+        EXPECT_LT(worst, 4.0) << from << " -> " << to; // a few LSB of dither and ripple
+    }
+}
+
+TEST(PcmPipeline, MergesAPairLeftAThenRightB) {
+    Bytes a, b;
+    for (std::int32_t i = 0; i < 5000; ++i) {
+        put24(a, i * 100 + 1);
+    }
+    for (std::int32_t i = 0; i < 3000; ++i) {
+        put24(b, -i * 100 - 1);
+    }
+    const Bytes fileA = waveOf(1, 1, 48000, 24, a);
+    const Bytes fileB = waveOf(1, 1, 48000, 24, b);
+    MemoryByteSource sourceA(fileA), sourceB(fileB);
+    auto streamA = openPcmStream(sourceA);
+    auto streamB = openPcmStream(sourceB);
+    ASSERT_TRUE(streamA && streamB);
+    Collected out;
+    auto report = mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink());
+    ASSERT_TRUE(report) << report.error().message;
+    EXPECT_EQ(report->output.channels, 2);
+    EXPECT_EQ(report->framesWritten, 5000u);
+    EXPECT_EQ(report->paddedFramesLeft, 0u);
+    EXPECT_EQ(report->paddedFramesRight, 2000u);
+    const auto merged = read24(out.bytes);
+    ASSERT_EQ(merged.size(), 10000u);
+    for (std::int32_t i = 0; i < 5000; ++i) {
+        ASSERT_EQ(merged[2 * i], i * 100 + 1) << i;
+        ASSERT_EQ(merged[2 * i + 1], i < 3000 ? -i * 100 - 1 : 0) << i;
+    }
+}
+
+TEST(PcmPipeline, RefusesPairsThatDoNotMatch) {
+    const Bytes mono48 = waveOf(1, 1, 48000, 24, Bytes(30, 1));
+    const Bytes mono44 = waveOf(1, 1, 44100, 24, Bytes(30, 1));
+    const Bytes mono16 = waveOf(1, 1, 48000, 16, Bytes(30, 1));
+    const Bytes stereo = waveOf(1, 2, 48000, 24, Bytes(30, 1));
+    for (const Bytes* other : {&mono44, &mono16, &stereo}) {
+        MemoryByteSource left(mono48), right(*other);
+        auto leftStream = openPcmStream(left);
+        auto rightStream = openPcmStream(right);
+        ASSERT_TRUE(leftStream && rightStream);
+        Collected out;
+        auto report = mergePcmPair(left, *leftStream, right, *rightStream, {}, out.sink());
+        ASSERT_FALSE(report);
+        EXPECT_TRUE(out.bytes.empty()) << report.error().message;
+    }
+}
+
+TEST(WavFileWriter, WritesAFileOthersRead) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("korvel-wav-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "merged.wav").string();
+    const Bytes samples = pseudoRandomBytes(3 * 6 * 1001, 5);
+    {
+        auto writer = WavFileWriter::create(path, {SampleFormat::Int24, 6, 96000});
+        ASSERT_TRUE(writer) << writer.error().message;
+        ASSERT_TRUE((*writer)->write(samples));
+        EXPECT_FALSE(std::filesystem::exists(path)); // only the temporary file so far
+        ASSERT_TRUE((*writer)->finish());
+    }
+    const Bytes written = test::readFile(path);
+    MemoryByteSource source(written);
+    auto stream = openPcmStream(source);
+    ASSERT_TRUE(stream) << stream.error().message;
+    EXPECT_EQ(stream->format.channels, 6);
+    EXPECT_EQ(stream->format.sampleRate, 96000u);
+    EXPECT_EQ(stream->sampleFormat, SampleFormat::Int24);
+    EXPECT_EQ(stream->frames(), 1001u);
+    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), written.end() - samples.size()));
+    if (std::system("ffprobe -version > /dev/null 2>&1") == 0) {
+        const std::string command = "ffprobe -v error -show_entries stream=channels,sample_rate,"
+                                    "bits_per_sample -of csv=p=0 '" + path + "' > '" + path +
+                                    ".probe'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const Bytes probe = test::readFile(path + ".probe");
+        EXPECT_EQ(std::string(probe.begin(), probe.end()), "96000,6,24\n");
+    }
+    {
+        auto abandoned = WavFileWriter::create((dir / "gone.wav").string(),
+                                               {SampleFormat::Int16, 2, 48000});
+        ASSERT_TRUE(abandoned);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "gone.wav.partial"));
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace korvel
