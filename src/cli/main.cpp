@@ -6,6 +6,7 @@
 #include "cli/command_table.h"
 #include "cli/session.h"
 #include "cli/shotlog_commands.h"
+#include "cli/tc_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
     addShotlogCommands(app, table);
     addBatchAddTcCommand(app, table);
     addBwfInfoCommands(app, table);
+    addTcCommands(app, table);
 
     try {
         app.parse(argc, argv);

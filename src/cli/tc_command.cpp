@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// korvel tc check|read|add|delete MOVIE: a movie's timecode track, under the stored TV system
+// ("TVSys") and drop frame ("DF").
+#include "cli/tc_command.h"
+
+#include "app/preference_keys.h"
+#include "cli/session.h"
+#include "movie/qt_utility.h"
+#include "qtff/timecode_track.h"
+#include "timecode/timecode.h"
+
+#include <iostream>
+#include <memory>
+
+namespace korvel {
+namespace {
+
+struct TcArguments {
+    std::string movie;
+    std::string tc;
+    std::string reel;
+    bool replace = false;
+};
+
+int check(Session& session, const TcArguments& args) {
+    QT_Utility qtu(session.console(), session.ui());
+    std::cout << (qtu.ZAN_CheckTCTrack(args.movie) ? "yes" : "no") << '\n';
+    return kExitDone;
+}
+
+int read(Session& session, const TcArguments& args) {
+    QT_Utility qtu(session.console(), session.ui());
+    const auto start = qtu.readStartTimecode(args.movie);
+    std::cout << (start ? start->text : "no timecode") << '\n' << qtu.ZAN_ReadSource(args.movie) << '\n';
+    return kExitDone;
+}
+
+int add(Session& session, const TcArguments& args) {
+    const std::string tvsys = session.prefs().stringOrEmpty(prefkey::kTVSys);
+    const auto system = tvSystemFromName(tvsys);
+    if (!system) {
+        std::cerr << "korvel: the TV system \"" << tvsys
+                  << "\" is not one of \"PAL\", \"NTSC\", \"24 fps\" (set it with --tv)\n";
+        return kExitFailed;
+    }
+    // Checked here, before the movie is touched: a start that is not timecode text must never be
+    // stored as 00:00:00:00.
+    if (!isValidTimeCodeText(args.tc, *system)) {
+        std::cerr << "korvel: \"" << args.tc << "\" is not a " << tvSystemName(*system)
+                  << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame); nothing was changed\n";
+        return kExitFailed;
+    }
+    if (args.reel.size() > qtff::kMaxReelNameBytes) {
+        std::cerr << "korvel: the reel name is " << args.reel.size() << " bytes long; a timecode track holds at most "
+                  << qtff::kMaxReelNameBytes << "; nothing was changed\n";
+        return kExitFailed;
+    }
+    const bool dropFrame = *system == TvSystem::Ntsc && session.prefs().boolean(prefkey::kDF);
+    if (*system == TvSystem::Ntsc && dropFrame != isDropFrameText(args.tc)) {
+        std::cerr << "korvel: note: " << args.tc << " is counted as " << (dropFrame ? "drop" : "non-drop")
+                  << " frame, as \"DF\" says (--df / --no-df)\n";
+    }
+    QT_Utility qtu(session.console(), session.ui());
+    if (!args.replace && qtu.ZAN_CheckTCTrack(args.movie)) {
+        std::cerr << "korvel: " << args.movie
+                  << " already has a timecode track; delete it first or add with --replace\n";
+        return kExitFailed;
+    }
+    AddTCTrackOptions options{args.movie, args.tc, args.reel, tvsys, dropFrame, args.replace};
+    if (auto status = qtu.ZAN_AddTCTrack(options); !status) {
+        std::cerr << "korvel: could not add a timecode track to " << args.movie << ": " << status.error().message << '\n';
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+int remove(Session& session, const TcArguments& args) {
+    QT_Utility qtu(session.console(), session.ui());
+    if (auto status = qtu.ZAN_DeleteTCTrack(args.movie); !status) {
+        std::cerr << "korvel: could not delete the timecode track of " << args.movie << ": " << status.error().message
+                  << '\n';
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+void addTcCommands(CLI::App& app, CommandTable& table) {
+    auto args = std::make_shared<TcArguments>();
+    CLI::App* tc = app.add_subcommand("tc", "Check, read, add or delete a movie's timecode track");
+    tc->require_subcommand(1);
+    tc->footer("Only the movie header is rewritten, never the media; an interrupted change leaves the\n"
+               "movie as it was before or after.\n"
+               "Examples:\n"
+               "  korvel tc check A001.mov                                  -> yes\n"
+               "  korvel tc read A001.mov                                   -> 01:00:00:00, A001\n"
+               "  korvel --tv PAL tc add A001.mov --tc 01:00:00:00 --reel A001\n"
+               "  korvel --tv NTSC --df tc add B.mov --tc 01:00:00;00 --reel B --replace\n"
+               "  korvel tc delete A001.mov");
+
+    CLI::App* checkCommand = tc->add_subcommand("check", "Print \"yes\" when the movie has a timecode track, else \"no\"");
+    checkCommand->add_option("MOVIE", args->movie, "the movie file")->required();
+    table.add(checkCommand, [args](Session& session) { return check(session, *args); });
+
+    CLI::App* readCommand = tc->add_subcommand(
+        "read", "Print the start timecode (or \"no timecode\") and the reel name (or \"No Source ID\")");
+    readCommand->add_option("MOVIE", args->movie, "the movie file")->required();
+    table.add(readCommand, [args](Session& session) { return read(session, *args); });
+
+    CLI::App* addCommand = tc->add_subcommand(
+        "add", "Add a timecode track starting at --tc with reel name --reel (TV system and DF from the store)");
+    addCommand->add_option("MOVIE", args->movie, "the movie file")->required();
+    addCommand->add_option("--tc", args->tc, "start timecode, HH:MM:SS:FF (HH:MM:SS;FF drop frame)")->required();
+    addCommand->add_option("--reel", args->reel, "reel (tape) name, at most 255 bytes");
+    addCommand->add_flag("--replace", args->replace, "replace the movie's timecode tracks in the same update");
+    table.add(addCommand, [args](Session& session) { return add(session, *args); });
+
+    CLI::App* deleteCommand = tc->add_subcommand("delete", "Remove every timecode track of the movie");
+    deleteCommand->add_option("MOVIE", args->movie, "the movie file")->required();
+    table.add(deleteCommand, [args](Session& session) { return remove(session, *args); });
+}
+
+} // namespace korvel

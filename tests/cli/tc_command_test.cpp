@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+#include "run_korvel.h"
+
+#include "../qtff/test_movies.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace korvel::test {
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class TcCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_movie = (std::filesystem::temp_directory_path() / ("korvel-tc-" + std::to_string(::getpid()) + ".mov")).string();
+        const auto bytes = qtff::testing::makeTestMovie();
+        std::ofstream(m_movie, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    void TearDown() override { std::filesystem::remove(m_movie); }
+
+    CommandResult run(std::vector<std::string> arguments) {
+        for (auto& a : arguments)
+            if (a == "MOVIE") a = m_movie;
+        return runKorvel(m_prefs.with(arguments));
+    }
+
+    TemporaryPrefs m_prefs;
+    std::string m_movie;
+};
+
+TEST_F(TcCommandTest, ChecksAddsReadsReplacesAndDeletes) {
+    struct Step {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string out;
+        bool changesFile;
+    };
+    const Step steps[] = {
+        {{"tc", "check", "MOVIE"}, 0, "no\n", false},
+        {{"tc", "read", "MOVIE"}, 0, "no timecode\nNo Source ID\n", false},
+        {{"tc", "delete", "MOVIE"}, 0, "", false},
+        // Not timecode text under the TV system: refused, nothing written.
+        {{"tc", "add", "MOVIE", "--tc", "1:00:00:00", "--reel", "A"}, 1, "", false},
+        {{"tc", "add", "MOVIE", "--tc", "01:00:00:25", "--reel", "A"}, 1, "", false},
+        {{"--tv", "24 fps", "tc", "add", "MOVIE", "--tc", "01:00:00:24"}, 1, "", false},
+        {{"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", std::string(256, 'r')}, 1, "", false},
+        {{"--set", "TVSys=SECAM", "tc", "add", "MOVIE", "--tc", "01:00:00:00"}, 1, "", false},
+        {{"tc", "add", "MOVIE", "--reel", "A"}, 2, "", false},
+        {{"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", "A001"}, 0, "", true},
+        {{"tc", "check", "MOVIE"}, 0, "yes\n", false},
+        {{"tc", "read", "MOVIE"}, 0, "01:00:00:00\nA001\n", false},
+        // A second track would hide behind the first: refused unless replacing.
+        {{"tc", "add", "MOVIE", "--tc", "02:00:00:00", "--reel", "B"}, 1, "", false},
+        {{"--tv", "NTSC", "--df", "tc", "add", "MOVIE", "--tc", "01:00:00;00", "--reel", "B", "--replace"}, 0, "", true},
+        {{"tc", "read", "MOVIE"}, 0, "01:00:00;00\nB\n", false},
+        {{"--tv", "NTSC", "--no-df", "tc", "add", "MOVIE", "--tc", "00:59:59:29", "--replace"}, 0, "", true},
+        {{"tc", "read", "MOVIE"}, 0, "00:59:59:29\n\n", false},
+        {{"tc", "delete", "MOVIE"}, 0, "", true},
+        {{"tc", "check", "MOVIE"}, 0, "no\n", false},
+    };
+    for (const auto& step : steps) {
+        std::string line;
+        for (const auto& a : step.arguments) line += (a.size() > 20 ? a.substr(0, 20) + "..." : a) + " ";
+        SCOPED_TRACE(line);
+        const auto before = readAll(m_movie);
+        const auto result = run(step.arguments);
+        EXPECT_EQ(result.exitStatus, step.exitStatus) << result.err;
+        if (step.exitStatus != 2) {
+            EXPECT_EQ(result.out, step.out);
+        }
+        EXPECT_EQ(readAll(m_movie) != before, step.changesFile);
+    }
+}
+
+TEST_F(TcCommandTest, FileThatIsNotAMovieIsLeftAlone) {
+    std::ofstream(m_movie, std::ios::binary | std::ios::trunc) << "just some text, not a movie";
+    const auto before = readAll(m_movie);
+    auto check = run({"tc", "check", "MOVIE"});
+    EXPECT_EQ(check.out, "no\n");
+    auto add = run({"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", "A"});
+    EXPECT_EQ(add.exitStatus, 1);
+    EXPECT_NE(add.err.find("not a QuickTime movie"), std::string::npos) << add.err;
+    EXPECT_EQ(run({"tc", "delete", "MOVIE"}).exitStatus, 1);
+    EXPECT_EQ(readAll(m_movie), before);
+}
+
+} // namespace
+} // namespace korvel::test
