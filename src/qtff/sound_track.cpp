@@ -1,0 +1,286 @@
+// SPDX-License-Identifier: MIT
+#include "qtff/sound_track.h"
+
+#include "qtff/byte_writer.h"
+#include "qtff/movie.h"
+#include "qtff/track_builder.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+namespace korvel::qtff {
+namespace {
+
+constexpr std::uint32_t kSoundTrackId = 1;
+constexpr std::size_t kMdatHeader = 16; // 64-bit size: the length is known only at the end
+constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
+
+enum LpcmFlags : std::uint32_t { kFloat = 0x1, kSignedInteger = 0x4, kPacked = 0x8 };
+
+void soundPrefix(ByteWriter& w, FourCC format, std::uint16_t version) {
+    w.u32(0); // size, patched below
+    w.fourCC(format);
+    w.zeros(6);
+    w.u16(1); // data reference index
+    w.u16(version);
+    w.u16(0); // revision
+    w.u32(0); // vendor
+}
+
+std::vector<std::uint8_t> finishEntry(ByteWriter& w) {
+    w.patchU32(0, static_cast<std::uint32_t>(w.size()));
+    return w.take();
+}
+
+Atom smhd() {
+    ByteWriter w;
+    w.u32(0); // version, flags
+    w.u16(0); // balance: centre
+    w.u16(0);
+    return Atom::leaf(fourCC("smhd"), w.take());
+}
+
+} // namespace
+
+std::uint32_t SoundFormat::bytesPerSample() const {
+    switch (encoding) {
+    case PcmEncoding::Int16LE:
+        return 2;
+    case PcmEncoding::Int24LE:
+        return 3;
+    case PcmEncoding::Float32LE:
+        return 4;
+    }
+    return 0;
+}
+
+std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format) {
+    ByteWriter w;
+    const bool classicRate = format.sampleRate <= 0xFFFF;
+    if (format.encoding == PcmEncoding::Int16LE && format.channels <= 2 && classicRate) {
+        soundPrefix(w, fourCC("sowt"), 0);
+        w.u16(format.channels);
+        w.u16(16);
+        w.u16(0); // compression ID
+        w.u16(0); // packet size
+        w.u32(format.sampleRate << 16);
+        return finishEntry(w);
+    }
+    if (format.encoding == PcmEncoding::Int24LE && format.channels <= 2 && classicRate) {
+        soundPrefix(w, fourCC("in24"), 1);
+        w.u16(format.channels);
+        w.u16(16); // larger samples keep 16 here; the version 1 fields say 3 bytes
+        w.u16(0);
+        w.u16(0);
+        w.u32(format.sampleRate << 16);
+        w.u32(1);                       // samples per packet
+        w.u32(3);                       // bytes per packet
+        w.u32(3u * format.channels);    // bytes per frame
+        w.u32(2);                       // bytes per sample, as QuickTime writes it
+        auto wave = w.beginAtom(fourCC("wave"));
+        auto frma = w.beginAtom(fourCC("frma"));
+        w.fourCC(fourCC("in24"));
+        w.endAtom(frma);
+        auto enda = w.beginAtom(fourCC("enda"));
+        w.u16(1); // little-endian
+        w.endAtom(enda);
+        w.u32(8); // terminator
+        w.u32(0);
+        w.endAtom(wave);
+        return finishEntry(w);
+    }
+    soundPrefix(w, fourCC("lpcm"), 2);
+    w.u16(3);
+    w.u16(16);
+    w.u16(0xFFFE);
+    w.u16(0);
+    w.u32(0x00010000);
+    w.u32(72); // size of the fixed part
+    w.u64(std::bit_cast<std::uint64_t>(static_cast<double>(format.sampleRate)));
+    w.u32(format.channels);
+    w.u32(0x7F000000);
+    w.u32(format.bytesPerSample() * 8);
+    w.u32(format.encoding == PcmEncoding::Float32LE ? (kFloat | kPacked)
+                                                    : (kSignedInteger | kPacked));
+    w.u32(format.bytesPerFrame());
+    w.u32(1); // frames per packet
+    return finishEntry(w);
+}
+
+Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, std::uint64_t frames,
+                            std::uint64_t firstOffset, std::uint32_t movieTimeScale) {
+    if (format.channels == 0 || format.sampleRate == 0) {
+        return makeError("a sound track needs channels and a sample rate");
+    }
+    if (frames > 0xFFFFFFFFull) {
+        return makeError(std::to_string(frames) + " sample frames are more than a sound track holds (2^32 - 1)");
+    }
+    // Track and edit durations in the movie time scale, rounded to the nearest unit.
+    const std::uint64_t duration =
+        (frames * movieTimeScale + format.sampleRate / 2) / format.sampleRate;
+    const std::uint64_t now = macTimeNow();
+
+    const std::uint32_t framesPerChunk = std::max<std::uint32_t>(1, format.sampleRate / 2);
+    std::vector<std::uint64_t> offsets;
+    std::vector<std::array<std::uint32_t, 3>> stsc;
+    offsets.reserve(static_cast<std::size_t>(frames / framesPerChunk + 1));
+    for (std::uint64_t frame = 0; frame < frames; frame += framesPerChunk) {
+        offsets.push_back(firstOffset + frame * format.bytesPerFrame());
+    }
+    if (!offsets.empty()) {
+        stsc.push_back({1, framesPerChunk, 1});
+        const auto last = static_cast<std::uint32_t>(frames - (offsets.size() - 1) * std::uint64_t{framesPerChunk});
+        if (last != framesPerChunk) {
+            if (offsets.size() == 1) {
+                stsc.front()[1] = last;
+            } else {
+                stsc.push_back({static_cast<std::uint32_t>(offsets.size()), last, 1});
+            }
+        }
+    }
+    std::vector<std::array<std::uint32_t, 2>> stts;
+    if (frames > 0) {
+        stts.push_back({static_cast<std::uint32_t>(frames), 1});
+    }
+    const std::vector<std::vector<std::uint8_t>> descriptions{makeSoundSampleDescription(format)};
+
+    TrackHeaderFields tkhd;
+    tkhd.trackId = trackId;
+    tkhd.duration = duration;
+    tkhd.volume = 0x0100;
+    tkhd.creationTime = now;
+    Atom stbl = Atom::box(fourCC("stbl"),
+                          {makeStsd(descriptions), makeStts(stts), makeStsc(stsc),
+                           makeStszUniform(format.bytesPerFrame(), static_cast<std::uint32_t>(frames)),
+                           makeChunkOffsets(offsets)});
+    Atom minf = Atom::box(fourCC("minf"),
+                          {smhd(), makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
+    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(format.sampleRate, frames, 0, now),
+                                           makeHdlr(fourCC("mhlr"), fourCC("soun"),
+                                                    "Sound Media Handler"),
+                                           std::move(minf)});
+    return Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia)});
+}
+
+Result<std::unique_ptr<SoundMovieWriter>> SoundMovieWriter::create(const std::string& path,
+                                                                   const SoundMovieOptions& options) {
+    if (options.format.bytesPerFrame() == 0 || options.format.sampleRate == 0) {
+        return makeError("cannot write a sound track of " + std::to_string(options.format.channels) +
+                         " channels at " + std::to_string(options.format.sampleRate) + " Hz");
+    }
+    const std::string temporaryPath = path + ".partial";
+    std::FILE* file = std::fopen(temporaryPath.c_str(), "wb");
+    if (file == nullptr) {
+        return makeError("cannot create " + temporaryPath + ": " + std::strerror(errno));
+    }
+    std::setvbuf(file, nullptr, _IOFBF, kWriteBuffer);
+    ByteWriter w;
+    writeAtom(w, makeQuickTimeFtyp());
+    const std::uint64_t mdatOffset = w.size();
+    w.u32(1); // 64-bit size follows
+    w.fourCC(fourCC("mdat"));
+    w.u64(0); // patched by finish()
+    auto writer = std::unique_ptr<SoundMovieWriter>(
+        new SoundMovieWriter(file, path, temporaryPath, options, mdatOffset));
+    if (Status status = writer->writeBytes(w.data()); !status) {
+        return status.error();
+    }
+    return writer;
+}
+
+SoundMovieWriter::~SoundMovieWriter() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+    }
+    if (!m_finished) {
+        std::remove(m_temporaryPath.c_str());
+    }
+}
+
+Status SoundMovieWriter::writeBytes(std::span<const std::uint8_t> bytes) {
+    if (m_file == nullptr) {
+        return makeError("write after the end of " + m_path);
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+        return makeError("cannot write " + m_temporaryPath + ": " + std::strerror(errno));
+    }
+    return {};
+}
+
+Status SoundMovieWriter::write(std::span<const std::uint8_t> samples) {
+    if (Status status = writeBytes(samples); !status) {
+        return status;
+    }
+    m_sampleBytes += samples.size();
+    return {};
+}
+
+std::uint64_t SoundMovieWriter::framesWritten() const {
+    return m_sampleBytes / m_options.format.bytesPerFrame();
+}
+
+Status SoundMovieWriter::finish() {
+    const SoundFormat& format = m_options.format;
+    if (m_sampleBytes % format.bytesPerFrame() != 0) {
+        return makeError(m_path + ": the samples end inside a frame");
+    }
+    const std::uint64_t frames = framesWritten();
+    const std::uint64_t samplesOffset = m_mdatOffset + kMdatHeader;
+    std::uint64_t mdatSize = kMdatHeader + m_sampleBytes;
+    const std::uint64_t timecodeOffset = samplesOffset + m_sampleBytes;
+    if (m_options.timecode) {
+        const auto sample = timecodeSample(m_options.timecode->startFrame);
+        if (Status status = writeBytes(sample); !status) {
+            return status;
+        }
+        mdatSize += sample.size();
+    }
+
+    // The movie time scale is the sample rate, so the sound's duration is exact.
+    const std::uint32_t timeScale = format.sampleRate;
+    auto sound = makeSoundTrack(kSoundTrackId, format, frames, samplesOffset, timeScale);
+    if (!sound) {
+        return sound.error();
+    }
+    MovieHeaderFields header;
+    header.timeScale = timeScale;
+    header.duration = frames;
+    header.nextTrackId = kSoundTrackId + 1;
+    header.creationTime = macTimeNow();
+    Movie movie(Atom::box(fourCC("moov"), {makeMvhd(header), std::move(*sound)}));
+    if (m_options.timecode) {
+        auto added = addTimecodeTrack(movie, *m_options.timecode, timecodeOffset);
+        if (!added) {
+            return added.error();
+        }
+    }
+    if (Status status = writeBytes(movie.bytes()); !status) {
+        return status;
+    }
+
+    ByteWriter size;
+    size.u64(mdatSize);
+    bool ok = std::fflush(m_file) == 0 &&
+              std::fseek(m_file, static_cast<long>(m_mdatOffset + 8), SEEK_SET) == 0 &&
+              std::fwrite(size.data().data(), 1, 8, m_file) == 8 && std::fflush(m_file) == 0 &&
+              ::fsync(::fileno(m_file)) == 0;
+    ok = std::fclose(m_file) == 0 && ok;
+    m_file = nullptr;
+    if (!ok) {
+        return makeError("cannot finish " + m_temporaryPath + ": " + std::strerror(errno));
+    }
+    std::error_code error;
+    std::filesystem::rename(m_temporaryPath, m_path, error);
+    if (error) {
+        return makeError("cannot rename " + m_temporaryPath + " to " + m_path + ": " + error.message());
+    }
+    m_finished = true;
+    return {};
+}
+
+} // namespace korvel::qtff

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// A new self-contained movie holding one PCM sound track and, when asked, the timecode track:
+//   'ftyp' (qt), 'mdat' (64-bit size: the samples as they came, then the 4-byte timecode
+//   sample), 'moov' (sound track 1 referring to timecode track 2).
+// Samples are stored little-endian as they come, so WAVE data goes in without conversion:
+// 16-bit as 'sowt' (version 0), 24-bit as 'in24' (version 1, with 'enda' little-endian), and
+// float, more than two channels or rates above 65535 Hz as 'lpcm' (version 2).
+
+#include "base/result.h"
+#include "qtff/atom.h"
+#include "qtff/timecode_track.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace korvel::qtff {
+
+enum class PcmEncoding { Int16LE, Int24LE, Float32LE };
+
+struct SoundFormat {
+    PcmEncoding encoding = PcmEncoding::Int16LE;
+    std::uint16_t channels = 0;
+    std::uint32_t sampleRate = 0;
+
+    std::uint32_t bytesPerSample() const;
+    std::uint32_t bytesPerFrame() const { return bytesPerSample() * channels; }
+};
+
+/// The whole sound sample description entry for `format`.
+std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format);
+
+/// A sound 'trak' of `frames` sample frames stored one after another from file offset
+/// `firstOffset`, in chunks of half a second. Times are in the movie time scale `movieTimeScale`.
+Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, std::uint64_t frames,
+                            std::uint64_t firstOffset, std::uint32_t movieTimeScale);
+
+struct SoundMovieOptions {
+    SoundFormat format;
+    /// The timecode track to add; none for a movie without timecode.
+    std::optional<TimecodeTrackOptions> timecode;
+};
+
+/// Writes a sound movie from streamed samples. The movie is built under a temporary name beside
+/// the target and renamed into place by finish() once it is complete and on disk, so the target
+/// is never half-written; a writer dropped before finish() removes its temporary file.
+class SoundMovieWriter {
+public:
+    static Result<std::unique_ptr<SoundMovieWriter>> create(const std::string& path,
+                                                            const SoundMovieOptions& options);
+    ~SoundMovieWriter();
+    SoundMovieWriter(const SoundMovieWriter&) = delete;
+    SoundMovieWriter& operator=(const SoundMovieWriter&) = delete;
+
+    /// Appends interleaved little-endian samples; blocks need not end on a frame.
+    Status write(std::span<const std::uint8_t> samples);
+    /// Adds the timecode sample and the header, flushes to disk and renames into place.
+    Status finish();
+
+    std::uint64_t framesWritten() const;
+
+private:
+    SoundMovieWriter(std::FILE* file, std::string path, std::string temporaryPath,
+                     SoundMovieOptions options, std::uint64_t mdatOffset)
+        : m_file(file), m_path(std::move(path)), m_temporaryPath(std::move(temporaryPath)),
+          m_options(std::move(options)), m_mdatOffset(mdatOffset) {}
+
+    Status writeBytes(std::span<const std::uint8_t> bytes);
+
+    std::FILE* m_file;
+    std::string m_path;
+    std::string m_temporaryPath;
+    SoundMovieOptions m_options;
+    std::uint64_t m_mdatOffset; // of the mdat header
+    std::uint64_t m_sampleBytes = 0;
+    bool m_finished = false;
+};
+
+} // namespace korvel::qtff
