@@ -94,20 +94,30 @@ std::optional<std::string> startTimecode(std::string_view clipName, std::string_
 } // namespace
 
 TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu) {
-    return {
-        [&qtu](const std::string& moviePath) { return qtu.ZAN_CheckTCTrack(moviePath); },
-        [&qtu](const std::string& moviePath) { return qtu.ZAN_DeleteTCTrack(moviePath); },
-        [&qtu](const std::string& moviePath, std::string_view tcValue, std::string_view sourceValue,
-               std::string_view tvsys, bool dfValue) {
+    const auto add = [&qtu](bool replaceExisting) {
+        return [&qtu, replaceExisting](const std::string& moviePath, std::string_view tcValue,
+                                       std::string_view sourceValue, std::string_view tvsys,
+                                       bool dfValue) {
             AddTCTrackOptions options;
             options.moviePath = moviePath;
             options.tcValue = tcValue;
             options.sourceValue = sourceValue;
             options.tvsys = tvsys;
             options.dfValue = dfValue;
+            options.replaceExisting = replaceExisting;
             return qtu.ZAN_AddTCTrack(options);
-        },
+        };
     };
+    TimecodeTrackOperations operations;
+    operations.checkTCTrack = [&qtu](const std::string& moviePath) {
+        return qtu.ZAN_CheckTCTrack(moviePath);
+    };
+    operations.deleteTCTrack = [&qtu](const std::string& moviePath) {
+        return qtu.ZAN_DeleteTCTrack(moviePath);
+    };
+    operations.addTCTrack = add(false);
+    operations.replaceTCTrack = add(true);
+    return operations;
 }
 
 std::string_view clipResultText(ClipResult result) {
@@ -161,6 +171,16 @@ ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
 
     const bool hasTrack = m_tracks.checkTCTrack(moviePath);
     if (options.overWriteExistingTcTrack) {
+        if (hasTrack && m_tracks.replaceTCTrack) {
+            const Status replaced = m_tracks.replaceTCTrack(moviePath, options.tcVal,
+                                                            options.reelID, options.tvSys,
+                                                            options.DFValue);
+            if (!replaced) {
+                reportCannotChange(moviePath, replaced.error());
+                return ClipResult::Failed;
+            }
+            return ClipResult::Added;
+        }
         if (hasTrack) {
             // Adding after a failed delete would leave two timecode tracks.
             if (const Status deleted = m_tracks.deleteTCTrack(moviePath); !deleted) {

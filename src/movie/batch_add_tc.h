@@ -17,14 +17,18 @@
 namespace korvel {
 
 /// The timecode-track operations one clip needs, taking the movie's full path. The check answers
-/// false also for a file that cannot be read as a movie; delete and add answer why they failed,
-/// and leave the file as it was when they do.
+/// false also for a file that cannot be read as a movie; delete, add and replace answer why they
+/// failed, and leave the file as it was when they do.
 struct TimecodeTrackOperations {
+    using Add = std::function<Status(const std::string& moviePath, std::string_view tcValue,
+                                     std::string_view sourceValue, std::string_view tvsys,
+                                     bool dfValue)>;
     std::function<bool(const std::string& moviePath)> checkTCTrack;
     std::function<Status(const std::string& moviePath)> deleteTCTrack;
-    std::function<Status(const std::string& moviePath, std::string_view tcValue,
-                         std::string_view sourceValue, std::string_view tvsys, bool dfValue)>
-        addTCTrack;
+    Add addTCTrack;
+    /// Adds the track in place of the existing ones in one change of the movie, so that a failure
+    /// or a crash never leaves it without timecode. When absent, overwriting deletes, then adds.
+    Add replaceTCTrack;
 };
 
 class QT_Utility;

@@ -29,7 +29,8 @@ struct Harness {
                                       added.push_back(path + " " + std::string(tc) + " " +
                                                       std::string(reel));
                                       return Status{};
-                                  }}};
+                                  },
+                                  {}}};
 
     Harness() { makeDefaultPrefs(prefs, "/home/ed"); }
 };

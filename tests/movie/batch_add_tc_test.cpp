@@ -40,6 +40,7 @@ struct FakeMovies {
                 hasTrack[path] = true;
                 return {};
             },
+            {}, // overwriting deletes, then adds
         };
     }
 };
@@ -144,6 +145,34 @@ TEST_F(BatchAddTcTest, ExistingTracksAreSkippedOrReplaced) {
             EXPECT_TRUE(movies.calls.empty());
         }
     }
+}
+
+// Overwriting replaces the track in one change when the operations can: a refused replacement
+// leaves the old track, and the movie is counted as not changed.
+TEST_F(BatchAddTcTest, OverwriteReplacesInOneChange) {
+    makeMovie("A001.mov", true);
+    makeMovie("A002.mov", true);
+    writeAle(ale("A001\t10:00:00:00\t\tR1\nA002\t10:00:00:00\t\tR2\n"));
+    options.overwrite = true;
+    TimecodeTrackOperations operations = movies.operations();
+    operations.replaceTCTrack = [this](const std::string& path, std::string_view tc,
+                                       std::string_view, std::string_view, bool) -> Status {
+        if (path == movie("A002.mov")) {
+            return makeError("the file is read-only");
+        }
+        movies.calls.push_back("replace " + path + " " + std::string(tc));
+        return {};
+    };
+    BatchAddTc batch(ui, [this](std::string_view entry) { log.emplace_back(entry); }, operations);
+    const auto summary = batch.setMovieTCFromAle(options);
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->added, 1);
+    EXPECT_EQ(summary->failed, 1);
+    EXPECT_EQ(movies.calls, (std::vector<std::string>{"replace " + movie("A001.mov") + " 10:00:00:00"}));
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "ERROR - Could not add a timecode track to the file: " + movie("A002.mov") +
+                            " (the file is read-only)"),
+              log.end());
 }
 
 // Rows whose movie cannot be changed, or whose timecode or reel cannot be written, are counted
