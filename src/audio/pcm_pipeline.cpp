@@ -210,9 +210,7 @@ Result<PcmRunReport> convertPcm(ByteSource& source, const PcmStream& stream,
     return report;
 }
 
-Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
-                                  ByteSource& rightSource, const PcmStream& right,
-                                  const PcmConversion& conversion, const PcmSink& sink) {
+Status checkPcmPair(const PcmStream& left, const PcmStream& right) {
     if (left.format.channels != 1 || right.format.channels != 1) {
         return makeError("a channel pair is made of two mono files, not of " +
                          std::to_string(left.format.channels) + " and " +
@@ -227,6 +225,15 @@ Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
         return makeError("the two files differ in sample size (" +
                          sampleFormatName(left.sampleFormat) + " and " +
                          sampleFormatName(right.sampleFormat) + ")");
+    }
+    return {};
+}
+
+Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
+                                  ByteSource& rightSource, const PcmStream& right,
+                                  const PcmConversion& conversion, const PcmSink& sink) {
+    if (Status status = checkPcmPair(left, right); !status) {
+        return status.error();
     }
     auto converter =
         Converter::create(left.sampleFormat, 2, left.format.sampleRate, conversion);

@@ -67,6 +67,10 @@ struct PcmRunReport {
 Result<PcmRunReport> convertPcm(ByteSource& source, const PcmStream& stream,
                                 const PcmConversion& conversion, const PcmSink& sink);
 
+/// Whether two recordings can be merged as a channel pair: both mono, same sample rate, same
+/// sample format. The error says what differs.
+Status checkPcmPair(const PcmStream& left, const PcmStream& right);
+
 /// Merges two mono recordings into one stereo stream, `left` as channel 1 and `right` as
 /// channel 2, through `conversion` into `sink`. Refuses recordings that are not mono or that
 /// differ in sample rate or sample format. The shorter one is padded with silence to the length

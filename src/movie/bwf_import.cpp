@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: MIT
+#include "movie/bwf_import.h"
+
+#include "audio/byte_source.h"
+#include "audio/pcm_pipeline.h"
+#include "platform/file_attributes.h"
+#include "qtff/sound_track.h"
+#include "timecode/timecode.h"
+#include "timecode/tv_system.h"
+
+#include <memory>
+#include <optional>
+
+namespace korvel {
+namespace {
+
+std::string fileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::optional<TvSystem> trackSystem(std::string_view tvSys) {
+    if (tvSys == "PAL") {
+        return TvSystem::Pal;
+    }
+    if (tvSys == "24 fps") {
+        return TvSystem::Film24;
+    }
+    if (tvSys == "NTSC DF" || tvSys == "NTSC NDF") {
+        return TvSystem::Ntsc;
+    }
+    return std::nullopt;
+}
+
+std::uint32_t outputRate(const BwfImportOptions& options) {
+    if (!options.bitReduce) {
+        return 0;
+    }
+    if (options.sampleRate == "48000 kHz") {
+        return 48000;
+    }
+    if (options.sampleRate == "44100 kHz") {
+        return 44100;
+    }
+    return 0;
+}
+
+Result<qtff::PcmEncoding> encodingOf(SampleFormat format) {
+    switch (format) {
+    case SampleFormat::Int16:
+        return qtff::PcmEncoding::Int16LE;
+    case SampleFormat::Int24:
+        return qtff::PcmEncoding::Int24LE;
+    case SampleFormat::Float32:
+        return qtff::PcmEncoding::Float32LE;
+    case SampleFormat::Unsupported:
+        break;
+    }
+    return makeError("no movie sound format for " + sampleFormatName(format) + " samples");
+}
+
+struct OpenedStream {
+    std::unique_ptr<FileByteSource> source;
+    PcmStream stream;
+};
+
+Result<OpenedStream> openStream(const std::string& path) {
+    auto source = FileByteSource::open(path);
+    if (!source) {
+        return source.error();
+    }
+    auto stream = openPcmStream(**source);
+    if (!stream) {
+        return makeError(path + ": " + stream.error().message);
+    }
+    return OpenedStream{std::move(*source), *stream};
+}
+
+} // namespace
+
+Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog& log,
+                               FileAttributes* fileAttributes) {
+    BwfReadOptions readOptions;
+    readOptions.bwfFpsRate = options.tvSys;
+    readOptions.bwfTapeIdSelect = options.bwfTapeIdSelect;
+    BwfInfo info = getBWF2Info(options.inputFile, readOptions);
+    if (info.value(bwfkey::kContainsBext) == "NO") {
+        return info;
+    }
+
+    auto first = openStream(options.inputFile);
+    if (!first) {
+        return first.error();
+    }
+    std::optional<OpenedStream> second;
+    if (options.importTwoFiles) {
+        auto opened = openStream(options.secondImportFile);
+        if (!opened) {
+            return opened.error();
+        }
+        if (Status pair = checkPcmPair(first->stream, opened->stream); !pair) {
+            return makeError("cannot merge " + fileNameOf(options.inputFile) + " and " +
+                             fileNameOf(options.secondImportFile) + ": " + pair.error().message);
+        }
+        second = std::move(*opened);
+    }
+
+    PcmConversion conversion;
+    conversion.toSixteenBit = options.bitReduce;
+    conversion.outputRate = outputRate(options);
+    const std::uint16_t channels = second ? 2 : first->stream.format.channels;
+    const PcmOutputFormat output = convertedFormat(first->stream.sampleFormat, channels,
+                                                   first->stream.format.sampleRate, conversion);
+    auto encoding = encodingOf(output.sampleFormat);
+    if (!encoding) {
+        return encoding.error();
+    }
+    qtff::SoundMovieOptions movie;
+    movie.format = {*encoding, output.channels, output.sampleRate};
+
+    // The timecode track: its TV system from the frame-rate choice, drop frame when the start
+    // text says so.
+    const std::string& mediaStart = info.value(bwfkey::kMediaStart);
+    const auto system = trackSystem(options.tvSys);
+    const auto startFields = parseTimeCodeFields(mediaStart);
+    std::optional<TimeCodeDef> def;
+    std::int64_t startFrame = 0;
+    if (mediaStart.empty()) {
+        log("No format chunk in " + fileNameOf(options.inputFile) +
+            ": no start timecode, so the movie has no timecode track.");
+    } else if (!system || !startFields) {
+        log("The frame rate \"" + options.tvSys + "\" is not one of \"PAL\", \"NTSC DF\", "
+            "\"NTSC NDF\", \"24 fps\": the movie has no timecode track.");
+    } else {
+        const bool dropFrame = mediaStart.size() > 8 && mediaStart[8] == ';';
+        def = timeCodeDef(*system, dropFrame);
+        startFrame = frameNumber(*startFields, *def);
+        qtff::TimecodeTrackOptions timecode;
+        timecode.format = {def->flags, def->fTimeScale, def->frameDuration, def->numFrames};
+        timecode.startFrame = static_cast<std::int32_t>(startFrame);
+        timecode.reelName = info.value(bwfkey::kReel);
+        movie.timecode = timecode;
+    }
+
+    auto writer = qtff::SoundMovieWriter::create(options.destFile, movie);
+    if (!writer) {
+        return writer.error();
+    }
+    const PcmSink sink = [&](std::span<const std::uint8_t> samples) {
+        return (*writer)->write(samples);
+    };
+    auto report = second ? mergePcmPair(*first->source, first->stream, *second->source,
+                                        second->stream, conversion, sink)
+                         : convertPcm(*first->source, first->stream, conversion, sink);
+    if (!report) {
+        return makeError("cannot convert " + options.inputFile + ": " + report.error().message);
+    }
+    if (Status finished = (*writer)->finish(); !finished) {
+        return finished.error();
+    }
+
+    if (second && (report->paddedFramesLeft > 0 || report->paddedFramesRight > 0)) {
+        const bool leftShort = report->paddedFramesLeft > 0;
+        log("The files " + fileNameOf(options.inputFile) + " and " +
+            fileNameOf(options.secondImportFile) + " differ in length: " +
+            fileNameOf(leftShort ? options.inputFile : options.secondImportFile) +
+            " was padded with " +
+            std::to_string(leftShort ? report->paddedFramesLeft : report->paddedFramesRight) +
+            " samples of silence.");
+    }
+    info.set(bwfkey::kFilename, options.destFile);
+    if (def) {
+        // The timecode at the movie's end: the start plus the whole frames the sound lasts.
+        const std::uint64_t frames = report->framesWritten;
+        const std::uint64_t elapsed = frames * static_cast<std::uint64_t>(def->fTimeScale) /
+                                      (std::uint64_t{output.sampleRate} *
+                                       static_cast<std::uint64_t>(def->frameDuration));
+        info.set(bwfkey::kMediaEnd,
+                 timeCodeText(timeCodeRecord(startFrame + static_cast<std::int64_t>(elapsed), *def),
+                              def->dropFrame()));
+    }
+    if (second) {
+        info.set(bwfkey::kTracks, "2A");
+        info.set(bwfkey::kName, fileNameOf(options.destFile));
+    }
+    if (fileAttributes != nullptr) {
+        // Final Cut Pro's creator code; a file system without the attribute just goes without.
+        fileAttributes->setTypeAndCreator(options.destFile, FourCharCode::of("MooV"),
+                                          FourCharCode::of("KeyG"));
+    }
+    return info;
+}
+
+} // namespace korvel

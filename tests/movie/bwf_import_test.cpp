@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: MIT
+// BWF files imported into movies, judged by ffprobe and ffmpeg (skipped without them).
+#include "movie/bwf_import.h"
+
+#include "../audio/wave_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace korvel {
+namespace {
+
+using test::Bytes;
+
+std::string capture(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return out;
+    }
+    std::array<char, 4096> buffer;
+    std::size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        out.append(buffer.data(), got);
+    }
+    ::pclose(pipe);
+    return out;
+}
+
+bool haveFfmpeg() {
+    return std::system("ffprobe -version > /dev/null 2>&1") == 0 &&
+           std::system("ffmpeg -version > /dev/null 2>&1") == 0;
+}
+
+Bytes pseudoRandom(std::size_t count, std::uint32_t seed) {
+    Bytes bytes(count);
+    for (auto& b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<std::uint8_t>(seed >> 24);
+    }
+    return bytes;
+}
+
+Bytes bwf(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint64_t timeReference,
+          const Bytes& samples, const std::string& description = "sTAPE=R07\r\nsSCENE=3\r\nsTAKE=1") {
+    test::BextFields fields = test::describedAs(description);
+    fields.timeReference = timeReference;
+    return test::buildWave({{"bext", test::bextBody(fields)},
+                            {"fmt ", test::fmtBody(1, channels, rate, bits)},
+                            {"data", samples}});
+}
+
+class BwfImportTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!haveFfmpeg()) {
+            GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+        }
+        m_dir = std::filesystem::temp_directory_path() /
+                ("korvel-import-" + std::to_string(::getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override {
+        if (!m_dir.empty()) {
+            std::filesystem::remove_all(m_dir);
+        }
+    }
+
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::string probe(const std::string& movie, const std::string& entries) const {
+        return capture("ffprobe -v error -select_streams a:0 -show_entries " + entries +
+                       " -of csv=p=0 '" + movie + "'");
+    }
+
+    Bytes decode(const std::string& movie, const std::string& format) const {
+        const std::string raw = movie + ".raw";
+        const std::string command = "ffmpeg -v error -y -i '" + movie + "' -map 0:a -c:a pcm_" +
+                                    format + " -f " + format + " '" + raw + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return test::readFile(raw);
+    }
+
+    std::string tags(const std::string& movie) const {
+        return capture("ffprobe -v error -show_entries stream_tags=timecode,reel_name "
+                       "-of default=nw=1 '" + movie + "'");
+    }
+
+    std::vector<std::string> m_log;
+    ImportLog logger() {
+        return [this](std::string_view line) { m_log.emplace_back(line); };
+    }
+    std::filesystem::path m_dir;
+};
+
+TEST_F(BwfImportTest, SelfContainedCopyIsBitIdentical) {
+    // 96 kHz at 13:00:00, a time reference above 2^32; two seconds.
+    const Bytes samples = pseudoRandom(96000 * 2 * 6, 1);
+    test::writeFile(path("T01.wav"), bwf(2, 96000, 24, 96000ull * 46800, samples));
+    BwfImportOptions options;
+    options.inputFile = path("T01.wav");
+    options.destFile = path("T01.mov");
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_EQ(info->value("Filename"), path("T01.mov"));
+    EXPECT_EQ(info->value("Media Start"), "13:00:00:00");
+    EXPECT_EQ(info->value("Media End"), "13:00:02:00");
+    EXPECT_EQ(info->value("Tracks"), "2A");
+    EXPECT_EQ(probe(path("T01.mov"), "stream=codec_name,sample_rate,channels,duration_ts"),
+              "pcm_s24le,96000,2,192000\n");
+    const std::string found = tags(path("T01.mov"));
+    EXPECT_NE(found.find("TAG:timecode=13:00:00:00"), std::string::npos) << found;
+    EXPECT_NE(found.find("TAG:reel_name=R07"), std::string::npos) << found;
+    EXPECT_TRUE(decode(path("T01.mov"), "s24le") == samples);
+    EXPECT_FALSE(std::filesystem::exists(path("T01.mov.partial")));
+}
+
+TEST_F(BwfImportTest, NtscDropFrameStartGivesADropFrameTrack) {
+    const Bytes samples = pseudoRandom(48000 * 2, 2);
+    test::writeFile(path("D.wav"), bwf(1, 48000, 16, 48000ull * 600, samples));
+    BwfImportOptions options;
+    options.inputFile = path("D.wav");
+    options.destFile = path("D.mov");
+    options.tvSys = "NTSC DF";
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info) << info.error().message;
+    ASSERT_EQ(info->value("Media Start").size(), 11u);
+    EXPECT_EQ(info->value("Media Start")[8], ';');
+    const std::string found = tags(path("D.mov"));
+    EXPECT_NE(found.find("TAG:timecode=" + info->value("Media Start")), std::string::npos)
+        << found << " vs " << info->value("Media Start");
+    EXPECT_TRUE(decode(path("D.mov"), "s16le") == samples);
+}
+
+TEST_F(BwfImportTest, PairIsMergedLeftAThenRightB) {
+    Bytes a, b;
+    for (std::uint32_t i = 0; i < 48000; ++i) {
+        test::putLittle(a, i * 7, 3);
+    }
+    for (std::uint32_t i = 0; i < 30000; ++i) {
+        test::putLittle(b, 0xFFFFFF - i * 5, 3);
+    }
+    test::writeFile(path("ABC123_1.wav"), bwf(1, 48000, 24, 48000 * 3600, a));
+    test::writeFile(path("ABC123_2.wav"), bwf(1, 48000, 24, 48000 * 3600, b, "sTAKE=9"));
+    BwfImportOptions options;
+    options.inputFile = path("ABC123_1.wav");
+    options.secondImportFile = path("ABC123_2.wav");
+    options.importTwoFiles = true;
+    options.destFile = path("ABC123P1.mov");
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_EQ(info->value("Tracks"), "2A");
+    EXPECT_EQ(info->value("Name"), "ABC123P1.mov");
+    EXPECT_EQ(info->value("Shot/Take"), "1"); // the first file's record
+    ASSERT_EQ(m_log.size(), 1u);
+    EXPECT_NE(m_log[0].find("ABC123_2.wav was padded with 18000 samples"), std::string::npos)
+        << m_log[0];
+    const Bytes decoded = decode(path("ABC123P1.mov"), "s24le");
+    ASSERT_EQ(decoded.size(), 48000u * 6);
+    for (std::size_t i = 0; i < 48000; ++i) {
+        ASSERT_TRUE(std::equal(a.begin() + 3 * i, a.begin() + 3 * i + 3, decoded.begin() + 6 * i));
+        const Bytes right(decoded.begin() + 6 * i + 3, decoded.begin() + 6 * i + 6);
+        ASSERT_EQ(right, i < 30000 ? Bytes(b.begin() + 3 * i, b.begin() + 3 * i + 3) : Bytes(3, 0))
+            << i;
+    }
+}
+
+TEST_F(BwfImportTest, MismatchedPairIsRefusedAndNothingWritten) {
+    test::writeFile(path("X_1.wav"), bwf(1, 48000, 24, 0, Bytes(300, 1)));
+    test::writeFile(path("X_2.wav"), bwf(1, 44100, 24, 0, Bytes(300, 1)));
+    test::writeFile(path("Y_2.wav"), bwf(1, 48000, 16, 0, Bytes(300, 1)));
+    for (const char* partner : {"X_2.wav", "Y_2.wav"}) {
+        BwfImportOptions options;
+        options.inputFile = path("X_1.wav");
+        options.secondImportFile = path(partner);
+        options.importTwoFiles = true;
+        options.destFile = path("XP1.mov");
+        auto info = ZAN_ImportFile(options, logger());
+        ASSERT_FALSE(info) << partner;
+        EXPECT_NE(info.error().message.find("differ in sample"), std::string::npos)
+            << info.error().message;
+        EXPECT_FALSE(std::filesystem::exists(path("XP1.mov")));
+        EXPECT_FALSE(std::filesystem::exists(path("XP1.mov.partial")));
+    }
+}
+
+TEST_F(BwfImportTest, ReducedTo16BitsAt44k1) {
+    Bytes samples;
+    for (std::uint32_t i = 0; i < 48000; ++i) {
+        test::putLittle(samples, static_cast<std::uint32_t>(i * 3001) & 0x3FFFFF, 3);
+        test::putLittle(samples, 0, 3);
+    }
+    test::writeFile(path("R.wav"), bwf(2, 48000, 24, 0, samples));
+    BwfImportOptions options;
+    options.inputFile = path("R.wav");
+    options.destFile = path("R.mov");
+    options.bitReduce = true;
+    options.sampleRate = "44100 kHz";
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_EQ(probe(path("R.mov"), "stream=codec_name,sample_rate,channels,duration_ts"),
+              "pcm_s16le,44100,2,44100\n");
+    EXPECT_EQ(info->value("Media End"), "00:00:01:00");
+}
+
+TEST_F(BwfImportTest, WithoutBextNothingIsWritten) {
+    test::writeFile(path("plain.wav"), test::buildWave({{"fmt ", test::fmtBody(1, 1, 48000, 16)},
+                                                        {"data", Bytes(20, 0)}}));
+    BwfImportOptions options;
+    options.inputFile = path("plain.wav");
+    options.destFile = path("plain.mov");
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->value("containsbext"), "NO");
+    EXPECT_FALSE(std::filesystem::exists(path("plain.mov")));
+}
+
+} // namespace
+} // namespace korvel
