@@ -37,24 +37,6 @@ Outcome convert(const std::string& text, const Ale2fcpOptions& options) {
     return run;
 }
 
-TEST(Ale2fcp, CarriesKnownColumnsInTheirOrder) {
-    Ale2fcpOptions options;
-    options.userTxt1 = "Free";
-    options.aleCopyName = true;
-    const Outcome run =
-        convert(aleText("Name\tTracks\tStart\tEnd\tTape\tScene\tTake\tComments\tFree\tOther",
-                        {"Clip/1\tVA1A2\t10:00:00:00\t10:00:05:00\tT1\t12\t3\tnice\tfree\tx"}),
-                options);
-    EXPECT_EQ(run.result,
-              "Name\tTracks\tAudio\tMedia Start\tMedia End\tReel\tScene\tShot/take\tLog "
-              "Note\tMaster Comment 1\tLabel 2\r"
-              "Clip/1\t1V, 2A\tA1 + A2\t10:00:00:00\t10:00:05:00\tT1\t12\t3\tnice\tfree\tClip/1\r");
-    EXPECT_EQ(run.log, (std::vector<std::string>{
-                           "The ALE file has Unix line breaks!", "The ALE file has PAL video format",
-                           "Starting to convert the ALE shot log...", "Finished converting 1 clips."}));
-    EXPECT_TRUE(run.events.empty());
-}
-
 struct ConversionCase {
     std::string name;
     std::string columns;

@@ -147,13 +147,5 @@ INSTANTIATE_TEST_SUITE_P(
                  {"The ALE file has Unix line breaks!"}, {}}),
     [](const auto& info) { return info.param.name; });
 
-TEST(AleReader, MissingFieldsReadAsEmpty) {
-    std::vector<std::string_view> fields;
-    splitAleFields("a\t\tc", fields);
-    EXPECT_EQ(fields, (std::vector<std::string_view>{"a", "", "c"}));
-    EXPECT_EQ(aleField(fields, 1), "");
-    EXPECT_EQ(aleField(fields, 7), "");
-}
-
 } // namespace
 } // namespace korvel
