@@ -128,6 +128,7 @@ std::string ALETools::ale2fcp(std::string_view rawAletxt, const Ale2fcpOptions& 
                                                       ColumnKey::Comment3, ColumnKey::Comment4};
 
     std::string fcpTxt;
+    fcpTxt.reserve(rawAletxt.size()); // a batch list is about as long as its log: no regrowth
     std::vector<OutputColumn> columns;
     bool namePresent = false;
     bool startPresent = false;

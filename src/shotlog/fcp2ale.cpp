@@ -193,6 +193,9 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
 
     bool failed = false;
     std::string ale = aleHead;
+    if (!options.seperateBins) {
+        ale.reserve(aleHead.size() + fcpTxt.size()); // one ALE of every row: no regrowth
+    }
     std::string aleName = proposedListName(options.filename);
     bool rowsPending = false;
     const auto saveCurrent = [&] {
