@@ -242,8 +242,21 @@ ClipResult BatchAddTc::runClip(const std::string& clipName, const std::string& t
 }
 
 Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAle(const SetMovieTCFromAleOptions& options) {
-    const std::string aleName = lastPathComponent(options.alePath);
     const auto aleText = readTextFile(options.alePath);
+    if (!aleText) {
+        m_log("Starting Batch Add TC...");
+        m_log("ERROR: The ALE file: " + lastPathComponent(options.alePath) +
+              " could not be read (" + aleText.error().message + ") - stopping...");
+        stopWithAlert(m_ui, "Something is wrong here...", "The ALE file could not be read!",
+                      "Too Bad...");
+        return aleText.error();
+    }
+    return setMovieTCFromAleText(*aleText, options);
+}
+
+Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAleText(std::string_view aleText,
+                                                            const SetMovieTCFromAleOptions& options) {
+    const std::string aleName = lastPathComponent(options.alePath);
     m_log("Starting Batch Add TC...");
 
     const auto system = tvSystemFromName(options.tvsys);
@@ -254,19 +267,11 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAle(const SetMovieTCFromAleO
         stopWithAlert(m_ui, "Error", message, "OK");
         return makeError(message);
     }
-    if (!aleText) {
-        m_log("ERROR: The ALE file: " + aleName + " could not be read (" +
-              aleText.error().message + ") - stopping...");
-        stopWithAlert(m_ui, "Something is wrong here...", "The ALE file could not be read!",
-                      "Too Bad...");
-        return aleText.error();
-    }
-
     AleReadOptions readOptions;
     readOptions.kind = AleReaderKind::BatchAddTc;
     readOptions.tvSys = options.tvsys;
     readOptions.fileName = aleName;
-    const auto ale = readAle(*aleText, readOptions, m_ui, m_log);
+    const auto ale = readAle(aleText, readOptions, m_ui, m_log);
     if (!ale) {
         return ale.error();
     }

@@ -97,6 +97,9 @@ public:
     /// The whole batch. Answers the counts when it ran to its end (the summary sheet has been
     /// shown), or an error when it stopped on an alert.
     Result<BatchAddTcSummary> setMovieTCFromAle(const SetMovieTCFromAleOptions& options);
+    /// The batch on the ALE's text, already read from `options.alePath`.
+    Result<BatchAddTcSummary> setMovieTCFromAleText(std::string_view aleText,
+                                                    const SetMovieTCFromAleOptions& options);
 
     /// One clip. `rawMovieName` is the clip name; every "/" in it becomes ":".
     ClipResult addTcTrackToMovie(std::string& rawMovieName, const AddTcTrackToMovieOptions& options);
