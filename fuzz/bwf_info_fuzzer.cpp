@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // BWF files from outside: whatever the bytes, the chunk walk stays inside the file, the reader
-// answers a record of its eighteen keys in valid UTF-8, and nothing reads out of bounds.
+// answers a record of its eighteen keys in valid UTF-8, the sample stream converts to whole
+// frames, and nothing reads out of bounds.
+#include "audio/pcm_pipeline.h"
 #include "audio/riff_chunks.h"
 #include "audio/wave_format.h"
 #include "movie/bwf_reader.h"
@@ -72,6 +74,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     (void)bwfInfoJson(info);
+
+    if (auto stream = openPcmStream(source)) {
+        if (stream->dataOffset + stream->dataBytes > size) {
+            __builtin_trap();
+        }
+        PcmConversion conversion;
+        conversion.toSixteenBit = size > 1 && data[1] % 2 == 1;
+        std::uint64_t written = 0;
+        auto report = convertPcm(source, *stream, conversion,
+                                 [&](std::span<const std::uint8_t> bytes) {
+                                     written += bytes.size();
+                                     return Status{};
+                                 });
+        if (report && written != report->framesWritten * report->output.frameBytes()) {
+            __builtin_trap();
+        }
+    }
     (void)bwfInfoSummary("/in/A001T01.WAV", info, "NTSC");
     return 0;
 }

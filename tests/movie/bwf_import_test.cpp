@@ -209,6 +209,37 @@ TEST_F(BwfImportTest, ReducedTo16BitsAt44k1) {
     EXPECT_EQ(info->value("Media End"), "00:00:01:00");
 }
 
+// A BWF file written by another program (ffmpeg's bext writer): its record, then its movie.
+TEST_F(BwfImportTest, FileWrittenByFfmpeg) {
+    const std::string wav = path("DAY02_T07.wav");
+    const std::string command =
+        "ffmpeg -v error -y -f lavfi -i 'sine=frequency=440:sample_rate=44100:duration=1' "
+        "-ac 1 -c:a pcm_s16le -write_bext 1 "
+        "-metadata description=\"$(printf 'zSCENE=4B\\r\\nzTAKE=7\\r\\nzUBITS=00112233')\" "
+        "-metadata originator=Field -metadata originator_reference=REF9 "
+        "-metadata origination_date=2026-03-04 -metadata origination_time=05:06:07 "
+        "-metadata time_reference=158760000 '" + wav + "' < /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    BwfImportOptions options;
+    options.inputFile = wav;
+    options.destFile = path("DAY02_T07.mov");
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_EQ(info->value("Media Start"), "01:00:00:00"); // 158760000 / 44100 = 3600 s
+    EXPECT_EQ(info->value("Media End"), "01:00:01:00");
+    EXPECT_EQ(info->value("Scene"), "4B");
+    EXPECT_EQ(info->value("Shot/Take"), "7"); // the last line has no CR LF
+    EXPECT_EQ(info->value("Userbit"), "00112233");
+    EXPECT_EQ(info->value("Comment 2"),
+              "Userbits: 00112233 | Originator: Field | Originator Reference: REF9");
+    EXPECT_EQ(info->value("Comment 1"), "Origination Date and Time: 2026-03-04 @ 05:06:07");
+    EXPECT_EQ(info->value("Tracks"), "1A");
+    EXPECT_EQ(info->value("Bit Rate"), "16");
+    EXPECT_EQ(probe(path("DAY02_T07.mov"), "stream=codec_name,sample_rate,channels,duration_ts"),
+              "pcm_s16le,44100,1,44100\n");
+    EXPECT_NE(tags(path("DAY02_T07.mov")).find("TAG:timecode=01:00:00:00"), std::string::npos);
+}
+
 TEST_F(BwfImportTest, WithoutBextNothingIsWritten) {
     test::writeFile(path("plain.wav"), test::buildWave({{"fmt ", test::fmtBody(1, 1, 48000, 16)},
                                                         {"data", Bytes(20, 0)}}));
