@@ -155,6 +155,7 @@ void writeAtom(ByteWriter& writer, const Atom& atom) {
 
 std::vector<std::uint8_t> atomBytes(const Atom& atom) {
     ByteWriter w;
+    w.reserve(std::size_t(atomSize(atom)));
     writeAtom(w, atom);
     return w.take();
 }

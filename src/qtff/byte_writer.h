@@ -48,6 +48,7 @@ public:
     void endAtom(AtomMark mark);
 
     void patchU32(std::size_t offset, std::uint32_t v);
+    void reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
 
     std::size_t size() const { return m_bytes.size(); }
     const std::vector<std::uint8_t>& data() const { return m_bytes; }

@@ -106,21 +106,21 @@ Status readStsd(const Atom& a, TrackInfo& t) {
     return {};
 }
 
-Status readStbl(const Atom& stbl, TrackInfo& t) {
+Status readStbl(const Atom& stbl, TrackInfo& t, bool tables) {
     if (const auto* a = stbl.child(fourCC("stsd")))
         if (auto s = readStsd(*a, t); !s) return s;
     if (const auto* a = stbl.child(fourCC("stts"))) {
         if (a->payload.size() < 8) return badAtom(a->type, "is too short");
         const auto count = loadU32(&a->payload[4]);
         if (auto s = checkCount(*a, count, 8, 8); !s) return s;
-        for (std::uint32_t i = 0; i < count; ++i)
+        for (std::uint32_t i = 0; tables && i < count; ++i)
             t.timeToSample.push_back({loadU32(&a->payload[8 + 8 * i]), loadU32(&a->payload[12 + 8 * i])});
     }
     if (const auto* a = stbl.child(fourCC("stsc"))) {
         if (a->payload.size() < 8) return badAtom(a->type, "is too short");
         const auto count = loadU32(&a->payload[4]);
         if (auto s = checkCount(*a, count, 12, 8); !s) return s;
-        for (std::uint32_t i = 0; i < count; ++i) {
+        for (std::uint32_t i = 0; tables && i < count; ++i) {
             const auto* e = &a->payload[8 + 12 * i];
             t.sampleToChunk.push_back({loadU32(e), loadU32(e + 4), loadU32(e + 8)});
         }
@@ -136,6 +136,7 @@ Status readStbl(const Atom& stbl, TrackInfo& t) {
         if (a->payload.size() < 8) return badAtom(a->type, "is too short");
         const auto count = loadU32(&a->payload[4]);
         if (auto s = checkCount(*a, count, 4, 8); !s) return s;
+        if (!tables) return {};
         t.chunkOffsets.reserve(count);
         for (std::uint32_t i = 0; i < count; ++i) t.chunkOffsets.push_back(loadU32(&a->payload[8 + 4 * i]));
     } else if (const auto* b = stbl.child(fourCC("co64"))) {
@@ -143,6 +144,7 @@ Status readStbl(const Atom& stbl, TrackInfo& t) {
         const auto count = loadU32(&b->payload[4]);
         if (auto s = checkCount(*b, count, 8, 8); !s) return s;
         t.chunkOffsets64 = true;
+        if (!tables) return {};
         t.chunkOffsets.reserve(count);
         for (std::uint32_t i = 0; i < count; ++i) t.chunkOffsets.push_back(loadU64(&b->payload[8 + 8 * i]));
     }
@@ -190,11 +192,13 @@ Status Movie::setNextTrackId(std::uint32_t id) {
     return {};
 }
 
-Result<TrackInfo> readTrackInfo(const Atom& trak) {
+Result<TrackInfo> readTrackInfo(const Atom& trak, TrackDetail detail) {
     TrackInfo t;
     const auto* tkhd = trak.child(fourCC("tkhd"));
     if (!tkhd) return makeError("a track has no 'tkhd' header");
     if (auto s = readTkhd(*tkhd, t); !s) return s.error();
+    t.handlerType = trackHandlerType(trak);
+    if (detail == TrackDetail::Header) return t;
     if (const auto* elst = trak.find({fourCC("edts"), fourCC("elst")}))
         if (auto s = readElst(*elst, t); !s) return s.error();
     if (const auto* tref = trak.child(kTref)) {
@@ -206,11 +210,10 @@ Result<TrackInfo> readTrackInfo(const Atom& trak) {
         }
     }
     t.hasUserData = trak.child(fourCC("udta")) != nullptr;
-    t.handlerType = trackHandlerType(trak);
     if (const auto* mdhd = trak.find({fourCC("mdia"), fourCC("mdhd")}))
         if (auto s = readMdhd(*mdhd, t); !s) return s.error();
     if (const auto* stbl = trak.find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")}))
-        if (auto s = readStbl(*stbl, t); !s) return s.error();
+        if (auto s = readStbl(*stbl, t, detail == TrackDetail::Full); !s) return s.error();
     return t;
 }
 
@@ -226,10 +229,10 @@ std::uint32_t trackId(const Atom& trak) {
     return loadU32(&tkhd->payload[tkhd->payload[0] == 1 ? 20 : 12]);
 }
 
-Result<std::vector<TrackInfo>> Movie::tracks() const {
+Result<std::vector<TrackInfo>> Movie::tracks(TrackDetail detail) const {
     std::vector<TrackInfo> out;
     for (const auto* trak : trackAtoms()) {
-        auto info = readTrackInfo(*trak);
+        auto info = readTrackInfo(*trak, detail);
         if (!info) return info.error();
         out.push_back(std::move(*info));
     }

@@ -8,6 +8,7 @@
 #include "base/result.h"
 #include "qtff/atom.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -68,6 +69,11 @@ struct TrackInfo {
     bool enabled() const { return (flags & 1) != 0; }
 };
 
+/// How much of a track `readTrackInfo` reads: everything; everything checked but the per-sample
+/// and per-chunk tables left out; or only its header and handler. Long movies have megabytes of
+/// tables.
+enum class TrackDetail { Full, Check, Header };
+
 class Movie {
 public:
     /// Parses a whole 'moov' atom (header included).
@@ -80,7 +86,7 @@ public:
 
     Result<MovieHeader> header() const;
     Status setNextTrackId(std::uint32_t id);
-    Result<std::vector<TrackInfo>> tracks() const;
+    Result<std::vector<TrackInfo>> tracks(TrackDetail detail = TrackDetail::Full) const;
 
     /// The header holds a compressed movie ('cmov') or belongs to a fragmented movie ('mvex').
     bool isCompressed() const { return m_moov.child(fourCC("cmov")) != nullptr; }
@@ -98,7 +104,12 @@ private:
     Atom m_moov;
 };
 
-Result<TrackInfo> readTrackInfo(const Atom& trak);
+Result<TrackInfo> readTrackInfo(const Atom& trak, TrackDetail detail = TrackDetail::Full);
+
+/// Calls `visit` with every chunk offset of every track ('stco' and 'co64'), without copying
+/// the tables.
+template <class Visit>
+void forEachChunkOffset(const Movie& movie, Visit&& visit);
 /// The handler type of a 'trak' atom ('vide', 'soun', 'tmcd', ...), 0 when it has none.
 FourCC trackHandlerType(const Atom& trak);
 std::uint32_t trackId(const Atom& trak);
@@ -106,5 +117,27 @@ std::uint32_t trackId(const Atom& trak);
 /// Adds `targetId` to the reference list of that type in the track, creating 'tref' and the list
 /// as needed.
 void addTrackReference(Atom& trak, FourCC type, std::uint32_t targetId);
+
+template <class Visit>
+void forEachChunkOffset(const Movie& movie, Visit&& visit) {
+    for (const auto* trak : movie.trackAtoms()) {
+        const auto* stbl = trak->find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")});
+        if (!stbl) continue;
+        for (const auto& table : stbl->children) {
+            const bool wide = table.type == fourCC("co64");
+            if ((!wide && table.type != fourCC("stco")) || table.payload.size() < 8) continue;
+            const auto* p = table.payload.data();
+            const std::size_t entry = wide ? 8 : 4;
+            const std::size_t count = std::min<std::size_t>((p[4] << 24 | p[5] << 16 | p[6] << 8 | p[7]) & 0xFFFFFFFFu,
+                                                            (table.payload.size() - 8) / entry);
+            for (std::size_t i = 0; i < count; ++i) {
+                const auto* e = p + 8 + i * entry;
+                std::uint64_t v = 0;
+                for (std::size_t b = 0; b < entry; ++b) v = (v << 8) | e[b];
+                visit(v);
+            }
+        }
+    }
+}
 
 } // namespace korvel::qtff

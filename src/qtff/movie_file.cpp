@@ -2,6 +2,7 @@
 #include "qtff/movie_file.h"
 
 #include "qtff/byte_reader.h"
+#include "qtff/track_builder.h"
 
 #include <algorithm>
 
@@ -73,13 +74,23 @@ Status MovieFile::checkEditable() const {
         }
     }
     if (m_layout.unparsedTail != 0) {
-        return makeError("the file ends in a truncated or damaged atom (" + std::to_string(m_layout.unparsedTail) +
-                         " bytes after the last whole atom)");
+        // A cut-off atom at the end (say, a header whose writing was interrupted) may be written
+        // over, unless the movie's media lies in it.
+        const auto tailStart = m_layout.fileSize - m_layout.unparsedTail;
+        bool mediaInTail = false;
+        forEachChunkOffset(m_movie, [&](std::uint64_t offset) { mediaInTail = mediaInTail || offset >= tailStart; });
+        if (mediaInTail) {
+            return makeError("the file ends in a truncated atom that holds media (" +
+                             std::to_string(m_layout.unparsedTail) + " bytes after the last whole atom)");
+        }
     }
     auto header = m_movie.header();
     if (!header) return header.error();
-    if (auto tracks = m_movie.tracks(); !tracks) return makeError("damaged movie header: " + tracks.error().message);
-    return {};
+    if (!m_tracksReadable) {
+        auto tracks = m_movie.tracks(TrackDetail::Check);
+        m_tracksReadable = tracks ? Status() : Status(makeError("damaged movie header: " + tracks.error().message));
+    }
+    return *m_tracksReadable;
 }
 
 Result<std::optional<TimecodeTrackState>> MovieFile::readTimecode() {
@@ -105,23 +116,36 @@ Result<std::optional<TimecodeTrackState>> MovieFile::readTimecode() {
 Status MovieFile::addTimecodeTrack(const TimecodeTrackOptions& options) {
     if (auto s = checkEditable(); !s) return s;
     const auto sample = timecodeSample(options.startFrame);
-    return updateHeader(sample, [&](std::uint64_t offset) -> Result<std::vector<std::uint8_t>> {
-        Movie next = m_movie;
+    // Built once; a different place for the sample only changes the new track's chunk offset.
+    Atom* offsets = nullptr;
+    return updateHeader(sample, [&](Movie& next, std::uint64_t offset) -> Status {
+        if (offsets) {
+            const std::uint64_t at[] = {offset};
+            *offsets = makeChunkOffsets(at);
+            return {};
+        }
         auto id = qtff::addTimecodeTrack(next, options, offset);
         if (!id) return id.error();
-        return next.bytes();
+        for (auto* trak : next.trackAtoms()) {
+            if (trackId(*trak) != *id) continue;
+            auto* stbl = trak->find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")});
+            offsets = stbl ? stbl->child(fourCC("stco")) : nullptr;
+            if (!offsets && stbl) offsets = stbl->child(fourCC("co64"));
+        }
+        if (!offsets) return makeError("the new timecode track has no chunk offset table");
+        return {};
     });
 }
 
 Result<int> MovieFile::deleteTimecodeTracks() {
     if (auto s = checkEditable(); !s) return s.error();
-    Movie next = m_movie;
-    const int removed = qtff::deleteTimecodeTracks(next);
-    if (removed == 0) return 0;
-    const auto bytes = next.bytes();
-    if (auto s = updateHeader({}, [&](std::uint64_t) { return Result<std::vector<std::uint8_t>>(bytes); }); !s) {
-        return s.error();
-    }
+    if (timecodeTrackIds(m_movie).empty()) return 0;
+    int removed = 0;
+    auto status = updateHeader({}, [&](Movie& next, std::uint64_t) -> Status {
+        if (removed == 0) removed = qtff::deleteTimecodeTracks(next);
+        return {};
+    });
+    if (!status) return status.error();
     return removed;
 }
 
@@ -162,21 +186,28 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const Header
 
     // Space holding nothing the old movie uses: 'free'/'skip' atoms and media atoms that no
     // chunk of the old movie starts in (left by earlier updates). Runs of them are one region.
-    auto tracks = m_movie.tracks();
-    if (!tracks) return tracks.error();
-    std::vector<std::uint64_t> offsets;
-    for (const auto& t : *tracks) offsets.insert(offsets.end(), t.chunkOffsets.begin(), t.chunkOffsets.end());
-    std::sort(offsets.begin(), offsets.end());
-    auto holdsChunk = [&](const TopLevelAtom& a) {
-        auto it = std::lower_bound(offsets.begin(), offsets.end(), a.offset);
-        return it != offsets.end() && *it < a.offset + a.size;
-    };
-    std::vector<Region> regions;
+    std::vector<std::size_t> candidates; // atom indexes, in file order
     for (std::size_t i = 0; i < m_layout.atoms.size(); ++i) {
         const auto& a = m_layout.atoms[i];
-        const bool dead = (a.type == kFree || a.type == fourCC("skip") || a.type == kMdat) && !a.sizeToEnd &&
-                          i != m_moovIndex && !holdsChunk(a);
-        if (!dead) continue;
+        if ((a.type == kFree || a.type == fourCC("skip") || a.type == kMdat) && !a.sizeToEnd && i != m_moovIndex) {
+            candidates.push_back(i);
+        }
+    }
+    std::vector<bool> live(candidates.size(), false);
+    if (!candidates.empty()) {
+        forEachChunkOffset(m_movie, [&](std::uint64_t offset) {
+            auto it = std::upper_bound(candidates.begin(), candidates.end(), offset,
+                                       [&](std::uint64_t o, std::size_t i) { return o < m_layout.atoms[i].offset; });
+            if (it == candidates.begin()) return;
+            const auto& a = m_layout.atoms[*(it - 1)];
+            if (offset < a.offset + a.size) live[std::size_t(it - 1 - candidates.begin())] = true;
+        });
+    }
+    std::vector<Region> regions;
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
+        if (live[c]) continue;
+        const auto i = candidates[c];
+        const auto& a = m_layout.atoms[i];
         if (!regions.empty() && regions.back().first + regions.back().count == i) {
             regions.back().count++;
             regions.back().size += a.size;
@@ -186,6 +217,7 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const Header
     }
 
     const std::uint64_t mediaAtom = media.empty() ? 0 : 8 + media.size();
+    const std::uint64_t end = m_layout.fileSize - m_layout.unparsedTail;
     auto place = [&](std::uint64_t blob) -> std::optional<Region> {
         std::optional<Region> best;
         for (const auto& r : regions) {
@@ -197,15 +229,13 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const Header
 
     // The header's size can depend on where the media lands (32- or 64-bit chunk offsets), so
     // choose a place until the choice is stable.
+    Movie next = m_movie;
     std::optional<Region> region;
-    std::vector<std::uint8_t> moov;
-    std::uint64_t at = m_layout.fileSize;
+    std::uint64_t at = end;
     for (int round = 0;; ++round) {
-        auto built = buildHeader(at + 8);
-        if (!built) return built.error();
-        moov = std::move(*built);
-        auto chosen = place(mediaAtom + moov.size());
-        const auto chosenAt = chosen ? chosen->offset : m_layout.fileSize;
+        if (auto s = buildHeader(next, at + 8); !s) return s;
+        auto chosen = place(mediaAtom + atomSize(next.moov()));
+        const auto chosenAt = chosen ? chosen->offset : end;
         if (chosenAt == at) {
             region = chosen;
             break;
@@ -213,24 +243,37 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const Header
         if (round == 3) {
             // Keep appending at the end of the file, which always fits.
             region.reset();
-            at = m_layout.fileSize;
-            built = buildHeader(at + 8);
-            if (!built) return built.error();
-            moov = std::move(*built);
+            at = end;
+            if (auto s = buildHeader(next, at + 8); !s) return s;
             break;
         }
         at = chosenAt;
     }
+    const auto moov = next.bytes();
     if (moov.size() < 8 || loadU32(&moov[4]) != kMoov) return makeError("the new movie header is malformed");
 
-    std::vector<std::uint8_t> blob;
-    blob.reserve(mediaAtom + moov.size() + 8);
+    // What goes in: the media atom (header and bytes), the header, and in reused space a 'free'
+    // atom for what is left over. Written piece by piece, so the header is never copied.
+    std::vector<std::uint8_t> mediaBytes;
     if (!media.empty()) {
-        const auto h = atomHeader(std::uint32_t(mediaAtom), kMdat);
-        blob.insert(blob.end(), h.begin(), h.end());
-        blob.insert(blob.end(), media.begin(), media.end());
+        ByteWriter w;
+        w.u32(std::uint32_t(mediaAtom));
+        w.fourCC(kMdat);
+        w.bytes(media);
+        mediaBytes = w.take();
     }
-    blob.insert(blob.end(), moov.begin(), moov.end());
+    const std::uint64_t blobSize = mediaBytes.size() + moov.size();
+    // Writes `bytes` as if they were the blob's bytes from `from` on, at `base` + `from`.
+    auto writeBlob = [&](std::uint64_t base, std::size_t from) -> Status {
+        if (from < mediaBytes.size()) {
+            if (auto s = m_file->write(base + from, std::span(mediaBytes).subspan(from)); !s) return s;
+            from = mediaBytes.size();
+        }
+        return m_file->write(base + from, std::span(moov).subspan(from - mediaBytes.size()));
+    };
+    // The blob's first 8 bytes: the header of its first atom.
+    std::array<std::uint8_t, 8> firstHeader{};
+    std::copy_n(mediaBytes.empty() ? moov.begin() : mediaBytes.begin(), 8, firstHeader.begin());
 
     if (auto s = finishEarlierUpdates(); !s) return s;
     if (auto s = fixSizeToEnd(); !s) return s;
@@ -244,29 +287,28 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const Header
             if (auto s = writeAndFlush(region->offset, atomHeader(regionSize, kFree)); !s) return s;
         }
         // Everything but the first header, and a 'free' atom for what is left over.
-        if (region->size > blob.size()) {
-            const auto rest = atomHeader(std::uint32_t(region->size - blob.size()), kFree);
-            blob.insert(blob.end(), rest.begin(), rest.end());
+        if (auto s = writeBlob(region->offset, 8); !s) return s;
+        if (region->size > blobSize) {
+            const auto rest = atomHeader(std::uint32_t(region->size - blobSize), kFree);
+            if (auto s = m_file->write(region->offset + blobSize, rest); !s) return s;
         }
-        if (auto s = writeAndFlush(region->offset + 8, std::span(blob).subspan(8)); !s) return s;
-        if (auto s = writeAndFlush(region->offset, std::span(blob).first(8)); !s) return s;
+        if (auto s = m_file->flush(); !s) return s;
+        if (auto s = writeAndFlush(region->offset, firstHeader); !s) return s;
     } else {
-        if (auto s = writeAndFlush(m_layout.fileSize, blob); !s) return s;
+        if (auto s = writeBlob(end, 0); !s) return s;
+        if (auto s = m_file->flush(); !s) return s;
     }
     if (auto s = writeAndFlush(oldMoov.offset + 4, typeBytes(kFree)); !s) return s;
 
-    // Read back what is now on disk, so that further calls work on the new state.
+    // The file now holds the new header; carry on from it.
     auto layout = scanFile(*m_file);
     if (!layout) return layout.error();
     auto it = std::find_if(layout->atoms.begin(), layout->atoms.end(), [](const auto& a) { return a.type == kMoov; });
     if (it == layout->atoms.end()) return makeError("the new movie header cannot be found after writing it");
-    auto bytes = m_file->read(it->offset, std::size_t(it->size));
-    if (!bytes) return bytes.error();
-    auto movie = Movie::parse(*bytes);
-    if (!movie) return movie.error();
     m_moovIndex = std::size_t(it - layout->atoms.begin());
     m_layout = std::move(*layout);
-    m_movie = std::move(*movie);
+    m_movie = std::move(next);
+    m_tracksReadable.reset();
     return {};
 }
 

@@ -56,10 +56,11 @@ public:
     /// Removes every timecode track; answers how many went. Nothing is written when none was there.
     Result<int> deleteTimecodeTracks();
 
-    /// Stores a new header. `media` (may be empty) is stored in a new 'mdat'; `buildHeader` is
-    /// given the file offset the media will land at and answers the complete new 'moov' atom.
-    /// It may be called more than once while a place is chosen.
-    using HeaderBuilder = std::function<Result<std::vector<std::uint8_t>>(std::uint64_t mediaOffset)>;
+    /// Stores a new header. `media` (may be empty) is stored in a new 'mdat'. `buildHeader` gets
+    /// a copy of the current movie and the file offset the media will land at, and makes the copy
+    /// the new movie. While a place is chosen it may be called again on the same copy with
+    /// another offset; it must then only move what refers to the media.
+    using HeaderBuilder = std::function<Status(Movie& next, std::uint64_t mediaOffset)>;
     Status updateHeader(std::span<const std::uint8_t> media, const HeaderBuilder& buildHeader);
 
 private:
@@ -74,6 +75,8 @@ private:
     FileLayout m_layout;
     std::size_t m_moovIndex = 0;
     Movie m_movie;
+    // Whether every track of m_movie reads, found once: long movies have megabytes of tables.
+    mutable std::optional<Status> m_tracksReadable;
 };
 
 } // namespace korvel::qtff

@@ -103,7 +103,7 @@ Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions&
     if (options.replaceExisting) deleteTimecodeTracks(movie);
     auto header = movie.header();
     if (!header) return header.error();
-    auto tracks = movie.tracks();
+    auto tracks = movie.tracks(TrackDetail::Header);
     if (!tracks) return tracks.error();
 
     std::uint32_t id = std::max<std::uint32_t>(header->nextTrackId, 1);

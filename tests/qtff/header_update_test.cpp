@@ -133,7 +133,11 @@ TEST(HeaderUpdate, RefusesWhatItCannotChangeSafely) {
         {"compressed header", withMoovChild("cmov"), true, "compressed"},
         {"fragmented header", withMoovChild("mvex"), true, "fragmented"},
         {"movie fragment", withTopLevel("moof"), true, "fragmented"},
-        {"truncated tail", withTopLevel("free", {0, 0, 1, 0, 'm', 'd'}), true, "truncated"},
+        {"media cut off", [] {
+             auto bytes = testing::makeTestMovie({.moovFirst = true});
+             bytes.resize(bytes.size() - 4);
+             return bytes;
+         }(), true, "truncated"},
         {"read-only", testing::makeTestMovie(), false, "read-only"},
     };
     for (const auto& c : cases) {
@@ -144,6 +148,19 @@ TEST(HeaderUpdate, RefusesWhatItCannotChangeSafely) {
         EXPECT_EQ(opened.file->bytes(), c.bytes) << c.name << ": the file must be unchanged";
         EXPECT_FALSE(opened.movie.deleteTimecodeTracks().ok()) << c.name;
     }
+}
+
+TEST(HeaderUpdate, WritesOverACutOffAtomAtTheEnd) {
+    // What an append cut short by a crash leaves: part of an atom after the last whole one.
+    auto bytes = testing::makeTestMovie();
+    const std::vector<std::uint8_t> cut{0, 0, 4, 0, 'm', 'o', 'o', 'v', 0, 0};
+    bytes.insert(bytes.end(), cut.begin(), cut.end());
+    auto opened = openMemory(bytes);
+    ASSERT_TRUE(opened.movie.addTimecodeTrack({kPal, 3, "R"}).ok());
+    EXPECT_EQ(opened.file->bytes().size(), bytes.size() - cut.size() + 12 + opened.movie.layout().atoms.back().size);
+    EXPECT_EQ(opened.movie.layout().unparsedTail, 0u);
+    EXPECT_EQ((*opened.movie.readTimecode())->startFrame, 3);
+    expectMediaIntact(opened.movie);
 }
 
 TEST(HeaderUpdate, OpenRefusesFilesThatAreNotMovies) {
