@@ -8,6 +8,7 @@
 #include "timecode/timecode.h"
 #include "timecode/tv_system.h"
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -76,6 +77,33 @@ Result<OpenedStream> openStream(const std::string& path) {
     return OpenedStream{std::move(*source), *stream};
 }
 
+// The keys the import adds: the movie's path, the timecode at its end, and for a pair the
+// track count and the movie's name; then the creator code Final Cut Pro looks for.
+void finishRecord(BwfInfo& info, const BwfImportOptions& options,
+                  const std::optional<TimeCodeDef>& def, std::int64_t startFrame,
+                  std::uint64_t frames, std::uint32_t sampleRate, bool pair,
+                  FileAttributes* fileAttributes) {
+    info.set(bwfkey::kFilename, options.destFile);
+    if (def) {
+        // The start plus the whole frames the sound lasts.
+        const std::uint64_t elapsed =
+            frames * static_cast<std::uint64_t>(def->fTimeScale) /
+            (std::uint64_t{sampleRate} * static_cast<std::uint64_t>(def->frameDuration));
+        info.set(bwfkey::kMediaEnd,
+                 timeCodeText(timeCodeRecord(startFrame + static_cast<std::int64_t>(elapsed), *def),
+                              def->dropFrame()));
+    }
+    if (pair) {
+        info.set(bwfkey::kTracks, "2A");
+        info.set(bwfkey::kName, fileNameOf(options.destFile));
+    }
+    if (fileAttributes != nullptr) {
+        // A file system without the attribute just goes without.
+        fileAttributes->setTypeAndCreator(options.destFile, FourCharCode::of("MooV"),
+                                          FourCharCode::of("KeyG"));
+    }
+}
+
 } // namespace
 
 Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog& log,
@@ -142,6 +170,27 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
         movie.timecode = timecode;
     }
 
+    if (options.linkmedia) {
+        if (!second && !options.bitReduce) {
+            // A reference movie: the sound track reads the BWF data chunk in place.
+            std::error_code error;
+            const auto dataFile = std::filesystem::weakly_canonical(
+                std::filesystem::absolute(options.inputFile), error);
+            if (Status written = qtff::writeReferenceSoundMovie(
+                    options.destFile, movie, error ? options.inputFile : dataFile.string(),
+                    first->stream.dataOffset, first->stream.frames());
+                !written) {
+                return written.error();
+            }
+            finishRecord(info, options, def, startFrame, first->stream.frames(),
+                         output.sampleRate, false, fileAttributes);
+            return info;
+        }
+        log(std::string(second ? "Two files are merged" : "The sound is reduced to 16 bits") +
+            ", so " + fileNameOf(options.destFile) +
+            " holds a copy of the sound instead of referring to the BWF file.");
+    }
+
     auto writer = qtff::SoundMovieWriter::create(options.destFile, movie);
     if (!writer) {
         return writer.error();
@@ -168,26 +217,8 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
             std::to_string(leftShort ? report->paddedFramesLeft : report->paddedFramesRight) +
             " samples of silence.");
     }
-    info.set(bwfkey::kFilename, options.destFile);
-    if (def) {
-        // The timecode at the movie's end: the start plus the whole frames the sound lasts.
-        const std::uint64_t frames = report->framesWritten;
-        const std::uint64_t elapsed = frames * static_cast<std::uint64_t>(def->fTimeScale) /
-                                      (std::uint64_t{output.sampleRate} *
-                                       static_cast<std::uint64_t>(def->frameDuration));
-        info.set(bwfkey::kMediaEnd,
-                 timeCodeText(timeCodeRecord(startFrame + static_cast<std::int64_t>(elapsed), *def),
-                              def->dropFrame()));
-    }
-    if (second) {
-        info.set(bwfkey::kTracks, "2A");
-        info.set(bwfkey::kName, fileNameOf(options.destFile));
-    }
-    if (fileAttributes != nullptr) {
-        // Final Cut Pro's creator code; a file system without the attribute just goes without.
-        fileAttributes->setTypeAndCreator(options.destFile, FourCharCode::of("MooV"),
-                                          FourCharCode::of("KeyG"));
-    }
+    finishRecord(info, options, def, startFrame, report->framesWritten, output.sampleRate,
+                 second.has_value(), fileAttributes);
     return info;
 }
 

@@ -19,7 +19,9 @@ struct BwfImportOptions {
     std::string destFile;
     /// "PAL", "NTSC DF", "NTSC NDF" or "24 fps": the frame rate of the start timecode.
     std::string tvSys = "PAL";
-    /// Refer to the BWF data instead of copying it. Not made yet: the movie is self-contained.
+    /// Write a reference movie whose sound track reads the BWF file's data chunk in place. Only
+    /// a single file kept as it is can be referred to; a pair or a 16-bit reduction is copied
+    /// (and the log says so).
     bool linkmedia = false;
     /// "48000 kHz", "44100 kHz", or any other text ("Same as Source"); used with bitReduce only.
     std::string sampleRate = "Same as Source";

@@ -112,8 +112,63 @@ std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format) 
     return finishEntry(w);
 }
 
+Atom makeAliasDinf(const std::string& absolutePath) {
+    const std::size_t slash = absolutePath.find_last_of('/');
+    const std::string fileName =
+        slash == std::string::npos ? absolutePath : absolutePath.substr(slash + 1);
+    // The absolute path in the HFS form: the volume name (empty here: the path starts at the
+    // root), then the components joined by ':'.
+    std::string hfsPath = absolutePath;
+    std::replace(hfsPath.begin(), hfsPath.end(), '/', ':');
+
+    ByteWriter record;
+    record.u32(0);      // application creator
+    record.u16(0);      // record size, patched below
+    record.u16(2);      // version
+    record.u16(0);      // kind: file
+    record.u8(0);       // volume name (Pascal string in 28 bytes)
+    record.zeros(27);
+    record.u32(0);      // volume creation date
+    record.u16(0);      // file system type
+    record.u16(0);      // drive type
+    record.u32(0);      // parent directory ID
+    const std::size_t nameLength = std::min<std::size_t>(fileName.size(), 63);
+    record.u8(static_cast<std::uint8_t>(nameLength)); // file name (Pascal string in 64 bytes)
+    record.text(std::string_view(fileName).substr(0, nameLength));
+    record.zeros(63 - nameLength);
+    record.u32(0);      // file number
+    record.u32(0);      // file creation date
+    record.u32(0);      // file type
+    record.u32(0);      // file creator
+    record.u16(0);      // levels up to a common folder: none, the path is absolute
+    record.u16(0);      // levels down to the target
+    record.u32(0);      // volume attributes
+    record.u16(0);      // volume file system ID
+    record.zeros(10);
+    const std::size_t pathLength = std::min<std::size_t>(hfsPath.size(), 0xFFFE);
+    record.u16(2);      // item: absolute path
+    record.u16(static_cast<std::uint16_t>(pathLength));
+    record.text(std::string_view(hfsPath).substr(0, pathLength));
+    if (pathLength % 2 != 0) {
+        record.u8(0);
+    }
+    record.u16(0xFFFF); // end of the items
+    record.u16(0);
+    // Record size (16 bits) and version 2, as one 32-bit field.
+    record.patchU32(4, (static_cast<std::uint32_t>(record.size()) << 16) | 2);
+
+    ByteWriter dref;
+    dref.u32(0);
+    dref.u32(1);
+    auto entry = dref.beginFullAtom(fourCC("alis"), 0, 0); // flag 0: the data is elsewhere
+    dref.bytes(record.data());
+    dref.endAtom(entry);
+    return Atom::box(fourCC("dinf"), {Atom::leaf(fourCC("dref"), dref.take())});
+}
+
 Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, std::uint64_t frames,
-                            std::uint64_t firstOffset, std::uint32_t movieTimeScale) {
+                            std::uint64_t firstOffset, std::uint32_t movieTimeScale,
+                            const std::optional<std::string>& dataFile) {
     if (format.channels == 0 || format.sampleRate == 0) {
         return makeError("a sound track needs channels and a sample rate");
     }
@@ -159,7 +214,8 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
                            makeStszUniform(format.bytesPerFrame(), static_cast<std::uint32_t>(frames)),
                            makeChunkOffsets(offsets)});
     Atom minf = Atom::box(fourCC("minf"),
-                          {smhd(), makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
+                          {smhd(), makeSelfDataHandler(),
+                           dataFile ? makeAliasDinf(*dataFile) : makeSelfDinf(), std::move(stbl)});
     Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(format.sampleRate, frames, 0, now),
                                            makeHdlr(fourCC("mhlr"), fourCC("soun"),
                                                     "Sound Media Handler"),
@@ -280,6 +336,56 @@ Status SoundMovieWriter::finish() {
         return makeError("cannot rename " + m_temporaryPath + " to " + m_path + ": " + error.message());
     }
     m_finished = true;
+    return {};
+}
+
+Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions& options,
+                                const std::string& dataFile, std::uint64_t dataOffset,
+                                std::uint64_t frames) {
+    const SoundFormat& format = options.format;
+    auto sound = makeSoundTrack(kSoundTrackId, format, frames, dataOffset, format.sampleRate,
+                                dataFile);
+    if (!sound) {
+        return sound.error();
+    }
+    ByteWriter w;
+    writeAtom(w, makeQuickTimeFtyp());
+    const std::uint64_t timecodeOffset = w.size() + 8;
+    auto mdat = w.beginAtom(fourCC("mdat"));
+    if (options.timecode) {
+        w.bytes(timecodeSample(options.timecode->startFrame));
+    }
+    w.endAtom(mdat);
+    MovieHeaderFields header;
+    header.timeScale = format.sampleRate;
+    header.duration = frames;
+    header.nextTrackId = kSoundTrackId + 1;
+    header.creationTime = macTimeNow();
+    Movie movie(Atom::box(fourCC("moov"), {makeMvhd(header), std::move(*sound)}));
+    if (options.timecode) {
+        auto added = addTimecodeTrack(movie, *options.timecode, timecodeOffset);
+        if (!added) {
+            return added.error();
+        }
+    }
+    w.bytes(movie.bytes());
+
+    const std::string temporaryPath = path + ".partial";
+    std::FILE* file = std::fopen(temporaryPath.c_str(), "wb");
+    if (file == nullptr) {
+        return makeError("cannot create " + temporaryPath + ": " + std::strerror(errno));
+    }
+    bool ok = std::fwrite(w.data().data(), 1, w.size(), file) == w.size() &&
+              std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+    ok = std::fclose(file) == 0 && ok;
+    std::error_code error;
+    if (ok) {
+        std::filesystem::rename(temporaryPath, path, error);
+    }
+    if (!ok || error) {
+        std::remove(temporaryPath.c_str());
+        return makeError("cannot write " + path);
+    }
     return {};
 }
 

@@ -36,16 +36,32 @@ struct SoundFormat {
 /// The whole sound sample description entry for `format`.
 std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format);
 
+/// A data reference to another file by its absolute path: an 'alis' entry holding a full alias
+/// record (version 2) whose absolute-path item names the file, the form QuickTime and FFmpeg
+/// both follow (FFmpeg with -enable_drefs 1 -use_absolute_path 1).
+Atom makeAliasDinf(const std::string& absolutePath);
+
 /// A sound 'trak' of `frames` sample frames stored one after another from file offset
 /// `firstOffset`, in chunks of half a second. Times are in the movie time scale `movieTimeScale`.
+/// The samples are in the movie's own file, or, given `dataFile`, in that file (the offsets
+/// count in it).
 Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, std::uint64_t frames,
-                            std::uint64_t firstOffset, std::uint32_t movieTimeScale);
+                            std::uint64_t firstOffset, std::uint32_t movieTimeScale,
+                            const std::optional<std::string>& dataFile = std::nullopt);
 
 struct SoundMovieOptions {
     SoundFormat format;
     /// The timecode track to add; none for a movie without timecode.
     std::optional<TimecodeTrackOptions> timecode;
 };
+
+/// Writes a reference movie: its sound track reads `frames` frames of samples from `dataFile`
+/// starting at `dataOffset`, where they lie as `format` describes them; nothing is copied, so
+/// the cost does not depend on the recording's length. The timecode track, when given, is stored
+/// in the movie itself. Built beside `path` and renamed into place.
+Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions& options,
+                                const std::string& dataFile, std::uint64_t dataOffset,
+                                std::uint64_t frames);
 
 /// Writes a sound movie from streamed samples. The movie is built under a temporary name beside
 /// the target and renamed into place by finish() once it is complete and on disk, so the target

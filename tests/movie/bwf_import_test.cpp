@@ -240,6 +240,44 @@ TEST_F(BwfImportTest, FileWrittenByFfmpeg) {
     EXPECT_NE(tags(path("DAY02_T07.mov")).find("TAG:timecode=01:00:00:00"), std::string::npos);
 }
 
+TEST_F(BwfImportTest, LinkedMovieReadsTheBwfDataInPlace) {
+    const Bytes samples = pseudoRandom(48000 * 3 * 2, 11);
+    // A large JUNK chunk first, so the data lies well inside the file.
+    test::BextFields fields = test::describedAs("sTAPE=R02");
+    fields.timeReference = 48000ull * 3600 * 2;
+    test::writeFile(path("L.wav"),
+                    test::buildWave({{"JUNK", Bytes(10001, 0)},
+                                     {"bext", test::bextBody(fields)},
+                                     {"fmt ", test::fmtBody(1, 2, 48000, 24)},
+                                     {"data", samples}}));
+    BwfImportOptions options;
+    options.inputFile = path("L.wav");
+    options.destFile = path("L.mov");
+    options.linkmedia = true;
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_EQ(info->value("Media End"), "02:00:01:00");
+    EXPECT_LT(std::filesystem::file_size(path("L.mov")), 4096u); // nothing copied
+    EXPECT_TRUE(m_log.empty());
+
+    const std::string raw = path("L.raw");
+    const std::string command = "ffmpeg -v error -y -enable_drefs 1 -use_absolute_path 1 -i '" +
+                                path("L.mov") + "' -map 0:a -c:a pcm_s24le -f s24le '" + raw + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_TRUE(test::readFile(raw) == samples);
+    const std::string found = tags(path("L.mov"));
+    EXPECT_NE(found.find("TAG:timecode=02:00:00:00"), std::string::npos) << found;
+    EXPECT_NE(found.find("TAG:reel_name=R02"), std::string::npos) << found;
+
+    // A reduction to 16 bits cannot refer to the 24-bit samples: it copies, and says so.
+    options.destFile = path("L16.mov");
+    options.bitReduce = true;
+    ASSERT_TRUE(ZAN_ImportFile(options, logger()));
+    ASSERT_EQ(m_log.size(), 1u);
+    EXPECT_NE(m_log[0].find("holds a copy"), std::string::npos) << m_log[0];
+    EXPECT_GT(std::filesystem::file_size(path("L16.mov")), samples.size() / 3 * 2);
+}
+
 TEST_F(BwfImportTest, WithoutBextNothingIsWritten) {
     test::writeFile(path("plain.wav"), test::buildWave({{"fmt ", test::fmtBody(1, 1, 48000, 16)},
                                                         {"data", Bytes(20, 0)}}));
