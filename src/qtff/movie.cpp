@@ -272,14 +272,23 @@ int Movie::removeTracks(std::span<const std::uint32_t> ids) {
     for (auto& trak : kids) {
         if (trak.type != kTrak) continue;
         auto* tref = trak.child(kTref);
-        if (!tref) continue;
+        if (!tref || tref->children.empty()) continue;
+        // Lists this removal empties go; anything else in 'tref' stays as it was.
+        std::vector<Atom> kept;
         for (auto& list : tref->children) {
-            std::vector<std::uint8_t> kept;
+            if (list.payload.empty() || list.payload.size() % 4 != 0) {
+                kept.push_back(std::move(list));
+                continue;
+            }
+            std::vector<std::uint8_t> remaining;
             for (std::size_t i = 0; i + 4 <= list.payload.size(); i += 4)
-                if (!gone(loadU32(&list.payload[i]))) kept.insert(kept.end(), &list.payload[i], &list.payload[i] + 4);
-            if (list.payload.size() % 4 == 0) list.payload = std::move(kept);
+                if (!gone(loadU32(&list.payload[i])))
+                    remaining.insert(remaining.end(), &list.payload[i], &list.payload[i] + 4);
+            if (remaining.empty()) continue;
+            list.payload = std::move(remaining);
+            kept.push_back(std::move(list));
         }
-        std::erase_if(tref->children, [](const Atom& l) { return l.payload.empty(); });
+        tref->children = std::move(kept);
         if (tref->children.empty() && tref->trailer.empty())
             std::erase_if(trak.children, [](const Atom& a) { return a.type == kTref; });
     }
