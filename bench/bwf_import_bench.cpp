@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// bwf_import_bench IN.wav OUT.mov [--16] [--rate 48000|44100]: imports one BWF file into a movie
+// bwf_import_bench IN.wav OUT.mov [--16] [--rate 48000|44100] [--link]: imports one BWF file into a movie
 // and prints the seconds it took and the peak resident memory, for bench/bwf-import-bench to set
 // beside cp and sox (or ffmpeg) on the same file.
 #include "movie/bwf_import.h"
@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s IN.wav OUT.mov [--16] [--rate 48000|44100]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s IN.wav OUT.mov [--16] [--rate 48000|44100] [--link]\n", argv[0]);
         return 2;
     }
     korvel::BwfImportOptions options;
@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--16") == 0) {
             options.bitReduce = true;
+        } else if (std::strcmp(argv[i], "--link") == 0) {
+            options.linkmedia = true;
         } else if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
             options.sampleRate = std::string(argv[++i]) + " kHz";
         }

@@ -198,9 +198,22 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
     const PcmSink sink = [&](std::span<const std::uint8_t> samples) {
         return (*writer)->write(samples);
     };
-    auto report = second ? mergePcmPair(*first->source, first->stream, *second->source,
-                                        second->stream, conversion, sink)
-                         : convertPcm(*first->source, first->stream, conversion, sink);
+    Result<PcmRunReport> report = PcmRunReport{};
+    if (second) {
+        report = mergePcmPair(*first->source, first->stream, *second->source, second->stream,
+                              conversion, sink);
+    } else if (!conversion.toSixteenBit) {
+        // The samples go in as they are: let the kernel copy them file to file.
+        if (Status copied = (*writer)->copyFrom(options.inputFile, first->stream.dataOffset,
+                                                first->stream.dataBytes);
+            !copied) {
+            return copied.error();
+        }
+        report->output = output;
+        report->framesWritten = first->stream.frames();
+    } else {
+        report = convertPcm(*first->source, first->stream, conversion, sink);
+    }
     if (!report) {
         return makeError("cannot convert " + options.inputFile + ": " + report.error().message);
     }

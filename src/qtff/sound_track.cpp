@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace korvel::qtff {
 namespace {
@@ -273,6 +275,63 @@ Status SoundMovieWriter::write(std::span<const std::uint8_t> samples) {
         return status;
     }
     m_sampleBytes += samples.size();
+    return {};
+}
+
+Status SoundMovieWriter::copyFrom(const std::string& sourcePath, std::uint64_t offset,
+                                  std::uint64_t length) {
+    if (m_file == nullptr) {
+        return makeError("write after the end of " + m_path);
+    }
+    if (std::fflush(m_file) != 0) {
+        return makeError("cannot write " + m_temporaryPath + ": " + std::strerror(errno));
+    }
+    const int in = ::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return makeError("cannot open " + sourcePath + ": " + std::strerror(errno));
+    }
+    const int out = ::fileno(m_file);
+    auto position = static_cast<off_t>(offset);
+    std::uint64_t left = length;
+    bool failed = false;
+#ifdef __linux__
+    while (left > 0) {
+        const ssize_t copied = ::copy_file_range(in, &position, out, nullptr,
+                                                 static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30)), 0);
+        if (copied <= 0) {
+            break; // not supported here, or the source ended: the loop below finds out which
+        }
+        left -= static_cast<std::uint64_t>(copied);
+    }
+#endif
+    std::vector<std::uint8_t> buffer;
+    while (left > 0 && !failed) {
+        buffer.resize(kWriteBuffer);
+        const ssize_t got = ::pread(in, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size())), position);
+        if (got <= 0) {
+            failed = true;
+            break;
+        }
+        std::size_t done = 0;
+        while (done < static_cast<std::size_t>(got)) {
+            const ssize_t written = ::write(out, buffer.data() + done, static_cast<std::size_t>(got) - done);
+            if (written <= 0) {
+                failed = true;
+                break;
+            }
+            done += static_cast<std::size_t>(written);
+        }
+        position += got;
+        left -= static_cast<std::uint64_t>(got);
+    }
+    const int error = errno;
+    ::close(in);
+    // The stream writes on at the end of what the kernel copied.
+    if (std::fseek(m_file, 0, SEEK_END) != 0 || failed) {
+        return makeError("cannot copy the samples of " + sourcePath + ": " +
+                         (left > 0 && !failed ? "the file ended early" : std::strerror(error)));
+    }
+    m_sampleBytes += length;
     return {};
 }
 

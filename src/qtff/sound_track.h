@@ -76,6 +76,10 @@ public:
 
     /// Appends interleaved little-endian samples; blocks need not end on a frame.
     Status write(std::span<const std::uint8_t> samples);
+    /// Appends `length` bytes of samples taken as they are from the file at `sourcePath`,
+    /// starting at `offset`, with the kernel's file-to-file copy where it has one (no pass
+    /// through this process's memory), else by reading and writing.
+    Status copyFrom(const std::string& sourcePath, std::uint64_t offset, std::uint64_t length);
     /// Adds the timecode sample and the header, flushes to disk and renames into place.
     Status finish();
 
