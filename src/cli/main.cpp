@@ -2,6 +2,7 @@
 // korvel: the command line of Korvel Tools.
 #include "app/preference_keys.h"
 #include "cli/batch_add_tc_command.h"
+#include "cli/bwf2qt_command.h"
 #include "cli/bwf_info_command.h"
 #include "cli/command_table.h"
 #include "cli/session.h"
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
     addBatchAddTcCommand(app, table);
     addBwfInfoCommands(app, table);
     addTcCommands(app, table);
+    addBwf2qtCommand(app, table);
 
     try {
         app.parse(argc, argv);

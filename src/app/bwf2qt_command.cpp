@@ -1,0 +1,491 @@
+// SPDX-License-Identifier: MIT
+#include "app/bwf2qt_command.h"
+
+#include "app/preference_keys.h"
+#include "movie/bwf_import.h"
+#include "movie/bwf_reader.h"
+#include "platform/text_file.h"
+#include "qtff/movie_file.h"
+#include "shotlog/xml_export.h"
+#include "timecode/tv_system.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <optional>
+
+namespace korvel {
+namespace {
+
+constexpr std::string_view kProgressTitle = "bwf2qt";
+
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {};
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string baseNameOf(const std::string& path) {
+    const std::string name = fileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string extensionOf(const std::string& path) {
+    const std::string name = fileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    });
+    return text;
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+// A tab or a line end inside a value would move every later column of the row.
+std::string columnValue(std::string_view value) {
+    std::string text(value);
+    std::replace_if(text.begin(), text.end(),
+                    [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
+// The movie's length in whole frames of the XML timebase of `bwfFpsRate`, counted as the
+// timecode track counts them, so that the start plus the duration is the movie's end timecode.
+std::optional<std::uint64_t> durationInFrames(const std::string& moviePath,
+                                              std::string_view bwfFpsRate) {
+    std::optional<TvSystem> system;
+    if (bwfFpsRate == "PAL") {
+        system = TvSystem::Pal;
+    } else if (bwfFpsRate == "NTSC DF" || bwfFpsRate == "NTSC NDF") {
+        system = TvSystem::Ntsc;
+    } else if (bwfFpsRate == "24 fps") {
+        system = TvSystem::Film24;
+    }
+    if (!system) {
+        return std::nullopt;
+    }
+    auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
+    if (!movie) {
+        return std::nullopt;
+    }
+    const auto header = movie->movie().header();
+    if (!header || header->timeScale == 0) {
+        return std::nullopt;
+    }
+    const TimeCodeDef def = timeCodeDef(*system, false);
+    // Whole time units of the timecode's scale, then whole frames; the fraction dropped on the
+    // way is less than one unit, so it never changes the count of frames.
+    const std::uint64_t scale = header->timeScale;
+    const auto tcScale = static_cast<std::uint64_t>(def.fTimeScale);
+    const std::uint64_t units =
+        header->duration / scale * tcScale + header->duration % scale * tcScale / scale;
+    return units / static_cast<std::uint64_t>(def.frameDuration);
+}
+
+// The run of one command: the choices read once, the lists, and what happened.
+class Bwf2qtRun {
+public:
+    explicit Bwf2qtRun(Bwf2qtContext& context) : m_context(context), m_ui(context.ui) {}
+
+    Bwf2qtReport run();
+
+private:
+    enum class Step { Next, Skip, StopConverting, Abort };
+
+    bool checkTypeCodes(const std::vector<std::string>& files);
+    Step convert(const Bwf2qtJob& job, int position, int total, bool pairsMode);
+    Step askExisting(const std::string& output);
+    void saveLists();
+    void saveList(const std::string& title, const std::string& extension, const std::string& text,
+                  const std::string& failureTitle);
+    void log(std::string_view line) { m_context.log.KTAddLogEntry(line); }
+
+    Bwf2qtContext& m_context;
+    UserInterface& m_ui;
+    Bwf2qtReport m_report;
+    std::string m_destination;
+    std::string m_bwfFpsRate;
+    BwfImportOptions m_importDefaults;
+    std::string m_batchList;
+    std::string m_xml;
+    bool m_imported = false;
+};
+
+Bwf2qtReport Bwf2qtRun::run() {
+    PreferenceStore& prefs = m_context.prefs;
+
+    OpenPanel files;
+    files.title = "Select BWF Files:";
+    files.prompt = "Convert";
+    files.optionView = "BWFView1";
+    files.allowedExtensions = {"BWF", "bwf", "wav", "WAV"};
+    files.allowedTypeCodes = {"WAVE"};
+    files.startFolder = m_context.homeDirectory;
+    files.allowsMultipleSelection = true;
+    const auto chosen = m_ui.runOpenPanel(files);
+    if (!chosen || chosen->empty()) {
+        log("Ending bwf2qt...");
+        m_report.outcome = CommandOutcome::Cancelled;
+        return m_report;
+    }
+
+    OpenPanel folder;
+    folder.title = "Select Destination Folder:";
+    folder.prompt = "Select";
+    folder.startFolder = m_context.homeDirectory;
+    folder.chooseFiles = false;
+    folder.chooseFolders = true;
+    const auto destination = m_ui.runOpenPanel(folder);
+    if (!destination || destination->empty()) {
+        log("Ending bwf2qt...");
+        m_report.outcome = CommandOutcome::Cancelled;
+        return m_report;
+    }
+    m_destination = destination->front();
+
+    if (!checkTypeCodes(*chosen)) {
+        m_report.outcome = CommandOutcome::Failed;
+        return m_report;
+    }
+
+    const BwfReadOptions readOptions = bwfReadOptions(prefs);
+    m_bwfFpsRate = readOptions.bwfFpsRate;
+    m_importDefaults.tvSys = readOptions.bwfFpsRate;
+    m_importDefaults.bwfTapeIdSelect = readOptions.bwfTapeIdSelect;
+    m_importDefaults.linkmedia =
+        prefs.stringOrEmpty(prefkey::kBWFMediaConversion) == "Link To BWF Files";
+    m_importDefaults.sampleRate = prefs.stringOrEmpty(prefkey::kBWFSampleRate);
+    m_importDefaults.bitReduce = prefs.boolean(prefkey::kButton24to16);
+
+    m_batchList = bwf2qtBatchListHeader(prefs.stringOrEmpty(prefkey::kBatchListHeaderLanguish),
+                                        prefs.stringOrEmpty(prefkey::kAle2fcpFCPvers));
+    m_xml = KTxmlexport::createXMLHeader();
+
+    const int channelA = bwf2qtChannelA(prefs.stringOrEmpty(prefkey::kBWFMergeTracks));
+    const std::vector<Bwf2qtJob> jobs = bwf2qtJobs(*chosen, channelA, fileExists);
+    const int total = static_cast<int>(chosen->size());
+    m_ui.progress().begin(std::string(kProgressTitle), total);
+    int done = 0;
+    for (const Bwf2qtJob& job : jobs) {
+        const Step step = convert(job, done + 1, total, channelA != 0);
+        if (step == Step::Abort) {
+            m_ui.progress().end();
+            m_report.outcome = CommandOutcome::Failed;
+            return m_report;
+        }
+        done += job.chosenFiles;
+        if (step == Step::StopConverting) {
+            m_report.outcome = CommandOutcome::Failed;
+            break;
+        }
+    }
+
+    if (m_imported) {
+        saveLists();
+    }
+    log("Ending bwf2qt...");
+    m_ui.progress().end();
+    return m_report;
+}
+
+bool Bwf2qtRun::checkTypeCodes(const std::vector<std::string>& files) {
+    const FourCharCode wave = FourCharCode::of("WAVE");
+    const FourCharCode tvod = FourCharCode::of("TVOD");
+    FileAttributes& attributes = m_context.fileAttributes;
+    const bool autoCode = m_context.prefs.boolean(prefkey::kBWFAutoCode);
+    for (const std::string& file : files) {
+        const std::string extension = extensionOf(file);
+        if (extension != ".BWF" && extension != ".bwf") {
+            continue;
+        }
+        if (attributes.typeCode(file) != wave && autoCode) {
+            attributes.setTypeAndCreator(file, wave, tvod);
+        }
+        if (attributes.typeCode(file) == wave) {
+            continue;
+        }
+        m_ui.beep();
+        log("The BWF File: " + file + " lacks a Wave Type Code.");
+        const int answer = m_ui.runAlert(
+            Alert{std::string(bwf2qtalert::kTypeCodeTitle),
+                  "The file: " + fileNameOf(file) +
+                      " can't be recognized by QuickTime. Do you want to change the Type Code of "
+                      "the file so QuickTime can read it?",
+                  "Change Type Code", "Abort", {}, false});
+        if (answer != kAlertDefault) {
+            return false;
+        }
+        if (attributes.setTypeAndCreator(file, wave, tvod)) {
+            log("Changed the Type Code of file: " + file + " to Wave.");
+            continue;
+        }
+        m_ui.beep();
+        log("Unable to set Type Code of file: " + file + ".");
+        m_ui.runAlert(Alert{"Unable to set Type Code!",
+                            "The Type Code of file: " + fileNameOf(file) +
+                                " can't be set. If your files are located on a non-writeable disk "
+                                "(eg. CD or DVD), please copy them to a local hard drive and try "
+                                "again.",
+                            "Abort", {}, {}, false});
+        return false;
+    }
+    return true;
+}
+
+Bwf2qtRun::Step Bwf2qtRun::askExisting(const std::string& output) {
+    if (!fileExists(output)) {
+        return Step::Next;
+    }
+    m_ui.beep();
+    const int answer = m_ui.runAlert(
+        Alert{std::string(bwf2qtalert::kExistsTitle),
+              "The File: " + fileNameOf(output) + " already exists in the Destination Folder.",
+              "Skip File", "Replace", "Abort", false});
+    if (answer == kAlertOther) {
+        return Step::Abort;
+    }
+    if (answer == kAlertDefault) {
+        ++m_report.skippedExisting;
+        return Step::Skip;
+    }
+    return Step::Next;
+}
+
+Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total,
+                                   bool pairsMode) {
+    const bool pair = !job.partner.empty();
+    const std::string name = fileNameOf(job.file);
+    const std::string counted = pairsMode ? " files" : " Files";
+    const std::string line1 = "Converting BWF File: " + name;
+    const std::string line2 = "Converting " + std::to_string(position) + " out of " +
+                              std::to_string(total) + counted;
+    const double before = position - 1;
+    const double after = before + job.chosenFiles;
+    m_ui.progress().update(before, line1, line2);
+    if (!pairsMode) {
+        log("Converting BWF File: " + job.file + "...");
+    }
+
+    BwfImportOptions options = m_importDefaults;
+    options.inputFile = job.file;
+    if (pair) {
+        const std::string base = baseNameOf(job.file);
+        // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
+        options.destFile = m_destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
+        options.secondImportFile = job.partner;
+        options.importTwoFiles = true;
+    } else {
+        options.destFile = m_destination + "/" + baseNameOf(job.file) + ".mov";
+        options.secondImportFile = job.file;
+    }
+
+    switch (askExisting(options.destFile)) {
+    case Step::Abort:
+        return Step::Abort;
+    case Step::Skip:
+        m_ui.progress().update(after, line1, line2);
+        return Step::Next;
+    default:
+        break;
+    }
+
+    m_imported = true;
+    auto info = ZAN_ImportFile(
+        options, [this](std::string_view line) { log(line); }, &m_context.fileAttributes);
+    m_ui.progress().update(after, line1, line2);
+
+    const std::string names =
+        pair ? name + " and " + fileNameOf(job.partner) : name;
+    const std::string skip = pair ? "Skip files" : "Skip File";
+    if (!info) {
+        // The import wrote nothing: say so, and let the person go on or stop.
+        ++m_report.failed;
+        m_ui.beep();
+        log("Unable to convert " + (pair ? job.file + " and " + job.partner : job.file) + ": " +
+            info.error().message);
+        const int answer = m_ui.runAlert(
+            Alert{pair ? "Unable to convert files!" : "Unable to convert file!",
+                  (pair ? "The files: " : "The File: ") + names +
+                      " could not be converted: " + info.error().message + ".",
+                  skip, "Abort", {}, false});
+        return answer == kAlertDefault ? Step::Next : Step::StopConverting;
+    }
+    if (info->value(bwfkey::kContainsBext) == "NO") {
+        ++m_report.withoutBext;
+        m_ui.beep();
+        const int answer = m_ui.runAlert(
+            pair ? Alert{"The files: " + names + " are apparently not BWF files.",
+                         std::string(bwf2qtalert::kNoBextPairMessage), skip, "Abort", {}, false}
+                 : Alert{"The File: " + name + " is apparently not a BWF File.",
+                         std::string(bwf2qtalert::kNoBextMessage), skip, "Abort", {}, false});
+        return answer == kAlertDefault ? Step::Next : Step::StopConverting;
+    }
+
+    m_report.movies.push_back(options.destFile);
+    m_batchList += bwf2qtBatchListRow(*info);
+    XmlClipData clip(info->entries().begin(), info->entries().end());
+    if (const auto frames = durationInFrames(options.destFile, m_bwfFpsRate)) {
+        clip["Duration"] = std::to_string(*frames);
+    }
+    m_xml += KTxmlexport::createXMLClip(clip, m_bwfFpsRate, m_bwfFpsRate == "NTSC DF");
+    return Step::Next;
+}
+
+void Bwf2qtRun::saveLists() {
+    PreferenceStore& prefs = m_context.prefs;
+    if (prefs.boolean(prefkey::kClickCreateFCPBatchList)) {
+        log("Creating Batch List...");
+        saveList("Save Batch List", "txt", m_batchList, "The batch list could not be saved!");
+    }
+    if (prefs.boolean(prefkey::kBWFXML)) {
+        log("Creating XML List...");
+        saveList("Save XML List", "xml", m_xml + KTxmlexport::createXMLFooter(),
+                 "The XML list could not be saved!");
+    }
+}
+
+void Bwf2qtRun::saveList(const std::string& title, const std::string& extension,
+                         const std::string& text, const std::string& failureTitle) {
+    SavePanel save;
+    save.title = title;
+    save.requiredExtension = extension;
+    save.startFolder = m_destination;
+    const auto path = m_ui.runSavePanel(save);
+    if (!path) {
+        return;
+    }
+    const Status written = m_context.writeText ? m_context.writeText(*path, text)
+                                               : writeTextFileAtomically(*path, text);
+    if (!written) {
+        // An unsaved list must not pass for a saved one.
+        m_ui.beep();
+        m_ui.runAlert(Alert{failureTitle, written.error().message, "Cancel", {}, {}, false});
+        m_report.outcome = CommandOutcome::Failed;
+        return;
+    }
+    if (!m_context.fileAttributes.setTypeAndCreator(*path, FourCharCode::of("TEXT"),
+                                                    FourCharCode::of("KeyG"))) {
+        log("There was a problem setting type and creator code on " + *path);
+    }
+}
+
+} // namespace
+
+std::string bwf2qtBatchListHeader(std::string_view language, std::string_view fcpVersion) {
+    if (language == "French") {
+        return "Nom\tPistes\tDébut des données\tFin des données\tBobine\tRemarque\tScène\t"
+               "Plan/Prise\tCommentaire 1\tCommentaire 2\tCommentaire 4\tDescription\r";
+    }
+    if (language != "English") {
+        return {};
+    }
+    if (fcpVersion == "FCP 3") {
+        return "Name\tTracks\tMedia Start\tMedia End\tReel\tLog Note\tScene\tShot/Take\t"
+               "Comment 1\tComment 2\tComment 4\tDescription\r";
+    }
+    if (fcpVersion == "FCP 4") {
+        return "Name\tTracks\tMedia Start\tMedia End\tReel\tLog Note\tScene\tShot/Take\t"
+               "Master Comment 1\tMaster Comment 2\tMaster Comment 4\tDescription\r";
+    }
+    return {};
+}
+
+std::string bwf2qtBatchListRow(const BwfInfo& info) {
+    static constexpr std::array<std::string_view, 12> kColumns = {
+        bwfkey::kName,     bwfkey::kTracks,   bwfkey::kMediaStart, bwfkey::kMediaEnd,
+        bwfkey::kReel,     bwfkey::kLogNote,  bwfkey::kScene,      bwfkey::kShotTake,
+        bwfkey::kComment1, bwfkey::kComment2, bwfkey::kComment4,   bwfkey::kDescription};
+    std::string row;
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        if (i > 0) {
+            row += '\t';
+        }
+        row += columnValue(info.value(kColumns[i]));
+    }
+    row += '\r';
+    return row;
+}
+
+int bwf2qtChannelA(std::string_view mergeTracks) {
+    if (mergeTracks == "Ch. 1 & 2") {
+        return 1;
+    }
+    if (mergeTracks == "Ch. 3 & 4") {
+        return 3;
+    }
+    if (mergeTracks == "Ch. 5 & 6") {
+        return 5;
+    }
+    if (mergeTracks == "Ch. 7 & 8") {
+        return 7;
+    }
+    return 0;
+}
+
+std::vector<Bwf2qtJob> bwf2qtJobs(std::vector<std::string> files, int channelA,
+                                  const std::function<bool(const std::string&)>& exists) {
+    std::vector<Bwf2qtJob> jobs;
+    if (channelA == 0) {
+        for (std::string& file : files) {
+            jobs.push_back({std::move(file), {}, 1});
+        }
+        return jobs;
+    }
+    std::stable_sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
+        return lowered(a) < lowered(b);
+    });
+    const std::string numberA = std::to_string(channelA);
+    const std::string numberB = std::to_string(channelA + 1);
+    // The pairs first. A chosen partner is taken out of the selection wherever it sorts, and no
+    // other chosen file is passed over in its place.
+    std::vector<bool> taken(files.size(), false);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string base = baseNameOf(files[i]);
+        if (base.size() < 8 || base.substr(7) != numberA) {
+            continue;
+        }
+        const std::string folder = folderOf(files[i]);
+        const std::string partner = (folder.empty() ? std::string() : folder + "/") +
+                                    base.substr(0, 7) + numberB + extensionOf(files[i]);
+        if (!exists(partner)) {
+            continue;
+        }
+        taken[i] = true;
+        int chosenFiles = 1;
+        for (std::size_t j = 0; j < files.size(); ++j) {
+            if (!taken[j] && files[j] == partner) {
+                taken[j] = true;
+                chosenFiles = 2;
+                break;
+            }
+        }
+        jobs.push_back({files[i], partner, chosenFiles});
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!taken[i]) {
+            jobs.push_back({files[i], {}, 1});
+        }
+    }
+    return jobs;
+}
+
+Bwf2qtReport clickGotoTC(Bwf2qtContext& context) {
+    return Bwf2qtRun(context).run();
+}
+
+} // namespace korvel

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "app/conversion_commands.h"
+#include "app/log_controller.h"
+#include "movie/bwf_info.h"
+#include "platform/file_attributes.h"
+#include "platform/preference_store.h"
+#include "platform/user_interface.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvel {
+
+/// What the bwf2qt command works with. The lists are written by the platform's atomic text
+/// writer unless a test replaces it.
+struct Bwf2qtContext {
+    UserInterface& ui;
+    PreferenceStore& prefs;
+    FileAttributes& fileAttributes;
+    KTLogController& log;
+    std::string homeDirectory;
+    std::function<Status(const std::string& path, std::string_view text)> writeText;
+};
+
+/// How a run of bwf2qt went, for a front end that reports it (the command line's exit status).
+struct Bwf2qtReport {
+    CommandOutcome outcome = CommandOutcome::Done;
+    /// The movies written, in order.
+    std::vector<std::string> movies;
+    /// Outputs left alone because they existed and the person chose to skip them.
+    int skippedExisting = 0;
+    /// Files (or pairs) without a bext chunk.
+    int withoutBext = 0;
+    /// Imports that failed (a pair that cannot be merged among them).
+    int failed = 0;
+};
+
+/// The alert texts a front end may answer on the person's behalf (the command line's flags).
+namespace bwf2qtalert {
+inline constexpr std::string_view kTypeCodeTitle = "Unable to read file!";
+inline constexpr std::string_view kExistsTitle = "File Alreay Exists!";
+inline constexpr std::string_view kNoBextMessage = "The File does not contain a Bext Chunk!";
+inline constexpr std::string_view kNoBextPairMessage = "The files does not contain a Bext Chunk!";
+} // namespace bwf2qtalert
+
+/// The batch-list header line for "BatchListHeaderLanguish" and "ale2fcpFCPvers", with its "\r";
+/// empty for a language that has none.
+std::string bwf2qtBatchListHeader(std::string_view language, std::string_view fcpVersion);
+
+/// One batch-list row from an information record: the twelve column keys, tab-separated, ended
+/// by "\r".
+std::string bwf2qtBatchListRow(const BwfInfo& info);
+
+/// Channel A's number of a "BWFMergeTracks" value ("Ch. 3 & 4" gives 3); 0 for "None" and any
+/// value that names no pair.
+int bwf2qtChannelA(std::string_view mergeTracks);
+
+/// One conversion of the run: a file alone, or a channel-A file with its channel-B partner.
+struct Bwf2qtJob {
+    std::string file;
+    std::string partner; // empty for a file alone
+    /// How many of the chosen files the job takes (a partner that was not chosen is not counted).
+    int chosenFiles = 1;
+};
+
+/// The run's conversions for the chosen files under "BWFMergeTracks" channel A `channelA` (0: no
+/// pairs): the pairs first, then the files alone. `exists` says whether a partner is on disk.
+std::vector<Bwf2qtJob> bwf2qtJobs(std::vector<std::string> files, int channelA,
+                                  const std::function<bool(const std::string&)>& exists);
+
+/// The bwf2qt command (`clickGotoTC`): BWF files and a destination folder in two open panels;
+/// the type-code check of ".BWF" files; one movie per file or per channel pair, with the
+/// existing-file question and the missing-bext alert; then the batch list and the XML list, each
+/// offered in a save panel when its preference is on.
+Bwf2qtReport clickGotoTC(Bwf2qtContext& context);
+
+} // namespace korvel

@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+// korvel bwf2qt FILE... -d DEST [--batch-list OUT.txt] [--xml OUT.xml]: BWF files to QuickTime
+// movies with timecode tracks, and the lists that describe them; the desktop app's command flow,
+// its panels answered by the arguments and its questions by the flags.
+#include "cli/bwf2qt_command.h"
+
+#include "app/bwf2qt_command.h"
+#include "app/preference_keys.h"
+#include "cli/session.h"
+#include "cli/shotlog_commands.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <memory>
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class OnMissingBext { Ask, Skip, Abort };
+
+struct Bwf2qtArguments {
+    std::vector<std::string> files;
+    std::string destination;
+    std::string batchList;
+    std::string xml;
+    OnExists onExists = OnExists::Ask;
+    OnMissingBext onMissingBext = OnMissingBext::Ask;
+    bool fixTypeCode = false;
+};
+
+// A path as a panel answers it: absolute, without "." or ".." steps or a final "/".
+std::string panelPath(const std::string& path) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    if (error) {
+        return path;
+    }
+    std::string text = absolute.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// The flags' answers to the command's questions. Nothing leaves the question to the terminal,
+// which asks the person when there is one and otherwise takes the default button ("Skip File").
+// The type-code question's default would change the file, so without a person it is "Abort".
+TerminalUserInterface::AlertAnswerer alertAnswers(const Bwf2qtArguments& args) {
+    const bool person = isatty(STDIN_FILENO) == 1;
+    return [&args, person](const Alert& alert) -> std::optional<int> {
+        if (alert.title == bwf2qtalert::kTypeCodeTitle) {
+            if (args.fixTypeCode) {
+                return kAlertDefault;
+            }
+            return person ? std::nullopt : std::optional<int>(kAlertAlternate);
+        }
+        if (alert.title == bwf2qtalert::kExistsTitle) {
+            switch (args.onExists) {
+            case OnExists::Skip:
+                return kAlertDefault;
+            case OnExists::Replace:
+                return kAlertAlternate;
+            case OnExists::Abort:
+                return kAlertOther;
+            case OnExists::Ask:
+                break;
+            }
+            return std::nullopt;
+        }
+        if (alert.message == bwf2qtalert::kNoBextMessage ||
+            alert.message == bwf2qtalert::kNoBextPairMessage) {
+            switch (args.onMissingBext) {
+            case OnMissingBext::Skip:
+                return kAlertDefault;
+            case OnMissingBext::Abort:
+                return kAlertAlternate;
+            case OnMissingBext::Ask:
+                break;
+            }
+        }
+        return std::nullopt;
+    };
+}
+
+int bwf2qt(Session& session, const Bwf2qtArguments& args) {
+    std::vector<std::string> files;
+    for (const std::string& file : args.files) {
+        files.push_back(panelPath(file));
+    }
+    const std::string destination = panelPath(args.destination);
+    const std::string batchList = args.batchList.empty() ? std::string() : panelPath(args.batchList);
+    const std::string xml = args.xml.empty() ? std::string() : panelPath(args.xml);
+
+    // A list is offered exactly when its flag names a file.
+    OverlayPreferenceStore prefs(session.prefs());
+    prefs.override(prefkey::kClickCreateFCPBatchList, !batchList.empty());
+    prefs.override(prefkey::kBWFXML, !xml.empty());
+
+    bool listAborted = false;
+    TerminalUserInterface& ui = session.ui();
+    ui.setOpenPanelAnswerer(
+        [&](const OpenPanel& panel) -> std::optional<std::vector<std::string>> {
+            if (panel.chooseFolders) {
+                return std::vector<std::string>{destination};
+            }
+            return files;
+        });
+    ui.setSavePanelAnswerer([&](const SavePanel& panel) -> std::optional<std::string> {
+        const std::string& path = panel.requiredExtension == "xml" ? xml : batchList;
+        if (path.empty() || listAborted) {
+            return std::nullopt;
+        }
+        if (fs::exists(path)) {
+            switch (resolveExisting(session, args.onExists, path)) {
+            case OnExists::Replace:
+                break;
+            case OnExists::Abort:
+                listAborted = true;
+                return std::nullopt;
+            default:
+                std::cerr << "korvel: " << path << " exists; left as it is (--on-exists replace)\n";
+                return std::nullopt;
+            }
+        }
+        return path;
+    });
+    ui.setAlertAnswerer(alertAnswers(args));
+
+    Bwf2qtContext context{ui, prefs, session.fileAttributes(), session.log(),
+                          session.homeDirectory(), {}};
+    const Bwf2qtReport report = clickGotoTC(context);
+    for (const std::string& movie : report.movies) {
+        std::cout << movie << '\n';
+    }
+    std::cout << std::flush;
+    if (report.outcome != CommandOutcome::Done || report.failed > 0 || listAborted) {
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+void addBwf2qtCommand(CLI::App& app, CommandTable& table) {
+    auto args = std::make_shared<Bwf2qtArguments>();
+    CLI::App* command = app.add_subcommand(
+        "bwf2qt", "Convert BWF files into QuickTime movies with a timecode track (start from the "
+                  "bext time reference, reel as source), and describe them in FCP lists");
+    command->add_option("FILE", args->files, "BWF files (.wav, .WAV, .bwf, .BWF)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    command->add_option("-d,--destination", args->destination, "folder for the movies")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    command->add_option("--batch-list", args->batchList, "write the FCP batch list to this file")
+        ->type_name("OUT.txt");
+    command->add_option("--xml", args->xml, "write the FCP XML list to this file")
+        ->type_name("OUT.xml");
+    addOnExistsOption(*command, args->onExists);
+    const std::map<std::string, OnMissingBext> missing = {{"skip", OnMissingBext::Skip},
+                                                          {"abort", OnMissingBext::Abort}};
+    command
+        ->add_option("--on-missing-bext", args->onMissingBext,
+                     "when a file has no bext chunk: skip it, or abort converting (default: ask "
+                     "at a terminal, else skip)")
+        ->transform(CLI::CheckedTransformer(missing));
+    command->add_flag("--fix-type-code", args->fixTypeCode,
+                      "give .BWF/.bwf files without the type code WAVE that code (default: ask "
+                      "at a terminal, else abort)");
+    command->footer(
+        "Options come from the preference store: BWFfpsRate, BWFTapeIDSelect, BWFMergeTracks,\n"
+        "BWFMediaConversion, BWFSampleRate, button24to16, BWFAutoCode, BatchListHeaderLanguish,\n"
+        "ale2fcpFCPvers. Each movie written is printed on standard output. Exit status 1 when the\n"
+        "run stopped on an abort or a file could not be converted; skipped files do not count.\n"
+        "Examples:\n"
+        "  korvel bwf2qt day1/*.WAV -d movies --batch-list day1.txt --xml day1.xml\n"
+        "  korvel --bwf-fps \"NTSC DF\" --set \"BWFMergeTracks=Ch. 1 & 2\" bwf2qt poly/*.wav -d out\n"
+        "  korvel --set button24to16=true --set \"BWFSampleRate=48000 kHz\" bwf2qt T01.BWF -d . "
+        "--fix-type-code");
+    table.add(command, [args](Session& session) { return bwf2qt(session, *args); });
+}
+
+} // namespace korvel
