@@ -1,0 +1,386 @@
+// SPDX-License-Identifier: MIT
+// The bwf2qt command's dialogue, log and lists, on small BWF files written by the test.
+#include "app/bwf2qt_command.h"
+
+#include "../audio/wave_builder.h"
+#include "app/default_preferences.h"
+#include "app/preference_keys.h"
+#include "platform/scripted_user_interface.h"
+#include "platform/text_file.h"
+#include "shotlog/xml_export.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Type codes kept in memory; setting them can be made to fail, as on a read-only disk.
+class FakeAttributes final : public FileAttributes {
+public:
+    std::optional<FourCharCode> typeCode(const std::string& path) const override {
+        const auto found = types.find(path);
+        return found == types.end() ? std::nullopt : std::optional(found->second.first);
+    }
+    bool setTypeAndCreator(const std::string& path, FourCharCode type,
+                           FourCharCode creator) override {
+        if (readOnly) {
+            return false;
+        }
+        types[path] = {type, creator};
+        return true;
+    }
+    std::string codes(const std::string& path) const {
+        const auto found = types.find(path);
+        return found == types.end() ? std::string()
+                                    : std::string(found->second.first.text()) +
+                                          std::string(found->second.second.text());
+    }
+
+    std::map<std::string, std::pair<FourCharCode, FourCharCode>> types;
+    bool readOnly = false;
+};
+
+test::Bytes bwfFile(const std::string& description, std::uint16_t channels = 2,
+                    std::uint32_t rate = 48000, std::uint16_t bits = 24, double seconds = 0.5,
+                    bool withBext = true) {
+    test::BextFields fields = test::describedAs(description);
+    fields.originator = "Recorder";
+    fields.timeReference = std::uint64_t{rate} * 36000; // 10:00:00:00
+    const std::size_t bytes = static_cast<std::size_t>(seconds * rate) * channels * (bits / 8);
+    std::vector<test::Chunk> chunks;
+    if (withBext) {
+        chunks.emplace_back("bext", test::bextBody(fields));
+    }
+    chunks.emplace_back("fmt ", test::fmtBody(1, channels, rate, bits));
+    chunks.emplace_back("data", test::Bytes(bytes, 0x11));
+    return test::buildWave(chunks);
+}
+
+class Bwf2qtCommandTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("korvel-bwf2qt-" + std::to_string(::getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "out");
+        makeDefaultPrefs(prefs, "/home/ed");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string out(const std::string& name) const { return (m_dir / "out" / name).string(); }
+    std::string write(const std::string& name, const test::Bytes& bytes) const {
+        test::writeFile(path(name), bytes);
+        return path(name);
+    }
+
+    // Answers both open panels; the lists go to out/list.txt and out/list.xml.
+    Bwf2qtReport run(const std::vector<std::string>& files) {
+        ui.queueOpenPanelAnswer(files);
+        ui.queueOpenPanelAnswer({(m_dir / "out").string()});
+        ui.queueSavePanelAnswer(out("list.txt"));
+        ui.queueSavePanelAnswer(out("list.xml"));
+        Bwf2qtContext context{ui, prefs, attributes, log, "/home/ed", {}};
+        return clickGotoTC(context);
+    }
+    std::vector<std::string> logLines() const {
+        std::vector<std::string> lines;
+        // After the banner; a new log has an empty line there, a cleared one has not.
+        std::string text = log.logString().substr(KTLogController::kBanner.size());
+        if (text.starts_with('\r')) {
+            text.erase(0, 1);
+        }
+        for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+            end = text.find('\r', start);
+            lines.push_back(text.substr(start, end - start));
+        }
+        return lines;
+    }
+    std::vector<std::string> events(std::string_view prefix) const {
+        std::vector<std::string> found;
+        std::copy_if(ui.events().begin(), ui.events().end(), std::back_inserter(found),
+                     [prefix](const std::string& e) { return e.starts_with(prefix); });
+        return found;
+    }
+    std::string list(const std::string& name) const {
+        auto text = readTextFile(out(name));
+        return text ? *text : std::string();
+    }
+
+    ScriptedUserInterface ui;
+    MemoryPreferenceStore prefs;
+    FakeAttributes attributes;
+    KTLogController log;
+    fs::path m_dir;
+};
+
+TEST_F(Bwf2qtCommandTest, CancellingEitherPanelLogsOnlyTheEnd) {
+    Bwf2qtContext context{ui, prefs, attributes, log, "/home/ed", {}};
+    EXPECT_EQ(clickGotoTC(context).outcome, CommandOutcome::Cancelled);
+    ui.queueOpenPanelAnswer({path("a.wav")});
+    EXPECT_EQ(clickGotoTC(context).outcome, CommandOutcome::Cancelled);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Ending bwf2qt...", "Ending bwf2qt..."}));
+
+    const OpenPanel& files = ui.openPanels().at(0);
+    EXPECT_EQ(files.title, "Select BWF Files:");
+    EXPECT_EQ(files.prompt, "Convert");
+    EXPECT_EQ(files.optionView, "BWFView1");
+    EXPECT_EQ(files.allowedExtensions, (std::vector<std::string>{"BWF", "bwf", "wav", "WAV"}));
+    EXPECT_EQ(files.allowedTypeCodes, (std::vector<std::string>{"WAVE"}));
+    EXPECT_EQ(files.startFolder, "/home/ed");
+    EXPECT_TRUE(files.allowsMultipleSelection);
+    const OpenPanel& folder = ui.openPanels().at(2);
+    EXPECT_EQ(folder.title, "Select Destination Folder:");
+    EXPECT_EQ(folder.prompt, "Select");
+    EXPECT_FALSE(folder.chooseFiles);
+    EXPECT_TRUE(folder.chooseFolders);
+}
+
+TEST_F(Bwf2qtCommandTest, FilesWithoutBextAreSkippedAndTheListsHoldTheRest) {
+    prefs.setBoolean(prefkey::kClickCreateFCPBatchList, true);
+    prefs.setBoolean(prefkey::kBWFXML, true);
+    const std::string a = write("A01.wav", bwfFile("sTAPE=R07\r\nsSCENE=3\r\nsTAKE=1\r\nsNOTE=wind"));
+    const std::string plain = write("plain.wav", bwfFile("", 1, 48000, 16, 0.5, false));
+    const std::string c = write("C03.wav", bwfFile("sSCENE=4\nsTAKE=2\n", 1, 48000, 16, 1.0));
+    const Bwf2qtReport report = run({a, plain, c});
+
+    EXPECT_EQ(report.outcome, CommandOutcome::Done);
+    EXPECT_EQ(report.movies, (std::vector<std::string>{out("A01.mov"), out("C03.mov")}));
+    EXPECT_EQ(report.withoutBext, 1);
+    EXPECT_FALSE(fs::exists(out("plain.mov")));
+    EXPECT_EQ(events("progress"),
+              (std::vector<std::string>{
+                  "progress begin bwf2qt 3.000000",
+                  "progress 0.000000 Converting BWF File: A01.wav|Converting 1 out of 3 Files",
+                  "progress 1.000000 Converting BWF File: A01.wav|Converting 1 out of 3 Files",
+                  "progress 1.000000 Converting BWF File: plain.wav|Converting 2 out of 3 Files",
+                  "progress 2.000000 Converting BWF File: plain.wav|Converting 2 out of 3 Files",
+                  "progress 2.000000 Converting BWF File: C03.wav|Converting 3 out of 3 Files",
+                  "progress 3.000000 Converting BWF File: C03.wav|Converting 3 out of 3 Files",
+                  "progress end"}));
+    EXPECT_EQ(events("alert"),
+              (std::vector<std::string>{"alert The File: plain.wav is apparently not a BWF "
+                                        "File.|The File does not contain a Bext Chunk!|Skip "
+                                        "File|Abort|"}));
+    EXPECT_EQ(ui.beeps(), 1);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Converting BWF File: " + a + "...",
+                                                    "Converting BWF File: " + plain + "...",
+                                                    "Converting BWF File: " + c + "...",
+                                                    "Creating Batch List...",
+                                                    "Creating XML List...", "Ending bwf2qt..."}));
+
+    // Rows are the records' values as they stand, under the FCP 4 header.
+    EXPECT_EQ(list("list.txt"),
+              "Name\tTracks\tMedia Start\tMedia End\tReel\tLog Note\tScene\tShot/Take\t"
+              "Master Comment 1\tMaster Comment 2\tMaster Comment 4\tDescription\r"
+              "A01.mov\t2A\t10:00:00:00\t10:00:00:12\tR07\twind\t3\t1\t"
+              "Origination Date and Time: 2026-01-02 @ 10:20:30\t Originator: Recorder | "
+              "Originator Reference: \tOriginal Filename: A01.wav\t3/1\r"
+              "C03.mov\t1A\t10:00:00:00\t10:00:01:00\tC03\t\t4\t2\t"
+              "Origination Date and Time: 2026-01-02 @ 10:20:30\t Originator: Recorder | "
+              "Originator Reference: \tOriginal Filename: C03.wav\t4/2\r");
+    const std::string xml = list("list.xml");
+    EXPECT_TRUE(xml.starts_with(KTxmlexport::createXMLHeader()));
+    EXPECT_TRUE(xml.ends_with("\t</clip>\r</xmeml>"));
+    // The clip's duration is the movie's: half a second and one second at 25 frames.
+    EXPECT_NE(xml.find("<duration>12</duration>"), std::string::npos);
+    EXPECT_NE(xml.find("<duration>25</duration>"), std::string::npos);
+    EXPECT_EQ(xml.find("<duration>125</duration>"), std::string::npos);
+    EXPECT_NE(xml.find("<pathURL>file://localhost" + out("A01.mov") + "</pathURL>"),
+              std::string::npos);
+    EXPECT_EQ(attributes.codes(out("list.txt")), "TEXTKeyG");
+    EXPECT_EQ(attributes.codes(out("list.xml")), "TEXTKeyG");
+    EXPECT_EQ(attributes.codes(out("A01.mov")), "MooVKeyG");
+}
+
+TEST_F(Bwf2qtCommandTest, ExistingMovieIsSkippedReplacedOrEndsTheRun) {
+    struct Row {
+        int answer;
+        bool replaced;
+        bool listsOffered;
+        bool ended;
+    };
+    const Row rows[] = {{kAlertDefault, false, false, true},
+                        {kAlertAlternate, true, true, true},
+                        {kAlertOther, false, false, false}};
+    prefs.setBoolean(prefkey::kClickCreateFCPBatchList, true);
+    const std::string a = write("A01.wav", bwfFile("sTAPE=R07\r\n"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.answer);
+        test::writeFile(out("A01.mov"), {'o', 'l', 'd'});
+        ui = ScriptedUserInterface();
+        log.KTClearLog();
+        ui.queueAlertAnswer(row.answer);
+        const Bwf2qtReport report = run({a});
+        EXPECT_EQ(ui.alerts().at(0).title, "File Alreay Exists!");
+        EXPECT_EQ(ui.alerts().at(0).message,
+                  "The File: A01.mov already exists in the Destination Folder.");
+        EXPECT_EQ(ui.alerts().at(0).defaultButton, "Skip File");
+        EXPECT_EQ(ui.alerts().at(0).alternateButton, "Replace");
+        EXPECT_EQ(ui.alerts().at(0).otherButton, "Abort");
+        EXPECT_EQ(fs::file_size(out("A01.mov")) > 3, row.replaced);
+        EXPECT_EQ(ui.savePanels().size(), row.listsOffered ? 1u : 0u);
+        EXPECT_EQ(logLines().back() == "Ending bwf2qt...", row.ended);
+        EXPECT_EQ(report.outcome == CommandOutcome::Done, row.answer != kAlertOther);
+    }
+}
+
+TEST_F(Bwf2qtCommandTest, BwfExtensionNeedsTheWaveTypeCode) {
+    const std::string wav = write("B01.wav", bwfFile("sTAPE=R1\r\n"));
+    const std::string bwf = write("B02.BWF", bwfFile("sTAPE=R2\r\n"));
+
+    // Without the code and "Abort": nothing happens after the question.
+    ui.queueAlertAnswer(kAlertAlternate);
+    EXPECT_EQ(run({wav, bwf}).outcome, CommandOutcome::Failed);
+    EXPECT_EQ(events("alert"),
+              (std::vector<std::string>{
+                  "alert Unable to read file!|The file: B02.BWF can't be recognized by "
+                  "QuickTime. Do you want to change the Type Code of the file so QuickTime can "
+                  "read it?|Change Type Code|Abort|"}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"The BWF File: " + bwf +
+                                                    " lacks a Wave Type Code."}));
+    EXPECT_FALSE(fs::exists(out("B01.mov")));
+
+    // A read-only disk: the second alert, and the end.
+    attributes.readOnly = true;
+    log.KTClearLog();
+    ui = ScriptedUserInterface();
+    EXPECT_EQ(run({bwf}).outcome, CommandOutcome::Failed);
+    EXPECT_EQ(ui.alerts().back().title, "Unable to set Type Code!");
+    EXPECT_EQ(ui.alerts().back().message,
+              "The Type Code of file: B02.BWF can't be set. If your files are located on a "
+              "non-writeable disk (eg. CD or DVD), please copy them to a local hard drive and try "
+              "again.");
+    EXPECT_EQ(logLines().back(), "Unable to set Type Code of file: " + bwf + ".");
+    EXPECT_EQ(ui.beeps(), 2);
+
+    // "Change Type Code" goes on; "BWFAutoCode" changes it without asking.
+    attributes.readOnly = false;
+    log.KTClearLog();
+    ui = ScriptedUserInterface();
+    EXPECT_EQ(run({bwf}).outcome, CommandOutcome::Done);
+    EXPECT_EQ(logLines().at(1), "Changed the Type Code of file: " + bwf + " to Wave.");
+    EXPECT_EQ(attributes.codes(bwf), "WAVETVOD");
+    attributes.types.clear();
+    prefs.setBoolean(prefkey::kBWFAutoCode, true);
+    ui = ScriptedUserInterface();
+    fs::remove(out("B02.mov"));
+    EXPECT_EQ(run({bwf}).outcome, CommandOutcome::Done);
+    EXPECT_TRUE(ui.alerts().empty());
+    EXPECT_TRUE(fs::exists(out("B02.mov")));
+}
+
+TEST_F(Bwf2qtCommandTest, ChannelPairsMergeIntoOneMovie) {
+    prefs.setString(prefkey::kBWFMergeTracks, "Ch. 1 & 2");
+    prefs.setBoolean(prefkey::kClickCreateFCPBatchList, true);
+    const std::string left = write("ABC123_1.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24, 1.0));
+    const std::string right = write("ABC123_2.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24, 0.5));
+    const std::string other = write("XYZ.wav", bwfFile("sTAPE=R3\r\n", 1));
+    const Bwf2qtReport report = run({other, right, left});
+    EXPECT_EQ(report.movies, (std::vector<std::string>{out("ABC123P1.mov"), out("XYZ.mov")}));
+    EXPECT_EQ(events("progress "),
+              (std::vector<std::string>{
+                  "progress begin bwf2qt 3.000000",
+                  "progress 0.000000 Converting BWF File: ABC123_1.wav|Converting 1 out of 3 files",
+                  "progress 2.000000 Converting BWF File: ABC123_1.wav|Converting 1 out of 3 files",
+                  "progress 2.000000 Converting BWF File: XYZ.wav|Converting 3 out of 3 files",
+                  "progress 3.000000 Converting BWF File: XYZ.wav|Converting 3 out of 3 files",
+                  "progress end"}));
+    EXPECT_NE(list("list.txt").find("\rABC123P1.mov\t2A\t10:00:00:00\t10:00:01:00\tR9\t"),
+              std::string::npos);
+    // Pairs write no "Converting" line; the import says the shorter file was padded.
+    const std::vector<std::string> lines = logLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("Converting"); }),
+              0);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("padded") != std::string::npos;
+    }));
+}
+
+TEST_F(Bwf2qtCommandTest, PairThatCannotBeMergedIsRefused) {
+    prefs.setString(prefkey::kBWFMergeTracks, "Ch. 1 & 2");
+    const std::string left = write("ABC123_1.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24));
+    write("ABC123_2.wav", bwfFile("sTAPE=R9\r\n", 1, 44100, 24));
+    ui.queueAlertAnswer(kAlertAlternate);
+    const Bwf2qtReport report = run({left});
+    EXPECT_EQ(report.failed, 1);
+    EXPECT_EQ(report.outcome, CommandOutcome::Failed);
+    EXPECT_TRUE(report.movies.empty());
+    EXPECT_FALSE(fs::exists(out("ABC123P1.mov")));
+    ASSERT_EQ(ui.alerts().size(), 1u);
+    EXPECT_EQ(ui.alerts()[0].title, "Unable to convert files!");
+    EXPECT_NE(ui.alerts()[0].message.find("differ in sample rate"), std::string::npos)
+        << ui.alerts()[0].message;
+    EXPECT_EQ(ui.alerts()[0].defaultButton, "Skip files");
+    EXPECT_EQ(ui.alerts()[0].alternateButton, "Abort");
+    // "Abort" stops converting; nothing was made, so no list is offered.
+    EXPECT_TRUE(ui.savePanels().empty());
+    EXPECT_EQ(logLines().back(), "Ending bwf2qt...");
+}
+
+TEST(Bwf2qtJobs, PairsNeverSwallowAnotherChosenFile) {
+    const auto onDisk = [](std::vector<std::string> files) {
+        return [files](const std::string& path) {
+            return std::find(files.begin(), files.end(), path) != files.end();
+        };
+    };
+    using Jobs = std::vector<std::pair<std::string, std::string>>;
+    const auto jobs = [](const std::vector<Bwf2qtJob>& list) {
+        Jobs out;
+        for (const Bwf2qtJob& job : list) {
+            out.emplace_back(job.file, job.partner);
+        }
+        return out;
+    };
+    // The partner lies beside the chosen channel-A file but was not chosen: the file that sorts
+    // after it is still converted.
+    EXPECT_EQ(jobs(bwf2qtJobs({"/d/ABC123_1.wav", "/d/ABC123_X.wav"}, 1,
+                              onDisk({"/d/ABC123_2.wav"}))),
+              (Jobs{{"/d/ABC123_1.wav", "/d/ABC123_2.wav"}, {"/d/ABC123_X.wav", ""}}));
+    // Sorted without regard to case; channel 10 sorts between 1 and 2, and the partner is not
+    // converted again alone.
+    EXPECT_EQ(jobs(bwf2qtJobs({"/d/ABC123_2.wav", "/d/ABC123_10.wav", "/d/abc123_1.wav"}, 1,
+                              onDisk({}))),
+              (Jobs{{"/d/abc123_1.wav", ""}, {"/d/ABC123_10.wav", ""}, {"/d/ABC123_2.wav", ""}}));
+    EXPECT_EQ(jobs(bwf2qtJobs({"/d/ABC123_2.wav", "/d/ABC123_10.wav", "/d/ABC123_1.wav"}, 1,
+                              onDisk({"/d/ABC123_2.wav"}))),
+              (Jobs{{"/d/ABC123_1.wav", "/d/ABC123_2.wav"}, {"/d/ABC123_10.wav", ""}}));
+    // Channels 3 & 4 among files of channels 1 and 2; a base name of seven characters.
+    EXPECT_EQ(jobs(bwf2qtJobs({"/d/ABC123_1.wav", "/d/ABC123_2.wav"}, 3,
+                              onDisk({"/d/ABC123_2.wav"}))),
+              (Jobs{{"/d/ABC123_1.wav", ""}, {"/d/ABC123_2.wav", ""}}));
+    EXPECT_EQ(jobs(bwf2qtJobs({"/d/SHORT_1.wav"}, 1, onDisk({"/d/SHORT_2.wav"}))),
+              (Jobs{{"/d/SHORT_1.wav", ""}}));
+    EXPECT_EQ(bwf2qtChannelA("Ch. 7 & 8"), 7);
+    EXPECT_EQ(bwf2qtChannelA("Ch. 2 & 3"), 0);
+}
+
+TEST(Bwf2qtLists, HeaderByLanguageAndVersionAndRowsKeepTheirColumns) {
+    EXPECT_TRUE(bwf2qtBatchListHeader("English", "FCP 3").find("\tComment 1\t") !=
+                std::string::npos);
+    EXPECT_TRUE(bwf2qtBatchListHeader("English", "FCP 4").find("\tMaster Comment 1\t") !=
+                std::string::npos);
+    EXPECT_EQ(bwf2qtBatchListHeader("French", "FCP 3"), bwf2qtBatchListHeader("French", "x"));
+    EXPECT_TRUE(bwf2qtBatchListHeader("French", "FCP 4").starts_with("Nom\tPistes\tDébut"));
+    EXPECT_EQ(bwf2qtBatchListHeader("German", "FCP 4"), "");
+
+    BwfInfo info = BwfInfo::withReaderKeys();
+    info.set(bwfkey::kName, "A.mov");
+    info.set(bwfkey::kLogNote, "left\tright");
+    const std::string row = bwf2qtBatchListRow(info);
+    EXPECT_EQ(std::count(row.begin(), row.end(), '\t'), 11);
+    EXPECT_EQ(row, "A.mov\t\t\t\t\tleft right\t\t\t\t\t\t\r");
+}
+
+} // namespace
+} // namespace korvel
