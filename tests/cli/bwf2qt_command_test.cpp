@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: MIT
+// korvel bwf2qt run as a process on BWF files written by the test: the movies judged by ffprobe
+// and mediainfo, the XML list by xmllint, the batch list against bwf-info's record, and the
+// flags that answer the command's questions.
+#include "../audio/wave_builder.h"
+#include "../movie/test_media.h"
+#include "run_korvel.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace korvel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Recording {
+    std::string name;
+    std::uint16_t channels;
+    std::uint32_t rate;
+    std::uint16_t bits;
+    std::uint64_t timeReference;
+    std::string description;
+};
+
+Bytes recording(const Recording& r, double seconds, bool withBext = true) {
+    BextFields fields = describedAs(r.description);
+    fields.originator = "Deva";
+    fields.originatorRef = "REF-1";
+    fields.timeReference = r.timeReference;
+    const auto frames = static_cast<std::size_t>(seconds * r.rate);
+    Bytes samples(frames * r.channels * (r.bits / 8));
+    std::uint32_t seed = 7;
+    for (auto& b : samples) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<std::uint8_t>(seed >> 24);
+    }
+    std::vector<Chunk> chunks;
+    if (withBext) {
+        chunks.emplace_back("bext", bextBody(fields));
+    }
+    chunks.emplace_back("fmt ", fmtBody(1, r.channels, r.rate, r.bits, r.channels > 2));
+    chunks.emplace_back("data", std::move(samples));
+    return buildWave(chunks);
+}
+
+std::string fileText(const std::string& path) {
+    const Bytes bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, separator);) {
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+class Bwf2qtCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = fs::temp_directory_path() /
+                   ("korvel_cli_bwf2qt_" + std::to_string(::getpid()) + "_" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder / "out");
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::remove_all(m_folder, error);
+    }
+
+    std::string path(const std::string& name) const { return (m_folder / name).string(); }
+    std::string out(const std::string& name) const { return (m_folder / "out" / name).string(); }
+    std::string write(const std::string& name, const Bytes& bytes) const {
+        writeFile(path(name), bytes);
+        return path(name);
+    }
+    CommandResult bwf2qt(std::vector<std::string> arguments,
+                         std::vector<std::string> before = {}) const {
+        std::vector<std::string> all = prefs.option();
+        all.insert(all.end(), before.begin(), before.end());
+        all.push_back("bwf2qt");
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        all.insert(all.end(), {"-d", (m_folder / "out").string()});
+        return runKorvel(all);
+    }
+
+    fs::path m_folder;
+    TemporaryPrefs prefs;
+};
+
+TEST_F(Bwf2qtCommandTest, UsageErrors) {
+    const std::string file = write("A.wav", recording({"A", 1, 48000, 16, 0, ""}, 0.1));
+    EXPECT_EQ(runKorvel(prefs.with({"bwf2qt", file})).exitStatus, 2);
+    EXPECT_EQ(runKorvel(prefs.with({"bwf2qt", path("none.wav"), "-d", path("out")})).exitStatus,
+              2);
+    EXPECT_EQ(runKorvel(prefs.with({"bwf2qt", file, "-d", path("nowhere")})).exitStatus, 2);
+    EXPECT_EQ(bwf2qt({file, "--on-missing-bext", "replace"}).exitStatus, 2);
+}
+
+// Each movie as the outside tools read it: rate, channels, bits, length, start and reel.
+TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
+    if (!haveProgram("ffprobe") || !haveProgram("mediainfo") || !haveProgram("xmllint")) {
+        GTEST_SKIP() << "ffprobe, mediainfo and xmllint judge the movies and lists";
+    }
+    struct Row {
+        Recording source;
+        std::vector<std::string> settings;
+        std::string probed; // sample rate, channels, bits, duration
+        std::string timecode;
+        std::string reel;
+    };
+    const Row rows[] = {
+        {{"MONO16", 1, 44100, 16, 44100ull * 3600, "sTAPE=R01\r\nsSCENE=5\r\nsTAKE=2"},
+         {},
+         "44100,1,16,1.000000",
+         "01:00:00:00",
+         "R01"},
+        {{"ST24", 2, 48000, 24, 48000ull * 45000 + 48000 / 2, "sTAPE=DAY2\nsNOTE=room tone\n"},
+         {"--bwf-fps", "NTSC NDF"},
+         "48000,2,24,1.000000",
+         "12:29:15:16",
+         "DAY2"},
+        // 96 kHz after 12:25: the time reference needs its high 32 bits.
+        {{"POLY96", 4, 96000, 24, 96000ull * 46800, "sTAPE=P4\r\n"},
+         {"--bwf-fps", "24 fps"},
+         "96000,4,24,1.000000",
+         "13:00:00:00",
+         "P4"},
+        {{"REDUCE", 2, 96000, 24, 96000ull * 36000, "sTAPE=R16\r\n"},
+         {"--set", "button24to16=true", "--set", "BWFSampleRate=44100 kHz"},
+         "44100,2,16,1.000000",
+         "10:00:00:00",
+         "R16"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.source.name);
+        const std::string file = write(row.source.name + ".wav", recording(row.source, 1.0));
+        const std::string movie = out(row.source.name + ".mov");
+        const CommandResult result =
+            bwf2qt({file, "--batch-list", out("list.txt"), "--xml", out("list.xml"),
+                    "--on-exists", "replace"},
+                   row.settings);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(result.out, movie + "\n");
+
+        EXPECT_EQ(commandOutput("ffprobe -v error -select_streams a:0 -show_entries "
+                                "stream=sample_rate,channels,bits_per_sample,duration -of csv=p=0 " +
+                                quoted(movie)),
+                  row.probed + "\n");
+        const ProbedTimecode probed = probeTimecode(movie);
+        EXPECT_EQ(probed.timecode, row.timecode);
+        EXPECT_EQ(probed.reel, row.reel);
+        EXPECT_EQ(mediainfoFirstTimecode(movie), row.timecode);
+        const auto fields = split(row.probed, ',');
+        EXPECT_EQ(commandOutput("mediainfo --Inform='Audio;%SamplingRate% %Channels% %BitDepth% "
+                                "%Duration%' " + quoted(movie)),
+                  fields[0] + " " + fields[1] + " " + fields[2] + " 1000\n");
+
+        EXPECT_EQ(std::system(("xmllint --noout " + quoted(out("list.xml"))).c_str()), 0);
+
+        // The row holds the record's values, as bwf-info reads them from the same file.
+        const auto lines = split(fileText(out("list.txt")), '\r');
+        ASSERT_EQ(lines.size(), 2u);
+        const auto columns = split(lines[1] + "\t", '\t');
+        ASSERT_EQ(columns.size(), 12u) << lines[1];
+        std::vector<std::string> infoArgs = prefs.option();
+        infoArgs.insert(infoArgs.end(), row.settings.begin(), row.settings.end());
+        infoArgs.insert(infoArgs.end(), {"bwf-info", file, "--json"});
+        const std::string json = runKorvel(infoArgs).out;
+        const char* keys[] = {"Name",      "Tracks",    "Media Start", "Media End",
+                              "Reel",      "Log Note",  "Scene",       "Shot/Take",
+                              "Comment 1", "Comment 2", "Comment 4",   "Description"};
+        for (std::size_t i = 0; i < 12; ++i) {
+            if (std::string(keys[i]) == "Media End") {
+                continue; // the import's: the end of the movie
+            }
+            EXPECT_NE(json.find("\"" + std::string(keys[i]) + "\": \"" + columns[i] + "\""),
+                      std::string::npos)
+                << keys[i] << " = " << columns[i] << " in " << json;
+        }
+    }
+}
+
+TEST_F(Bwf2qtCommandTest, FlagsAnswerTheQuestions) {
+    const std::string a = write("A01.wav", recording({"A01", 1, 48000, 16, 0, "sTAPE=A\r\n"}, 0.1));
+    const std::string plain =
+        write("B02.wav", recording({"B02", 1, 48000, 16, 0, ""}, 0.1, false));
+    const std::string c = write("C03.wav", recording({"C03", 1, 48000, 16, 0, "sTAPE=C\r\n"}, 0.1));
+
+    // No bext: skipped without a person (exit 0), or the end of converting with "abort".
+    const CommandResult skipped = bwf2qt({a, plain, c, "--batch-list", out("l.txt")});
+    EXPECT_EQ(skipped.exitStatus, 0) << skipped.err;
+    EXPECT_EQ(skipped.out, out("A01.mov") + "\n" + out("C03.mov") + "\n");
+    EXPECT_NE(skipped.err.find("The File: B02.wav is apparently not a BWF File.: The File does "
+                               "not contain a Bext Chunk!"),
+              std::string::npos)
+        << skipped.err;
+    EXPECT_NE(skipped.err.find("Creating Batch List..."), std::string::npos);
+    EXPECT_EQ(skipped.err.find("Creating XML List..."), std::string::npos);
+    fs::remove(out("A01.mov"));
+    fs::remove(out("C03.mov"));
+    const CommandResult stopped =
+        bwf2qt({a, plain, c, "--on-missing-bext", "abort", "--batch-list", out("l.txt"),
+                "--on-exists", "replace"});
+    EXPECT_EQ(stopped.exitStatus, 1);
+    EXPECT_EQ(stopped.out, out("A01.mov") + "\n");
+    EXPECT_FALSE(fs::exists(out("C03.mov")));
+    EXPECT_EQ(split(fileText(out("l.txt")), '\r').size(), 2u); // the header and A01
+
+    // An existing movie: skipped without a person, replaced, or the end of the run.
+    const auto size = fs::file_size(out("A01.mov"));
+    writeFile(out("A01.mov"), {'o', 'l', 'd'});
+    EXPECT_EQ(bwf2qt({a}).exitStatus, 0);
+    EXPECT_EQ(fs::file_size(out("A01.mov")), 3u);
+    const CommandResult aborted = bwf2qt({a, c, "--on-exists", "abort"});
+    EXPECT_EQ(aborted.exitStatus, 1);
+    EXPECT_EQ(aborted.err.find("Ending bwf2qt..."), std::string::npos);
+    EXPECT_FALSE(fs::exists(out("C03.mov")));
+    EXPECT_EQ(bwf2qt({a, "--on-exists", "replace"}).exitStatus, 0);
+    EXPECT_EQ(fs::file_size(out("A01.mov")), size);
+
+    // A list that exists is left alone unless replacing is asked for.
+    writeFile(out("keep.txt"), {'k'});
+    EXPECT_EQ(bwf2qt({c, "--batch-list", out("keep.txt")}).exitStatus, 0);
+    EXPECT_EQ(fs::file_size(out("keep.txt")), 1u);
+}
+
+TEST_F(Bwf2qtCommandTest, BwfExtensionWithoutTypeCode) {
+    const std::string file = write("T01.BWF", recording({"T01", 2, 48000, 24, 0, ""}, 0.1));
+    const CommandResult refused = bwf2qt({file});
+    EXPECT_EQ(refused.exitStatus, 1);
+    EXPECT_NE(refused.err.find("The BWF File: " + file + " lacks a Wave Type Code."),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(fs::exists(out("T01.mov")));
+
+    const CommandResult fixed = bwf2qt({file, "--fix-type-code"});
+    if (fixed.err.find("Unable to set Type Code") != std::string::npos) {
+        GTEST_SKIP() << "the temporary folder keeps no extended attributes";
+    }
+    EXPECT_EQ(fixed.exitStatus, 0) << fixed.err;
+    EXPECT_NE(fixed.err.find("Changed the Type Code of file: " + file + " to Wave."),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(out("T01.mov")));
+}
+
+} // namespace
+} // namespace korvel::test
