@@ -61,13 +61,13 @@ int add(Session& session, const TcArguments& args) {
                   << " frame, as \"DF\" says (--df / --no-df)\n";
     }
     QT_Utility qtu(session.console(), session.ui());
-    if (!args.replace && qtu.ZAN_CheckTCTrack(args.movie)) {
-        std::cerr << "korvel: " << args.movie
-                  << " already has a timecode track; delete it first or add with --replace\n";
-        return kExitFailed;
-    }
-    AddTCTrackOptions options{args.movie, args.tc, args.reel, tvsys, dropFrame, args.replace};
+    AddTCTrackOptions options{args.movie, args.tc, args.reel, tvsys, dropFrame, args.replace, true};
     if (auto status = qtu.ZAN_AddTCTrack(options); !status) {
+        if (status.error().message == kHasTimecodeTrack) {
+            std::cerr << "korvel: " << args.movie
+                      << " already has a timecode track; delete it first or add with --replace\n";
+            return kExitFailed;
+        }
         std::cerr << "korvel: could not add a timecode track to " << args.movie << ": " << status.error().message << '\n';
         return kExitFailed;
     }

@@ -64,6 +64,9 @@ Status QT_Utility::ZAN_AddTCTrack(const AddTCTrackOptions& options) {
     auto movie = openMovie(m_console, options.moviePath, qtff::OpenMode::ReadWrite);
     if (!movie) return movie.error();
 
+    if (options.refuseExisting && !options.replaceExisting && !qtff::timecodeTrackIds(movie->movie()).empty()) {
+        return makeError(std::string(kHasTimecodeTrack));
+    }
     qtff::TimecodeTrackOptions track;
     track.format = formatOf(def);
     track.startFrame = std::int32_t(frameNumber(record, def));

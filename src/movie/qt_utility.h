@@ -28,7 +28,13 @@ struct AddTCTrackOptions {
     /// Replace the movie's timecode tracks in the same header update instead of adding beside
     /// them (a crash never leaves the movie without timecode).
     bool replaceExisting = false;
+    /// Leave a movie that has a timecode track already as it is and fail: a second track would
+    /// hide behind the first.
+    bool refuseExisting = false;
 };
+
+/// The reason `ZAN_AddTCTrack` gives when `refuseExisting` keeps it from adding.
+inline constexpr std::string_view kHasTimecodeTrack = "the movie has a timecode track already";
 
 /// The start of a movie's first timecode track, as text.
 struct TimecodeStart {

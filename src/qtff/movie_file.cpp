@@ -25,6 +25,24 @@ std::array<std::uint8_t, 4> typeBytes(FourCC type) {
     return {std::uint8_t(type >> 24), std::uint8_t(type >> 16), std::uint8_t(type >> 8), std::uint8_t(type)};
 }
 
+// The 'moov' atom at `at`, parsed.
+Result<Movie> readHeader(RandomAccessFile& file, const TopLevelAtom& at) {
+    if (at.size > kMaxHeaderSize) return makeError("the movie header is too large");
+    auto bytes = file.read(at.offset, std::size_t(at.size));
+    if (!bytes) return bytes.error();
+    if (at.sizeToEnd) {
+        // Stored size 0: parse it as if its real size were written.
+        const auto size = std::uint32_t(at.size);
+        (*bytes)[0] = std::uint8_t(size >> 24);
+        (*bytes)[1] = std::uint8_t(size >> 16);
+        (*bytes)[2] = std::uint8_t(size >> 8);
+        (*bytes)[3] = std::uint8_t(size);
+    }
+    auto movie = Movie::parse(*bytes);
+    if (!movie) return makeError("damaged movie header: " + movie.error().message);
+    return movie;
+}
+
 struct Region {
     std::size_t first = 0; // index of the first atom of the run
     std::size_t count = 0;
@@ -47,19 +65,8 @@ Result<MovieFile> MovieFile::open(std::unique_ptr<RandomAccessFile> file) {
     if (!layout) return layout.error();
     auto it = std::find_if(layout->atoms.begin(), layout->atoms.end(), [](const auto& a) { return a.type == kMoov; });
     if (it == layout->atoms.end()) return makeError("not a QuickTime movie (it has no movie header)");
-    if (it->size > kMaxHeaderSize) return makeError("the movie header is too large");
-    auto bytes = file->read(it->offset, std::size_t(it->size));
-    if (!bytes) return bytes.error();
-    if (it->sizeToEnd) {
-        // Stored size 0: parse it as if its real size were written.
-        const auto size = std::uint32_t(std::min<std::uint64_t>(it->size, 0xFFFFFFFFu));
-        (*bytes)[0] = std::uint8_t(size >> 24);
-        (*bytes)[1] = std::uint8_t(size >> 16);
-        (*bytes)[2] = std::uint8_t(size >> 8);
-        (*bytes)[3] = std::uint8_t(size);
-    }
-    auto movie = Movie::parse(*bytes);
-    if (!movie) return makeError("damaged movie header: " + movie.error().message);
+    auto movie = readHeader(*file, *it);
+    if (!movie) return movie.error();
     const auto index = std::size_t(it - layout->atoms.begin());
     return MovieFile(std::move(file), std::move(*layout), index, std::move(*movie));
 }
@@ -149,6 +156,26 @@ Result<int> MovieFile::deleteTimecodeTracks() {
     return removed;
 }
 
+void MovieFile::reload() {
+    m_tracksReadable.reset();
+    auto layout = scanFile(*m_file);
+    if (layout) {
+        auto it = std::find_if(layout->atoms.begin(), layout->atoms.end(), [](const auto& a) { return a.type == kMoov; });
+        if (it != layout->atoms.end()) {
+            auto movie = readHeader(*m_file, *it);
+            if (movie) {
+                m_moovIndex = std::size_t(it - layout->atoms.begin());
+                m_layout = std::move(*layout);
+                m_movie = std::move(*movie);
+                return;
+            }
+        }
+    }
+    // Nothing readable: every later step refuses.
+    m_movie = Movie(Atom::box(kMoov));
+    m_tracksReadable = Status(makeError("the movie header could not be read back after a failed update"));
+}
+
 Status MovieFile::writeAndFlush(std::uint64_t offset, std::span<const std::uint8_t> data) {
     if (auto s = m_file->write(offset, data); !s) return s;
     return m_file->flush();
@@ -229,7 +256,16 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const Header
 
     // The header's size can depend on where the media lands (32- or 64-bit chunk offsets), so
     // choose a place until the choice is stable.
-    Movie next = m_movie;
+    // The edit works on the movie itself: copying a long movie's tables costs more than the rest
+    // of the update. When the update fails, the movie is read back from the file.
+    Movie next = std::move(m_movie);
+    struct ReloadUnlessKept {
+        MovieFile& file;
+        bool keep = false;
+        ~ReloadUnlessKept() {
+            if (!keep) file.reload();
+        }
+    } reloadUnlessKept{*this};
     std::optional<Region> region;
     std::uint64_t at = end;
     for (int round = 0;; ++round) {
@@ -309,6 +345,7 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const Header
     m_layout = std::move(*layout);
     m_movie = std::move(next);
     m_tracksReadable.reset();
+    reloadUnlessKept.keep = true;
     return {};
 }
 

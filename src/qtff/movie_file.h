@@ -68,6 +68,8 @@ private:
         : m_file(std::move(file)), m_layout(std::move(layout)), m_moovIndex(moovIndex), m_movie(std::move(movie)) {}
 
     Status writeAndFlush(std::uint64_t offset, std::span<const std::uint8_t> data);
+    /// Reads the layout and the header back from the file after a failed update.
+    void reload();
     Status finishEarlierUpdates();
     Status fixSizeToEnd();
 

@@ -179,3 +179,26 @@ TEST(GetFPS, IsTheTimeScaleOverTheFirstFrame) {
 
 } // namespace
 } // namespace korvel
+
+namespace korvel {
+namespace {
+
+TEST_F(QTUtilityTest, RefusesOrReplacesAnExistingTrackWhenAsked) {
+    const auto path = movie();
+    ASSERT_TRUE(add(path, "01:00:00:00", "FIRST", "PAL").ok());
+    const auto before = readAll(path);
+    AddTCTrackOptions refuse{path, "02:00:00:00", "SECOND", "PAL", false, false, true};
+    auto status = utility.ZAN_AddTCTrack(refuse);
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(status.error().message, kHasTimecodeTrack);
+    EXPECT_EQ(readAll(path), before);
+
+    AddTCTrackOptions replace{path, "02:00:00:00", "SECOND", "PAL", false, true, true};
+    ASSERT_TRUE(utility.ZAN_AddTCTrack(replace).ok());
+    EXPECT_EQ(utility.ZAN_ReadSource(path), "SECOND");
+    auto m = qtff::MovieFile::open(path, qtff::OpenMode::ReadOnly);
+    EXPECT_EQ(qtff::timecodeTrackIds(m->movie()).size(), 1u);
+}
+
+} // namespace
+} // namespace korvel

@@ -210,6 +210,10 @@ TEST(HeaderUpdate, SurvivesBeingKilledAtEveryWrite) {
             ASSERT_TRUE(tc.ok());
             const auto state = tc->has_value() ? (*tc)->startFrame : std::nullopt;
             EXPECT_TRUE(state == before || state == after) << step.name << " n=" << n;
+            // The interrupted MovieFile itself sees what the file holds.
+            auto own = movie->readTimecode();
+            ASSERT_TRUE(own.ok());
+            EXPECT_EQ(own->has_value() ? (*own)->startFrame : std::nullopt, state) << step.name << " n=" << n;
             if (completed) {
                 EXPECT_EQ(state, after) << step.name;
             }
