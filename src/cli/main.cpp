@@ -92,13 +92,14 @@ int main(int argc, char** argv) {
     RawGlobalOptions raw;
     addGlobalOptions(app, raw);
     CommandTable table;
-    addTimecodeCommands(app, table);
-    addPrefsCommands(app, table);
+    // In the order a shoot day uses them, as --help lists them.
     addShotlogCommands(app, table);
     addBatchAddTcCommand(app, table);
-    addBwfInfoCommands(app, table);
     addTcCommands(app, table);
+    addBwfInfoCommands(app, table);
     addBwf2qtCommand(app, table);
+    addTimecodeCommands(app, table);
+    addPrefsCommands(app, table);
 
     try {
         app.parse(argc, argv);
