@@ -2,20 +2,9 @@
 #include "app/batch_add_tc_command.h"
 
 #include "app/preference_keys.h"
+#include "platform/path_names.h"
 
 namespace korvel {
-namespace {
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
-
 BatchAddTcCommand::BatchAddTcCommand(UserInterface& ui, PreferenceStore& prefs,
                                      KTLogController& log, TimecodeTrackOperations tracks)
     : m_ui(ui), m_prefs(prefs), m_log(log), m_tracks(std::move(tracks)) {}

@@ -4,6 +4,7 @@
 #include "app/preference_keys.h"
 #include "movie/bwf_import.h"
 #include "movie/bwf_reader.h"
+#include "platform/path_names.h"
 #include "platform/text_file.h"
 #include "qtff/movie_file.h"
 #include "shotlog/xml_export.h"
@@ -18,31 +19,6 @@ namespace korvel {
 namespace {
 
 constexpr std::string_view kProgressTitle = "bwf2qt";
-
-std::string fileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseNameOf(const std::string& path) {
-    const std::string name = fileNameOf(path);
-    const auto dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-std::string extensionOf(const std::string& path) {
-    const std::string name = fileNameOf(path);
-    const auto dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot);
-}
 
 std::string lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
@@ -284,13 +260,13 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
     BwfImportOptions options = m_importDefaults;
     options.inputFile = job.file;
     if (pair) {
-        const std::string base = baseNameOf(job.file);
+        const std::string base = withoutExtension(fileNameOf(job.file));
         // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
         options.destFile = m_destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
         options.secondImportFile = job.partner;
         options.importTwoFiles = true;
     } else {
-        options.destFile = m_destination + "/" + baseNameOf(job.file) + ".mov";
+        options.destFile = m_destination + "/" + withoutExtension(fileNameOf(job.file)) + ".mov";
         options.secondImportFile = job.file;
     }
 
@@ -455,7 +431,7 @@ std::vector<Bwf2qtJob> bwf2qtJobs(std::vector<std::string> files, int channelA,
     // other chosen file is passed over in its place.
     std::vector<bool> taken(files.size(), false);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string base = baseNameOf(files[i]);
+        const std::string base = withoutExtension(fileNameOf(files[i]));
         if (base.size() < 8 || base.substr(7) != numberA) {
             continue;
         }

@@ -2,29 +2,12 @@
 #include "app/conversion_commands.h"
 
 #include "app/preference_keys.h"
+#include "platform/path_names.h"
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
 
 namespace korvel {
 namespace {
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string lastComponent(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string withoutExtension(const std::string& name) {
-    const auto dot = name.rfind('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
 
 Result<std::string> readChosenFile(ConversionCommandContext& context, const std::string& path) {
     auto text = context.readText ? context.readText(path) : readTextFile(path);
@@ -62,7 +45,7 @@ CommandOutcome clickale2fcp(ConversionCommandContext& context) {
     open.allowedExtensions = {"ALE", "ale", "txt", "TXT"};
     open.allowedTypeCodes = {"TEXT"};
     open.startFolder = folderOf(lastAle);
-    open.preselectedFile = lastComponent(lastAle);
+    open.preselectedFile = fileNameOf(lastAle);
     const auto chosen = context.ui.runOpenPanel(open);
     if (!chosen || chosen->empty()) {
         return CommandOutcome::Cancelled;
@@ -103,7 +86,7 @@ CommandOutcome clickale2fcp(ConversionCommandContext& context) {
     save.title = "Save Batch List";
     save.requiredExtension = "txt";
     save.startFolder = prefs.stringOrEmpty(prefkey::kAle2fcpFcpDir);
-    save.proposedName = withoutExtension(lastComponent(alePath));
+    save.proposedName = withoutExtension(fileNameOf(alePath));
     const auto savePath = context.ui.runSavePanel(save);
     if (!savePath) {
         return CommandOutcome::Cancelled;
@@ -145,7 +128,7 @@ CommandOutcome clickfcp2ale(ConversionCommandContext& context) {
     open.allowedExtensions = {"txt", "TXT"};
     open.allowedTypeCodes = {"TEXT"};
     open.startFolder = folderOf(lastList);
-    open.preselectedFile = lastComponent(lastList);
+    open.preselectedFile = fileNameOf(lastList);
     const auto chosen = context.ui.runOpenPanel(open);
     if (!chosen || chosen->empty()) {
         return CommandOutcome::Cancelled;

@@ -2,6 +2,7 @@
 #include "movie/batch_add_tc.h"
 
 #include "movie/qt_utility.h"
+#include "platform/path_names.h"
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
 #include "shotlog/windows_text.h"
@@ -20,11 +21,6 @@ namespace {
 
 constexpr std::string_view kProgressTitle = "Batch Add TC";
 constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
-
-std::string lastPathComponent(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
 
 bool nameHasExtension(std::string_view name, std::string_view extension) {
     const auto dot = name.rfind('.');
@@ -161,7 +157,7 @@ ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
     std::replace(rawMovieName.begin(), rawMovieName.end(), '/', ':');
     const std::string moviePath = batchMoviePath(rawMovieName, options.movieExtension,
                                                  options.moviedir, options.baseNameLength);
-    m_progressLine = lastPathComponent(moviePath);
+    m_progressLine = fileNameOf(moviePath);
     m_ui.progress().update(m_progressValue, m_progressLine, {});
 
     if (!fileExists(moviePath)) {
@@ -245,7 +241,7 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAle(const SetMovieTCFromAleO
     const auto aleText = readTextFile(options.alePath);
     if (!aleText) {
         m_log("Starting Batch Add TC...");
-        m_log("ERROR: The ALE file: " + lastPathComponent(options.alePath) +
+        m_log("ERROR: The ALE file: " + fileNameOf(options.alePath) +
               " could not be read (" + aleText.error().message + ") - stopping...");
         stopWithAlert(m_ui, "Something is wrong here...", "The ALE file could not be read!",
                       "Too Bad...");
@@ -256,7 +252,7 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAle(const SetMovieTCFromAleO
 
 Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAleText(std::string_view aleText,
                                                             const SetMovieTCFromAleOptions& options) {
-    const std::string aleName = lastPathComponent(options.alePath);
+    const std::string aleName = fileNameOf(options.alePath);
     m_log("Starting Batch Add TC...");
 
     const auto system = tvSystemFromName(options.tvsys);

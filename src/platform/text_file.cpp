@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/text_file.h"
+#include "platform/path_names.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,14 +36,6 @@ void appendUtf8(std::string& out, char32_t code) {
 
 std::string errnoText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string_view skipBom(std::string_view bytes) {
@@ -151,9 +144,8 @@ Result<std::string> readTextFile(const std::string& path) {
 }
 
 Status writeTextFileAtomically(const std::string& path, std::string_view text) {
-    const std::string folder = folderOf(path);
-    const auto slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string folder = folderOf(path).empty() ? "." : folderOf(path);
+    const std::string name = fileNameOf(path);
     std::string temporary = folder + "/." + name + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) {

@@ -1,21 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "shotlog/ale_tools.h"
 
+#include "platform/path_names.h"
 #include "platform/text_file.h"
 
 namespace korvel {
-namespace {
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
-
 ALETools::ALETools(UserInterface& ui, LogSink log)
     : m_ui(ui), m_log(std::move(log)), m_writer(writeTextFileAtomically) {}
 

@@ -5,6 +5,8 @@
 // names, in the batch list's order; rows are kept by their "Type".
 #include "shotlog/ale_tools.h"
 
+#include "platform/path_names.h"
+
 #include <array>
 #include <vector>
 
@@ -104,13 +106,7 @@ std::string_view field(const std::vector<std::string_view>& fields, std::size_t 
 // The batch list's file name without its extension: the name a save panel that adds ".ale"
 // proposes for it.
 std::string proposedListName(std::string_view path) {
-    const auto slash = path.rfind('/');
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const auto dot = name.rfind('.');
-    if (dot != std::string_view::npos && dot != 0) {
-        name = name.substr(0, dot);
-    }
-    return std::string(name);
+    return withoutExtension(fileNameOf(path));
 }
 
 // The text of a bin line after its first two characters (whole UTF-8 characters, so a name is
