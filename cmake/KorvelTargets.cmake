@@ -30,6 +30,7 @@ function(korvel_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
     KORVEL_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus"
     KORVEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

@@ -153,7 +153,7 @@ TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
 
         EXPECT_EQ(commandOutput("ffprobe -v error -select_streams a:0 -show_entries "
                                 "stream=sample_rate,channels,bits_per_sample,duration -of csv=p=0 " +
-                                quoted(movie)),
+                                shellQuote(movie)),
                   row.probed + "\n");
         const ProbedTimecode probed = probeTimecode(movie);
         EXPECT_EQ(probed.timecode, row.timecode);
@@ -161,10 +161,10 @@ TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
         EXPECT_EQ(mediainfoFirstTimecode(movie), row.timecode);
         const auto fields = split(row.probed, ',');
         EXPECT_EQ(commandOutput("mediainfo --Inform='Audio;%SamplingRate% %Channels% %BitDepth% "
-                                "%Duration%' " + quoted(movie)),
+                                "%Duration%' " + shellQuote(movie)),
                   fields[0] + " " + fields[1] + " " + fields[2] + " 1000\n");
 
-        EXPECT_EQ(std::system(("xmllint --noout " + quoted(out("list.xml"))).c_str()), 0);
+        EXPECT_EQ(std::system(("xmllint --noout " + shellQuote(out("list.xml"))).c_str()), 0);
 
         // The row holds the record's values, as bwf-info reads them from the same file.
         const auto lines = split(fileText(out("list.txt")), '\r');

@@ -3,6 +3,7 @@
 #include "movie/bwf_import.h"
 
 #include "../audio/wave_builder.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -17,25 +18,7 @@ namespace {
 
 using test::Bytes;
 
-std::string capture(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return out;
-    }
-    std::array<char, 4096> buffer;
-    std::size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        out.append(buffer.data(), got);
-    }
-    ::pclose(pipe);
-    return out;
-}
-
-bool haveFfmpeg() {
-    return std::system("ffprobe -version > /dev/null 2>&1") == 0 &&
-           std::system("ffmpeg -version > /dev/null 2>&1") == 0;
-}
+bool haveFfmpeg() { return test::haveProgram("ffprobe") && test::haveProgram("ffmpeg"); }
 
 Bytes pseudoRandom(std::size_t count, std::uint32_t seed) {
     Bytes bytes(count);
@@ -75,7 +58,7 @@ protected:
     std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     std::string probe(const std::string& movie, const std::string& entries) const {
-        return capture("ffprobe -v error -select_streams a:0 -show_entries " + entries +
+        return test::commandOutput("ffprobe -v error -select_streams a:0 -show_entries " + entries +
                        " -of csv=p=0 '" + movie + "'");
     }
 
@@ -88,7 +71,7 @@ protected:
     }
 
     std::string tags(const std::string& movie) const {
-        return capture("ffprobe -v error -show_entries stream_tags=timecode,reel_name "
+        return test::commandOutput("ffprobe -v error -show_entries stream_tags=timecode,reel_name "
                        "-of default=nw=1 '" + movie + "'");
     }
 

@@ -3,6 +3,8 @@
 // start timecode, reel, and the decoded audio bit for bit. Each case skips without the tools.
 #include "qtff/sound_track.h"
 
+#include "support/outside_tools.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -20,25 +22,7 @@ namespace {
 using qtff::PcmEncoding;
 using qtff::SoundFormat;
 
-bool haveTool(const char* name) {
-    return std::system((std::string(name) + " -version > /dev/null 2>&1").c_str()) == 0 ||
-           std::system((std::string(name) + " --version > /dev/null 2>&1").c_str()) == 0;
-}
 
-std::string capture(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return out;
-    }
-    std::array<char, 4096> buffer;
-    std::size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        out.append(buffer.data(), got);
-    }
-    ::pclose(pipe);
-    return out;
-}
 
 std::vector<std::uint8_t> pseudoRandom(std::size_t count, std::uint32_t seed) {
     std::vector<std::uint8_t> bytes(count);
@@ -83,7 +67,7 @@ protected:
 };
 
 TEST_P(SoundMovieTest, ToolsReadTheAudioTimecodeAndReel) {
-    if (!haveTool("ffprobe") || !haveTool("ffmpeg")) {
+    if (!test::haveProgram("ffprobe") || !test::haveProgram("ffmpeg")) {
         GTEST_SKIP() << "ffprobe/ffmpeg not installed";
     }
     const MovieCase& c = GetParam();
@@ -115,12 +99,12 @@ TEST_P(SoundMovieTest, ToolsReadTheAudioTimecodeAndReel) {
         ASSERT_TRUE((*writer)->finish());
     }
 
-    const std::string audio = capture(
+    const std::string audio = test::commandOutput(
         "ffprobe -v error -select_streams a:0 -show_entries "
         "stream=codec_name,sample_rate,channels,duration_ts -of csv=p=0 '" + path + "'");
     EXPECT_EQ(audio, std::string(c.codec) + "," + std::to_string(c.format.sampleRate) + "," +
                          std::to_string(c.format.channels) + "," + std::to_string(frames) + "\n");
-    const std::string tags = capture("ffprobe -v error -show_entries stream_tags=timecode,reel_name "
+    const std::string tags = test::commandOutput("ffprobe -v error -show_entries stream_tags=timecode,reel_name "
                                      "-of default=nw=1 '" + path + "'");
     EXPECT_NE(tags.find("TAG:timecode=13:01:01:07"), std::string::npos) << tags;
     EXPECT_NE(tags.find("TAG:reel_name=A001"), std::string::npos) << tags;
@@ -136,14 +120,14 @@ TEST_P(SoundMovieTest, ToolsReadTheAudioTimecodeAndReel) {
     EXPECT_TRUE(decodedBytes == samples) << "decoded " << decodedBytes.size() << " bytes of "
                                          << samples.size();
 
-    if (haveTool("mediainfo")) {
-        const std::string info = capture(
+    if (test::haveProgram("mediainfo")) {
+        const std::string info = test::commandOutput(
             "mediainfo --Inform='Audio;%SamplingRate%,%Channels%,%BitDepth%' '" + path + "'");
         EXPECT_EQ(info, std::to_string(c.format.sampleRate) + "," +
                             std::to_string(c.format.channels) + "," +
                             std::to_string(c.format.bytesPerSample() * 8) + "\n");
         const std::string start =
-            capture("mediainfo --Inform='Other;%TimeCode_FirstFrame%' '" + path + "'");
+            test::commandOutput("mediainfo --Inform='Other;%TimeCode_FirstFrame%' '" + path + "'");
         EXPECT_EQ(start.substr(0, 11), "13:01:01:07") << start;
     }
 }
@@ -172,8 +156,8 @@ TEST(SoundMovie, WithoutTimecodeAndAbandoned) {
         ASSERT_TRUE((*writer)->write(std::vector<std::uint8_t>(4 * 100, 0)));
         ASSERT_TRUE((*writer)->finish());
     }
-    if (haveTool("ffprobe")) {
-        EXPECT_EQ(capture("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" +
+    if (test::haveProgram("ffprobe")) {
+        EXPECT_EQ(test::commandOutput("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" +
                           (dir / "a.mov").string() + "'"),
                   "audio\n");
     }

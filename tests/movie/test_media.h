@@ -4,40 +4,12 @@
 // Small movies made by ffmpeg and read back by ffprobe and mediainfo: the outside judges of the
 // timecode tracks we write.
 
-#include <cstdio>
-#include <cstdlib>
+#include "support/outside_tools.h"
+
 #include <string>
 #include <vector>
 
 namespace korvel::test {
-
-inline std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
-
-/// Standard output of a shell command; empty when it failed.
-inline std::string commandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            output.append(buffer, n);
-        }
-        if (::pclose(pipe) != 0) {
-            output.clear();
-        }
-    }
-    return output;
-}
-
-inline bool haveProgram(const std::string& name) {
-    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 enum class MovieKind { Video, VideoAndSound, SoundOnly };
 
@@ -55,7 +27,7 @@ inline bool makeMovie(const std::string& path, MovieKind kind, const std::string
         codecs += " -c:a pcm_s16le";
     }
     return std::system(("ffmpeg -v error -y" + inputs + " -t 1" + codecs + " " + extra + " " +
-                        quoted(path) + " </dev/null")
+                        shellQuote(path) + " </dev/null")
                            .c_str()) == 0;
 }
 
@@ -69,7 +41,7 @@ struct ProbedTimecode {
 inline ProbedTimecode probeTimecode(const std::string& path) {
     const std::string output = commandOutput(
         "ffprobe -v error -show_entries stream_tags=timecode,reel_name -of default=nw=1 " +
-        quoted(path));
+        shellQuote(path));
     const auto tag = [&output](const std::string& key) -> std::string {
         const std::string prefix = "TAG:" + key + "=";
         const auto at = output.find(prefix);
@@ -85,7 +57,7 @@ inline ProbedTimecode probeTimecode(const std::string& path) {
 /// How many timecode tracks ffprobe sees.
 inline int timecodeTrackCount(const std::string& path) {
     const std::string output = commandOutput(
-        "ffprobe -v error -show_entries stream=codec_tag_string -of csv=p=0 " + quoted(path));
+        "ffprobe -v error -show_entries stream=codec_tag_string -of csv=p=0 " + shellQuote(path));
     int count = 0;
     for (std::size_t at = output.find("tmcd"); at != std::string::npos;
          at = output.find("tmcd", at + 4)) {
@@ -96,14 +68,14 @@ inline int timecodeTrackCount(const std::string& path) {
 
 /// A hash of every video and sound packet, as ffmpeg reads them.
 inline std::string mediaHash(const std::string& path) {
-    return commandOutput("ffmpeg -v error -i " + quoted(path) +
+    return commandOutput("ffmpeg -v error -i " + shellQuote(path) +
                          " -map 0:v? -map 0:a? -c copy -f streamhash - </dev/null");
 }
 
 /// mediainfo's "Time code of first frame", or empty.
 inline std::string mediainfoFirstTimecode(const std::string& path) {
     const std::string output = commandOutput(
-        "mediainfo --Inform='Other;%TimeCode_FirstFrame%\\n' " + quoted(path));
+        "mediainfo --Inform='Other;%TimeCode_FirstFrame%\\n' " + shellQuote(path));
     return output.substr(0, output.find('\n'));
 }
 

@@ -6,7 +6,7 @@
 
 #include "fault_injecting_file.h"
 #include "timecode/timecode.h"
-#include "tool_support.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,9 @@
 namespace korvel::qtff {
 namespace {
 
-using testing::runCommand;
-using testing::shellQuote;
-using testing::valueOf;
+using test::runCommand;
+using test::shellQuote;
+using test::valueOf;
 
 struct TvCase {
     const char* tvSystem;
@@ -45,7 +45,7 @@ TimecodeTrackOptions optionsFor(const TvCase& c, const std::string& reel) {
 }
 
 bool haveJudges() {
-    return testing::haveTool("ffmpeg") && testing::haveTool("ffprobe") && testing::haveTool("mediainfo");
+    return test::haveProgram("ffmpeg") && test::haveProgram("ffprobe") && test::haveProgram("mediainfo");
 }
 
 // FNV-1a over byte ranges of a file.
@@ -139,7 +139,7 @@ protected:
     void SetUp() override {
         if (!haveJudges()) GTEST_SKIP() << "ffmpeg, ffprobe or mediainfo is not installed";
     }
-    testing::TempDir m_dir{"korvel-qtff-judged"};
+    test::TempDir m_dir{"korvel-qtff-judged"};
 };
 
 struct MovieKind {
@@ -160,7 +160,7 @@ const MovieKind kKinds[] = {
     {"sound-first", "-f lavfi -i sine=duration=0.4:sample_rate=44100", true, 1},
 };
 
-std::string makeMovie(const testing::TempDir& dir, const MovieKind& kind) {
+std::string makeMovie(const test::TempDir& dir, const MovieKind& kind) {
     const auto path = dir.file(std::string(kind.name) + ".mov");
     auto r = runCommand(std::string("ffmpeg -v error -y ") + kind.inputs + " -c:v mpeg4 -c:a pcm_s16le " +
                         (kind.faststart ? "-movflags +faststart " : "") + shellQuote(path) + " 2>&1");
