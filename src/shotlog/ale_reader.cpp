@@ -17,19 +17,6 @@ constexpr std::string_view kData = "Data";
 constexpr std::string_view kVideoFormatNtsc = "VIDEO_FORMAT\tNTSC";
 constexpr std::string_view kVideoFormatPal = "VIDEO_FORMAT\tPAL";
 
-void splitAt(std::string_view text, std::string_view separator, std::vector<std::string_view>& out) {
-    out.clear();
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        if (at == std::string_view::npos) {
-            out.push_back(text.substr(start));
-            return;
-        }
-        out.push_back(text.substr(start, at - start));
-        start = at + separator.size();
-    }
-}
 
 bool firstPieceIsHeading(std::string_view text, std::string_view separator) {
     return text.substr(0, text.find(separator)) == kHeading;
@@ -84,8 +71,22 @@ std::string_view skipByteOrderMark(std::string_view text) {
     return text;
 }
 
+void splitText(std::string_view text, std::string_view separator, std::vector<std::string_view>& out) {
+    out.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        if (at == std::string_view::npos) {
+            out.push_back(text.substr(start));
+            return;
+        }
+        out.push_back(text.substr(start, at - start));
+        start = at + separator.size();
+    }
+}
+
 void splitAleFields(std::string_view line, std::vector<std::string_view>& fields) {
-    splitAt(line, "\t", fields);
+    splitText(line, "\t", fields);
 }
 
 Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, UserInterface& ui,
@@ -98,15 +99,15 @@ Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, 
     if (firstPieceIsHeading(text, "\r\n")) {
         log(lineBreakMessage(options, "Windows"));
         ale.lineBreak = AleLineBreak::Windows;
-        splitAt(text, "\r\n", ale.allLines);
+        splitText(text, "\r\n", ale.allLines);
     } else if (firstPieceIsHeading(text, "\n")) {
         log(lineBreakMessage(options, "Unix"));
         ale.lineBreak = AleLineBreak::Unix;
-        splitAt(text, "\n", ale.allLines);
+        splitText(text, "\n", ale.allLines);
     } else if (firstPieceIsHeading(text, "\r")) {
         log(lineBreakMessage(options, "Mac"));
         ale.lineBreak = AleLineBreak::Mac;
-        splitAt(text, "\r", ale.allLines);
+        splitText(text, "\r", ale.allLines);
     } else {
         return refuse(ui, "Something is wrong here...", "The file is not an ALE file!", "Too Bad...");
     }

@@ -55,6 +55,9 @@ struct AleLog {
 Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, UserInterface& ui,
                        const LogSink& log);
 
+/// The pieces of a text between the separators (a text without one is one piece).
+void splitText(std::string_view text, std::string_view separator, std::vector<std::string_view>& out);
+
 /// A clip row or column line split at every tab (one field more than it has tabs).
 void splitAleFields(std::string_view line, std::vector<std::string_view>& fields);
 

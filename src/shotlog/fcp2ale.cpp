@@ -85,20 +85,6 @@ std::string_view aleTracks(std::string_view tracks, std::string_view audio) {
     return {};
 }
 
-void split(std::string_view text, char separator, std::vector<std::string_view>& out) {
-    out.clear();
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        if (at == std::string_view::npos) {
-            out.push_back(text.substr(start));
-            return;
-        }
-        out.push_back(text.substr(start, at - start));
-        start = at + 1;
-    }
-}
-
 std::string_view field(const std::vector<std::string_view>& fields, std::size_t index) {
     return index < fields.size() ? fields[index] : std::string_view();
 }
@@ -126,9 +112,9 @@ std::string_view binName(std::string_view line) {
 
 std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& options) {
     std::vector<std::string_view> lines;
-    split(fcpTxt, '\r', lines);
+    splitText(fcpTxt, "\r", lines);
     std::vector<std::string_view> header;
-    split(lines.front(), '\t', header);
+    splitText(lines.front(), "\t", header);
 
     const auto hasColumn = [&](std::string_view title) {
         for (const std::string_view name : header) {
@@ -218,7 +204,7 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
             }
             continue;
         }
-        split(line, '\t', fields);
+        splitText(line, "\t", fields);
         const std::string_view type = field(fields, typePos);
         if (!((type == "Clip" && keepClips) || (type == "SubClip" && keepSubClips))) {
             continue;
