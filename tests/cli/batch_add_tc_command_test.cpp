@@ -17,15 +17,7 @@ namespace fs = std::filesystem;
 class BatchAddTcCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("korvel_cli_batch_" +
-                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_folder);
         fs::create_directories(m_folder / "media");
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(m_folder, error);
     }
 
     std::string path(const std::string& name) const { return (m_folder / name).string(); }
@@ -34,7 +26,8 @@ protected:
         return path(name);
     }
 
-    fs::path m_folder;
+    test::TempDir m_dir{"korvel-cli-batch"};
+    fs::path m_folder = m_dir.path();
     TemporaryPrefs prefs;
 };
 

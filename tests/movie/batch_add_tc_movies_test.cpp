@@ -31,15 +31,7 @@ protected:
         if (!test::haveProgram("ffmpeg") || !test::haveProgram("ffprobe")) {
             GTEST_SKIP() << "ffmpeg and ffprobe judge these movies";
         }
-        m_folder = fs::temp_directory_path() /
-                   ("korvel_batch_movies_" +
-                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_folder);
         fs::create_directories(m_folder / "media");
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(m_folder, error);
     }
 
     std::string movie(const std::string& name) const { return (m_folder / "media" / name).string(); }
@@ -58,7 +50,8 @@ protected:
         return batch.setMovieTCFromAle(options);
     }
 
-    fs::path m_folder;
+    test::TempDir m_dir{"korvel-batch-movies"};
+    fs::path m_folder = m_dir.path();
     NullConsole m_console;
     ScriptedUserInterface ui;
     std::vector<std::string> log;
