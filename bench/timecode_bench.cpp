@@ -51,7 +51,7 @@ void BM_TextToFrame(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         const std::string_view text = texts[i++ % 4];
-        if (isValidTimeCodeText(text, 30)) {
+        if (isValidTimeCodeText(text, TvSystem::Ntsc)) {
             benchmark::DoNotOptimize(frameNumber(*parseTimeCodeFields(text), def));
         }
     }

@@ -75,7 +75,7 @@ std::optional<std::string> startTimecode(std::string_view clipName, std::string_
         }
         return std::nullopt;
     }
-    if (!isValidTimeCodeText(tcValue, 30)) {
+    if (!isValidTimeCodeText(tcValue, 30, isDropFrameText(tcValue))) {
         return std::nullopt;
     }
     auto converted = tc30totc24(tcValue);

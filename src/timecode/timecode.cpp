@@ -93,18 +93,23 @@ std::optional<TimeCodeRecord> parseTimeCodeFields(std::string_view text) {
 
 bool isDropFrameText(std::string_view text) { return text.size() > 8 && text[8] == ';'; }
 
-bool isValidTimeCodeText(std::string_view text, int framesPerSecond) {
+bool isSkippedDropFrameLabel(const TimeCodeRecord& record) {
+    return record.seconds == 0 && record.frames < 2 && record.minutes % 10 != 0;
+}
+
+bool isValidTimeCodeText(std::string_view text, int framesPerSecond, bool dropFrame) {
     if (text.size() != 11 || text[2] != ':' || text[5] != ':' ||
         (text[8] != ':' && text[8] != ';')) {
         return false;
     }
     const auto record = parseTimeCodeFields(text);
-    return record && record->minutes < 60 && record->seconds < 60 &&
-           record->frames < framesPerSecond;
+    return record && record->hours < 24 && record->minutes < 60 && record->seconds < 60 &&
+           record->frames < framesPerSecond && !(dropFrame && isSkippedDropFrameLabel(*record));
 }
 
 bool isValidTimeCodeText(std::string_view text, TvSystem system) {
-    return isValidTimeCodeText(text, framesPerSecond(system));
+    return isValidTimeCodeText(text, framesPerSecond(system),
+                               system == TvSystem::Ntsc && isDropFrameText(text));
 }
 
 } // namespace korvel

@@ -49,10 +49,16 @@ std::optional<TimeCodeRecord> parseTimeCodeFields(std::string_view text);
 /// True when the text is drop-frame timecode text: its character at position 8 is ';'.
 bool isDropFrameText(std::string_view text);
 
+/// True for the labels drop-frame counting skips: frames 00 and 01 of every minute not divisible
+/// by ten. No frame number ever has them.
+bool isSkippedDropFrameLabel(const TimeCodeRecord& record);
+
 /// The one check for a timecode that comes from outside (a log, a command line, a file): exactly
-/// eleven characters, HH:MM:SS:FF or HH:MM:SS;FF, digits at the fixed positions, minutes and
-/// seconds below 60, frames below `framesPerSecond`.
-bool isValidTimeCodeText(std::string_view text, int framesPerSecond);
+/// eleven characters, HH:MM:SS:FF or HH:MM:SS;FF, digits at the fixed positions, hours below 24,
+/// minutes and seconds below 60, frames below `framesPerSecond`, and, when `dropFrame`, none of
+/// the labels drop-frame counting skips.
+bool isValidTimeCodeText(std::string_view text, int framesPerSecond, bool dropFrame);
+/// As above, drop frame when the TV system is NTSC and the text says so (';' at position 8).
 bool isValidTimeCodeText(std::string_view text, TvSystem system);
 
 } // namespace korvel

@@ -238,6 +238,41 @@ TEST_F(BatchAddTcTest, RowsAndNamesAsLogged) {
     EXPECT_NE(std::find(log.begin(), log.end(), "The ALE shot log contains 3 clips."), log.end());
 }
 
+// Hours of 24 or more, and drop-frame labels the counting skips, name no frame of the day: the
+// row is refused, never written as another time.
+TEST_F(BatchAddTcTest, TimecodesThatNameNoFrameAreRefused) {
+    struct Row {
+        const char* videoFormat;
+        const char* start;
+        bool convertTo24;
+        bool added;
+    };
+    const Row rows[] = {
+        {"PAL", "25:00:00:00", false, false},    {"PAL", "24:00:00:00", false, false},
+        {"PAL", "23:59:59:24", false, true},     {"NTSC", "00:01:00;00", false, false},
+        {"NTSC", "00:01:00;01", false, false},   {"NTSC", "00:01:00;02", false, true},
+        {"NTSC", "00:10:00;00", false, true},    {"NTSC", "00:01:00:00", false, true},
+        {"24 fps", "24:00:00:00", false, false}, {"24 fps", "00:01:00;00", true, false},
+        {"24 fps", "30:00:00:00", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.videoFormat) + " " + row.start);
+        makeMovie("A001.mov");
+        log.clear();
+        movies.calls.clear();
+        writeAle(ale("A001\t" + std::string(row.start) + "\t\tR1\n", "Name\tStart\tEnd\tTape", row.videoFormat));
+        options.tvsys = row.videoFormat;
+        options.convertTo24TC = row.convertTo24;
+        const auto summary = run();
+        ASSERT_TRUE(summary.ok());
+        EXPECT_EQ(summary->added, row.added ? 1 : 0);
+        EXPECT_EQ(movies.calls.size(), row.added ? 1u : 0u);
+        const std::string refusal =
+            "ERROR - The clip A001 has no valid timecode: " + std::string(row.start) + " - skipping...";
+        EXPECT_EQ(std::find(log.begin(), log.end(), refusal) != log.end(), !row.added);
+    }
+}
+
 TEST_F(BatchAddTcTest, ConvertsThirtyToTwentyFour) {
     makeMovie("A001.mov");
     makeMovie("A002.mov");

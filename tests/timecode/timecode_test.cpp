@@ -83,12 +83,11 @@ TEST(CountingRoundTripTest, EveryFrameOfADay) {
     };
     for (const Row& row : rows) {
         const TimeCodeDef def = timeCodeDef(row.system, row.dropFrame);
-        const int fps = framesPerSecond(row.system);
         std::int64_t mismatches = 0;
         for (std::int64_t frame = 0; frame < row.framesPerDay; ++frame) {
             const std::string text = timeCodeText(timeCodeRecord(frame, def), row.dropFrame);
             const auto fields = parseTimeCodeFields(text);
-            if (!fields || !isValidTimeCodeText(text, fps) ||
+            if (!fields || !isValidTimeCodeText(text, row.system) ||
                 isDropFrameText(text) != row.dropFrame || frameNumber(*fields, def) != frame) {
                 if (++mismatches <= 5) {
                     ADD_FAILURE() << tvSystemName(row.system) << " frame " << frame << " -> "
@@ -117,7 +116,8 @@ TEST(TimeCodeTextTest, ValidityCheck) {
         bool valid;
     };
     const Row rows[] = {
-        {"00:00:00:00", 25, true},   {"23:59:59:24", 25, true},  {"99:59:59:24", 25, true},
+        {"00:00:00:00", 25, true},   {"23:59:59:24", 25, true},  {"24:00:00:00", 25, false},
+        {"25:00:00:00", 25, false},  {"99:59:59:24", 25, false},
         {"01:00:00;00", 30, true},   {"01:00:00:29", 30, true},  {"01:00:00:30", 30, false},
         {"01:00:00:25", 25, false},  {"01:00:00:24", 24, false}, {"01:00:00:23", 24, true},
         {"01:60:00:00", 25, false},  {"01:00:60:00", 25, false}, {"1:00:00:00", 25, false},
@@ -126,8 +126,36 @@ TEST(TimeCodeTextTest, ValidityCheck) {
         {"-1:00:00:00", 25, false},  {"01;00;00;00", 30, false},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(isValidTimeCodeText(row.text, row.fps), row.valid) << row.text << " @" << row.fps;
+        EXPECT_EQ(isValidTimeCodeText(row.text, row.fps, false), row.valid) << row.text << " @" << row.fps;
     }
+}
+
+// Drop-frame counting skips frames 00 and 01 of every minute not divisible by ten: those labels
+// name no frame, and are refused rather than counted as the frame before.
+TEST(TimeCodeTextTest, DropFrameLabelsThatAreSkippedAreRefused) {
+    struct Row {
+        const char* text;
+        TvSystem system;
+        bool valid;
+    };
+    const Row rows[] = {
+        {"00:01:00;00", TvSystem::Ntsc, false}, {"00:01:00;01", TvSystem::Ntsc, false},
+        {"00:01:00;02", TvSystem::Ntsc, true},  {"00:10:00;00", TvSystem::Ntsc, true},
+        {"01:00:00;00", TvSystem::Ntsc, true},  {"23:59:00;01", TvSystem::Ntsc, false},
+        {"23:50:00;01", TvSystem::Ntsc, true},  {"00:01:01;00", TvSystem::Ntsc, true},
+        {"00:01:00:00", TvSystem::Ntsc, true},  // non-drop text: every label counts
+        {"00:01:00;00", TvSystem::Pal, true},   // ';' makes drop frame under NTSC only
+        {"00:01:00;00", TvSystem::Film24, true},
+        {"24:00:00;00", TvSystem::Ntsc, false}, {"25:00:00:00", TvSystem::Pal, false},
+        {"23:59:59;29", TvSystem::Ntsc, true},  {"23:59:59:23", TvSystem::Film24, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(isValidTimeCodeText(row.text, row.system), row.valid)
+            << row.text << " " << tvSystemName(row.system);
+    }
+    // Counted as drop frame whatever the separator says (the "DF" switch of tc add).
+    EXPECT_FALSE(isValidTimeCodeText("00:01:00:00", 30, true));
+    EXPECT_TRUE(isValidTimeCodeText("00:01:00:02", 30, true));
 }
 
 TEST(TimeCodeTextTest, DropFrameIsDecidedByPositionEight) {
