@@ -62,7 +62,9 @@ std::string countDown(double samples, const CountingUnits& units) {
         ++frames;
     }
     std::string text;
-    appendField(text, hours);
+    // A time reference at or past midnight (a recorder left running, a clock set wrong) names a
+    // time of day like every other timecode: the hours wrap as a timecode track's do.
+    appendField(text, hours % 24);
     text.push_back(':');
     appendField(text, minutes);
     text.push_back(':');
@@ -102,11 +104,9 @@ std::string wholeFrameRate(double samples, std::int32_t sampleRate, int framesPe
     if (x - std::floor(x) >= 0.5) {
         samples += frame * 0.5;
     }
-    // The hour and minute units are 32-bit products; C++20 makes their wrap-around defined.
-    const auto hour = static_cast<std::int32_t>(static_cast<std::int64_t>(sampleRate) * 3600);
-    const auto minute = static_cast<std::int32_t>(static_cast<std::int64_t>(sampleRate) * 60);
-    const CountingUnits units{static_cast<double>(hour), static_cast<double>(minute),
-                              static_cast<double>(sampleRate), static_cast<double>(frame)};
+    // Exact products: at 768 kHz an hour of samples no longer fits 32 bits.
+    const double second = sampleRate;
+    const CountingUnits units{second * 3600, second * 60, second, static_cast<double>(frame)};
     return units.usable() ? countDown(samples, units) : kZeroTimecode;
 }
 

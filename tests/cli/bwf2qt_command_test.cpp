@@ -189,6 +189,46 @@ TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
     }
 }
 
+// A time reference of a day or more (a recorder left running, a clock set wrong) gives one time
+// of day in bwf-info, the batch list, the XML list and the movie's timecode track.
+TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {
+    struct Row {
+        const char* name;
+        std::uint64_t timeReference;
+        const char* bwfFps;
+        const char* start;
+    };
+    const Row rows[] = {
+        {"DAY25", 48000ull * 3600 * 25, "PAL", "01:00:00:00"},
+        {"DAY100", 48000ull * (100 * 3600 + 30 * 60), "PAL", "04:30:00:00"},
+        {"FILM", 48000ull * 3600 * 24 + 2000, "24 fps", "00:00:00:01"},
+        {"NDF26", 48048ull * 3600 * 26, "NTSC NDF", "02:00:00:00"},
+        {"DF25", 2697300ull * 16016 / 10, "NTSC DF", "01:00:00;00"}, // frame 2589408 + 107892
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string file = write(std::string(row.name) + ".wav",
+                                       recording({row.name, 1, 48000, 16, row.timeReference, "sTAPE=T\r\n"}, 0.1));
+        const std::string movie = out(std::string(row.name) + ".mov");
+        const CommandResult result = bwf2qt(
+            {file, "--batch-list", out("list.txt"), "--xml", out("list.xml"), "--on-exists", "replace"},
+            {"--bwf-fps", row.bwfFps});
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+
+        const CommandResult info = runKorvel(prefs.with({"--bwf-fps", row.bwfFps, "bwf-info", file}));
+        EXPECT_NE(info.out.find("Timecode start: " + std::string(row.start) + " @"), std::string::npos) << info.out;
+        const auto lines = split(fileText(out("list.txt")), '\r');
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(split(lines[1], '\t').at(2), row.start);
+        EXPECT_NE(fileText(out("list.xml")).find("<string>" + std::string(row.start) + "</string>"),
+                  std::string::npos);
+        EXPECT_EQ(runKorvel(prefs.with({"tc", "read", movie})).out, std::string(row.start) + "\nT\n");
+        if (haveProgram("ffprobe")) {
+            EXPECT_EQ(probeTimecode(movie).timecode, row.start);
+        }
+    }
+}
+
 TEST_F(Bwf2qtCommandTest, FlagsAnswerTheQuestions) {
     const std::string a = write("A01.wav", recording({"A01", 1, 48000, 16, 0, "sTAPE=A\r\n"}, 0.1));
     const std::string plain =

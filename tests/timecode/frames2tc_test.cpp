@@ -23,8 +23,8 @@ TEST(Frames2tcTest, KnownPositions) {
         {"PAL", 959, 48000, "00:00:00:00"},
         {"PAL", 960, 48000, "00:00:00:01"}, // half a frame rounds up
         {"PAL", 172800000, 48000, "01:00:00:00"},
-        {"PAL", 4147200000, 48000, "24:00:00:00"},
-        {"PAL", 4294967295, 48000, "24:51:18:12"},
+        {"PAL", 4147200000, 48000, "00:00:00:00"}, // hours wrap after 23
+        {"PAL", 4294967295, 48000, "00:51:18:12"},
         {"NTSC NDF", 1601, 48000, "00:00:00:00"},
         {"NTSC NDF", 1602, 48000, "00:00:00:01"},
         {"NTSC NDF", 172800000, 48000, "00:59:56:12"},
@@ -53,11 +53,43 @@ TEST(Frames2tcTest, PositionsAbove32Bits) {
         {"PAL", 96000ULL * 3600 * 13, 96000, "13:00:00:00"},
         {"24 fps", 192000ULL * 3600 * 7 + 192000 / 24 * 5, 192000, "07:00:00:05"},
         {"NTSC DF", 4294967296ULL * 2, 48000, "01:42:37;04"},
-        {"PAL", 48000ULL * 3600 * 29 + 48000 * 59, 48000, "29:00:59:00"},
+        {"PAL", 48000ULL * 3600 * 29 + 48000 * 59, 48000, "05:00:59:00"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(frames2tc(row.position, row.sampleRate, row.rate), row.expected)
             << row.rate << " " << row.position;
+    }
+}
+
+// A recorder left running past midnight, or a clock set wrong, gives a time reference of a day or
+// more: every rate names the same time of day as a start a day earlier.
+TEST(Frames2tcTest, StartsAtOrPastMidnightWrapIntoTheDay) {
+    const Row rows[] = {
+        {"PAL", 48000ULL * 3600 * 25, 48000, "01:00:00:00"},
+        {"24 fps", 48000ULL * 3600 * 24 + 2000, 48000, "00:00:00:01"},
+        {"NTSC NDF", 48048ULL * 3600 * 25, 48000, "01:00:00:00"},
+        {"PAL", 48000ULL * 3600 * 100 + 48000 * 61, 48000, "04:01:01:00"},
+        {"PAL", 96000ULL * 3600 * 123 + 96000 * 60 * 59, 96000, "03:59:00:00"},
+        {"PAL", 48000ULL * 3600 * 23 + 48000 * 3599, 48000, "23:59:59:00"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(frames2tc(row.position, row.sampleRate, row.rate), row.expected)
+            << row.rate << " " << row.position;
+    }
+}
+
+// An hour of samples at 768 kHz (2,764,800,000) or more does not fit 32 bits.
+TEST(Frames2tcTest, HighSampleRatesCountWholeHours) {
+    const Row rows[] = {
+        {"PAL", 768000ULL * (7 * 3600 + 25 * 60), 768000, "07:25:00:00"},
+        {"24 fps", 768000ULL * 3600 * 13 + 768000 / 24 * 3, 768000, "13:00:00:03"},
+        {"PAL", 768000ULL * 59 * 60, 768000, "00:59:00:00"},
+        {"PAL", 1536000ULL * (2 * 3600 + 1), 1536000, "02:00:01:00"},
+        {"NTSC NDF", 768768ULL * 3600 * 2, 768000, "02:00:00:00"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(frames2tc(row.position, row.sampleRate, row.rate), row.expected)
+            << row.rate << " " << row.position << " @" << row.sampleRate;
     }
 }
 
@@ -75,9 +107,9 @@ TEST(Frames2tcTest, UnusableSampleRatesAnswerZero) {
     }
 }
 
-// A corrupt time reference near 2^64 answers at once, with the hours as computed.
+// A corrupt time reference near 2^64 answers at once, with a time of day.
 TEST(Frames2tcTest, HugePositionsKeepTheirForm) {
-    const std::regex counted("[0-9]{2,}:[0-9]{2}:[0-9]{2}:[0-9]{2}");
+    const std::regex counted("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]:[0-2][0-9]");
     for (const char* rate : {"PAL", "24 fps", "NTSC NDF"}) {
         EXPECT_TRUE(std::regex_match(frames2tc(UINT64_MAX, 48000, rate), counted)) << rate;
     }
@@ -103,7 +135,7 @@ TEST(Frames2tcTest, WholeFrameRatesAgreeWithIntegerArithmetic) {
                     samples += frame / 2; // whole for these rates: every frame is an even count
                 }
                 const std::uint64_t hour = static_cast<std::uint64_t>(sampleRate) * 3600;
-                const std::uint64_t hours = samples / hour;
+                const std::uint64_t hours = samples / hour % 24;
                 std::uint64_t rest = samples % hour;
                 const std::uint64_t minutes = rest / (sampleRate * 60ULL);
                 rest %= sampleRate * 60ULL;
