@@ -39,6 +39,35 @@ Atom makeTimecodeMediaInfo() {
     return Atom::box(fourCC("gmhd"), {Atom::leaf(fourCC("gmin"), gmin.take()), std::move(tmcd)});
 }
 
+constexpr std::uint32_t kLastTrackId = 0xFFFFFFFFu;
+
+// One past the highest ID (and no lower than the movie's next track ID); when every ID above the
+// highest is taken, the lowest that no track holds. Nothing when all are taken.
+std::optional<std::uint32_t> unusedTrackId(std::uint32_t nextTrackId, const std::vector<TrackInfo>& tracks) {
+    std::uint64_t candidate = std::max<std::uint32_t>(nextTrackId, 1);
+    for (const auto& t : tracks) candidate = std::max<std::uint64_t>(candidate, std::uint64_t(t.trackId) + 1);
+    if (candidate <= kLastTrackId) return std::uint32_t(candidate);
+    std::vector<std::uint32_t> held;
+    for (const auto& t : tracks) held.push_back(t.trackId);
+    std::sort(held.begin(), held.end());
+    std::uint32_t id = 1;
+    for (auto h : held) {
+        if (h > id) return id;
+        if (h == id) {
+            if (id == kLastTrackId) return std::nullopt;
+            ++id;
+        }
+    }
+    return id;
+}
+
+// `value` units of `from` per second in units of `to` per second, rounded up, so that the media
+// covers the whole edit; the split keeps the products within 64 bits.
+std::uint64_t rescaleRoundingUp(std::uint64_t value, std::uint32_t from, std::uint32_t to) {
+    if (from == 0 || to == 0) return value;
+    return value / from * to + (value % from * to + from - 1) / from;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> makeTimecodeSampleDescription(const TimecodeFormat& format, std::string_view reelName) {
@@ -106,20 +135,28 @@ Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions&
     auto tracks = movie.tracks(TrackDetail::Header);
     if (!tracks) return tracks.error();
 
-    std::uint32_t id = std::max<std::uint32_t>(header->nextTrackId, 1);
     const TrackInfo* video = nullptr;
     const TrackInfo* sound = nullptr;
+    std::uint32_t highestId = 0;
     for (const auto& t : *tracks) {
-        if (t.trackId >= id) id = t.trackId + 1;
+        highestId = std::max(highestId, t.trackId);
         if (!video && t.handlerType == fourCC("vide")) video = &t;
         if (!sound && t.handlerType == fourCC("soun")) sound = &t;
     }
-    if (id == 0) return makeError("no track ID is left for a new track");
+    const auto id = unusedTrackId(header->nextTrackId, *tracks);
+    if (!id) return makeError("no track ID is left for a new track");
 
-    const auto duration = header->duration;
+    // The timecode names the picture's frames, so it lasts as long as the picture when there is
+    // one (as QuickTime's own movies do), else the whole movie.
+    const auto duration = video && video->duration > 0 ? video->duration : header->duration;
+    // The media counts in the timecode's own time scale: a stream copy (ffmpeg -c copy) derives
+    // the timecode's rate from it.
+    const std::uint32_t mediaTimeScale =
+        options.format.timeScale > 0 ? std::uint32_t(options.format.timeScale) : header->timeScale;
+    const auto mediaDuration = rescaleRoundingUp(duration, header->timeScale, mediaTimeScale);
     const auto now = macTimeNow();
     TrackHeaderFields tkhd;
-    tkhd.trackId = id;
+    tkhd.trackId = *id;
     tkhd.flags = kTrackInMovie | kTrackInPreview | kTrackInPoster; // disabled
     tkhd.duration = duration;
     tkhd.width = video ? video->width : 0;
@@ -128,15 +165,15 @@ Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions&
 
     const std::vector<std::vector<std::uint8_t>> descriptions{
         makeTimecodeSampleDescription(options.format, options.reelName)};
-    // One sample lasts the movie; a movie longer than a 32-bit sample duration is cut there.
-    const std::array<std::uint32_t, 2> stts{1, std::uint32_t(std::min<std::uint64_t>(duration, 0xFFFFFFFFu))};
+    // One sample lasts the track; a track longer than a 32-bit sample duration is cut there.
+    const std::array<std::uint32_t, 2> stts{1, std::uint32_t(std::min<std::uint64_t>(mediaDuration, 0xFFFFFFFFu))};
     const std::array<std::uint32_t, 3> stsc{1, 1, 1};
     const std::uint64_t offsets[] = {sampleOffset};
     Atom stbl = Atom::box(fourCC("stbl"), {makeStsd(descriptions), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
                                           makeStszUniform(4, 1), makeChunkOffsets(offsets)});
     Atom minf = Atom::box(fourCC("minf"), {makeTimecodeMediaInfo(), makeSelfDataHandler(), makeSelfDinf(),
                                           std::move(stbl)});
-    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(header->timeScale, duration, 0, now),
+    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(mediaTimeScale, mediaDuration, 0, now),
                                           makeHdlr(fourCC("mhlr"), kTmcd, "Time Code Media Handler"),
                                           std::move(minf)});
     movie.appendTrack(Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia)}));
@@ -144,13 +181,14 @@ Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions&
     if (const auto* from = video ? video : sound) {
         for (auto* trak : movie.trackAtoms()) {
             if (trackId(*trak) == from->trackId) {
-                addTrackReference(*trak, kTmcd, id);
+                addTrackReference(*trak, kTmcd, *id);
                 break;
             }
         }
     }
-    if (auto s = movie.setNextTrackId(id + 1 == 0 ? id : id + 1); !s) return s.error();
-    return id;
+    const std::uint32_t highest = std::max(highestId, *id);
+    if (auto s = movie.setNextTrackId(highest == kLastTrackId ? kLastTrackId : highest + 1); !s) return s.error();
+    return *id;
 }
 
 std::vector<std::uint32_t> timecodeTrackIds(const Movie& movie) {

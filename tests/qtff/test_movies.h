@@ -21,6 +21,10 @@ struct TestMovieOptions {
     std::uint64_t duration = 1200;
     std::uint32_t mediaTimeScale = 600;
     std::uint32_t frameDuration = 0; // media time units per sample; 0: half the duration
+    std::uint64_t videoDuration = 0;  // 0: the movie's duration
+    std::uint32_t videoTrackId = 1;
+    std::uint32_t soundTrackId = 2;
+    std::uint32_t nextTrackId = 3;
 };
 
 inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t duration, std::uint64_t chunkOffset,
@@ -68,10 +72,13 @@ inline std::vector<std::uint8_t> makeTestMovie(const TestMovieOptions& o = {}) {
         MovieHeaderFields mvhd;
         mvhd.timeScale = o.timeScale;
         mvhd.duration = o.duration;
-        mvhd.nextTrackId = 3;
+        mvhd.nextTrackId = o.nextTrackId;
         moov.children.push_back(makeMvhd(mvhd));
-        if (o.video) moov.children.push_back(makeTestTrack(1, fourCC("vide"), o.duration, mdatOffset + 8, o.mediaTimeScale, o.frameDuration));
-        if (o.sound) moov.children.push_back(makeTestTrack(2, fourCC("soun"), o.duration, mdatOffset + 24));
+        const auto videoDuration = o.videoDuration ? o.videoDuration : o.duration;
+        if (o.video)
+            moov.children.push_back(makeTestTrack(o.videoTrackId, fourCC("vide"), videoDuration, mdatOffset + 8,
+                                                  o.mediaTimeScale, o.frameDuration));
+        if (o.sound) moov.children.push_back(makeTestTrack(o.soundTrackId, fourCC("soun"), o.duration, mdatOffset + 24));
         moov.children.push_back(Atom::leaf(fourCC("meta"), {0, 0, 0, 0, 9, 8, 7}));
         moov.children.push_back(Atom::leaf(fourCC("zzzz"), {1, 2, 3}));
         return atomBytes(moov);

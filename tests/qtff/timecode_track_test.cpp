@@ -38,12 +38,12 @@ TEST(TimecodeTrack, IsLaidOutAsTheToolWritesIt) {
     EXPECT_EQ(tc.height, 240u << 16);
     EXPECT_EQ(tc.volume, 0);
     EXPECT_EQ(tc.duration, 1200u);
-    EXPECT_EQ(tc.mediaTimeScale, 600u) << "the movie's time scale";
-    EXPECT_EQ(tc.mediaDuration, 1200u);
+    EXPECT_EQ(tc.mediaTimeScale, 2997u) << "the timecode's own time scale";
+    EXPECT_EQ(tc.mediaDuration, 5994u) << "two seconds at 2997 units per second";
     ASSERT_EQ(tc.edits.size(), 1u);
     EXPECT_EQ(tc.edits[0].mediaTime, 0);
     EXPECT_EQ(tc.edits[0].mediaRate, 0x10000);
-    EXPECT_EQ(tc.timeToSample, (std::vector<std::array<std::uint32_t, 2>>{{1, 1200}}));
+    EXPECT_EQ(tc.timeToSample, (std::vector<std::array<std::uint32_t, 2>>{{1, 5994}}));
     EXPECT_EQ(tc.sampleCount, 1u);
     EXPECT_EQ(tc.uniformSampleSize, 4u);
     EXPECT_EQ(tc.chunkOffsets, std::vector<std::uint64_t>{0x12345678});
@@ -76,6 +76,69 @@ TEST(TimecodeTrack, ReferenceComesFromVideoElseSoundElseNowhere) {
             if (!tracks[i].references.empty()) referring = int(i);
         EXPECT_EQ(referring, c.referring) << c.video << c.sound;
         EXPECT_EQ(tracks.back().width, c.video ? 320u << 16 : 0u);
+    }
+}
+
+// The media counts in the timecode's time scale and lasts, like the track, as long as the
+// picture (the whole movie without one), rounded up to whole units of that scale.
+TEST(TimecodeTrack, MediaUsesTheTimecodeScaleAndLastsAsLongAsThePicture) {
+    const TimecodeFormat film{2, 24, 1, 24};
+    struct Case {
+        testing::TestMovieOptions movie;
+        TimecodeFormat format;
+        std::uint64_t trackDuration;
+        std::uint32_t mediaTimeScale;
+        std::uint64_t mediaDuration;
+    };
+    const Case cases[] = {
+        {{.duration = 3000, .videoDuration = 1200}, kPal, 1200, 25, 50},      // 2 s of picture, 5 s of sound
+        {{.duration = 3000, .videoDuration = 1200}, kNtscDrop, 1200, 2997, 5994},
+        {{.video = false, .duration = 3000}, film, 3000, 24, 120},           // sound only: the whole movie
+        {{.timeScale = 30000, .duration = 60060}, kNtscDrop, 60060, 2997, 6000}, // 60 frames at 29.97
+        {{.timeScale = 1000, .duration = 1001}, kPal, 1001, 25, 26},          // a part of a frame counts whole
+        {{.timeScale = 600, .duration = 0}, film, 0, 24, 0},
+    };
+    for (const auto& c : cases) {
+        Movie movie = movieOf(c.movie);
+        ASSERT_TRUE(addTimecodeTrack(movie, {c.format, 0, "R"}, 100).ok());
+        const auto tc = movie.tracks()->back();
+        SCOPED_TRACE(std::to_string(c.movie.duration) + " @" + std::to_string(c.movie.timeScale));
+        EXPECT_EQ(tc.duration, c.trackDuration);
+        ASSERT_EQ(tc.edits.size(), 1u);
+        EXPECT_EQ(tc.edits[0].segmentDuration, c.trackDuration);
+        EXPECT_EQ(tc.mediaTimeScale, c.mediaTimeScale);
+        EXPECT_EQ(tc.mediaDuration, c.mediaDuration);
+        EXPECT_EQ(tc.timeToSample, (std::vector<std::array<std::uint32_t, 2>>{{1, std::uint32_t(c.mediaDuration)}}));
+    }
+}
+
+// Whatever IDs the tracks hold (and whatever the header says comes next), the new track takes
+// one no other track holds.
+TEST(TimecodeTrack, NewTrackTakesAnUnusedId) {
+    constexpr std::uint32_t kLast = 0xFFFFFFFFu;
+    struct Case {
+        std::uint32_t videoId, soundId, nextId;
+        std::uint32_t expectedId, expectedNext;
+    };
+    const Case cases[] = {
+        {1, 2, 3, 3, 4},
+        {1, 2, 10, 10, 11},       // the header's next ID is kept
+        {5, 9, 3, 10, 11},        // a stale next ID is passed by
+        {1, kLast, 3, 2, kLast},  // nothing above the highest: the lowest free one
+        {kLast, 1, kLast, 2, kLast},
+        {2, kLast, 0, 1, kLast},
+        {7, 8, kLast, kLast, kLast},
+    };
+    for (const auto& c : cases) {
+        Movie movie = movieOf({.videoTrackId = c.videoId, .soundTrackId = c.soundId, .nextTrackId = c.nextId});
+        auto id = addTimecodeTrack(movie, {kPal, 0, "R"}, 100);
+        SCOPED_TRACE(std::to_string(c.videoId) + "," + std::to_string(c.soundId) + " next " + std::to_string(c.nextId));
+        ASSERT_TRUE(id.ok()) << id.error().message;
+        EXPECT_EQ(*id, c.expectedId);
+        EXPECT_EQ(movie.header()->nextTrackId, c.expectedNext);
+        EXPECT_NE(*id, c.videoId);
+        EXPECT_NE(*id, c.soundId);
+        EXPECT_EQ(movie.tracks()->front().references.at(0).trackIds, std::vector<std::uint32_t>{*id});
     }
 }
 

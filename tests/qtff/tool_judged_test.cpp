@@ -201,6 +201,51 @@ TEST_F(ToolJudged, ReadsBackTimecodeAndReelOfEveryKindAndSystem) {
     }
 }
 
+// ffmpeg derives a copied timecode's rate from its media time scale: a stream copy keeps the rate
+// and the start. The track ends with the picture (2 s), not with the longer sound (5 s).
+TEST_F(ToolJudged, StreamCopyKeepsTheRateAndTheTimecodeEndsWithThePicture) {
+    struct Case {
+        const char* videoRate;
+        int tvCase;
+        const char* rate;
+        double seconds;
+        bool copyKeepsStart; // ffmpeg's copy writes no drop-frame flag, even for its own tracks
+    };
+    const Case cases[] = {
+        {"25", 0, "25/1", 2.0, true},
+        {"24", 1, "24/1", 2.0, true},
+        {"30000/1001", 2, "2997/100", 2.002, true},
+        {"30000/1001", 3, "2997/100", 2.002, false},
+    };
+    for (const auto& c : cases) {
+        const auto& tv = kTvCases[c.tvCase];
+        SCOPED_TRACE(std::string(tv.tvSystem) + (tv.dropFrame ? " DF" : ""));
+        const auto path = m_dir.file("picture-then-sound.mov");
+        const auto copy = m_dir.file("copy.mov");
+        auto made = runCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:rate=" + std::string(c.videoRate) +
+                               ":duration=2 -f lavfi -i sine=duration=5 -c:v mpeg4 -c:a pcm_s16le " + shellQuote(path) +
+                               " 2>&1");
+        ASSERT_EQ(made.status, 0) << made.output;
+        {
+            auto movie = MovieFile::open(path, OpenMode::ReadWrite);
+            ASSERT_TRUE(movie.ok()) << movie.error().message;
+            ASSERT_TRUE(movie->addTimecodeTrack(optionsFor(tv, "R")).ok());
+        }
+        const std::string probe = "ffprobe -v error -select_streams d -show_entries stream=avg_frame_rate,duration"
+                                  ":stream_tags=timecode -of default=noprint_wrappers=1 ";
+        const auto before = runCommand(probe + shellQuote(path)).output;
+        EXPECT_EQ(valueOf(before, "avg_frame_rate"), c.rate);
+        EXPECT_NEAR(std::stod("0" + valueOf(before, "duration")), c.seconds, 0.001) << before;
+        auto copied = runCommand("ffmpeg -v error -y -i " + shellQuote(path) + " -map 0 -c copy " + shellQuote(copy) + " 2>&1");
+        ASSERT_EQ(copied.status, 0) << copied.output;
+        const auto after = runCommand(probe + shellQuote(copy)).output;
+        EXPECT_EQ(valueOf(after, "avg_frame_rate"), c.rate) << after;
+        if (c.copyKeepsStart) {
+            EXPECT_EQ(valueOf(after, "TAG:timecode"), tv.start) << after;
+        }
+    }
+}
+
 TEST_F(ToolJudged, MovieAbove4GiBGetsA64BitChunkOffset) {
     const auto small = makeMovie(m_dir, kKinds[0]);
     const auto huge = m_dir.file("huge.mov");
