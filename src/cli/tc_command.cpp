@@ -22,16 +22,26 @@ struct TcArguments {
     bool replace = false;
 };
 
+// A file that cannot be read as a movie is a failure, never "no": a script must tell a movie
+// without timecode from a movie it could not read.
+int couldNotRead(const TcArguments& args, const Error& error) {
+    std::cerr << "korvel: could not read the movie " << args.movie << ": " << error.message << '\n';
+    return kExitFailed;
+}
+
 int check(Session& session, const TcArguments& args) {
     QT_Utility qtu(session.console(), session.ui());
-    std::cout << (qtu.ZAN_CheckTCTrack(args.movie) ? "yes" : "no") << '\n';
+    const auto has = qtu.hasTimecodeTrack(args.movie);
+    if (!has) return couldNotRead(args, has.error());
+    std::cout << (*has ? "yes" : "no") << '\n';
     return kExitDone;
 }
 
 int read(Session& session, const TcArguments& args) {
     QT_Utility qtu(session.console(), session.ui());
-    const auto start = qtu.readStartTimecode(args.movie);
-    std::cout << (start ? start->text : "no timecode") << '\n' << qtu.ZAN_ReadSource(args.movie) << '\n';
+    const auto reading = qtu.readTimecodeTrack(args.movie);
+    if (!reading) return couldNotRead(args, reading.error());
+    std::cout << (reading->start ? reading->start->text : "no timecode") << '\n' << reading->reelName << '\n';
     return kExitDone;
 }
 
@@ -43,9 +53,12 @@ int add(Session& session, const TcArguments& args) {
                   << "\" is not one of \"PAL\", \"NTSC\", \"24 fps\" (set it with --tv)\n";
         return kExitFailed;
     }
+    const bool dropFrame = *system == TvSystem::Ntsc && session.prefs().boolean(prefkey::kDF);
     // Checked here, before the movie is touched: a start that is not timecode text must never be
-    // stored as 00:00:00:00.
-    if (!isValidTimeCodeText(args.tc, *system)) {
+    // stored as 00:00:00:00, nor a label drop frame skips (the text's ';' or "DF" asking for drop
+    // frame) as the frame before it.
+    if (!isValidTimeCodeText(args.tc, *system) ||
+        !isValidTimeCodeText(args.tc, framesPerSecond(*system), dropFrame)) {
         std::cerr << "korvel: \"" << args.tc << "\" is not a " << tvSystemName(*system)
                   << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame); nothing was changed\n";
         return kExitFailed;
@@ -55,7 +68,6 @@ int add(Session& session, const TcArguments& args) {
                   << qtff::kMaxReelNameBytes << "; nothing was changed\n";
         return kExitFailed;
     }
-    const bool dropFrame = *system == TvSystem::Ntsc && session.prefs().boolean(prefkey::kDF);
     if (*system == TvSystem::Ntsc && dropFrame != isDropFrameText(args.tc)) {
         std::cerr << "korvel: note: " << args.tc << " is counted as " << (dropFrame ? "drop" : "non-drop")
                   << " frame, as \"DF\" says (--df / --no-df)\n";
@@ -96,16 +108,21 @@ void addTcCommands(CLI::App& app, CommandTable& table) {
                "  korvel tc check A001.mov                                  -> yes\n"
                "  korvel tc read A001.mov                                   -> 01:00:00:00, A001\n"
                "  korvel --tv PAL tc add A001.mov --tc 01:00:00:00 --reel A001\n"
-               "  korvel --tv NTSC --df tc add B.mov --tc 01:00:00;00 --reel B --replace\n"
+               "  korvel --tv NTSC --df tc add B.mov --tc '01:00:00;00' --reel B --replace\n"
                "  korvel tc delete A001.mov");
 
-    CLI::App* checkCommand = tc->add_subcommand("check", "Print \"yes\" when the movie has a timecode track, else \"no\"");
+    CLI::App* checkCommand = tc->add_subcommand(
+        "check", "Print \"yes\" when the movie has a timecode track, else \"no\" (exit 1 when it cannot be read)");
     checkCommand->add_option("MOVIE", args->movie, "the movie file")->required();
     table.add(checkCommand, [args](Session& session) { return check(session, *args); });
 
     CLI::App* readCommand = tc->add_subcommand(
         "read", "Print the start timecode (or \"no timecode\") and the reel name (or \"No Source ID\")");
     readCommand->add_option("MOVIE", args->movie, "the movie file")->required();
+    readCommand->footer("Line 1: the start timecode of the first timecode track, or \"no timecode\".\n"
+                        "Line 2: its reel name; an empty line when the track carries an empty name,\n"
+                        "\"No Source ID\" when the movie has no timecode track.\n"
+                        "Exit status 1 when the file is missing, unreadable or not a movie.");
     table.add(readCommand, [args](Session& session) { return read(session, *args); });
 
     CLI::App* addCommand = tc->add_subcommand(

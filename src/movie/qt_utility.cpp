@@ -50,8 +50,13 @@ TimeCodeRecord looseTimeCodeFields(std::string_view text) {
 }
 
 bool QT_Utility::ZAN_CheckTCTrack(const std::string& moviePath) {
+    const auto has = hasTimecodeTrack(moviePath);
+    return has && *has;
+}
+
+Result<bool> QT_Utility::hasTimecodeTrack(const std::string& moviePath) {
     auto movie = openMovie(m_console, moviePath, qtff::OpenMode::ReadOnly);
-    if (!movie) return false;
+    if (!movie) return movie.error();
     return !qtff::timecodeTrackIds(movie->movie()).empty();
 }
 
@@ -98,29 +103,33 @@ Status QT_Utility::ZAN_DeleteTCTrack(const std::string& moviePath) {
 }
 
 std::string QT_Utility::ZAN_ReadSource(const std::string& moviePath) {
-    auto file = qtff::openFile(moviePath, qtff::OpenMode::ReadOnly);
-    if (!file) return std::string(kNoSourceId);
-    auto movie = qtff::MovieFile::open(std::move(*file));
-    if (!movie) return std::string(kNoSourceId);
-    auto tc = movie->readTimecode();
-    if (!tc || !tc->has_value() || !(*tc)->startFrame) return std::string(kNoSourceId);
-    return (*tc)->description.reelName;
+    auto reading = readTimecodeTrack(moviePath);
+    return reading ? reading->reelName : std::string(kNoSourceId);
 }
 
 std::optional<TimecodeStart> QT_Utility::readStartTimecode(const std::string& moviePath) {
+    auto reading = readTimecodeTrack(moviePath);
+    return reading ? reading->start : std::nullopt;
+}
+
+Result<TimecodeReading> QT_Utility::readTimecodeTrack(const std::string& moviePath) {
     auto file = qtff::openFile(moviePath, qtff::OpenMode::ReadOnly);
-    if (!file) return std::nullopt;
+    if (!file) return file.error();
     auto movie = qtff::MovieFile::open(std::move(*file));
-    if (!movie) return std::nullopt;
+    if (!movie) return makeError(moviePath + ": " + movie.error().message);
     auto tc = movie->readTimecode();
-    if (!tc || !tc->has_value() || !(*tc)->startFrame) return std::nullopt;
+    if (!tc) return makeError(moviePath + ": " + tc.error().message);
+    TimecodeReading reading{std::nullopt, std::string(kNoSourceId)};
+    if (!tc->has_value() || !(*tc)->startFrame) return reading;
+    reading.reelName = (*tc)->description.reelName;
     const auto& f = (*tc)->description.format;
-    if (f.numFrames == 0) return std::nullopt;
+    if (f.numFrames == 0) return reading;
     const TimeCodeDef def{f.flags, f.timeScale, f.frameDuration, f.numFrames, 0};
     TimecodeStart start;
     start.frameNumber = *(*tc)->startFrame;
     start.text = timeCodeText(timeCodeRecord(start.frameNumber, def), def.dropFrame());
-    return start;
+    reading.start = start;
+    return reading;
 }
 
 std::int32_t timeScale(const qtff::Movie& movie) {

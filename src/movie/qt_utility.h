@@ -45,6 +45,15 @@ struct TimecodeStart {
 /// The answer of `ZAN_ReadSource` when there is no reel name to give.
 inline constexpr std::string_view kNoSourceId = "No Source ID";
 
+/// The first timecode track of a movie that could be read.
+struct TimecodeReading {
+    /// Nothing when the movie has no timecode track or its start cannot be read.
+    std::optional<TimecodeStart> start;
+    /// As `ZAN_ReadSource` answers it: the reel name, empty when the track carries an empty one,
+    /// "No Source ID" without a readable track.
+    std::string reelName;
+};
+
 class QT_Utility {
 public:
     /// Failed steps are reported on `console`; delete beeps through `ui` when it cannot open
@@ -71,6 +80,14 @@ public:
 
     /// The start timecode of the first timecode track, or nothing.
     std::optional<TimecodeStart> readStartTimecode(const std::string& moviePath);
+
+    /// Whether the movie has a timecode track; fails when the file cannot be read as a movie, so
+    /// that "no timecode" is told from "could not read".
+    Result<bool> hasTimecodeTrack(const std::string& moviePath);
+
+    /// The start and reel name of the first timecode track; fails when the file cannot be read
+    /// as a movie or its timecode track is damaged.
+    Result<TimecodeReading> readTimecodeTrack(const std::string& moviePath);
 
 private:
     Console& m_console;

@@ -2,6 +2,7 @@
 #include "run_korvel.h"
 
 #include "../qtff/test_movies.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +53,13 @@ TEST_F(TcCommandTest, ChecksAddsReadsReplacesAndDeletes) {
         {{"tc", "add", "MOVIE", "--tc", "01:00:00:25", "--reel", "A"}, 1, "", false},
         {{"--tv", "24 fps", "tc", "add", "MOVIE", "--tc", "01:00:00:24"}, 1, "", false},
         {{"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", std::string(256, 'r')}, 1, "", false},
-        {{"--set", "TVSys=SECAM", "tc", "add", "MOVIE", "--tc", "01:00:00:00"}, 1, "", false},
+        {{"--set", "TVSys=SECAM", "tc", "add", "MOVIE", "--tc", "01:00:00:00"}, 2, "", false},
+        // Hours past the day, and drop-frame labels that name no frame.
+        {{"tc", "add", "MOVIE", "--tc", "25:00:00:00", "--reel", "A"}, 1, "", false},
+        {{"tc", "add", "MOVIE", "--tc", "24:00:00:00", "--reel", "A"}, 1, "", false},
+        {{"--tv", "NTSC", "--df", "tc", "add", "MOVIE", "--tc", "00:01:00;00"}, 1, "", false},
+        {{"--tv", "NTSC", "--no-df", "tc", "add", "MOVIE", "--tc", "00:01:00;01"}, 1, "", false},
+        {{"--tv", "NTSC", "--df", "tc", "add", "MOVIE", "--tc", "00:01:00:00"}, 1, "", false},
         {{"tc", "add", "MOVIE", "--reel", "A"}, 2, "", false},
         {{"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", "A001"}, 0, "", true},
         {{"tc", "check", "MOVIE"}, 0, "yes\n", false},
@@ -84,12 +91,52 @@ TEST_F(TcCommandTest, FileThatIsNotAMovieIsLeftAlone) {
     std::ofstream(m_movie, std::ios::binary | std::ios::trunc) << "just some text, not a movie";
     const auto before = readAll(m_movie);
     auto check = run({"tc", "check", "MOVIE"});
-    EXPECT_EQ(check.out, "no\n");
+    EXPECT_EQ(check.exitStatus, 1);
+    EXPECT_EQ(check.out, "");
     auto add = run({"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", "A"});
     EXPECT_EQ(add.exitStatus, 1);
     EXPECT_NE(add.err.find("not a QuickTime movie"), std::string::npos) << add.err;
     EXPECT_EQ(run({"tc", "delete", "MOVIE"}).exitStatus, 1);
     EXPECT_EQ(readAll(m_movie), before);
+}
+
+// "no timecode" and "no" are answers about a movie; a file that could not be read as one fails,
+// so that a script tells the two apart.
+TEST_F(TcCommandTest, CheckAndReadFailOnWhatIsNotAReadableMovie) {
+    const std::string missing = m_movie + ".missing";
+    const std::string folder = m_movie + ".d";
+    const std::string empty = m_movie + ".empty";
+    const std::string text = m_movie + ".txt";
+    std::filesystem::create_directory(folder);
+    std::ofstream{empty};
+    std::ofstream(text) << "just some text, not a movie";
+    for (const std::string& path : {missing, folder, empty, text}) {
+        for (const char* command : {"check", "read"}) {
+            SCOPED_TRACE(std::string(command) + " " + path);
+            const auto result = run({"tc", command, path});
+            EXPECT_EQ(result.exitStatus, 1);
+            EXPECT_EQ(result.out, "");
+            EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+        }
+    }
+    std::filesystem::remove_all(folder);
+    std::filesystem::remove(empty);
+    std::filesystem::remove(text);
+}
+
+TEST_F(TcCommandTest, HelpSaysWhatReadPrintsAndHowToQuoteDropFrame) {
+    const auto read = run({"tc", "read", "--help"});
+    EXPECT_EQ(read.exitStatus, 0);
+    for (const char* mention : {"no timecode", "No Source ID", "empty line when the track carries an empty name"}) {
+        EXPECT_NE(read.out.find(mention), std::string::npos) << mention << "\n" << read.out;
+    }
+    // The drop-frame example, pasted into a shell, hands korvel the timecode whole.
+    const auto help = run({"tc", "--help"});
+    const auto at = help.out.find("korvel --tv NTSC --df tc add");
+    ASSERT_NE(at, std::string::npos) << help.out;
+    const auto example = help.out.substr(at, help.out.find('\n', at) - at);
+    const auto words = test::commandOutput("set -- " + example + "; printf '%s\\n' \"$@\"");
+    EXPECT_NE(words.find("\n01:00:00;00\n"), std::string::npos) << example << "\n" << words;
 }
 
 } // namespace
