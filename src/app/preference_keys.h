@@ -13,10 +13,12 @@ namespace korvel {
 /// The kind of value a preference key holds.
 enum class PreferenceType { String, Boolean, Integer };
 
-/// A key of the preference store and the kind of value it holds.
+/// A key of the preference store, the kind of value it holds, and for a popup of the preferences
+/// sheet the texts it offers (empty: any value of the type).
 struct PreferenceKey {
     std::string_view name;
     PreferenceType type;
+    std::span<const std::string_view> choices = {};
 };
 
 /// Every key the tool reads or writes.
@@ -25,8 +27,12 @@ std::span<const PreferenceKey> knownPreferenceKeys();
 /// The type of a known key; nothing for a key the tool does not know.
 std::optional<PreferenceType> preferenceType(std::string_view key);
 
+/// The texts a popup key offers; empty for a key that takes any value of its type.
+std::span<const std::string_view> preferenceChoices(std::string_view key);
+
 /// A value typed in by a person for a known key: booleans as true/false, integers in decimal,
-/// strings as they are. Fails for an unknown key or a text that is not of the key's type.
+/// strings as they are. Fails for an unknown key, a text that is not of the key's type, or one
+/// that is none of a popup key's choices (the message lists them).
 Result<PreferenceValue> parsePreferenceValue(std::string_view key, std::string_view text);
 
 namespace prefkey {

@@ -66,6 +66,45 @@ TEST(PrefsCommandTest, GetSetAndOneRunOverrides) {
     }
 }
 
+// A popup key takes only its choices, for good and for one run: any other text is bad usage that
+// names the choices, and nothing is stored or run.
+TEST(PrefsCommandTest, PopupKeysTakeOnlyTheirChoices) {
+    TemporaryPrefs prefs;
+    struct Step {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string out;
+        std::string errMentions;
+    };
+    const Step steps[] = {
+        {{"--set", "BWFfpsRate=ntsc df", "timecode", "from-samples", "0", "--rate", "48000"}, 2, "", "\"NTSC DF\""},
+        {{"--set", "BWFfpsRate=NTSC DF", "timecode", "from-samples", "0", "--rate", "48000"}, 0, "00:00:00;00\n", ""},
+        {{"prefs", "set", "TVSys", "SECAM"}, 2, "", "\"PAL\", \"NTSC\", \"24 fps\""},
+        {{"prefs", "set", "TVSys", "24 fps"}, 0, "", ""},
+        {{"prefs", "set", "BWFfpsRate", "25"}, 2, "", "\"NTSC NDF\""},
+        {{"prefs", "set", "tcColumn", "[ALE] Start"}, 2, "", "\"Auxiliary TC1\""},
+        {{"prefs", "set", "tcColumn", "Aux TC 2"}, 0, "", ""},
+        {{"prefs", "set", "BWFMergeTracks", "Ch. 1&2"}, 2, "", "\"Ch. 1 & 2\""},
+        {{"prefs", "set", "BWFTapeIDSelect", "BWF File Name"}, 0, "", ""},
+        {{"prefs", "set", "BWFMediaConversion", "Link"}, 2, "", "\"Link To BWF Files\""},
+        {{"prefs", "set", "clipType", "clips only"}, 2, "", "\"Clips only\""},
+        {{"prefs", "set", "ale2fcpFCPvers", "FCP 5"}, 2, "", "\"FCP 3\""},
+        {{"prefs", "set", "BatchListHeaderLanguish", "German"}, 2, "", "\"French\""},
+        {{"prefs", "set", "BWFSampleRate", "96000 kHz"}, 2, "", "\"Same as Source\""},
+        {{"prefs", "set", "modifyNameData", "Truncate, add .mov"}, 2, "", "\"Truncate\""},
+        {{"prefs", "set", "movieExtension", ".MXF"}, 0, "", ""}, // not a popup: any text
+        {{"prefs", "get", "TVSys"}, 0, "24 fps\n", ""},
+        {{"prefs", "get", "BWFfpsRate"}, 0, "PAL\n", ""}, // the first-run default, untouched
+    };
+    for (const Step& step : steps) {
+        const CommandResult result = runKorvel(prefs.with(step.arguments));
+        const std::string& last = step.arguments.back();
+        EXPECT_EQ(result.exitStatus, step.exitStatus) << last << result.err;
+        EXPECT_EQ(result.out, step.out) << last;
+        EXPECT_NE(result.err.find(step.errMentions), std::string::npos) << last << ": " << result.err;
+    }
+}
+
 TEST(PrefsCommandTest, EnvironmentChoosesTheStore) {
     TemporaryPrefs prefs;
     ASSERT_EQ(setenv("KORVEL_PREFS", prefs.path().c_str(), 1), 0);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace korvel::test {
 namespace {
 
@@ -18,13 +21,17 @@ TEST(TimecodeCommandTest, AnswersAndStatuses) {
         {{"--tv", "NTSC", "timecode", "to-frames", "01:00:00:00"}, 0, "108000\n"},
         {{"--tv", "24 fps", "timecode", "to-frames", "00:00:01:00"}, 0, "24\n"},
         {{"--tv", "24 fps", "timecode", "to-frames", "00:00:01:24"}, 1, ""},
+        {{"timecode", "to-frames", "25:00:00:00"}, 1, ""},
+        {{"--tv", "NTSC", "timecode", "to-frames", "00:01:00;00"}, 1, ""},
+        {{"--tv", "NTSC", "timecode", "to-frames", "00:01:00;02"}, 0, "1800\n"},
+        {{"--set", "BWFfpsRate=PAL", "timecode", "from-samples", "4320000000", "--rate", "48000"}, 0, "01:00:00:00\n"},
         {{"timecode", "to-frames", "1:00:00:00"}, 1, ""},
         {{"--set", "TVSys=NTSC", "--set", "DF=true", "timecode", "from-frames", "1800"}, 0,
          "00:01:00;02\n"},
         {{"--tv", "NTSC", "timecode", "from-frames", "1800"}, 0, "00:01:00:00\n"},
         {{"--tv", "NTSC", "--df", "timecode", "from-frames", "-1"}, 0, "23:59:59;29\n"},
         {{"timecode", "from-frames", "12x"}, 1, ""},
-        {{"timecode", "from-samples", "4294967295", "--rate", "48000"}, 0, "24:51:18:12\n"},
+        {{"timecode", "from-samples", "4294967295", "--rate", "48000"}, 0, "00:51:18:12\n"},
         {{"--bwf-fps", "NTSC DF", "timecode", "from-samples", "4294967295", "--rate", "48000"}, 0,
          "00:51:18;17\n"},
         {{"--set", "BWFfpsRate=NTSC NDF", "timecode", "from-samples", "172972800", "--rate",
@@ -60,7 +67,17 @@ TEST(TimecodeCommandTest, StoredTvSystemIsUsedAndCanBeBroken) {
     TemporaryPrefs prefs;
     ASSERT_EQ(runKorvel(prefs.with({"prefs", "set", "TVSys", "24 fps"})).exitStatus, 0);
     EXPECT_EQ(runKorvel(prefs.with({"timecode", "to-frames", "00:00:01:00"})).out, "24\n");
-    ASSERT_EQ(runKorvel(prefs.with({"prefs", "set", "TVSys", "SECAM"})).exitStatus, 0);
+    // A store edited by hand: the command line no longer stores a TV system it does not know.
+    EXPECT_EQ(runKorvel(prefs.with({"prefs", "set", "TVSys", "SECAM"})).exitStatus, 2);
+    std::string stored;
+    {
+        std::ifstream in(prefs.path(), std::ios::binary);
+        stored.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const auto at = stored.find("TVSys=24 fps");
+    ASSERT_NE(at, std::string::npos) << stored;
+    stored.replace(at, 12, "TVSys=SECAM");
+    std::ofstream(prefs.path(), std::ios::binary | std::ios::trunc) << stored;
     const CommandResult broken = runKorvel(prefs.with({"timecode", "to-frames", "00:00:01:00"}));
     EXPECT_EQ(broken.exitStatus, 1);
     EXPECT_NE(broken.err.find("SECAM"), std::string::npos) << broken.err;
