@@ -7,6 +7,7 @@
 #include "shotlog/ale_tools.h"
 
 #include "platform/path_names.h"
+#include "shotlog/tab_fields.h"
 
 #include <array>
 #include <vector>
@@ -215,7 +216,7 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
                 ale += '\t';
             }
             const std::string_view value = field(fields, columns[c].source);
-            ale += columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value;
+            appendTabField(ale, columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value);
         }
         ale += '\r';
         rowsPending = true;
