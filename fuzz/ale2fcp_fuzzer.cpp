@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // ALE logs from outside: whatever the bytes, decoding, reading and converting never misbehave;
-// a conversion answers a batch list or, after exactly one alert, the one-space failure.
+// a conversion answers a batch list or, after exactly one alert, the one-space failure. A batch
+// list ends its lines in "\r" only, so no value can have opened a row of its own with a "\n".
 #include "platform/scripted_user_interface.h"
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
@@ -34,7 +35,8 @@ void convert(std::string_view text, std::uint8_t choice) {
     options.baseNameLength = static_cast<std::int32_t>(choice % 40) - 5;
     const std::string result = tools.ale2fcp(text, options);
     const bool failed = result == kAle2fcpFailed;
-    if (failed != (ui.alerts().size() == 1) || ui.alerts().size() > 1) {
+    if (failed != (ui.alerts().size() == 1) || ui.alerts().size() > 1 ||
+        result.find('\n') != std::string::npos) {
         std::abort();
     }
 }

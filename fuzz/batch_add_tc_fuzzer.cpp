@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // ALE logs from outside through Batch Add TC: whatever the bytes, the batch either stops after
-// exactly one alert, or ends with a summary whose counts add up to its clips. The movies are
-// empty files in a folder of the fuzzer's own; their tracks are kept in memory.
+// exactly one alert, or ends with a summary whose counts add up to its clips, and no movie outside
+// the media folder is changed. The movies are empty files in a folder of the fuzzer's own, one of
+// them ("Out.mov") a symbolic link to a file beside the folder; their tracks are kept in memory.
 #include "movie/batch_add_tc.h"
 #include "platform/scripted_user_interface.h"
 #include "platform/text_file.h"
@@ -31,9 +32,24 @@ const std::string& mediaFolder() {
         for (const char* name : {"A001.mov", "A002.mov", "A001", "B.mov", "C 1.mov"}) {
             std::ofstream(path / name) << "movie";
         }
+        const std::filesystem::path outside = path.string() + "_outside.mov";
+        std::ofstream(outside) << "movie";
+        std::error_code error;
+        std::filesystem::create_symlink(outside, path / "Out.mov", error);
         return path.string();
     }();
     return folder;
+}
+
+// A path the batch may change: a plain file name in the media folder, not the link leading out.
+bool insideMediaFolder(const std::string& path) {
+    const std::string folder = mediaFolder() + "/";
+    if (path.compare(0, folder.size(), folder) != 0) {
+        return false;
+    }
+    const std::string_view name = std::string_view(path).substr(folder.size());
+    return !name.empty() && name != "." && name != ".." && name != "Out.mov" &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
 } // namespace
@@ -50,6 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TimecodeTrackOperations operations;
     operations.checkTCTrack = [&tracks](const std::string& path) { return tracks[path]; };
     operations.deleteTCTrack = [&tracks](const std::string& path) -> Status {
+        if (!insideMediaFolder(path)) {
+            std::abort();
+        }
         tracks[path] = false;
         return {};
     };
@@ -57,6 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       std::string_view reel, std::string_view, bool) -> Status {
         if (tc.size() != 11 || reel.size() > kMaxReelIdBytes) {
             std::abort(); // only valid timecodes and storable reels reach a movie
+        }
+        if (!insideMediaFolder(path)) {
+            std::abort();
         }
         if (path.find("B.mov") != std::string::npos) {
             return makeError("refused");

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Batch lists from outside: whatever the bytes, fcp2ale never misbehaves, answers "OK" or
-// "error", and every ALE it offers starts with a whole head.
+// "error", and every ALE it offers starts with a whole head and ends its lines in "\r" only.
 #include "platform/scripted_user_interface.h"
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NoAttributes attributes;
     ALETools tools(ui, [](std::string_view) {}, prefs, attributes,
                    [](const std::string&, std::string_view ale) -> Status {
-                       if (ale.substr(0, 8) != "Heading\r") {
+                       if (ale.substr(0, 8) != "Heading\r" ||
+                           ale.find('\n') != std::string_view::npos) {
                            std::abort();
                        }
                        return {};

@@ -7,6 +7,7 @@
 #include "platform/path_names.h"
 #include "platform/text_file.h"
 #include "qtff/movie_file.h"
+#include "shotlog/tab_fields.h"
 #include "shotlog/xml_export.h"
 #include "timecode/tv_system.h"
 
@@ -30,14 +31,6 @@ std::string lowered(std::string text) {
 bool fileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
-}
-
-// A tab or a line end inside a value would move every later column of the row.
-std::string columnValue(std::string_view value) {
-    std::string text(value);
-    std::replace_if(text.begin(), text.end(),
-                    [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-    return text;
 }
 
 // The movie's length in whole frames of the XML timebase of `bwfFpsRate`, counted as the
@@ -391,7 +384,7 @@ std::string bwf2qtBatchListRow(const BwfInfo& info) {
         if (i > 0) {
             row += '\t';
         }
-        row += columnValue(info.value(kColumns[i]));
+        appendTabField(row, info.value(kColumns[i]));
     }
     row += '\r';
     return row;

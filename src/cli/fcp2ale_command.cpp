@@ -23,10 +23,10 @@ struct Fcp2aleArguments {
 };
 
 // A proposed name is a bin's name from the batch list: it must name a file inside DIR and
-// nothing else.
+// nothing else (the system would read a path only up to a NUL byte).
 std::string safeFileName(std::string name) {
     for (char& c : name) {
-        if (c == '/') {
+        if (c == '/' || c == '\0') {
             c = '_';
         }
     }
@@ -72,12 +72,19 @@ int run(Session& session, const Fcp2aleArguments& args) {
             }
         }
         writtenThisRun.insert(path);
-        written.push_back(path);
         return path;
     });
 
-    ConversionCommandContext context{ui, session.prefs(), session.fileAttributes(), session.log(),
-                                     readTextFile, writeTextFileAtomically};
+    // Only a file that was written is printed: a failed write has been reported instead.
+    ConversionCommandContext context{
+        ui, session.prefs(), session.fileAttributes(), session.log(), readTextFile,
+        [&written](const std::string& path, std::string_view text) {
+            Status status = writeTextFileAtomically(path, text);
+            if (status) {
+                written.push_back(path);
+            }
+            return status;
+        }};
     const CommandOutcome outcome = clickfcp2ale(context);
     for (const std::string& path : written) {
         std::cout << path << '\n';

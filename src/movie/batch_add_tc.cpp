@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -34,6 +35,38 @@ bool nameHasExtension(std::string_view name, std::string_view extension) {
 bool fileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
+}
+
+// A file name that names one file of the folder: not empty, "." or "..", and without "/" or a NUL
+// byte (the system reads a path only up to a NUL, so it would look at another file).
+bool namesOneFile(std::string_view fileName) {
+    return !fileName.empty() && fileName != "." && fileName != ".." &&
+           fileName.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+// The text of a name for the log, with its NUL bytes shown as "\0".
+std::string shownName(std::string_view name) {
+    std::string shown;
+    for (const char c : name) {
+        shown += c == '\0' ? std::string_view("\\0") : std::string_view(&c, 1);
+    }
+    return shown;
+}
+
+// True when the file, with every symbolic link on its way followed, lies inside the folder.
+bool liesInsideFolder(const std::string& path, const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file = fs::canonical(path, error);
+    if (error) {
+        return false;
+    }
+    const fs::path root = fs::canonical(folder, error);
+    if (error) {
+        return false;
+    }
+    const auto [rootEnd, fileRest] = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
+    return rootEnd == root.end() && fileRest != file.end();
 }
 
 void stopWithAlert(UserInterface& ui, std::string title, std::string message, std::string button) {
@@ -130,18 +163,15 @@ std::string_view clipResultText(ClipResult result) {
     return "failed";
 }
 
-std::string batchMoviePath(std::string_view name, std::string_view movieExtension,
-                           std::string_view moviedir, std::int32_t baseNameLength) {
-    std::string fileName;
+std::string batchMovieFileName(std::string_view name, std::string_view movieExtension,
+                               std::int32_t baseNameLength) {
     if (movieExtension.empty() || nameHasExtension(name, movieExtension)) {
-        fileName = name;
-    } else {
-        // A name shorter than baseNameLength is kept whole; a longer one keeps
-        // baseNameLength - 1 units, so one truncation covers both.
-        const std::size_t keep = baseNameLength > 1 ? static_cast<std::size_t>(baseNameLength) - 1 : 0;
-        fileName = truncateToUtf16Units(name, keep) + std::string(movieExtension);
+        return std::string(name);
     }
-    return std::string(moviedir) + "/" + fileName;
+    // A name shorter than baseNameLength is kept whole; a longer one keeps baseNameLength - 1
+    // units, so one truncation covers both.
+    const std::size_t keep = baseNameLength > 1 ? static_cast<std::size_t>(baseNameLength) - 1 : 0;
+    return truncateToUtf16Units(name, keep) + std::string(movieExtension);
 }
 
 BatchAddTc::BatchAddTc(UserInterface& ui, LogSink log, TimecodeTrackOperations tracks)
@@ -155,14 +185,31 @@ void BatchAddTc::reportCannotChange(const std::string& moviePath, const Error& r
 ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
                                          const AddTcTrackToMovieOptions& options) {
     std::replace(rawMovieName.begin(), rawMovieName.end(), '/', ':');
-    const std::string moviePath = batchMoviePath(rawMovieName, options.movieExtension,
-                                                 options.moviedir, options.baseNameLength);
+    const std::string wholeName = batchMovieFileName(rawMovieName, options.movieExtension,
+                                                     std::numeric_limits<std::int32_t>::max());
+    const std::string cutName =
+        batchMovieFileName(rawMovieName, options.movieExtension, options.baseNameLength);
+    if (!namesOneFile(wholeName) || !namesOneFile(cutName)) {
+        m_log("ERROR - The clip name " + shownName(rawMovieName) +
+              " does not name a file of the media folder - skipping...");
+        return ClipResult::Failed;
+    }
+    // The whole name first: cut short, it can be the name of another clip's movie.
+    const std::string wholePath = options.moviedir + "/" + wholeName;
+    const std::string moviePath = cutName != wholeName && fileExists(wholePath)
+                                      ? wholePath
+                                      : options.moviedir + "/" + cutName;
     m_progressLine = fileNameOf(moviePath);
     m_ui.progress().update(m_progressValue, m_progressLine, {});
 
     if (!fileExists(moviePath)) {
         m_log("ERROR - The file: " + moviePath + " does not exists!");
         return ClipResult::Missed;
+    }
+    if (!liesInsideFolder(moviePath, options.moviedir)) {
+        m_log("ERROR - The file: " + moviePath +
+              " is a symbolic link leading out of the media folder - skipping...");
+        return ClipResult::Failed;
     }
 
     const bool hasTrack = m_tracks.checkTCTrack(moviePath);

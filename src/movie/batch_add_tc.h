@@ -62,8 +62,9 @@ struct AddTcTrackToMovieOptions {
     std::int32_t baseNameLength = 28;
 };
 
-/// What became of one clip. Failed: the movie was found but could not be changed, or the clip's
-/// row could not be used (no valid timecode, a reel name too long to store, too few fields).
+/// What became of one clip. Failed: the movie was found but could not or must not be changed, or
+/// the clip's row could not be used (no valid timecode, a reel name too long to store, too few
+/// fields, a name that names no file of the folder).
 enum class ClipResult { Added, Skipped, Missed, Failed };
 
 /// "added", "skipped", "missed" or "failed".
@@ -78,11 +79,11 @@ struct BatchAddTcSummary {
     int failed = 0;
 };
 
-/// The file a clip's movie is looked for at: the folder, "/", and the name with the extension
-/// (the name alone when the extension is empty or the name already ends with it), a name of
-/// `baseNameLength` UTF-16 units or more cut to baseNameLength - 1 before the extension.
-std::string batchMoviePath(std::string_view name, std::string_view movieExtension,
-                           std::string_view moviedir, std::int32_t baseNameLength);
+/// The file name a clip's movie is looked for under: the name with the extension (the name alone
+/// when the extension is empty or the name already ends with it), a name of `baseNameLength`
+/// UTF-16 units or more cut to baseNameLength - 1 before the extension.
+std::string batchMovieFileName(std::string_view name, std::string_view movieExtension,
+                               std::int32_t baseNameLength);
 
 /// A reel name longer than this many bytes cannot be stored in a timecode track.
 inline constexpr std::size_t kMaxReelIdBytes = 255;
@@ -101,7 +102,10 @@ public:
     Result<BatchAddTcSummary> setMovieTCFromAleText(std::string_view aleText,
                                                     const SetMovieTCFromAleOptions& options);
 
-    /// One clip. `rawMovieName` is the clip name; every "/" in it becomes ":".
+    /// One clip. `rawMovieName` is the clip name; every "/" in it becomes ":". The movie is looked
+    /// for under the whole name first, then under the name cut to the base-name length. A name
+    /// that cannot name a file of the folder, and a movie that is a symbolic link leading out of
+    /// the folder, are logged and answer Failed: only movies inside the folder are changed.
     ClipResult addTcTrackToMovie(std::string& rawMovieName, const AddTcTrackToMovieOptions& options);
 
 private:

@@ -4,6 +4,7 @@
 // given a movie extension; 30 fps starts can be converted to 24 fps.
 #include "shotlog/ale_tools.h"
 
+#include "shotlog/tab_fields.h"
 #include "shotlog/windows_text.h"
 #include "timecode/tc30totc24.h"
 
@@ -78,7 +79,7 @@ void appendClipName(std::string& out, std::string_view loggedName, const Ale2fcp
         modify == "Truncate, add \".MOV\"" || modify == "Truncate, add \".MooV\"") {
         const std::size_t limit =
             options.baseNameLength > 1 ? static_cast<std::size_t>(options.baseNameLength) - 1 : 0;
-        out += truncateToUtf16Units(name, limit);
+        appendTabField(out, truncateToUtf16Units(name, limit));
         if (modify == "Truncate, add \".mov\"") {
             out += ".mov";
         } else if (modify == "Truncate, add \".MOV\"") {
@@ -89,7 +90,7 @@ void appendClipName(std::string& out, std::string_view loggedName, const Ale2fcp
         return;
     }
     // "No", and any option text we do not know, keeps the name as it stands.
-    out += name;
+    appendTabField(out, name);
 }
 
 } // namespace
@@ -255,17 +256,17 @@ std::string ALETools::ale2fcp(std::string_view rawAletxt, const Ale2fcpOptions& 
                     }
                     fcpTxt += *converted;
                 } else {
-                    fcpTxt += value;
+                    appendTabField(fcpTxt, value);
                 }
                 break;
             default:
-                fcpTxt += value;
+                appendTabField(fcpTxt, value);
                 break;
             }
         }
         if (options.aleCopyName) {
             fcpTxt += '\t';
-            fcpTxt += aleField(fields, namePos);
+            appendTabField(fcpTxt, aleField(fields, namePos));
         }
         fcpTxt += '\r';
         ++lineCount;

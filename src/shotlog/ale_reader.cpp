@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The ALE (Avid Log Exchange) shot log, as we read it: a "Heading" line and heading keys, a
 // "Column" line followed by the column names, a "Data" line followed by one tab-separated row per
-// clip. All lines of a file end with the same break (Windows, Unix or Mac); fields carry no
-// quoting, and keywords and column names are compared exactly.
+// clip. Lines end in "\r\n" (Windows), "\n" (Unix) or "\r" (Mac); a file that mixes them keeps
+// every line. Fields carry no quoting, and keywords and column names are compared exactly.
 #include "shotlog/ale_reader.h"
 
+#include <algorithm>
 #include <string>
 
 namespace korvel {
@@ -18,8 +19,26 @@ constexpr std::string_view kVideoFormatNtsc = "VIDEO_FORMAT\tNTSC";
 constexpr std::string_view kVideoFormatPal = "VIDEO_FORMAT\tPAL";
 
 
-bool firstPieceIsHeading(std::string_view text, std::string_view separator) {
-    return text.substr(0, text.find(separator)) == kHeading;
+// The kind of line end after the "Heading" that starts `text`. A text of that one line counts as
+// Windows, as the "\r\n" test has always come first.
+AleLineBreak lineBreakAfterHeading(std::string_view text) {
+    const std::string_view rest = text.substr(kHeading.size());
+    if (rest.empty() || rest.substr(0, 2) == "\r\n") {
+        return AleLineBreak::Windows;
+    }
+    return rest.front() == '\n' ? AleLineBreak::Unix : AleLineBreak::Mac;
+}
+
+std::string_view lineBreakName(AleLineBreak lineBreak) {
+    switch (lineBreak) {
+    case AleLineBreak::Windows:
+        return "Windows";
+    case AleLineBreak::Unix:
+        return "Unix";
+    case AleLineBreak::Mac:
+        break;
+    }
+    return "Mac";
 }
 
 void stopWithAlert(UserInterface& ui, std::string title, std::string message, std::string button) {
@@ -71,6 +90,26 @@ std::string_view skipByteOrderMark(std::string_view text) {
     return text;
 }
 
+void splitLines(std::string_view text, std::vector<std::string_view>& out) {
+    constexpr std::size_t kNone = std::string_view::npos;
+    out.clear();
+    std::size_t start = 0;
+    std::size_t nextCr = text.find('\r');
+    std::size_t nextLf = text.find('\n');
+    while (nextCr != kNone || nextLf != kNone) {
+        const std::size_t at = std::min(nextCr, nextLf);
+        out.push_back(text.substr(start, at - start));
+        start = at == nextCr && nextLf == at + 1 ? at + 2 : at + 1; // "\r\n" is one line end
+        if (nextCr < start) {
+            nextCr = text.find('\r', start);
+        }
+        if (nextLf < start) {
+            nextLf = text.find('\n', start);
+        }
+    }
+    out.push_back(text.substr(start));
+}
+
 void splitText(std::string_view text, std::string_view separator, std::vector<std::string_view>& out) {
     out.clear();
     std::size_t start = 0;
@@ -94,23 +133,12 @@ Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, 
     const std::string_view text = skipByteOrderMark(aleText);
     AleLog ale;
 
-    // The tests run from the longest break, so a "\r\n" file is split only there and a lone "\r"
-    // or "\n" inside one of its lines stays part of the line.
-    if (firstPieceIsHeading(text, "\r\n")) {
-        log(lineBreakMessage(options, "Windows"));
-        ale.lineBreak = AleLineBreak::Windows;
-        splitText(text, "\r\n", ale.allLines);
-    } else if (firstPieceIsHeading(text, "\n")) {
-        log(lineBreakMessage(options, "Unix"));
-        ale.lineBreak = AleLineBreak::Unix;
-        splitText(text, "\n", ale.allLines);
-    } else if (firstPieceIsHeading(text, "\r")) {
-        log(lineBreakMessage(options, "Mac"));
-        ale.lineBreak = AleLineBreak::Mac;
-        splitText(text, "\r", ale.allLines);
-    } else {
+    if (text.substr(0, text.find_first_of("\r\n")) != kHeading) {
         return refuse(ui, "Something is wrong here...", "The file is not an ALE file!", "Too Bad...");
     }
+    splitLines(text, ale.allLines);
+    ale.lineBreak = lineBreakAfterHeading(text);
+    log(lineBreakMessage(options, lineBreakName(ale.lineBreak)));
 
     if (!videoFormatPasses(ale, options, kVideoFormatNtsc, "NTSC", "PAL",
                            "The ALE file is in NTSC format but the preferences are set to PAL!", ui,

@@ -35,9 +35,10 @@ enum class AleLineBreak { Windows, Unix, Mac };
 /// An ALE shot log as the readers see it. Every view points into the text given to readAle, which
 /// must outlive this value.
 struct AleLog {
+    /// The line end after the "Heading" line, which the log names.
     AleLineBreak lineBreak = AleLineBreak::Unix;
-    /// The text (after a byte-order mark) split at the detected line break; the last element is
-    /// the text after the last line break.
+    /// The text (after a byte-order mark) split at every line end (splitLines); the last element
+    /// is the text after the last line end.
     std::vector<std::string_view> allLines;
     std::size_t headerRow = 0;    // index of the column-name line
     std::vector<std::string_view> headerArray;
@@ -48,12 +49,17 @@ struct AleLog {
     std::vector<std::string_view> clipRows;
 };
 
-/// Reads an ALE shot log: skips a UTF-8 byte-order mark, detects the line breaks, checks the
+/// Reads an ALE shot log: skips a UTF-8 byte-order mark, names the line breaks, checks the
 /// file's VIDEO_FORMAT against `tvSys`, and finds the column line and the clip rows. Writes the
 /// readers' log lines to `log`. When the log cannot be read it beeps, shows its alert on `ui` and
 /// answers an error holding the alert's message; the caller then stops.
 Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, UserInterface& ui,
                        const LogSink& log);
+
+/// The lines of a text, split at every line end, be it "\r\n", "\n" or "\r": a file whose lines
+/// end in different ways still gives each of its lines. The last element is the text after the
+/// last line end (empty when the text ends with one).
+void splitLines(std::string_view text, std::vector<std::string_view>& out);
 
 /// The pieces of a text between the separators (a text without one is one piece).
 void splitText(std::string_view text, std::string_view separator, std::vector<std::string_view>& out);

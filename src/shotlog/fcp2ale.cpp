@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Final Cut Pro batch list to ALE shot logs. A batch list is "\r"-separated: a header line of
-// tab-separated titles, then data rows (at least one tab), bin lines (no tab; the bin's name
-// follows two leading characters) and empty lines. The known columns are kept under their ALE
-// names, in the batch list's order; rows are kept by their "Type".
+// Final Cut Pro batch list to ALE shot logs. A batch list is a header line of tab-separated
+// titles, then data rows (at least one tab), bin lines (no tab; the bin's name follows two leading
+// characters) and empty lines; Final Cut Pro ends its lines in "\r", and "\n" or "\r\n" end them
+// just as well. The known columns are kept under their ALE names, in the batch list's order; rows
+// are kept by their "Type".
 #include "shotlog/ale_tools.h"
 
 #include "platform/path_names.h"
+#include "shotlog/tab_fields.h"
 
 #include <array>
 #include <vector>
@@ -112,7 +114,7 @@ std::string_view binName(std::string_view line) {
 
 std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& options) {
     std::vector<std::string_view> lines;
-    splitText(fcpTxt, "\r", lines);
+    splitLines(fcpTxt, lines);
     std::vector<std::string_view> header;
     splitText(lines.front(), "\t", header);
 
@@ -214,7 +216,7 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
                 ale += '\t';
             }
             const std::string_view value = field(fields, columns[c].source);
-            ale += columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value;
+            appendTabField(ale, columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value);
         }
         ale += '\r';
         rowsPending = true;

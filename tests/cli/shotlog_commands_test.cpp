@@ -126,6 +126,20 @@ TEST(Fcp2aleCommand, SeparateBinsKeepEveryBin) {
     EXPECT_EQ(Scratch::read(dir.file("out/Bin A-2.ale")), kPalHead + "c\t5\t6\tA1\tR\r");
 }
 
+// Standard output lists the files written, and only them: a bin whose file could not be written
+// has been reported as such and is not listed.
+TEST(Fcp2aleCommand, PrintsOnlyTheFilesItWrote) {
+    TemporaryPrefs prefs;
+    Scratch dir;
+    const std::string list = dir.write("day1.txt", kBatchList);
+    fs::create_directories(dir.path() / "Bin A.ale"); // no file can replace a folder
+    const CommandResult result = runKorvel(prefs.with(
+        {"--set", "seperateBins=true", "fcp2ale", list, "--on-exists", "replace"}));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("The ALE file could not be saved!"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, dir.file("day1.ale") + "\n" + dir.file("Bin A-2.ale") + "\n");
+}
+
 TEST(Fcp2aleCommand, RefusalAndUnsafeBinNames) {
     TemporaryPrefs prefs;
     Scratch dir;

@@ -273,6 +273,59 @@ TEST_F(BatchAddTcTest, TimecodesThatNameNoFrameAreRefused) {
     }
 }
 
+// A long clip name is looked for whole first: cut to the base-name length it may name the movie
+// of another clip. The cut name is still found when only it exists.
+TEST_F(BatchAddTcTest, WholeNameBeforeCutName) {
+    makeMovie("A_0076C001_230511_184122_h1.mov");
+    makeMovie("A_0076C001_230511_184122_h1CTJ.mov");
+    makeMovie("B_0001C001_230511_184122_h1.mov");
+    writeAle(ale("A_0076C001_230511_184122_h1CTJ\t10:00:00:00\t\tR1\n"
+                 "B_0001C001_230511_184122_h1XYZ\t11:00:00:00\t\tR2\n"));
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->added, 2);
+    EXPECT_EQ(movies.calls,
+              (std::vector<std::string>{
+                  "add " + movie("A_0076C001_230511_184122_h1CTJ.mov") + " 10:00:00:00 R1 PAL",
+                  "add " + movie("B_0001C001_230511_184122_h1.mov") + " 11:00:00:00 R2 PAL"}));
+}
+
+// Only movies inside the media folder are changed: a name that would reach past it, or that the
+// system would read only up to a NUL byte, and a link leading out of the folder are logged and
+// counted as not changed. A link to a movie elsewhere inside the folder is followed.
+TEST_F(BatchAddTcTest, ChangesOnlyMoviesInsideTheFolder) {
+    makeMovie("A001");
+    std::ofstream(m_folder / "outside.mov") << "movie";
+    fs::create_symlink(m_folder / "outside.mov", movie("Out"));
+    fs::create_directories(m_folder / "media" / "takes");
+    std::ofstream(m_folder / "media" / "takes" / "In") << "movie";
+    fs::create_symlink("takes/In", movie("In"));
+    writeAle(ale("..\t01:00:00:00\t\tR1\n"
+                 ".\t02:00:00:00\t\tR2\n"
+                 "\t03:00:00:00\t\tR3\n" +
+                 std::string("A001\0x", 6) + "\t04:00:00:00\t\tR4\n"
+                 "Out\t05:00:00:00\t\tR5\n"
+                 "In\t06:00:00:00\t\tR6\n"));
+    options.movieExtension = "None";
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->clips, 6);
+    EXPECT_EQ(summary->added, 1);
+    EXPECT_EQ(summary->failed, 5);
+    EXPECT_EQ(movies.calls, (std::vector<std::string>{"add " + movie("In") + " 06:00:00:00 R6 PAL"}));
+    const std::vector<std::string> expected{
+        "ERROR - The clip name .. does not name a file of the media folder - skipping...",
+        "ERROR - The clip name . does not name a file of the media folder - skipping...",
+        "ERROR - The clip name  does not name a file of the media folder - skipping...",
+        "ERROR - The clip name A001\\0x does not name a file of the media folder - skipping...",
+        "ERROR - The file: " + movie("Out") +
+            " is a symbolic link leading out of the media folder - skipping...",
+    };
+    for (const std::string& line : expected) {
+        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+    }
+}
+
 TEST_F(BatchAddTcTest, ConvertsThirtyToTwentyFour) {
     makeMovie("A001.mov");
     makeMovie("A002.mov");
@@ -360,29 +413,29 @@ TEST_F(BatchAddTcTest, UnreadableAleIsRefused) {
     EXPECT_EQ(ui.alerts()[0].message, "The ALE file could not be read!");
 }
 
-TEST(BatchMoviePath, NamesAndExtensions) {
+TEST(BatchMovieFileName, NamesAndExtensions) {
     const std::string thirty = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123";
     struct Row {
         std::string name;
         std::string extension;
         std::int32_t baseNameLength;
-        std::string path;
+        std::string fileName;
     };
     const Row rows[] = {
-        {"A001", ".mov", 28, "/M/A001.mov"},
-        {"A001.mov", ".mov", 28, "/M/A001.mov"},
-        {"A001.MOV", ".mov", 28, "/M/A001.MOV.mov"},
-        {"A001.mov", "mov", 28, "/M/A001.mov"},
-        {thirty, ".mov", 28, "/M/" + thirty.substr(0, 27) + ".mov"},
-        {thirty, ".mov", 27, "/M/" + thirty.substr(0, 26) + ".mov"},
-        {thirty.substr(0, 27), ".mov", 28, "/M/" + thirty.substr(0, 27) + ".mov"},
-        {thirty.substr(0, 28), ".mov", 28, "/M/" + thirty.substr(0, 27) + ".mov"},
-        {thirty, "", 28, "/M/" + thirty},
-        {std::string(26, 'a') + "\xF0\x9F\x8E\xAC", ".mov", 28, "/M/" + std::string(26, 'a') + ".mov"},
-        {"A001", ".mov", 0, "/M/.mov"},
+        {"A001", ".mov", 28, "A001.mov"},
+        {"A001.mov", ".mov", 28, "A001.mov"},
+        {"A001.MOV", ".mov", 28, "A001.MOV.mov"},
+        {"A001.mov", "mov", 28, "A001.mov"},
+        {thirty, ".mov", 28, thirty.substr(0, 27) + ".mov"},
+        {thirty, ".mov", 27, thirty.substr(0, 26) + ".mov"},
+        {thirty.substr(0, 27), ".mov", 28, thirty.substr(0, 27) + ".mov"},
+        {thirty.substr(0, 28), ".mov", 28, thirty.substr(0, 27) + ".mov"},
+        {thirty, "", 28, thirty},
+        {std::string(26, 'a') + "\xF0\x9F\x8E\xAC", ".mov", 28, std::string(26, 'a') + ".mov"},
+        {"A001", ".mov", 0, ".mov"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(batchMoviePath(row.name, row.extension, "/M", row.baseNameLength), row.path)
+        EXPECT_EQ(batchMovieFileName(row.name, row.extension, row.baseNameLength), row.fileName)
             << row.name << " " << row.extension << " " << row.baseNameLength;
     }
 }

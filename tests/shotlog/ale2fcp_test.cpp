@@ -152,6 +152,40 @@ TEST(Ale2fcp, BlankLineEndsTheDataAndTheCount) {
     EXPECT_EQ(run.log.back(), "Finished converting 1 clips.");
 }
 
+struct LineEndCase {
+    std::string name;
+    std::string headEnd;     // after every line up to "Data"
+    std::string betweenRows; // after the first clip row
+    std::string last;        // after the second
+};
+
+class Ale2fcpLineEnds : public testing::TestWithParam<LineEndCase> {};
+
+// Whatever line end closes a row, each clip read is one row of the batch list, whole, and the
+// list has no other row: a line end that opened one of its own would hand a downstream reader a
+// clip we never counted, or shift its columns.
+TEST_P(Ale2fcpLineEnds, EveryClipReadIsOneWholeRow) {
+    const std::string& end = GetParam().headEnd;
+    const std::string text = "Heading" + end + "VIDEO_FORMAT\tPAL" + end + end + "Column" + end +
+                             "Name\tTracks\tStart\tEnd\tTape" + end + end + "Data" + end +
+                             "A001\tV\t01:00:00:00\t01:00:01:00\tR1" + GetParam().betweenRows +
+                             "A002\tVA1\t02:00:00:00\t02:00:01:00\tR2" + GetParam().last;
+    const Outcome run = convert(text, {});
+    EXPECT_EQ(run.result, "Name\tTracks\tAudio\tMedia Start\tMedia End\tReel\r"
+                          "A001\t1V\t\t01:00:00:00\t01:00:01:00\tR1\r"
+                          "A002\t1V, 1A\tA1\t02:00:00:00\t02:00:01:00\tR2\r");
+    EXPECT_EQ(run.log.back(), "Finished converting 2 clips.");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Ale2fcpLineEnds,
+    testing::Values(LineEndCase{"LineFeedInWindowsFile", "\r\n", "\n", "\r\n"},
+                    LineEndCase{"CarriageReturnInWindowsFile", "\r\n", "\r", "\r\n"},
+                    LineEndCase{"CarriageReturnInUnixFile", "\n", "\r", "\n"},
+                    LineEndCase{"WindowsEndInUnixFile", "\n", "\r\n", "\r"},
+                    LineEndCase{"LineFeedInMacFile", "\r", "\n", "\r"}),
+    [](const auto& info) { return info.param.name; });
+
 TEST(Ale2fcp, TruncationCountsUtf16UnitsAndKeepsCharactersWhole) {
     // "é" is one unit; "𝄞" (U+1D11E) is two, so it cannot straddle the limit.
     EXPECT_EQ(truncateToUtf16Units("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");

@@ -140,12 +140,36 @@ INSTANTIATE_TEST_SUITE_P(
                  {"The ALE file has Unix line breaks!"}, {"a"}},
         PassCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBFHeading\nColumn\nN\nData\na\n", "PAL",
                  {"The ALE file has Unix line breaks!"}, {"a"}},
-        // Split at "\r\n" only: a lone "\n" stays inside its line.
-        PassCase{"LoneBreakStaysInWindowsLine", "Heading\r\nColumn\r\nN\r\nData\r\na\nb\r\n",
-                 "PAL", {"The ALE file has Windows line breaks!"}, {"a\nb"}},
+        // Every line end ends a line, whichever the file's first line uses.
+        PassCase{"MixedBreaksInWindowsFile", "Heading\r\nColumn\r\nN\r\nData\r\na\nb\rc\r\n",
+                 "PAL", {"The ALE file has Windows line breaks!"}, {"a", "b", "c"}},
+        PassCase{"MixedBreaksInUnixFile", "Heading\nColumn\r\nN\rData\na\rb\n", "PAL",
+                 {"The ALE file has Unix line breaks!"}, {"a", "b"}},
+        PassCase{"MixedBreaksInMacFile", "Heading\rColumn\nN\rData\ra\nb\r\nc", "PAL",
+                 {"The ALE file has Mac line breaks!"}, {"a", "b", "c"}},
         PassCase{"DataWithoutRows", "Heading\nColumn\nN\nData", "PAL",
                  {"The ALE file has Unix line breaks!"}, {}}),
     [](const auto& info) { return info.param.name; });
+
+struct SplitLinesCase {
+    std::string_view text;
+    std::vector<std::string_view> lines;
+};
+
+TEST(SplitLines, EveryLineEndEndsOneLine) {
+    const SplitLinesCase cases[] = {
+        {"a\r\nb", {"a", "b"}},
+        {"a\n\rb", {"a", "", "b"}}, // a line feed, then a carriage return: two line ends
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"a\rb\nc\r\n", {"a", "b", "c", ""}},
+        {"", {""}},
+    };
+    std::vector<std::string_view> lines;
+    for (const SplitLinesCase& c : cases) {
+        splitLines(c.text, lines);
+        EXPECT_EQ(lines, c.lines) << testing::PrintToString(std::string(c.text));
+    }
+}
 
 } // namespace
 } // namespace korvel

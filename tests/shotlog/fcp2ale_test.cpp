@@ -191,6 +191,35 @@ TEST(Fcp2ale, WithoutSeparateBinsOneAleHoldsEveryRow) {
               kPalHead + kColumns + aleRow("first") + aleRow("a1") + aleRow("b1"));
 }
 
+struct LineEndCase {
+    std::string name;
+    std::string text;
+};
+
+// Final Cut Pro ends its lines in "\r"; a list that passed through another system ends them in
+// "\n" or "\r\n", or in a mix, and gives the same logs. A line end inside what was meant as one
+// row ends that row, so no ALE ever holds a line end but "\r".
+TEST(Fcp2ale, EveryLineEndReadsLikeCarriageReturn) {
+    const LineEndCase cases[] = {
+        {"LineFeed", kHeader + "\n" + row("a", "Clip") + "\n- Bin B\n" + row("b", "Clip") + "\n"},
+        {"Windows",
+         kHeader + "\r\n" + row("a", "Clip") + "\r\n- Bin B\r\n" + row("b", "Clip") + "\r\n"},
+        {"Mixed", kHeader + "\r\n" + row("a", "Clip") + "\n- Bin B\r" + row("b", "Clip")},
+        {"LineFeedInsideARow", kHeader + "\r" + row("a", "Clip") + "\r- Bin B\r" +
+                                   row("x\nb", "Clip") + "\r"},
+    };
+    for (const LineEndCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fcp2aleRun run;
+        run.answerPanels(2);
+        EXPECT_EQ(run.convert(c.text, options(true)), "OK");
+        EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day", "Bin B"}));
+        ASSERT_EQ(run.written.size(), 2u);
+        EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("a"));
+        EXPECT_EQ(run.written[1].second, kPalHead + kColumns + aleRow("b"));
+    }
+}
+
 TEST(Fcp2ale, NothingKeptMeansNoPanel) {
     Fcp2aleRun run;
     EXPECT_EQ(run.convert(kHeader + "\r" + row("s", "SubClip") + "\r", options(true)), "OK");
