@@ -86,6 +86,7 @@ private:
     bool checkTypeCodes(const std::vector<std::string>& files);
     Step convert(const Bwf2qtJob& job, int position, int total, bool pairsMode);
     Step convertOneByOne(const Bwf2qtJob& job, int position, int total);
+    BwfImportOptions importOptions(const Bwf2qtJob& job) const;
     Step askExisting(const std::string& output);
     void saveLists();
     void saveList(const std::string& title, const std::string& extension, const std::string& text,
@@ -243,6 +244,22 @@ Bwf2qtRun::Step Bwf2qtRun::askExisting(const std::string& output) {
     return Step::Next;
 }
 
+BwfImportOptions Bwf2qtRun::importOptions(const Bwf2qtJob& job) const {
+    BwfImportOptions options = m_importDefaults;
+    options.inputFile = job.file;
+    if (!job.partner.empty()) {
+        const std::string base = withoutExtension(fileNameOf(job.file));
+        // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
+        options.destFile = m_destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
+        options.secondImportFile = job.partner;
+        options.importTwoFiles = true;
+    } else {
+        options.destFile = m_destination + "/" + withoutExtension(fileNameOf(job.file)) + ".mov";
+        options.secondImportFile = job.file;
+    }
+    return options;
+}
+
 // A pair that misses the pairing rule: each chosen file becomes a movie of its own.
 Bwf2qtRun::Step Bwf2qtRun::convertOneByOne(const Bwf2qtJob& job, int position, int total) {
     const Step first = convert({job.file, {}, 1}, position, total, true);
@@ -275,18 +292,7 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
         log("Converting BWF File: " + job.file + "...");
     }
 
-    BwfImportOptions options = m_importDefaults;
-    options.inputFile = job.file;
-    if (pair) {
-        const std::string base = withoutExtension(fileNameOf(job.file));
-        // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
-        options.destFile = m_destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
-        options.secondImportFile = job.partner;
-        options.importTwoFiles = true;
-    } else {
-        options.destFile = m_destination + "/" + withoutExtension(fileNameOf(job.file)) + ".mov";
-        options.secondImportFile = job.file;
-    }
+    const BwfImportOptions options = importOptions(job);
 
     switch (askExisting(options.destFile)) {
     case Step::Abort:

@@ -59,6 +59,31 @@ Ds64 readDs64(ByteSource& source, const RiffChunk& chunk) {
     return ds64;
 }
 
+// The chunk's declared size: its 32-bit field, or where that says 0xFFFFFFFF, its ds64 entry.
+void resolveSize(RiffChunk& chunk, std::uint32_t size32, bool sizesFromDs64, const Ds64& ds64,
+                 std::uint64_t room) {
+    chunk.declaredSize = size32;
+    if (sizesFromDs64 && size32 == kSizeFromDs64) {
+        if (chunk.name() == "data") {
+            chunk.sizeUnknown = !ds64.dataSize.has_value();
+            chunk.declaredSize = ds64.dataSize.value_or(room);
+        } else {
+            const auto entry = std::find_if(ds64.table.begin(), ds64.table.end(),
+                                            [&](const auto& e) { return e.first == chunk.id; });
+            if (entry != ds64.table.end()) {
+                chunk.declaredSize = entry->second;
+            }
+        }
+    }
+    if (!sizesFromDs64 && size32 == kSizeFromDs64 && chunk.name() == "data" &&
+        room > kSizeFromDs64) {
+        // Recorders leave a data size they cannot write at 0xFFFFFFFF when a plain RIFF
+        // recording grows past 4 GiB: the samples run to the end of the file.
+        chunk.sizeUnknown = true;
+        chunk.declaredSize = room;
+    }
+}
+
 } // namespace
 
 const RiffChunk* RiffLayout::find(std::string_view id) const {
@@ -124,27 +149,8 @@ RiffLayout walkRiffChunks(ByteSource& source) {
         chunk.headerOffset = position;
         chunk.bodyOffset = position + 8;
         const std::uint32_t size32 = readLittle32(chunkHeader + 4);
-        chunk.declaredSize = size32;
         const std::uint64_t room = fileSize - chunk.bodyOffset;
-        if (sizesFromDs64 && size32 == kSizeFromDs64) {
-            if (chunk.name() == "data") {
-                chunk.sizeUnknown = !ds64.dataSize.has_value();
-                chunk.declaredSize = ds64.dataSize.value_or(room);
-            } else {
-                const auto entry = std::find_if(ds64.table.begin(), ds64.table.end(),
-                                                [&](const auto& e) { return e.first == chunk.id; });
-                if (entry != ds64.table.end()) {
-                    chunk.declaredSize = entry->second;
-                }
-            }
-        }
-        if (!sizesFromDs64 && size32 == kSizeFromDs64 && chunk.name() == "data" &&
-            room > kSizeFromDs64) {
-            // Recorders leave a data size they cannot write at 0xFFFFFFFF when a plain RIFF
-            // recording grows past 4 GiB: the samples run to the end of the file.
-            chunk.sizeUnknown = true;
-            chunk.declaredSize = room;
-        }
+        resolveSize(chunk, size32, sizesFromDs64, ds64, room);
         chunk.size = std::min(chunk.declaredSize, room);
         if (chunk.declaredSize > room && chunk.name() != "data") {
             // A recording cut short (a power loss) keeps the part of the chunk the file holds;

@@ -181,6 +181,33 @@ void finishRecord(BwfInfo& info, const BwfImportOptions& options,
     }
 }
 
+// Samples that are not what the header declares: the log and the warnings hear of it.
+void warnAboutData(const std::string& file, const PcmStream& stream, const ImportLog& log,
+                   const ImportLog& warn) {
+    if (stream.dataWarning.empty()) {
+        return;
+    }
+    const std::string line = "Warning: " + fileNameOf(file) + ": " + stream.dataWarning + ".";
+    log(line);
+    if (warn) {
+        warn(line);
+    }
+}
+
+void logPadding(const BwfImportOptions& options, const PcmRunReport& report,
+                const ImportLog& log) {
+    if (report.paddedFramesLeft == 0 && report.paddedFramesRight == 0) {
+        return;
+    }
+    const bool leftShort = report.paddedFramesLeft > 0;
+    log("The files " + fileNameOf(options.inputFile) + " and " +
+        fileNameOf(options.secondImportFile) + " differ in length: " +
+        fileNameOf(leftShort ? options.inputFile : options.secondImportFile) +
+        " was padded with " +
+        std::to_string(leftShort ? report.paddedFramesLeft : report.paddedFramesRight) +
+        " samples of silence.");
+}
+
 // Writes the movie with the samples copied, reduced or merged, streamed from the files.
 Result<PcmRunReport> writeSoundMovie(const BwfImportOptions& options,
                                      const qtff::SoundMovieOptions& movie, OpenedStream& first,
@@ -256,13 +283,6 @@ Result<ChannelPairPlan> planChannelPair(const std::string& channelA,
 
 Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog& log,
                                FileAttributes* fileAttributes, const ImportLog& warn) {
-    const auto warning = [&](const std::string& file, const std::string& text) {
-        const std::string line = "Warning: " + fileNameOf(file) + ": " + text + ".";
-        log(line);
-        if (warn) {
-            warn(line);
-        }
-    };
     if (Status wave = checkWaveFile(options.inputFile); !wave) {
         return makeError(options.inputFile + ": " + wave.error().message);
     }
@@ -304,14 +324,9 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
     }
     const TimecodePlan timecode = planTimecode(info, options, log);
     movie.timecode = timecode.track;
-    const auto warnAboutData = [&](const std::string& file, const PcmStream& stream) {
-        if (!stream.dataWarning.empty()) {
-            warning(file, stream.dataWarning);
-        }
-    };
-    warnAboutData(options.inputFile, first->stream);
+    warnAboutData(options.inputFile, first->stream, log, warn);
     if (second) {
-        warnAboutData(options.secondImportFile, second->opened.stream);
+        warnAboutData(options.secondImportFile, second->opened.stream, log, warn);
     }
 
     if (options.linkmedia) {
@@ -340,14 +355,8 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
     if (!report) {
         return report.error();
     }
-    if (second && (report->paddedFramesLeft > 0 || report->paddedFramesRight > 0)) {
-        const bool leftShort = report->paddedFramesLeft > 0;
-        log("The files " + fileNameOf(options.inputFile) + " and " +
-            fileNameOf(options.secondImportFile) + " differ in length: " +
-            fileNameOf(leftShort ? options.inputFile : options.secondImportFile) +
-            " was padded with " +
-            std::to_string(leftShort ? report->paddedFramesLeft : report->paddedFramesRight) +
-            " samples of silence.");
+    if (second) {
+        logPadding(options, *report, log);
     }
     finishRecord(info, options, timecode.def, timecode.startFrame, report->framesWritten,
                  output.sampleRate, second.has_value(), fileAttributes);
