@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // BWF files from outside: whatever the bytes, the chunk walk stays inside the file, the reader
-// answers a record of its eighteen keys in valid UTF-8, the sample stream converts to whole
-// frames, and nothing reads out of bounds.
+// answers a record of its eighteen keys in valid UTF-8 that XML escaping keeps free of the
+// characters XML forbids, the sample stream converts to whole frames, and nothing reads out of
+// bounds.
 #include "audio/pcm_pipeline.h"
 #include "audio/riff_chunks.h"
 #include "audio/wave_format.h"
 #include "movie/bwf_reader.h"
+#include "shotlog/xml_writer.h"
 
 #include <cstdint>
 #include <string>
@@ -72,7 +74,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!validUtf8(value)) {
             __builtin_trap();
         }
+        const std::string escaped = escapeXml(value);
+        for (const char c : escaped) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                __builtin_trap();
+            }
+        }
     }
+    (void)checkWaveFile(source);
     (void)bwfInfoJson(info);
 
     if (auto stream = openPcmStream(source)) {

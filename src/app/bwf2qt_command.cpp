@@ -78,6 +78,8 @@ private:
 
     bool checkTypeCodes(const std::vector<std::string>& files);
     Step convert(const Bwf2qtJob& job, int position, int total, bool pairsMode);
+    Step convertOneByOne(const Bwf2qtJob& job, int position, int total);
+    BwfImportOptions importOptions(const Bwf2qtJob& job) const;
     Step askExisting(const std::string& output);
     void saveLists();
     void saveList(const std::string& title, const std::string& extension, const std::string& text,
@@ -235,9 +237,42 @@ Bwf2qtRun::Step Bwf2qtRun::askExisting(const std::string& output) {
     return Step::Next;
 }
 
+BwfImportOptions Bwf2qtRun::importOptions(const Bwf2qtJob& job) const {
+    BwfImportOptions options = m_importDefaults;
+    options.inputFile = job.file;
+    if (!job.partner.empty()) {
+        const std::string base = withoutExtension(fileNameOf(job.file));
+        // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
+        options.destFile = m_destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
+        options.secondImportFile = job.partner;
+        options.importTwoFiles = true;
+    } else {
+        options.destFile = m_destination + "/" + withoutExtension(fileNameOf(job.file)) + ".mov";
+        options.secondImportFile = job.file;
+    }
+    return options;
+}
+
+// A pair that misses the pairing rule: each chosen file becomes a movie of its own.
+Bwf2qtRun::Step Bwf2qtRun::convertOneByOne(const Bwf2qtJob& job, int position, int total) {
+    const Step first = convert({job.file, {}, 1}, position, total, true);
+    if (job.chosenFiles < 2 || first == Step::Abort || first == Step::StopConverting) {
+        return first;
+    }
+    return convert({job.partner, {}, 1}, position + 1, total, true);
+}
+
 Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total,
                                    bool pairsMode) {
     const bool pair = !job.partner.empty();
+    // A channel-A file without bext gets the pair's missing-bext question instead.
+    if (pair && bwfTimeReference(job.file)) {
+        if (auto plan = planChannelPair(job.file, job.partner); !plan) {
+            log(fileNameOf(job.file) + " and " + fileNameOf(job.partner) +
+                " are converted one by one, not as a pair: " + plan.error().message + ".");
+            return convertOneByOne(job, position, total);
+        }
+    }
     const std::string name = fileNameOf(job.file);
     const std::string counted = pairsMode ? " files" : " Files";
     const std::string line1 = "Converting BWF File: " + name;
@@ -250,18 +285,7 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
         log("Converting BWF File: " + job.file + "...");
     }
 
-    BwfImportOptions options = m_importDefaults;
-    options.inputFile = job.file;
-    if (pair) {
-        const std::string base = withoutExtension(fileNameOf(job.file));
-        // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
-        options.destFile = m_destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
-        options.secondImportFile = job.partner;
-        options.importTwoFiles = true;
-    } else {
-        options.destFile = m_destination + "/" + withoutExtension(fileNameOf(job.file)) + ".mov";
-        options.secondImportFile = job.file;
-    }
+    const BwfImportOptions options = importOptions(job);
 
     switch (askExisting(options.destFile)) {
     case Step::Abort:
@@ -275,7 +299,8 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
 
     m_imported = true;
     auto info = ZAN_ImportFile(
-        options, [this](std::string_view line) { log(line); }, &m_context.fileAttributes);
+        options, [this](std::string_view line) { log(line); }, &m_context.fileAttributes,
+        [this](std::string_view line) { m_report.warnings.emplace_back(line); });
     m_ui.progress().update(after, line1, line2);
 
     const std::string names =

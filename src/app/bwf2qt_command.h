@@ -34,8 +34,11 @@ struct Bwf2qtReport {
     int skippedExisting = 0;
     /// Files (or pairs) without a bext chunk.
     int withoutBext = 0;
-    /// Imports that failed (a pair that cannot be merged among them).
+    /// Imports that failed (files that are not WAVE files among them).
     int failed = 0;
+    /// What the person should know about movies that were written: samples cut short, a data
+    /// size the file could not hold. One line each, also in the log.
+    std::vector<std::string> warnings;
 };
 
 /// The alert texts a front end may answer on the person's behalf (the command line's flags).
@@ -57,6 +60,18 @@ std::string bwf2qtBatchListRow(const BwfInfo& info);
 /// Channel A's number of a "BWFMergeTracks" value ("Ch. 3 & 4" gives 3); 0 for "None" and any
 /// value that names no pair.
 int bwf2qtChannelA(std::string_view mergeTracks);
+
+/// The rule a channel pair is merged by, for the help text: which file names are paired, and
+/// what the two files must be.
+inline constexpr std::string_view kBwf2qtPairingRule =
+    "With BWFMergeTracks set to a pair (\"Ch. 1 & 2\" ... \"Ch. 7 & 8\"), a file whose name\n"
+    "without extension has at least 8 characters and ends, from its 8th character on, in the\n"
+    "channel-A number (ABC123_1.wav) is merged with the file of the same first 7 characters,\n"
+    "the channel-B number and the same extension in the same folder (ABC123_2.wav) into\n"
+    "ABC123P1.mov, A left and B right, lined up by their bext time references. Both must be\n"
+    "mono WAVE files with bext chunks, of the same sample rate and sample size, whose\n"
+    "recordings overlap in time; files that miss this are converted one by one, and the log\n"
+    "says why.";
 
 /// One conversion of the run: a file alone, or a channel-A file with its channel-B partner.
 struct Bwf2qtJob {

@@ -128,6 +128,42 @@ Result<std::size_t> readFrames(ByteSource& source, const PcmStream& stream, std:
     return done / stream.frameBytes();
 }
 
+// Fills `count` frames of one channel of a pair from merged frame `frame` on: silence before
+// the recording starts (`delay`) and after it ends. Answers how many frames of it were read.
+Result<std::size_t> readDelayedFrames(ByteSource& source, const PcmStream& stream,
+                                      std::uint64_t delay, std::uint64_t frame, std::size_t count,
+                                      std::uint8_t* out) {
+    const std::size_t sampleBytes = stream.frameBytes();
+    // Silence is all-zero bytes for integer and float samples alike.
+    std::fill(out, out + count * sampleBytes, 0);
+    const auto lead =
+        static_cast<std::size_t>(frame < delay ? std::min<std::uint64_t>(count, delay - frame) : 0);
+    if (lead == count) {
+        return std::size_t{0};
+    }
+    return readFrames(source, stream, frame + lead - delay, count - lead, out + lead * sampleBytes);
+}
+
+std::string dataWarning(const RiffChunk& data, RiffForm form, std::uint32_t frameBytes) {
+    const std::string held = std::to_string(data.size) + " bytes";
+    if (data.sizeUnknown) {
+        return std::string(form == RiffForm::Riff
+                               ? "the data size is 0xFFFFFFFF in a RIFF file over 4 GiB"
+                               : "the ds64 chunk holds no data size") +
+               ": the samples are read to the end of the file (" + held + ")";
+    }
+    if (data.truncated()) {
+        return "the data chunk declares " + std::to_string(data.declaredSize) +
+               " bytes but the file ends after " + held +
+               ": the recording was cut short and is converted as far as its samples go";
+    }
+    if (data.size % frameBytes != 0) {
+        return "the samples end inside a frame: its last " + std::to_string(data.size % frameBytes) +
+               " bytes are left out";
+    }
+    return {};
+}
+
 } // namespace
 
 Result<PcmStream> openPcmStream(ByteSource& source) {
@@ -164,6 +200,7 @@ Result<PcmStream> openPcmStream(ByteSource& source) {
     }
     stream.dataOffset = data->bodyOffset;
     stream.dataBytes = data->size - data->size % stream.frameBytes();
+    stream.dataWarning = dataWarning(*data, layout.form, stream.frameBytes());
     return stream;
 }
 
@@ -231,7 +268,8 @@ Status checkPcmPair(const PcmStream& left, const PcmStream& right) {
 
 Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
                                   ByteSource& rightSource, const PcmStream& right,
-                                  const PcmConversion& conversion, const PcmSink& sink) {
+                                  const PcmConversion& conversion, const PcmSink& sink,
+                                  const PairAlignment& alignment) {
     if (Status status = checkPcmPair(left, right); !status) {
         return status.error();
     }
@@ -245,24 +283,22 @@ Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
     std::vector<std::uint8_t> leftBlock(blockFrames * sampleBytes);
     std::vector<std::uint8_t> rightBlock(blockFrames * sampleBytes);
     std::vector<std::uint8_t> stereo(2 * blockFrames * sampleBytes);
-    const std::uint64_t total = std::max(left.frames(), right.frames());
+    const std::uint64_t total = std::max(alignment.leftDelay + left.frames(),
+                                         alignment.rightDelay + right.frames());
     std::uint64_t leftRead = 0;
     std::uint64_t rightRead = 0;
     for (std::uint64_t frame = 0; frame < total;) {
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(blockFrames, total - frame));
-        auto gotLeft = readFrames(leftSource, left, frame, count, leftBlock.data());
-        auto gotRight = readFrames(rightSource, right, frame, count, rightBlock.data());
+        auto gotLeft = readDelayedFrames(leftSource, left, alignment.leftDelay, frame, count,
+                                         leftBlock.data());
+        auto gotRight = readDelayedFrames(rightSource, right, alignment.rightDelay, frame, count,
+                                          rightBlock.data());
         if (!gotLeft) {
             return gotLeft.error();
         }
         if (!gotRight) {
             return gotRight.error();
         }
-        // Silence is all-zero bytes for integer and float samples alike.
-        std::fill(leftBlock.begin() + static_cast<std::ptrdiff_t>(*gotLeft * sampleBytes),
-                  leftBlock.begin() + static_cast<std::ptrdiff_t>(count * sampleBytes), 0);
-        std::fill(rightBlock.begin() + static_cast<std::ptrdiff_t>(*gotRight * sampleBytes),
-                  rightBlock.begin() + static_cast<std::ptrdiff_t>(count * sampleBytes), 0);
         leftRead += *gotLeft;
         rightRead += *gotRight;
         interleavePair(sampleBytes, leftBlock.data(), rightBlock.data(), count, stereo.data());
@@ -277,8 +313,8 @@ Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
     PcmRunReport report;
     report.output = (*converter)->output();
     report.framesWritten = (*converter)->framesWritten();
-    report.paddedFramesLeft = total - leftRead;
-    report.paddedFramesRight = total - rightRead;
+    report.paddedFramesLeft = total - alignment.leftDelay - leftRead;
+    report.paddedFramesRight = total - alignment.rightDelay - rightRead;
     return report;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 namespace korvel {
 
@@ -17,6 +18,9 @@ struct PcmStream {
     SampleFormat sampleFormat = SampleFormat::Unsupported;
     std::uint64_t dataOffset = 0;
     std::uint64_t dataBytes = 0; // whole sample frames only
+    /// Why the samples read are not exactly what the header declares (a recording cut short, a
+    /// data size the header could not hold); empty when they are.
+    std::string dataWarning;
 
     std::uint32_t frameBytes() const { return format.blockAlign; }
     std::uint64_t frames() const { return frameBytes() != 0 ? dataBytes / frameBytes() : 0; }
@@ -25,7 +29,8 @@ struct PcmStream {
 /// The sample stream of a WAVE file: its `fmt ` and `data` chunks (by the chunk walk, or by the
 /// byte scan when the chunk list is broken). Fails for files without them and for sample layouts
 /// other than 16/24-bit integer or 32-bit float PCM. A data chunk cut short by the end of the
-/// file gives the frames that are there.
+/// file gives the frames that are there, and a data chunk without a usable size runs to the end
+/// of the file; `dataWarning` says so.
 Result<PcmStream> openPcmStream(ByteSource& source);
 
 /// What a conversion does. With `toSixteenBit` false the samples are copied as they are, whatever
@@ -71,12 +76,19 @@ Result<PcmRunReport> convertPcm(ByteSource& source, const PcmStream& stream,
 /// sample format. The error says what differs.
 Status checkPcmPair(const PcmStream& left, const PcmStream& right);
 
+/// Where the two recordings of a pair lie in the merged stream: frames of silence before each.
+struct PairAlignment {
+    std::uint64_t leftDelay = 0;
+    std::uint64_t rightDelay = 0;
+};
+
 /// Merges two mono recordings into one stereo stream, `left` as channel 1 and `right` as
-/// channel 2, through `conversion` into `sink`. Refuses recordings that are not mono or that
-/// differ in sample rate or sample format. The shorter one is padded with silence to the length
-/// of the longer; the report says by how much.
+/// channel 2, each after its delay of silence, through `conversion` into `sink`. Refuses
+/// recordings that are not mono or that differ in sample rate or sample format. The one that
+/// ends first is padded with silence to the end of the other; the report says by how much.
 Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
                                   ByteSource& rightSource, const PcmStream& right,
-                                  const PcmConversion& conversion, const PcmSink& sink);
+                                  const PcmConversion& conversion, const PcmSink& sink,
+                                  const PairAlignment& alignment = {});
 
 } // namespace korvel

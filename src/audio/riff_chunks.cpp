@@ -27,7 +27,7 @@ std::array<char, 4> toId(const std::uint8_t* bytes) {
 }
 
 struct Ds64 {
-    std::uint64_t dataSize = 0;
+    std::optional<std::uint64_t> dataSize;
     std::vector<std::pair<std::array<char, 4>, std::uint64_t>> table;
 };
 
@@ -38,7 +38,9 @@ Ds64 readDs64(ByteSource& source, const RiffChunk& chunk) {
     if (!got || *got < 16) {
         return ds64;
     }
-    ds64.dataSize = readLittle64(fixed + 8);
+    if (const std::uint64_t dataSize = readLittle64(fixed + 8); dataSize != 0) {
+        ds64.dataSize = dataSize;
+    }
     if (*got < 28) {
         return ds64;
     }
@@ -55,6 +57,31 @@ Ds64 readDs64(ByteSource& source, const RiffChunk& chunk) {
         ds64.table.emplace_back(toId(entry), readLittle64(entry + 4));
     }
     return ds64;
+}
+
+// The chunk's declared size: its 32-bit field, or where that says 0xFFFFFFFF, its ds64 entry.
+void resolveSize(RiffChunk& chunk, std::uint32_t size32, bool sizesFromDs64, const Ds64& ds64,
+                 std::uint64_t room) {
+    chunk.declaredSize = size32;
+    if (sizesFromDs64 && size32 == kSizeFromDs64) {
+        if (chunk.name() == "data") {
+            chunk.sizeUnknown = !ds64.dataSize.has_value();
+            chunk.declaredSize = ds64.dataSize.value_or(room);
+        } else {
+            const auto entry = std::find_if(ds64.table.begin(), ds64.table.end(),
+                                            [&](const auto& e) { return e.first == chunk.id; });
+            if (entry != ds64.table.end()) {
+                chunk.declaredSize = entry->second;
+            }
+        }
+    }
+    if (!sizesFromDs64 && size32 == kSizeFromDs64 && chunk.name() == "data" &&
+        room > kSizeFromDs64) {
+        // Recorders leave a data size they cannot write at 0xFFFFFFFF when a plain RIFF
+        // recording grows past 4 GiB: the samples run to the end of the file.
+        chunk.sizeUnknown = true;
+        chunk.declaredSize = room;
+    }
 }
 
 } // namespace
@@ -122,32 +149,19 @@ RiffLayout walkRiffChunks(ByteSource& source) {
         chunk.headerOffset = position;
         chunk.bodyOffset = position + 8;
         const std::uint32_t size32 = readLittle32(chunkHeader + 4);
-        chunk.declaredSize = size32;
-        if (sizesFromDs64 && size32 == kSizeFromDs64) {
-            if (chunk.name() == "data") {
-                chunk.declaredSize = ds64.dataSize;
-            } else {
-                const auto entry = std::find_if(ds64.table.begin(), ds64.table.end(),
-                                                [&](const auto& e) { return e.first == chunk.id; });
-                if (entry != ds64.table.end()) {
-                    chunk.declaredSize = entry->second;
-                }
-            }
-        }
         const std::uint64_t room = fileSize - chunk.bodyOffset;
+        resolveSize(chunk, size32, sizesFromDs64, ds64, room);
         chunk.size = std::min(chunk.declaredSize, room);
-        if (chunk.declaredSize > room) {
-            // Only the audio may run past the end of the file: a recording that was cut off, or
-            // a plain RIFF data chunk whose size the recorder never wrote back.
-            if (chunk.name() != "data" && !beyondDeclaredEnd) {
+        if (chunk.declaredSize > room && chunk.name() != "data") {
+            // A recording cut short (a power loss) keeps the part of the chunk the file holds;
+            // what lay after it is unknown.
+            if (!beyondDeclaredEnd) {
                 layout.broken = true;
                 layout.problem = "chunk '" + std::string(chunk.name()) + "' at byte " +
                                  std::to_string(position) + " runs past the end of the file";
-                break;
+                layout.chunks.push_back(chunk);
             }
-            if (chunk.name() != "data") {
-                break;
-            }
+            break;
         }
         if (layout.chunks.empty() && sizesFromDs64) {
             if (chunk.name() != "ds64") {

@@ -24,6 +24,9 @@ struct RiffChunk {
     std::uint64_t size = 0;         // body bytes that exist in the file
     std::uint64_t declaredSize = 0; // what the header (or ds64) said
     bool foundByScan = false;
+    /// The header held no usable size (a RIFF data chunk over 4 GiB whose size stayed at
+    /// 0xFFFFFFFF, an RF64 ds64 without the data size): the body is taken to the end of the file.
+    bool sizeUnknown = false;
 
     std::string_view name() const { return {id.data(), id.size()}; }
     /// True when the file ends before the declared body does (an interrupted recording).
@@ -45,7 +48,8 @@ struct RiffLayout {
 
 /// Walks the chunk list by the chunk sizes, each body padded to an even length, from byte 12 to
 /// the end of the file (a RIFF size field that is too small or too large does not stop it early).
-/// Never fails: a broken list is reported in the result.
+/// A chunk that the end of the file cuts off is kept with the bytes the file holds, and ends the
+/// walk. Never fails: a broken list is reported in the result.
 RiffLayout walkRiffChunks(ByteSource& source);
 
 /// The first position p in [first, last] whose four bytes are `id`, for files whose chunk list

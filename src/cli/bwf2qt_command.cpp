@@ -138,6 +138,9 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
         std::cout << movie << '\n';
     }
     std::cout << std::flush;
+    for (const std::string& warning : report.warnings) {
+        std::cerr << "korvel: " << warning << '\n';
+    }
     if (report.outcome != CommandOutcome::Done || report.failed > 0 || listAborted) {
         return kExitFailed;
     }
@@ -176,8 +179,11 @@ void addBwf2qtCommand(CLI::App& app, CommandTable& table) {
         "Options come from the preference store: BWFfpsRate, BWFTapeIDSelect, BWFMergeTracks,\n"
         "BWFMediaConversion, BWFSampleRate, button24to16, BWFAutoCode, BatchListHeaderLanguish,\n"
         "ale2fcpFCPvers. Each movie written is printed on standard output. Exit status 1 when the\n"
-        "run stopped on an abort or a file could not be converted; skipped files do not count.\n"
-        "Examples:\n"
+        "run stopped on an abort or a file could not be converted (a file that is not a WAVE file\n"
+        "among them); skipped files do not count. Warnings about movies written (samples cut\n"
+        "short, a data size the file could not hold) are repeated on standard error at the end.\n" +
+        std::string(kBwf2qtPairingRule) +
+        "\nExamples:\n"
         "  korvel bwf2qt day1/*.WAV -d movies --batch-list day1.txt --xml day1.xml\n"
         "  korvel --bwf-fps \"NTSC DF\" --set \"BWFMergeTracks=Ch. 1 & 2\" bwf2qt poly/*.wav -d out\n"
         "  korvel --set button24to16=true --set \"BWFSampleRate=48000 kHz\" bwf2qt T01.BWF -d . "

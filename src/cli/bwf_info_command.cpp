@@ -25,6 +25,10 @@ int bwfInfo(Session& session, const BwfInfoArguments& args) {
         std::cerr << "korvel: \"" << args.file << "\" is not a file that can be read\n";
         return kExitFailed;
     }
+    if (Status wave = checkWaveFile(args.file); !wave) {
+        std::cerr << "korvel: \"" << args.file << "\": " << wave.error().message << '\n';
+        return kExitFailed;
+    }
     const BwfInfo info = getBWF2Info(args.file, bwfReadOptions(session.prefs()));
     if (args.json) {
         std::cout << bwfInfoJson(info) << '\n';

@@ -70,11 +70,88 @@ Result<OpenedStream> openStream(const std::string& path) {
     if (!source) {
         return source.error();
     }
+    if (Status wave = checkWaveFile(**source); !wave) {
+        return makeError(path + ": " + wave.error().message);
+    }
     auto stream = openPcmStream(**source);
     if (!stream) {
         return makeError(path + ": " + stream.error().message);
     }
     return OpenedStream{std::move(*source), *stream};
+}
+
+std::string secondsText(std::uint64_t frames, std::uint32_t sampleRate) {
+    const std::uint64_t millis = frames * 1000 / sampleRate;
+    std::string fraction = std::to_string(millis % 1000);
+    fraction.insert(0, 3 - fraction.size(), '0');
+    return std::to_string(millis / 1000) + "." + fraction + " s";
+}
+
+// The timecode track of the movie: its TV system from the frame-rate choice, drop frame when the
+// start text says so; none (and a log line why) without a start.
+struct TimecodePlan {
+    std::optional<TimeCodeDef> def;
+    std::int64_t startFrame = 0;
+    std::optional<qtff::TimecodeTrackOptions> track;
+};
+
+TimecodePlan planTimecode(const BwfInfo& info, const BwfImportOptions& options,
+                          const ImportLog& log) {
+    TimecodePlan plan;
+    const std::string& mediaStart = info.value(bwfkey::kMediaStart);
+    const auto system = trackSystem(options.tvSys);
+    const auto startFields = parseTimeCodeFields(mediaStart);
+    if (mediaStart.empty()) {
+        log("No format chunk in " + fileNameOf(options.inputFile) +
+            ": no start timecode, so the movie has no timecode track.");
+    } else if (!system || !startFields) {
+        log("The frame rate \"" + options.tvSys + "\" is not one of \"PAL\", \"NTSC DF\", "
+            "\"NTSC NDF\", \"24 fps\": the movie has no timecode track.");
+    } else {
+        const bool dropFrame = mediaStart.size() > 8 && mediaStart[8] == ';';
+        plan.def = timeCodeDef(*system, dropFrame);
+        plan.startFrame = frameNumber(*startFields, *plan.def);
+        qtff::TimecodeTrackOptions timecode;
+        timecode.format = {plan.def->flags, plan.def->fTimeScale, plan.def->frameDuration,
+                           plan.def->numFrames};
+        timecode.startFrame = static_cast<std::int32_t>(plan.startFrame);
+        timecode.reelName = info.value(bwfkey::kReel);
+        plan.track = timecode;
+    }
+    return plan;
+}
+
+// The second file of a pair, opened and lined up with the first by the pairing rule.
+struct PairedStream {
+    OpenedStream opened;
+    ChannelPairPlan plan;
+};
+
+Result<PairedStream> openPartner(const BwfImportOptions& options, BwfInfo& info,
+                                 const BwfReadOptions& readOptions, const ImportLog& log) {
+    auto plan = planChannelPair(options.inputFile, options.secondImportFile);
+    if (!plan) {
+        return makeError("cannot merge " + fileNameOf(options.inputFile) + " and " +
+                         fileNameOf(options.secondImportFile) + ": " + plan.error().message);
+    }
+    auto opened = openStream(options.secondImportFile);
+    if (!opened) {
+        return opened.error();
+    }
+    const std::uint64_t delay = std::max(plan->alignment.leftDelay, plan->alignment.rightDelay);
+    if (delay > 0) {
+        const std::string& early = plan->secondStartsFirst ? options.secondImportFile : options.inputFile;
+        const std::string& late = plan->secondStartsFirst ? options.inputFile : options.secondImportFile;
+        log(fileNameOf(late) + " starts " + std::to_string(delay) + " samples (" +
+            secondsText(delay, opened->stream.format.sampleRate) + ") after " + fileNameOf(early) +
+            " by their time references: it is laid that much later, silence before it.");
+    }
+    if (plan->secondStartsFirst) {
+        // The movie starts with the earlier recording.
+        info.set(bwfkey::kMediaStart, getBWF2Info(options.secondImportFile, readOptions)
+                                          .value(bwfkey::kMediaStart));
+    }
+    return PairedStream{std::move(*opened), *plan};
 }
 
 // The keys the import adds: the movie's path, the timecode at its end, and for a pair the
@@ -104,10 +181,111 @@ void finishRecord(BwfInfo& info, const BwfImportOptions& options,
     }
 }
 
+// Samples that are not what the header declares: the log and the warnings hear of it.
+void warnAboutData(const std::string& file, const PcmStream& stream, const ImportLog& log,
+                   const ImportLog& warn) {
+    if (stream.dataWarning.empty()) {
+        return;
+    }
+    const std::string line = "Warning: " + fileNameOf(file) + ": " + stream.dataWarning + ".";
+    log(line);
+    if (warn) {
+        warn(line);
+    }
+}
+
+void logPadding(const BwfImportOptions& options, const PcmRunReport& report,
+                const ImportLog& log) {
+    if (report.paddedFramesLeft == 0 && report.paddedFramesRight == 0) {
+        return;
+    }
+    const bool leftShort = report.paddedFramesLeft > 0;
+    log("The files " + fileNameOf(options.inputFile) + " and " +
+        fileNameOf(options.secondImportFile) + " differ in length: " +
+        fileNameOf(leftShort ? options.inputFile : options.secondImportFile) +
+        " was padded with " +
+        std::to_string(leftShort ? report.paddedFramesLeft : report.paddedFramesRight) +
+        " samples of silence.");
+}
+
+// Writes the movie with the samples copied, reduced or merged, streamed from the files.
+Result<PcmRunReport> writeSoundMovie(const BwfImportOptions& options,
+                                     const qtff::SoundMovieOptions& movie, OpenedStream& first,
+                                     PairedStream* second, const PcmConversion& conversion,
+                                     const PcmOutputFormat& output) {
+    auto writer = qtff::SoundMovieWriter::create(options.destFile, movie);
+    if (!writer) {
+        return writer.error();
+    }
+    const PcmSink sink = [&](std::span<const std::uint8_t> samples) {
+        return (*writer)->write(samples);
+    };
+    Result<PcmRunReport> report = PcmRunReport{};
+    if (second) {
+        report = mergePcmPair(*first.source, first.stream, *second->opened.source,
+                              second->opened.stream, conversion, sink, second->plan.alignment);
+    } else if (!conversion.toSixteenBit) {
+        // The samples go in as they are: let the kernel copy them file to file.
+        if (Status copied = (*writer)->copyFrom(options.inputFile, first.stream.dataOffset,
+                                                first.stream.dataBytes);
+            !copied) {
+            return copied.error();
+        }
+        report->output = output;
+        report->framesWritten = first.stream.frames();
+    } else {
+        report = convertPcm(*first.source, first.stream, conversion, sink);
+    }
+    if (!report) {
+        return makeError("cannot convert " + options.inputFile + ": " + report.error().message);
+    }
+    if (Status finished = (*writer)->finish(); !finished) {
+        return finished.error();
+    }
+    return report;
+}
+
 } // namespace
 
+Result<ChannelPairPlan> planChannelPair(const std::string& channelA,
+                                        const std::string& channelB) {
+    auto first = openStream(channelA);
+    if (!first) {
+        return first.error();
+    }
+    auto second = openStream(channelB);
+    if (!second) {
+        return second.error();
+    }
+    if (Status pair = checkPcmPair(first->stream, second->stream); !pair) {
+        return pair.error();
+    }
+    const auto referenceA = bwfTimeReference(channelA);
+    const auto referenceB = bwfTimeReference(channelB);
+    if (!referenceA || !referenceB) {
+        return makeError(fileNameOf(referenceA ? channelB : channelA) +
+                         " has no bext chunk, so no time reference to line it up by");
+    }
+    ChannelPairPlan plan;
+    plan.secondStartsFirst = *referenceB < *referenceA;
+    const std::uint64_t earlyFrames =
+        plan.secondStartsFirst ? second->stream.frames() : first->stream.frames();
+    const std::uint64_t delay =
+        plan.secondStartsFirst ? *referenceA - *referenceB : *referenceB - *referenceA;
+    if (delay >= earlyFrames && delay > 0) {
+        return makeError("the recordings do not overlap: one starts " + std::to_string(delay) +
+                         " samples after the other, which lasts " + std::to_string(earlyFrames) +
+                         " samples");
+    }
+    (plan.secondStartsFirst ? plan.alignment.leftDelay : plan.alignment.rightDelay) = delay;
+    return plan;
+}
+
 Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog& log,
-                               FileAttributes* fileAttributes) {
+                               FileAttributes* fileAttributes, const ImportLog& warn) {
+    if (Status wave = checkWaveFile(options.inputFile); !wave) {
+        return makeError(options.inputFile + ": " + wave.error().message);
+    }
     BwfReadOptions readOptions;
     readOptions.bwfFpsRate = options.tvSys;
     readOptions.bwfTapeIdSelect = options.bwfTapeIdSelect;
@@ -120,17 +298,13 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
     if (!first) {
         return first.error();
     }
-    std::optional<OpenedStream> second;
+    std::optional<PairedStream> second;
     if (options.importTwoFiles) {
-        auto opened = openStream(options.secondImportFile);
-        if (!opened) {
-            return opened.error();
+        auto paired = openPartner(options, info, readOptions, log);
+        if (!paired) {
+            return paired.error();
         }
-        if (Status pair = checkPcmPair(first->stream, opened->stream); !pair) {
-            return makeError("cannot merge " + fileNameOf(options.inputFile) + " and " +
-                             fileNameOf(options.secondImportFile) + ": " + pair.error().message);
-        }
-        second = std::move(*opened);
+        second = std::move(*paired);
     }
 
     PcmConversion conversion;
@@ -145,29 +319,14 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
     }
     qtff::SoundMovieOptions movie;
     movie.format = {*encoding, output.channels, output.sampleRate};
-
-    // The timecode track: its TV system from the frame-rate choice, drop frame when the start
-    // text says so.
-    const std::string& mediaStart = info.value(bwfkey::kMediaStart);
-    const auto system = trackSystem(options.tvSys);
-    const auto startFields = parseTimeCodeFields(mediaStart);
-    std::optional<TimeCodeDef> def;
-    std::int64_t startFrame = 0;
-    if (mediaStart.empty()) {
-        log("No format chunk in " + fileNameOf(options.inputFile) +
-            ": no start timecode, so the movie has no timecode track.");
-    } else if (!system || !startFields) {
-        log("The frame rate \"" + options.tvSys + "\" is not one of \"PAL\", \"NTSC DF\", "
-            "\"NTSC NDF\", \"24 fps\": the movie has no timecode track.");
-    } else {
-        const bool dropFrame = mediaStart.size() > 8 && mediaStart[8] == ';';
-        def = timeCodeDef(*system, dropFrame);
-        startFrame = frameNumber(*startFields, *def);
-        qtff::TimecodeTrackOptions timecode;
-        timecode.format = {def->flags, def->fTimeScale, def->frameDuration, def->numFrames};
-        timecode.startFrame = static_cast<std::int32_t>(startFrame);
-        timecode.reelName = info.value(bwfkey::kReel);
-        movie.timecode = timecode;
+    if (Status declarable = qtff::checkSoundFormat(movie.format); !declarable) {
+        return makeError(options.inputFile + ": " + declarable.error().message);
+    }
+    const TimecodePlan timecode = planTimecode(info, options, log);
+    movie.timecode = timecode.track;
+    warnAboutData(options.inputFile, first->stream, log, warn);
+    if (second) {
+        warnAboutData(options.secondImportFile, second->opened.stream, log, warn);
     }
 
     if (options.linkmedia) {
@@ -182,8 +341,8 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
                 !written) {
                 return written.error();
             }
-            finishRecord(info, options, def, startFrame, first->stream.frames(),
-                         output.sampleRate, false, fileAttributes);
+            finishRecord(info, options, timecode.def, timecode.startFrame,
+                         first->stream.frames(), output.sampleRate, false, fileAttributes);
             return info;
         }
         log(std::string(second ? "Two files are merged" : "The sound is reduced to 16 bits") +
@@ -191,47 +350,16 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
             " holds a copy of the sound instead of referring to the BWF file.");
     }
 
-    auto writer = qtff::SoundMovieWriter::create(options.destFile, movie);
-    if (!writer) {
-        return writer.error();
-    }
-    const PcmSink sink = [&](std::span<const std::uint8_t> samples) {
-        return (*writer)->write(samples);
-    };
-    Result<PcmRunReport> report = PcmRunReport{};
-    if (second) {
-        report = mergePcmPair(*first->source, first->stream, *second->source, second->stream,
-                              conversion, sink);
-    } else if (!conversion.toSixteenBit) {
-        // The samples go in as they are: let the kernel copy them file to file.
-        if (Status copied = (*writer)->copyFrom(options.inputFile, first->stream.dataOffset,
-                                                first->stream.dataBytes);
-            !copied) {
-            return copied.error();
-        }
-        report->output = output;
-        report->framesWritten = first->stream.frames();
-    } else {
-        report = convertPcm(*first->source, first->stream, conversion, sink);
-    }
+    auto report = writeSoundMovie(options, movie, *first, second ? &*second : nullptr,
+                                  conversion, output);
     if (!report) {
-        return makeError("cannot convert " + options.inputFile + ": " + report.error().message);
+        return report.error();
     }
-    if (Status finished = (*writer)->finish(); !finished) {
-        return finished.error();
+    if (second) {
+        logPadding(options, *report, log);
     }
-
-    if (second && (report->paddedFramesLeft > 0 || report->paddedFramesRight > 0)) {
-        const bool leftShort = report->paddedFramesLeft > 0;
-        log("The files " + fileNameOf(options.inputFile) + " and " +
-            fileNameOf(options.secondImportFile) + " differ in length: " +
-            fileNameOf(leftShort ? options.inputFile : options.secondImportFile) +
-            " was padded with " +
-            std::to_string(leftShort ? report->paddedFramesLeft : report->paddedFramesRight) +
-            " samples of silence.");
-    }
-    finishRecord(info, options, def, startFrame, report->framesWritten, output.sampleRate,
-                 second.has_value(), fileAttributes);
+    finishRecord(info, options, timecode.def, timecode.startFrame, report->framesWritten,
+                 output.sampleRate, second.has_value(), fileAttributes);
     return info;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "audio/pcm_pipeline.h"
 #include "base/result.h"
 #include "movie/bwf_info.h"
 #include "movie/bwf_reader.h"
@@ -34,6 +35,19 @@ struct BwfImportOptions {
 
 using ImportLog = std::function<void(std::string_view)>;
 
+/// How the two files of a channel pair line up: the delays of silence that put each at its
+/// time reference, and how far apart the references are.
+struct ChannelPairPlan {
+    PairAlignment alignment;
+    /// True when channel B starts before channel A: the movie starts at channel B's reference.
+    bool secondStartsFirst = false;
+};
+
+/// The pairing rule: two mono WAVE files with bext chunks, of the same sample rate and sample
+/// size, whose recordings overlap in time by their time references. The error says which part
+/// of the rule the files miss.
+Result<ChannelPairPlan> planChannelPair(const std::string& channelA, const std::string& channelB);
+
 /// Imports one BWF file, or two mono files as channel 1 (left) and channel 2 (right), into a new
 /// self-contained movie at `destFile` with one sound track and a timecode track starting at the
 /// recording's time reference with the reel name as its source. The samples are copied as they
@@ -43,11 +57,15 @@ using ImportLog = std::function<void(std::string_view)>;
 /// Answers the information record of `inputFile` with "Filename" (the movie's path) and
 /// "Media End" (the timecode at the movie's end); for a pair also "Tracks" = "2A" and "Name" =
 /// the movie's file name. A file without a bext chunk gives its record ("containsbext" = "NO")
-/// and no movie. Fails, writing nothing, when the audio cannot be read, when the two files of a
-/// pair differ in sample rate or sample size, or when the movie cannot be written. Without a
-/// start timecode (no fmt chunk) the movie has no timecode track; `log` says why, and says when
-/// the shorter file of a pair was padded with silence.
+/// and no movie. Fails, writing nothing, when a file is not a WAVE file, when the audio cannot be
+/// read, when its sample rate cannot be declared in a movie, when the two files of a pair miss
+/// the pairing rule (planChannelPair), or when the movie cannot be written. The two files of a
+/// pair are aligned by their time references. Without a start timecode (no fmt chunk) the movie
+/// has no timecode track; `log` says why, and says how a pair was aligned and padded. `warn`
+/// (when given; `log` as well) hears what the person should know about the movie: samples cut
+/// short, or a data size the file could not hold.
 Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog& log,
-                               FileAttributes* fileAttributes = nullptr);
+                               FileAttributes* fileAttributes = nullptr,
+                               const ImportLog& warn = nullptr);
 
 } // namespace korvel

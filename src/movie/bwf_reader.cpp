@@ -40,7 +40,7 @@ constexpr std::size_t kBextFixedPart = 354; // up to and including the time refe
 constexpr std::size_t kFormatRecord = 24;
 constexpr std::size_t kChannelsOffset = 10;
 constexpr std::size_t kSampleRateOffset = 12;
-constexpr std::size_t kBlockAlignOffset = 20;
+constexpr std::size_t kBitsPerSampleOffset = 22;
 
 // Windows-1252 for 0x80..0x9F; the rest of the upper half is Latin-1.
 constexpr std::array<char16_t, 32> kCp1252High = {
@@ -193,17 +193,9 @@ std::string withoutExtension(const std::string& name) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-std::string bitRateText(std::uint16_t blockAlign) {
-    switch (blockAlign) {
-    case 2:
-    case 4:
-        return "16";
-    case 3:
-    case 6:
-        return "24";
-    default:
-        return "??";
-    }
+// The sample size the format chunk declares, whatever the channel count and sample format.
+std::string bitRateText(std::uint16_t bitsPerSample) {
+    return bitsPerSample != 0 ? std::to_string(bitsPerSample) : "??";
 }
 
 // Reads the part of a chunk the reader needs into `record`: the chunk's own bytes only, the rest
@@ -218,6 +210,92 @@ std::size_t readRecord(ByteSource& source, const RiffChunk& chunk, std::uint8_t*
     return got ? *got : 0;
 }
 
+// The fixed part of the bext chunk as the file holds it.
+struct BextRecord {
+    std::array<std::uint8_t, kBextFixedPart> bytes{};
+    std::size_t filled = 0;
+
+    std::string text(std::size_t offset, std::size_t width) const {
+        return fieldText(bytes.data(), filled, offset, width);
+    }
+    // The time reference is 64 bits: ignoring the high half puts a 96 kHz recording made after
+    // about 12:25 (or a 192 kHz one after 06:12) at the wrong start.
+    std::uint64_t timeReference() const {
+        return static_cast<std::uint64_t>(littleToHost32(bytes.data() + kTimeReferenceLowOffset)) |
+               (static_cast<std::uint64_t>(littleToHost32(bytes.data() + kTimeReferenceHighOffset))
+                << 32);
+    }
+};
+
+std::optional<BextRecord> readBext(ByteSource& source, const RiffLayout& layout) {
+    const auto chunk = locateChunk(source, layout, "bext");
+    if (!chunk) {
+        return std::nullopt;
+    }
+    BextRecord record;
+    record.filled = readRecord(source, *chunk, record.bytes.data(), record.bytes.size());
+    return record;
+}
+
+// The description's KEY=value lines: later lines override earlier ones.
+void readDescription(BwfInfo& info, const std::string& description, bool tapeFromFile,
+                     const std::string& fileName) {
+    bool hasTake = false;
+    for (std::string_view line : descriptionLines(description)) {
+        if (auto tape = keyValue(line, "TAPE="); tape && tapeFromFile) {
+            info.set(bwfkey::kReel, tape->empty() ? fileName : *tape);
+        }
+        if (auto scene = keyValue(line, "SCENE=")) {
+            info.set(bwfkey::kScene, *scene);
+        }
+        if (auto take = keyValue(line, "TAKE=")) {
+            info.set(bwfkey::kShotTake, *take);
+            hasTake = true;
+        }
+        if (auto note = keyValue(line, "NOTE=")) {
+            info.set(bwfkey::kLogNote, *note);
+        }
+        if (auto ubits = keyValue(line, "UBITS=")) {
+            info.set(bwfkey::kComment2, "Userbits: " + *ubits + " |");
+            info.set(bwfkey::kUserbit, *ubits);
+        }
+    }
+    // Recorders write the lines in their own order (Sound Devices puts TAKE before SCENE), so
+    // the description joins the final scene and take.
+    if (hasTake) {
+        info.set(bwfkey::kDescription,
+                 info.value(bwfkey::kScene) + "/" + info.value(bwfkey::kShotTake));
+    }
+}
+
+void chooseReel(BwfInfo& info, const std::string& select, const std::string& fileName,
+                const std::string& baseName) {
+    if (select == "BWF File Name") {
+        info.set(bwfkey::kReel, fileName);
+    } else if (select == "BWF File Name Without Extension") {
+        info.set(bwfkey::kReel, baseName);
+    } else if (select == "First 6 characters of File Name") {
+        info.set(bwfkey::kReel, firstCharacters(baseName, 6));
+    } else if (select != "TapeID from BWF File") {
+        info.set(bwfkey::kReel, baseName);
+    }
+}
+
+void readFormat(BwfInfo& info, ByteSource& source, const RiffChunk& fmtChunk,
+                std::uint64_t timeReference, const BwfReadOptions& options) {
+    std::array<std::uint8_t, kFormatRecord> format{};
+    readRecord(source, fmtChunk, format.data(), format.size());
+    const std::uint32_t sampleRate = littleToHost32(format.data() + kSampleRateOffset);
+    const auto rate = sampleRate > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())
+                          ? 0
+                          : static_cast<std::int32_t>(sampleRate);
+    info.set(bwfkey::kMediaStart, frames2tc(timeReference, rate, options.bwfFpsRate));
+    info.set(bwfkey::kSampleRate, std::to_string(sampleRate));
+    info.set(bwfkey::kBitRate, bitRateText(littleToHost16(format.data() + kBitsPerSampleOffset)));
+    info.set(bwfkey::kTracks,
+             std::to_string(littleToHost16(format.data() + kChannelsOffset)) + "A");
+}
+
 } // namespace
 
 BwfReadOptions bwfReadOptions(const PreferenceStore& prefs) {
@@ -229,6 +307,31 @@ BwfReadOptions bwfReadOptions(const PreferenceStore& prefs) {
         options.bwfTapeIdSelect = *tapeId;
     }
     return options;
+}
+
+Status checkWaveFile(ByteSource& source) {
+    if (walkRiffChunks(source).form == RiffForm::Unknown) {
+        return makeError("not a WAVE file (it does not start with a RIFF, RF64 or BW64 WAVE "
+                         "header)");
+    }
+    return {};
+}
+
+Status checkWaveFile(const std::string& inputFile) {
+    auto source = FileByteSource::open(inputFile);
+    if (!source) {
+        return source.error();
+    }
+    return checkWaveFile(**source);
+}
+
+std::optional<std::uint64_t> bwfTimeReference(const std::string& inputFile) {
+    auto source = FileByteSource::open(inputFile);
+    if (!source) {
+        return std::nullopt;
+    }
+    const auto bext = readBext(**source, walkRiffChunks(**source));
+    return bext ? std::optional(bext->timeReference()) : std::nullopt;
 }
 
 BwfInfo getBWF2Info(const std::string& inputFile, const BwfReadOptions& options) {
@@ -248,86 +351,31 @@ BwfInfo getBWF2Info(ByteSource& source, std::string_view inputFile,
     info.set(bwfkey::kReel, baseName);
 
     const RiffLayout layout = walkRiffChunks(source);
-    const auto bextChunk = locateChunk(source, layout, "bext");
-    if (!bextChunk) {
+    const auto bext = readBext(source, layout);
+    if (!bext) {
         info.set(bwfkey::kContainsBext, "NO");
         return info;
     }
-    std::array<std::uint8_t, kBextFixedPart> bext{};
-    const std::size_t bextFilled = readRecord(source, *bextChunk, bext.data(), bext.size());
-
-    // The time reference is 64 bits: ignoring the high half puts a 96 kHz recording made after
-    // about 12:25 (or a 192 kHz one after 06:12) at the wrong start.
-    const std::uint64_t timeReference =
-        static_cast<std::uint64_t>(littleToHost32(bext.data() + kTimeReferenceLowOffset)) |
-        (static_cast<std::uint64_t>(littleToHost32(bext.data() + kTimeReferenceHighOffset)) << 32);
-
-    const auto fmtChunk = locateChunk(source, layout, "fmt ");
-    std::array<std::uint8_t, kFormatRecord> format{};
-    if (fmtChunk) {
-        readRecord(source, *fmtChunk, format.data(), format.size());
-        const std::uint32_t sampleRate = littleToHost32(format.data() + kSampleRateOffset);
-        const auto rate = sampleRate > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())
-                              ? 0
-                              : static_cast<std::int32_t>(sampleRate);
-        info.set(bwfkey::kMediaStart, frames2tc(timeReference, rate, options.bwfFpsRate));
+    if (const auto fmtChunk = locateChunk(source, layout, "fmt ")) {
+        readFormat(info, source, *fmtChunk, bext->timeReference(), options);
     }
 
     const bool tapeFromFile = options.bwfTapeIdSelect == "TapeID from BWF File";
-    const std::string description =
-        fieldText(bext.data(), bextFilled, kDescriptionOffset, kDescriptionWidth);
-    for (std::string_view line : descriptionLines(description)) {
-        if (auto tape = keyValue(line, "TAPE="); tape && tapeFromFile) {
-            info.set(bwfkey::kReel, tape->empty() ? fileName : *tape);
-        }
-        if (auto scene = keyValue(line, "SCENE=")) {
-            info.set(bwfkey::kScene, *scene);
-        }
-        if (auto take = keyValue(line, "TAKE=")) {
-            info.set(bwfkey::kShotTake, *take);
-            info.set(bwfkey::kDescription, info.value(bwfkey::kScene) + "/" + *take);
-        }
-        if (auto note = keyValue(line, "NOTE=")) {
-            info.set(bwfkey::kLogNote, *note);
-        }
-        if (auto ubits = keyValue(line, "UBITS=")) {
-            info.set(bwfkey::kComment2, "Userbits: " + *ubits + " |");
-            info.set(bwfkey::kUserbit, *ubits);
-        }
-    }
+    readDescription(info, bext->text(kDescriptionOffset, kDescriptionWidth), tapeFromFile,
+                    fileName);
+    chooseReel(info, options.bwfTapeIdSelect, fileName, baseName);
 
-    const std::string& select = options.bwfTapeIdSelect;
-    if (select == "BWF File Name") {
-        info.set(bwfkey::kReel, fileName);
-    } else if (select == "BWF File Name Without Extension") {
-        info.set(bwfkey::kReel, baseName);
-    } else if (select == "First 6 characters of File Name") {
-        info.set(bwfkey::kReel, firstCharacters(baseName, 6));
-    } else if (!tapeFromFile) {
-        info.set(bwfkey::kReel, baseName);
-    }
-
-    const std::string originator =
-        fieldText(bext.data(), bextFilled, kOriginatorOffset, kOriginatorWidth);
-    const std::string originatorRef =
-        fieldText(bext.data(), bextFilled, kOriginatorRefOffset, kOriginatorWidth);
+    const std::string originator = bext->text(kOriginatorOffset, kOriginatorWidth);
+    const std::string originatorRef = bext->text(kOriginatorRefOffset, kOriginatorWidth);
     info.set(bwfkey::kComment2, info.value(bwfkey::kComment2) + " Originator: " + originator +
                                     " | Originator Reference: " + originatorRef);
     info.set(bwfkey::kOriginator, originator);
     info.set(bwfkey::kOriginatorReference, originatorRef);
-    info.set(bwfkey::kComment1,
-             "Origination Date and Time: " +
-                 fieldText(bext.data(), bextFilled, kDateOffset, kDateWidth) + " @ " +
-                 fieldText(bext.data(), bextFilled, kTimeOffset, kTimeWidth));
+    info.set(bwfkey::kComment1, "Origination Date and Time: " +
+                                    bext->text(kDateOffset, kDateWidth) + " @ " +
+                                    bext->text(kTimeOffset, kTimeWidth));
     info.set(bwfkey::kComment4, "Original Filename: " + fileName);
 
-    if (fmtChunk) {
-        info.set(bwfkey::kSampleRate,
-                 std::to_string(littleToHost32(format.data() + kSampleRateOffset)));
-        info.set(bwfkey::kBitRate, bitRateText(littleToHost16(format.data() + kBlockAlignOffset)));
-        info.set(bwfkey::kTracks,
-                 std::to_string(littleToHost16(format.data() + kChannelsOffset)) + "A");
-    }
     info.set(bwfkey::kName, baseName + ".mov");
     return info;
 }

@@ -21,6 +21,12 @@ namespace {
 constexpr std::uint32_t kSoundTrackId = 1;
 constexpr std::size_t kMdatHeader = 16; // 64-bit size: the length is known only at the end
 constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
+// A sound chunk holds half a second, but never fewer bytes than this: at a rate of a few hertz
+// half a second is a frame or two, and a chunk per frame would make the header larger than
+// the sound.
+constexpr std::uint64_t kMinChunkBytes = 4096;
+// QuickTime keeps time scales in a signed 32-bit field.
+constexpr std::uint32_t kMaxSampleRate = 0x7FFFFFFF;
 
 enum LpcmFlags : std::uint32_t { kFloat = 0x1, kSignedInteger = 0x4, kPacked = 0x8 };
 
@@ -47,7 +53,26 @@ Atom smhd() {
     return Atom::leaf(fourCC("smhd"), w.take());
 }
 
+std::uint32_t framesPerChunk(const SoundFormat& format) {
+    const std::uint64_t halfSecond = std::max<std::uint32_t>(1, format.sampleRate / 2);
+    const std::uint64_t byBytes = (kMinChunkBytes + format.bytesPerFrame() - 1) / format.bytesPerFrame();
+    return static_cast<std::uint32_t>(std::max(halfSecond, byBytes));
+}
+
 } // namespace
+
+Status checkSoundFormat(const SoundFormat& format) {
+    if (format.bytesPerFrame() == 0) {
+        return makeError("cannot write a sound track of " + std::to_string(format.channels) +
+                         " channels");
+    }
+    if (format.sampleRate == 0 || format.sampleRate > kMaxSampleRate) {
+        return makeError("a sample rate of " + std::to_string(format.sampleRate) +
+                         " Hz cannot be declared in a movie (1 to " +
+                         std::to_string(kMaxSampleRate) + " Hz)");
+    }
+    return {};
+}
 
 std::uint32_t SoundFormat::bytesPerSample() const {
     switch (encoding) {
@@ -171,8 +196,8 @@ Atom makeAliasDinf(const std::string& absolutePath) {
 Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, std::uint64_t frames,
                             std::uint64_t firstOffset, std::uint32_t movieTimeScale,
                             const std::optional<std::string>& dataFile) {
-    if (format.channels == 0 || format.sampleRate == 0) {
-        return makeError("a sound track needs channels and a sample rate");
+    if (Status status = checkSoundFormat(format); !status) {
+        return status.error();
     }
     if (frames > 0xFFFFFFFFull) {
         return makeError(std::to_string(frames) + " sample frames are more than a sound track holds (2^32 - 1)");
@@ -182,17 +207,17 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
         (frames * movieTimeScale + format.sampleRate / 2) / format.sampleRate;
     const std::uint64_t now = macTimeNow();
 
-    const std::uint32_t framesPerChunk = std::max<std::uint32_t>(1, format.sampleRate / 2);
+    const std::uint32_t chunkFrames = framesPerChunk(format);
     std::vector<std::uint64_t> offsets;
     std::vector<std::array<std::uint32_t, 3>> stsc;
-    offsets.reserve(static_cast<std::size_t>(frames / framesPerChunk + 1));
-    for (std::uint64_t frame = 0; frame < frames; frame += framesPerChunk) {
+    offsets.reserve(static_cast<std::size_t>(frames / chunkFrames + 1));
+    for (std::uint64_t frame = 0; frame < frames; frame += chunkFrames) {
         offsets.push_back(firstOffset + frame * format.bytesPerFrame());
     }
     if (!offsets.empty()) {
-        stsc.push_back({1, framesPerChunk, 1});
-        const auto last = static_cast<std::uint32_t>(frames - (offsets.size() - 1) * std::uint64_t{framesPerChunk});
-        if (last != framesPerChunk) {
+        stsc.push_back({1, chunkFrames, 1});
+        const auto last = static_cast<std::uint32_t>(frames - (offsets.size() - 1) * std::uint64_t{chunkFrames});
+        if (last != chunkFrames) {
             if (offsets.size() == 1) {
                 stsc.front()[1] = last;
             } else {
@@ -227,9 +252,8 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
 
 Result<std::unique_ptr<SoundMovieWriter>> SoundMovieWriter::create(const std::string& path,
                                                                    const SoundMovieOptions& options) {
-    if (options.format.bytesPerFrame() == 0 || options.format.sampleRate == 0) {
-        return makeError("cannot write a sound track of " + std::to_string(options.format.channels) +
-                         " channels at " + std::to_string(options.format.sampleRate) + " Hz");
+    if (Status status = checkSoundFormat(options.format); !status) {
+        return status.error();
     }
     const std::string temporaryPath = path + ".partial";
     std::FILE* file = std::fopen(temporaryPath.c_str(), "wb");
@@ -308,7 +332,10 @@ Status SoundMovieWriter::copyFrom(const std::string& sourcePath, std::uint64_t o
     while (left > 0 && !failed) {
         buffer.resize(kWriteBuffer);
         const ssize_t got = ::pread(in, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size())), position);
-        if (got <= 0) {
+        if (got == 0) {
+            break; // the source ended early: said below, errno has nothing to tell
+        }
+        if (got < 0) {
             failed = true;
             break;
         }
@@ -328,8 +355,12 @@ Status SoundMovieWriter::copyFrom(const std::string& sourcePath, std::uint64_t o
     ::close(in);
     // The stream writes on at the end of what the kernel copied.
     if (std::fseek(m_file, 0, SEEK_END) != 0 || failed) {
-        return makeError("cannot copy the samples of " + sourcePath + ": " +
-                         (left > 0 && !failed ? "the file ended early" : std::strerror(error)));
+        return makeError("cannot copy the samples of " + sourcePath + ": " + std::strerror(error));
+    }
+    if (left > 0) {
+        return makeError("cannot copy the samples of " + sourcePath + ": the file ended early: " +
+                         std::to_string(length - left) + " of " + std::to_string(length) +
+                         " bytes copied");
     }
     m_sampleBytes += length;
     return {};

@@ -33,6 +33,10 @@ struct SoundFormat {
     std::uint32_t bytesPerFrame() const { return bytesPerSample() * channels; }
 };
 
+/// Whether a movie can hold sound of `format`: channels of a known sample size, and a sample
+/// rate that its time scale can declare (1 Hz to 2^31 - 1 Hz). The error says what is wrong.
+Status checkSoundFormat(const SoundFormat& format);
+
 /// The whole sound sample description entry for `format`.
 std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format);
 
@@ -42,7 +46,8 @@ std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format);
 Atom makeAliasDinf(const std::string& absolutePath);
 
 /// A sound 'trak' of `frames` sample frames stored one after another from file offset
-/// `firstOffset`, in chunks of half a second. Times are in the movie time scale `movieTimeScale`.
+/// `firstOffset`, in chunks of half a second and at least 4 KiB. Times are in the movie time
+/// scale `movieTimeScale`.
 /// The samples are in the movie's own file, or, given `dataFile`, in that file (the offsets
 /// count in it).
 Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, std::uint64_t frames,

@@ -51,7 +51,48 @@ TrackSections trackSections(std::string_view tracks) {
 
 std::string valueOf(const XmlClipData& clipData, const std::string& key) {
     const auto found = clipData.find(key);
-    return found == clipData.end() ? std::string() : escapeXml(found->second);
+    return found == clipData.end() ? std::string() : found->second;
+}
+
+struct Rate {
+    std::string_view timebase;
+    std::string_view ntsc;
+};
+
+void writeRate(XmlWriter& xml, const Rate& rate) {
+    xml.open("rate");
+    xml.element("timebase", rate.timebase);
+    xml.element("ntsc", rate.ntsc);
+    xml.close("rate");
+}
+
+// The track element of the clip's media, the same in each video and audio section.
+std::string trackLines(const XmlClipData& clipData, const Rate& rate, std::string_view format) {
+    const std::string name = valueOf(clipData, "Name");
+    XmlWriter track(4);
+    track.open("track");
+    track.open("clip");
+    track.element("name", name);
+    track.element("duration",
+                  clipData.contains("Duration") ? valueOf(clipData, "Duration") : "125");
+    writeRate(track, rate);
+    track.element("masterClipID", name);
+    track.open("file", {{"id", name + "1"}});
+    track.element("name", name);
+    track.element("pathURL", fileUrlOfPath(valueOf(clipData, "Filename")));
+    track.open("timecode");
+    track.element("string", valueOf(clipData, "Media Start"));
+    track.element("format", format);
+    track.element("source", "source");
+    track.open("reel");
+    track.element("reelname", valueOf(clipData, "Reel"));
+    track.close("reel");
+    track.close("timecode");
+    track.close("file");
+    track.close("clip");
+    track.close("track");
+
+    return track.text();
 }
 
 bool isUrlSafe(unsigned char c) {
@@ -63,22 +104,6 @@ bool isUrlSafe(unsigned char c) {
 }
 
 } // namespace
-
-std::string escapeXml(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&apos;"; break;
-        default: escaped += c; break;
-        }
-    }
-    return escaped;
-}
 
 std::string fileUrlOfPath(std::string_view path) {
     constexpr std::string_view kHex = "0123456789ABCDEF";
@@ -118,76 +143,45 @@ std::string KTxmlexport::createXMLClip(const XmlClipData& clipData, std::string_
     }
     const std::string format = dropFrame ? "DF" : "NDF";
     const std::string name = valueOf(clipData, "Name");
-    const auto filename = clipData.find("Filename");
-    const std::string pathUrl =
-        escapeXml(fileUrlOfPath(filename == clipData.end() ? std::string() : filename->second));
-    const auto durationEntry = clipData.find("Duration");
-    const std::string duration =
-        durationEntry == clipData.end() ? "125" : escapeXml(durationEntry->second);
 
-    std::string xml;
-    xml.reserve(4096);
-    xml += "\t<clip id=\"" + name + "\">\r";
-    xml += "\t\t<name>" + name + "</name>\r";
-    xml += "\t\t<rate>\r";
-    xml += "\t\t\t<timebase>" + timebase + "</timebase>\r";
-    xml += "\t\t\t<ntsc>" + ntsc + "</ntsc>\r";
-    xml += "\t\t</rate>\r";
-    xml += "\t\t<in>-1</in>\r";
-    xml += "\t\t<out>-1</out>\r";
-    xml += "\t\t<masterClipID>" + name + "</masterClipID>\r";
-    xml += "\t\t<logginginfo>\r";
-    xml += "\t\t\t<description>" + valueOf(clipData, "Description") + "</description>\r";
-    xml += "\t\t\t<scene>" + valueOf(clipData, "Scene") + "</scene>\r";
-    xml += "\t\t\t<shottake>" + valueOf(clipData, "Shot/Take") + "</shottake>\r";
-    xml += "\t\t\t<lognote>" + valueOf(clipData, "Log Note") + "</lognote>\r";
-    xml += "\t\t</logginginfo>\r";
-    xml += "\t\t<comments>\r";
-    xml += "\t\t\t<masterComment1>" + valueOf(clipData, "Comment 1") + "</masterComment1>\r";
-    xml += "\t\t\t<masterComment2>" + valueOf(clipData, "Comment 2") + "</masterComment2>\r";
-    xml += "\t\t\t<masterComment3>MANGLER</masterComment3>\r";
-    xml += "\t\t\t<masterComment4>" + valueOf(clipData, "Comment 4") + "</masterComment4>\r";
-    xml += "\t\t</comments>\r";
-    xml += "\t\t<media>\r";
+    XmlWriter xml(1);
+    xml.open("clip", {{"id", name}});
+    xml.element("name", name);
+    writeRate(xml, {timebase, ntsc});
+    xml.element("in", "-1");
+    xml.element("out", "-1");
+    xml.element("masterClipID", name);
+    xml.open("logginginfo");
+    xml.element("description", valueOf(clipData, "Description"));
+    xml.element("scene", valueOf(clipData, "Scene"));
+    xml.element("shottake", valueOf(clipData, "Shot/Take"));
+    xml.element("lognote", valueOf(clipData, "Log Note"));
+    xml.close("logginginfo");
+    xml.open("comments");
+    xml.element("masterComment1", valueOf(clipData, "Comment 1"));
+    xml.element("masterComment2", valueOf(clipData, "Comment 2"));
+    xml.element("masterComment3", "MANGLER");
+    xml.element("masterComment4", valueOf(clipData, "Comment 4"));
+    xml.close("comments");
+    xml.open("media");
 
-    std::string track;
-    track += "\t\t\t\t<track>\r";
-    track += "\t\t\t\t\t<clip>\r";
-    track += "\t\t\t\t\t\t<name>" + name + "</name>\r";
-    track += "\t\t\t\t\t\t<duration>" + duration + "</duration>\r";
-    track += "\t\t\t\t\t\t<rate>\r";
-    track += "\t\t\t\t\t\t\t<timebase>" + timebase + "</timebase>\r";
-    track += "\t\t\t\t\t\t\t<ntsc>" + ntsc + "</ntsc>\r";
-    track += "\t\t\t\t\t\t</rate>\r";
-    track += "\t\t\t\t\t\t<masterClipID>" + name + "</masterClipID>\r";
-    track += "\t\t\t\t\t\t<file id=\"" + name + "1\">\r";
-    track += "\t\t\t\t\t\t\t<name>" + name + "</name>\r";
-    track += "\t\t\t\t\t\t\t<pathURL>" + pathUrl + "</pathURL>\r";
-    track += "\t\t\t\t\t\t\t<timecode>\r";
-    track += "\t\t\t\t\t\t\t\t<string>" + valueOf(clipData, "Media Start") + "</string>\r";
-    track += "\t\t\t\t\t\t\t\t<format>" + format + "</format>\r";
-    track += "\t\t\t\t\t\t\t\t<source>source</source>\r";
-    track += "\t\t\t\t\t\t\t\t<reel>\r";
-    track += "\t\t\t\t\t\t\t\t\t<reelname>" + valueOf(clipData, "Reel") + "</reelname>\r";
-    track += "\t\t\t\t\t\t\t\t</reel>\r";
-    track += "\t\t\t\t\t\t\t</timecode>\r";
-    track += "\t\t\t\t\t\t</file>\r";
-    track += "\t\t\t\t\t</clip>\r";
-    track += "\t\t\t\t</track>\r";
-
+    const std::string track = trackLines(clipData, {timebase, ntsc}, format);
     const auto tracksEntry = clipData.find("Tracks");
     const TrackSections sections =
         trackSections(tracksEntry == clipData.end() ? std::string_view() : tracksEntry->second);
     if (sections.video) {
-        xml += "\t\t\t<video>\r" + track + "\t\t\t</video>\r";
+        xml.open("video");
+        xml.append(track);
+        xml.close("video");
     }
     for (int i = 0; i < sections.audio; ++i) {
-        xml += "\t\t\t<audio>\r" + track + "\t\t\t</audio>\r";
+        xml.open("audio");
+        xml.append(track);
+        xml.close("audio");
     }
-
-    xml += "\t\t</media>\r";
-    xml += "\t</clip>\r";
-    return xml;
+    xml.close("media");
+    xml.close("clip");
+    return xml.text();
 }
 
 } // namespace korvel

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "shotlog/xml_writer.h"
+
 #include <map>
 #include <string>
 #include <string_view>
@@ -14,7 +16,8 @@ using XmlClipData = std::map<std::string, std::string>;
 
 /// Final Cut Pro XML clip lists (the xmeml dialect) for media files. A document is the header,
 /// one clip element per file, and the footer; lines end with "\r" and are indented with tabs.
-/// Every value is escaped for XML; a key that is missing writes an empty value.
+/// Every value goes through the XML writer's escaping; a key that is missing writes an empty
+/// value.
 class KTxmlexport {
 public:
     static std::string createXMLHeader();
@@ -27,9 +30,6 @@ public:
     /// "</xmeml>", without a line end.
     static std::string createXMLFooter();
 };
-
-/// Text made safe inside an XML element or attribute value.
-std::string escapeXml(std::string_view text);
 
 /// The file URL of an absolute path: "file://localhost" and the path, each byte other than
 /// unreserved and sub-delimiter characters, ':', '@' and '/' written as %XX.

@@ -307,25 +307,76 @@ TEST_F(Bwf2qtCommandTest, ChannelPairsMergeIntoOneMovie) {
     }));
 }
 
-TEST_F(Bwf2qtCommandTest, PairThatCannotBeMergedIsRefused) {
+// Files named as a pair that miss the pairing rule become a movie each, and the log says why.
+TEST_F(Bwf2qtCommandTest, PairThatMissesTheRuleIsConvertedOneByOne) {
+    test::BextFields late = test::describedAs("sTAPE=R9\r\n");
+    late.timeReference = 48000ull * 36000 + 48000 * 60; // a minute after channel A
+    const std::vector<std::pair<test::Bytes, std::string>> partners = {
+        {bwfFile("sTAPE=R9\r\n", 1, 44100, 24), "differ in sample rate"},
+        {bwfFile("sTAPE=R9\r\n", 2, 48000, 24), "two mono files"},
+        {bwfFile("sTAPE=R9\r\n", 1, 48000, 16), "differ in sample size"},
+        {test::buildWave({{"bext", test::bextBody(late)},
+                          {"fmt ", test::fmtBody(1, 1, 48000, 24)},
+                          {"data", test::Bytes(48000 * 3, 0)}}),
+         "do not overlap"},
+    };
     prefs.setString(prefkey::kBWFMergeTracks, "Ch. 1 & 2");
-    const std::string left = write("ABC123_1.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24));
-    write("ABC123_2.wav", bwfFile("sTAPE=R9\r\n", 1, 44100, 24));
-    ui.queueAlertAnswer(kAlertAlternate);
+    for (const auto& [partner, reason] : partners) {
+        fs::remove_all(m_dir / "out");
+        fs::create_directories(m_dir / "out");
+        const std::string left = write("ABC123_1.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24));
+        const std::string right = write("ABC123_2.wav", partner);
+        const Bwf2qtReport report = run({left, right});
+        EXPECT_EQ(report.outcome, CommandOutcome::Done) << reason;
+        EXPECT_EQ(report.movies,
+                  (std::vector<std::string>{out("ABC123_1.mov"), out("ABC123_2.mov")}))
+            << reason;
+        const std::vector<std::string> lines = logLines();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.starts_with("ABC123_1.wav and ABC123_2.wav are converted one by one, "
+                                    "not as a pair: ") &&
+                   line.find(reason) != std::string::npos;
+        })) << reason;
+    }
+}
+
+TEST_F(Bwf2qtCommandTest, PartnerWithoutBextIsConvertedAlone) {
+    prefs.setString(prefkey::kBWFMergeTracks, "Ch. 1 & 2");
+    const std::string left = write("ABC123_1.wav", bwfFile("sTAPE=R9\r\n", 1));
+    write("ABC123_2.wav", bwfFile("", 1, 48000, 24, 0.5, false));
     const Bwf2qtReport report = run({left});
+    EXPECT_EQ(report.movies, (std::vector<std::string>{out("ABC123_1.mov")}));
+    EXPECT_TRUE(ui.alerts().empty());
+    const std::vector<std::string> lines = logLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("ABC123_2.wav has no bext chunk") != std::string::npos;
+    }));
+}
+
+TEST_F(Bwf2qtCommandTest, CutShortRecordingIsConvertedWithAWarning) {
+    test::Bytes cut = bwfFile("sTAPE=R9\r\n", 2, 48000, 24, 1.0);
+    cut.resize(cut.size() - 1000);
+    const Bwf2qtReport report = run({write("CUT.wav", cut)});
+    EXPECT_EQ(report.outcome, CommandOutcome::Done);
+    EXPECT_EQ(report.movies, (std::vector<std::string>{out("CUT.mov")}));
+    ASSERT_EQ(report.warnings.size(), 1u);
+    EXPECT_NE(report.warnings[0].find("CUT.wav: the data chunk declares 288000 bytes"),
+              std::string::npos)
+        << report.warnings[0];
+    const std::vector<std::string> lines = logLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), report.warnings[0]), lines.end());
+}
+
+TEST_F(Bwf2qtCommandTest, FileThatIsNotWaveFailsInsteadOfLackingBext) {
+    const std::string text = write("NOTES.wav", test::Bytes{'t', 'a', 'k', 'e', ' ', '3', '\n'});
+    const std::string good = write("GOOD.wav", bwfFile("sTAPE=R1\r\n"));
+    const Bwf2qtReport report = run({text, good});
     EXPECT_EQ(report.failed, 1);
-    EXPECT_EQ(report.outcome, CommandOutcome::Failed);
-    EXPECT_TRUE(report.movies.empty());
-    EXPECT_FALSE(fs::exists(out("ABC123P1.mov")));
+    EXPECT_EQ(report.withoutBext, 0);
+    EXPECT_EQ(report.movies, (std::vector<std::string>{out("GOOD.mov")}));
     ASSERT_EQ(ui.alerts().size(), 1u);
-    EXPECT_EQ(ui.alerts()[0].title, "Unable to convert files!");
-    EXPECT_NE(ui.alerts()[0].message.find("differ in sample rate"), std::string::npos)
-        << ui.alerts()[0].message;
-    EXPECT_EQ(ui.alerts()[0].defaultButton, "Skip files");
-    EXPECT_EQ(ui.alerts()[0].alternateButton, "Abort");
-    // "Abort" stops converting; nothing was made, so no list is offered.
-    EXPECT_TRUE(ui.savePanels().empty());
-    EXPECT_EQ(logLines().back(), "Ending bwf2qt...");
+    EXPECT_EQ(ui.alerts()[0].title, "Unable to convert file!");
+    EXPECT_NE(ui.alerts()[0].message.find("not a WAVE file"), std::string::npos);
 }
 
 TEST(Bwf2qtJobs, PairsNeverSwallowAnotherChosenFile) {

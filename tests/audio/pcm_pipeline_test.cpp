@@ -126,6 +126,46 @@ TEST(PcmPipeline, CutShortDataGivesTheWholeFramesThere) {
     EXPECT_EQ(out.bytes, samples);
 }
 
+// What the samples read are, against what the header declares.
+struct ExtentCase {
+    const char* name;
+    Bytes file;
+    std::uint64_t frames;
+    std::string warning; // a part of it; empty: none
+};
+
+Bytes withoutDs64DataSize(Bytes file) {
+    std::fill(file.begin() + 28, file.begin() + 36, 0);
+    return file;
+}
+
+TEST(PcmPipeline, SamplesShortOfTheHeaderAreSaid) {
+    const Bytes fmt = test::fmtBody(1, 2, 48000, 24);
+    const std::vector<ExtentCase> cases = {
+        {"Complete", test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1)}}), 10, ""},
+        {"CutShort", test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1), 100000}}), 10,
+         "declares 100000 bytes but the file ends after 60 bytes"},
+        {"EndsInsideAFrame", test::buildWave({{"fmt ", fmt}, {"data", Bytes(64, 1)}}), 10,
+         "last 4 bytes are left out"},
+        {"Rf64WithoutDataSize",
+         withoutDs64DataSize(
+             test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1)}}, test::Container::Rf64)),
+         10, "ds64 chunk holds no data size"},
+    };
+    for (const ExtentCase& c : cases) {
+        MemoryByteSource source(c.file);
+        auto stream = openPcmStream(source);
+        ASSERT_TRUE(stream) << c.name;
+        EXPECT_EQ(stream->frames(), c.frames) << c.name;
+        if (c.warning.empty()) {
+            EXPECT_EQ(stream->dataWarning, "") << c.name;
+        } else {
+            EXPECT_NE(stream->dataWarning.find(c.warning), std::string::npos)
+                << c.name << ": " << stream->dataWarning;
+        }
+    }
+}
+
 TEST(PcmPipeline, RefusesWhatItCannotRead) {
     Collected out;
     EXPECT_FALSE(run(waveOf(1, 1, 8000, 8, Bytes(10, 0x80)), {}, out));
@@ -284,6 +324,37 @@ TEST(PcmPipeline, MergesAPairLeftAThenRightB) {
     for (std::int32_t i = 0; i < 5000; ++i) {
         ASSERT_EQ(merged[2 * i], i * 100 + 1) << i;
         ASSERT_EQ(merged[2 * i + 1], i < 3000 ? -i * 100 - 1 : 0) << i;
+    }
+}
+
+TEST(PcmPipeline, PairIsLaidOutByItsDelays) {
+    Bytes a, b;
+    for (std::int32_t i = 0; i < 3000; ++i) {
+        put24(a, i + 1);
+        put24(b, -i - 1);
+    }
+    const Bytes fileA = waveOf(1, 1, 48000, 24, a);
+    const Bytes fileB = waveOf(1, 1, 48000, 24, b);
+    for (const PairAlignment& alignment : {PairAlignment{0, 1000}, PairAlignment{1000, 0}}) {
+        MemoryByteSource sourceA(fileA), sourceB(fileB);
+        auto streamA = openPcmStream(sourceA);
+        auto streamB = openPcmStream(sourceB);
+        ASSERT_TRUE(streamA && streamB);
+        Collected out;
+        auto report = mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink(),
+                                   alignment);
+        ASSERT_TRUE(report) << report.error().message;
+        EXPECT_EQ(report->framesWritten, 4000u);
+        EXPECT_EQ(report->paddedFramesLeft, alignment.rightDelay);
+        EXPECT_EQ(report->paddedFramesRight, alignment.leftDelay);
+        const auto merged = read24(out.bytes);
+        ASSERT_EQ(merged.size(), 8000u);
+        for (std::int32_t i = 0; i < 4000; ++i) {
+            const auto left = static_cast<std::int64_t>(i) - static_cast<std::int64_t>(alignment.leftDelay);
+            const auto right = static_cast<std::int64_t>(i) - static_cast<std::int64_t>(alignment.rightDelay);
+            ASSERT_EQ(merged[2 * i], left >= 0 && left < 3000 ? left + 1 : 0) << i;
+            ASSERT_EQ(merged[2 * i + 1], right >= 0 && right < 3000 ? -right - 1 : 0) << i;
+        }
     }
 }
 

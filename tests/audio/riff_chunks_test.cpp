@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -88,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "fmt |data|", false},
         WalkCase{"ChunkRunningPastTheEnd",
                  test::buildWave({{"fmt ", kFmt}, {"JUNK", Bytes(4, 0), 9999}, {"data", Bytes{}}}),
-                 "fmt |", true},
+                 "fmt |JUNK|", true},
         WalkCase{"GarbageInsteadOfAChunk",
                  test::buildWave({{"fmt ", kFmt}, {std::string("\x01\x02\x03\x04", 4), Bytes{}}}),
                  "fmt |", true},
@@ -122,6 +123,55 @@ TEST(RiffChunks, TruncatedDataIsClampedToTheFile) {
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->size, 4u);
     EXPECT_TRUE(data->truncated());
+}
+
+TEST(RiffChunks, ChunkCutOffByTheEndKeepsWhatTheFileHolds) {
+    Bytes file = test::buildWave({{"fmt ", kFmt}, {"JUNK", Bytes(3000, 0)}, {"bext", kBext}});
+    file.resize(file.size() - 100);
+    MemoryByteSource source(file);
+    const RiffLayout layout = walkRiffChunks(source);
+    const RiffChunk* bext = layout.find("bext");
+    ASSERT_NE(bext, nullptr);
+    EXPECT_EQ(bext->size, kBext.size() - 100);
+    EXPECT_TRUE(bext->truncated());
+}
+
+// A plain RIFF recording past 4 GiB keeps 0xFFFFFFFF as its data size: the samples run to the
+// end of the file. The file is sparse, so the test stays small.
+TEST(RiffChunks, RiffDataOver4GiBRunsToTheEndOfTheFile) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("korvel-riff-4g-" + std::to_string(::getpid()) + ".wav"))
+                                 .string();
+    const Bytes header = test::buildWave({{"fmt ", kFmt}, {"data", Bytes{}, 0xFFFFFFFFu}});
+    test::writeFile(path, header);
+    const std::uint64_t fileSize = 4'500'000'000ull;
+    std::filesystem::resize_file(path, fileSize);
+    auto source = FileByteSource::open(path);
+    ASSERT_TRUE(source);
+    const RiffLayout layout = walkRiffChunks(**source);
+    const RiffChunk* data = layout.find("data");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->size, fileSize - header.size());
+    EXPECT_TRUE(data->sizeUnknown);
+    EXPECT_FALSE(data->truncated());
+    std::filesystem::remove(path);
+
+    // Below 4 GiB the same size field is a recording cut short, not an unknown size.
+    MemoryByteSource small(header);
+    const RiffLayout smallLayout = walkRiffChunks(small);
+    ASSERT_NE(smallLayout.find("data"), nullptr);
+    EXPECT_FALSE(smallLayout.find("data")->sizeUnknown);
+    EXPECT_TRUE(smallLayout.find("data")->truncated());
+}
+
+TEST(RiffChunks, Rf64WithoutTheDataSizeRunsToTheEndOfTheFile) {
+    Bytes file = test::buildWave({{"fmt ", kFmt}, {"data", Bytes(60, 1)}}, test::Container::Rf64);
+    std::fill(file.begin() + 28, file.begin() + 36, 0); // the ds64 data size
+    MemoryByteSource source(file);
+    const RiffLayout layout = walkRiffChunks(source);
+    ASSERT_NE(layout.find("data"), nullptr);
+    EXPECT_EQ(layout.find("data")->size, 60u);
+    EXPECT_TRUE(layout.find("data")->sizeUnknown);
 }
 
 TEST(RiffChunks, ScanIsUsedOnlyWhenTheListIsBroken) {

@@ -105,6 +105,34 @@ TEST_F(Bwf2qtCommandTest, UsageErrors) {
     EXPECT_EQ(bwf2qt({file, "--on-missing-bext", "replace"}).exitStatus, 2);
 }
 
+TEST_F(Bwf2qtCommandTest, HelpStatesThePairingRule) {
+    const CommandResult result = runKorvel(prefs.with({"bwf2qt", "--help"}));
+    EXPECT_EQ(result.exitStatus, 0);
+    for (const char* part : {"ABC123_1.wav", "ABC123P1.mov", "bext time references",
+                             "mono WAVE files", "same sample rate and sample size",
+                             "overlap in time", "converted one by one"}) {
+        EXPECT_NE(result.out.find(part), std::string::npos) << part;
+    }
+}
+
+TEST_F(Bwf2qtCommandTest, FileThatIsNotWaveFailsTheRun) {
+    const std::string text = write("T.wav", Bytes{'n', 'o', 't', 'e', 's', '\n'});
+    const CommandResult result = bwf2qt({text, "--on-missing-bext", "skip"});
+    EXPECT_EQ(result.exitStatus, 1) << result.err;
+    EXPECT_NE(result.err.find("not a WAVE file"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(out("T.mov")));
+}
+
+TEST_F(Bwf2qtCommandTest, WarningsAreRepeatedAtTheEnd) {
+    Bytes cut = recording({"A", 1, 48000, 16, 0, ""}, 0.5);
+    cut.resize(cut.size() - 100);
+    const CommandResult result = bwf2qt({write("CUT.wav", cut)});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    const auto last = result.err.rfind("korvel: Warning: CUT.wav: the data chunk declares");
+    ASSERT_NE(last, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find('\n', last), result.err.size() - 1) << result.err;
+}
+
 // Each movie as the outside tools read it: rate, channels, bits, length, start and reel.
 TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
     if (!haveProgram("ffprobe") || !haveProgram("mediainfo") || !haveProgram("xmllint")) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <unistd.h>
 
 namespace korvel {
@@ -259,6 +260,183 @@ TEST_F(BwfImportTest, LinkedMovieReadsTheBwfDataInPlace) {
     ASSERT_EQ(m_log.size(), 1u);
     EXPECT_NE(m_log[0].find("holds a copy"), std::string::npos) << m_log[0];
     EXPECT_GT(std::filesystem::file_size(path("L16.mov")), samples.size() / 3 * 2);
+}
+
+// One second of 16-bit mono silence with a click at sample `click`.
+Bytes clickAt(std::size_t click) {
+    Bytes samples(48000 * 2, 0);
+    samples[2 * click] = 0x20;
+    samples[2 * click + 1] = 0x4E; // 20000
+    return samples;
+}
+
+// The first sample at or above 10000 in one channel of decoded 16-bit stereo.
+std::optional<std::size_t> firstClick(const Bytes& stereo, int channel) {
+    for (std::size_t frame = 0; 4 * frame + 3 < stereo.size(); ++frame) {
+        const std::size_t at = 4 * frame + 2 * static_cast<std::size_t>(channel);
+        const auto value = static_cast<std::int16_t>(stereo[at] | stereo[at + 1] << 8);
+        if (value >= 10000) {
+            return frame;
+        }
+    }
+    return std::nullopt;
+}
+
+struct AlignmentCase {
+    const char* name;
+    std::int64_t secondLater; // samples channel B starts after channel A
+    const char* mediaStart;
+    const char* logged;
+};
+
+class PairAlignmentTest : public BwfImportTest,
+                          public testing::WithParamInterface<AlignmentCase> {};
+
+// The two files of a pair are laid by their time references: ffmpeg hears the click of each
+// where the recordings put it in time.
+TEST_P(PairAlignmentTest, LaterFileStartsLater) {
+    const AlignmentCase& c = GetParam();
+    const std::uint64_t referenceA = 48000ull * 3600;
+    test::writeFile(path("S1_____1.wav"), bwf(1, 48000, 16, referenceA, clickAt(100)));
+    test::writeFile(path("S1_____2.wav"),
+                    bwf(1, 48000, 16, static_cast<std::uint64_t>(
+                                          static_cast<std::int64_t>(referenceA) + c.secondLater),
+                        clickAt(100)));
+    BwfImportOptions options;
+    options.inputFile = path("S1_____1.wav");
+    options.secondImportFile = path("S1_____2.wav");
+    options.importTwoFiles = true;
+    options.destFile = path("S1____P1.mov");
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_EQ(info->value("Media Start"), c.mediaStart);
+    ASSERT_FALSE(m_log.empty());
+    EXPECT_NE(m_log[0].find(c.logged), std::string::npos) << m_log[0];
+    const Bytes decoded = decode(path("S1____P1.mov"), "s16le");
+    EXPECT_EQ(decoded.size(), (48000u + 9600u) * 4);
+    const std::size_t delayA = c.secondLater < 0 ? 9600 : 0;
+    const std::size_t delayB = c.secondLater > 0 ? 9600 : 0;
+    EXPECT_EQ(firstClick(decoded, 0), std::optional<std::size_t>(100 + delayA));
+    EXPECT_EQ(firstClick(decoded, 1), std::optional<std::size_t>(100 + delayB));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, PairAlignmentTest,
+    testing::Values(AlignmentCase{"SecondLater", 9600, "01:00:00:00",
+                                  "S1_____2.wav starts 9600 samples (0.200 s) after S1_____1.wav"},
+                    AlignmentCase{"SecondEarlier", -9600, "00:59:59:20",
+                                  "S1_____1.wav starts 9600 samples (0.200 s) after S1_____2.wav"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BwfImportTest, PairsThatDoNotOverlapAreRefused) {
+    test::writeFile(path("N_1.wav"), bwf(1, 48000, 16, 0, Bytes(4800, 1)));
+    test::writeFile(path("N_2.wav"), bwf(1, 48000, 16, 48000 * 10, Bytes(4800, 1)));
+    BwfImportOptions options;
+    options.inputFile = path("N_1.wav");
+    options.secondImportFile = path("N_2.wav");
+    options.importTwoFiles = true;
+    options.destFile = path("NP1.mov");
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_FALSE(info);
+    EXPECT_NE(info.error().message.find("do not overlap"), std::string::npos)
+        << info.error().message;
+    EXPECT_FALSE(std::filesystem::exists(path("NP1.mov")));
+}
+
+// A plain RIFF recording past 4 GiB whose data size stayed at 0xFFFFFFFF: every sample to the
+// end of the file is in the movie, and a warning says why. A sparse file and a linked movie
+// keep the test small.
+TEST_F(BwfImportTest, RiffOver4GiBIsReadToTheEnd) {
+    test::BextFields fields = test::describedAs("sTAPE=BIG");
+    const Bytes header = test::buildWave({{"bext", test::bextBody(fields)},
+                                          {"fmt ", test::fmtBody(1, 2, 48000, 24)},
+                                          {"data", Bytes{}, 0xFFFFFFFFu}});
+    test::writeFile(path("BIG.wav"), header);
+    const std::uint64_t frames = 750'000'000; // 4.5 GB, 4 h 20 min
+    std::filesystem::resize_file(path("BIG.wav"), header.size() + frames * 6);
+    BwfImportOptions options;
+    options.inputFile = path("BIG.wav");
+    options.destFile = path("BIG.mov");
+    options.linkmedia = true;
+    std::vector<std::string> warnings;
+    auto info = ZAN_ImportFile(options, logger(), nullptr, [&](std::string_view line) {
+        warnings.emplace_back(line);
+    });
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_EQ(info->value("Media End"), "04:20:25:00");
+    EXPECT_EQ(probe(path("BIG.mov"), "stream=duration_ts"), std::to_string(frames) + "\n");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("over 4 GiB"), std::string::npos) << warnings[0];
+    EXPECT_EQ(m_log, warnings);
+}
+
+TEST_F(BwfImportTest, CutShortRecordingIsConvertedWithAWarning) {
+    const Bytes samples = pseudoRandom(48000 * 2, 5);
+    test::BextFields fields = test::describedAs("sTAPE=CUT");
+    fields.timeReference = 48000ull * 60;
+    test::writeFile(path("CUT.wav"),
+                    test::buildWave({{"bext", test::bextBody(fields)},
+                                     {"fmt ", test::fmtBody(1, 1, 48000, 16)},
+                                     {"data", samples, 48000 * 2 * 60}}));
+    BwfImportOptions options;
+    options.inputFile = path("CUT.wav");
+    options.destFile = path("CUT.mov");
+    std::vector<std::string> warnings;
+    auto info = ZAN_ImportFile(options, logger(), nullptr, [&](std::string_view line) {
+        warnings.emplace_back(line);
+    });
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_EQ(info->value("Media End"), "00:01:01:00");
+    EXPECT_TRUE(decode(path("CUT.mov"), "s16le") == samples);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("CUT.wav: the data chunk declares 5760000 bytes but the file "
+                               "ends after 96000 bytes"),
+              std::string::npos)
+        << warnings[0];
+}
+
+TEST_F(BwfImportTest, SampleRatesNoMovieCanDeclareAreRefused) {
+    for (const std::uint32_t rate : {0u, 0x80000000u, 0xFFFFFFFFu}) {
+        test::writeFile(path("R.wav"), bwf(1, rate, 16, 0, Bytes(400, 1)));
+        BwfImportOptions options;
+        options.inputFile = path("R.wav");
+        options.destFile = path("R.mov");
+        auto info = ZAN_ImportFile(options, logger());
+        ASSERT_FALSE(info) << rate;
+        EXPECT_NE(info.error().message.find("sample rate"), std::string::npos)
+            << info.error().message;
+        EXPECT_FALSE(std::filesystem::exists(path("R.mov")));
+    }
+}
+
+// At 1 Hz half a second is not even a frame: chunks are sized in bytes, so the header stays
+// small beside the sound.
+TEST_F(BwfImportTest, OneHertzMovieIsNotMostlyHeader) {
+    const Bytes samples = pseudoRandom(400000, 9);
+    test::writeFile(path("ONE.wav"), bwf(1, 1, 16, 0, samples));
+    BwfImportOptions options;
+    options.inputFile = path("ONE.wav");
+    options.destFile = path("ONE.mov");
+    auto info = ZAN_ImportFile(options, logger());
+    ASSERT_TRUE(info) << info.error().message;
+    EXPECT_LT(std::filesystem::file_size(path("ONE.mov")), samples.size() + 4096);
+    EXPECT_EQ(probe(path("ONE.mov"), "stream=sample_rate,duration_ts"), "1,200000\n");
+}
+
+TEST_F(BwfImportTest, FilesThatAreNotWaveAreRefused) {
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"empty.wav", ""}, {"notes.wav", "SCENE 4 TAKE 2\n"}, {"cut.wav", "RIFF\x10\0\0"}};
+    for (const auto& [name, content] : files) {
+        test::writeFile(path(name), Bytes(content.begin(), content.end()));
+        BwfImportOptions options;
+        options.inputFile = path(name);
+        options.destFile = path(name + ".mov");
+        auto info = ZAN_ImportFile(options, logger());
+        ASSERT_FALSE(info) << name;
+        EXPECT_NE(info.error().message.find("not a WAVE file"), std::string::npos)
+            << info.error().message;
+        EXPECT_FALSE(std::filesystem::exists(path(name + ".mov")));
+    }
 }
 
 TEST_F(BwfImportTest, WithoutBextNothingIsWritten) {

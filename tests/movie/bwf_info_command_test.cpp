@@ -72,5 +72,23 @@ TEST_F(BwfInfoCommandTest, StatusesForMissingAndPlainFiles) {
     EXPECT_NE(result.err.find("no bext chunk"), std::string::npos);
 }
 
+// A file that is not a WAVE file at all is an error, not a recording without bext.
+TEST_F(BwfInfoCommandTest, FilesThatAreNotWaveFail) {
+    TemporaryPrefs prefs;
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"empty.wav", ""},
+        {"text.wav", "Scene 4, take 2: good\n"},
+        {"header.wav", std::string("RIFF\x24\x00\x00\x00WA", 10)},
+    };
+    for (const auto& [name, content] : files) {
+        const std::string path = (m_dir / name).string();
+        writeFile(path, Bytes(content.begin(), content.end()));
+        const CommandResult result = runKorvel(prefs.with({"bwf-info", path}));
+        EXPECT_EQ(result.exitStatus, 1) << name;
+        EXPECT_TRUE(result.out.empty()) << name;
+        EXPECT_NE(result.err.find("not a WAVE file"), std::string::npos) << result.err;
+    }
+}
+
 } // namespace
 } // namespace korvel::test

@@ -43,7 +43,7 @@ const std::vector<CorpusCase>& corpusCases() {
           {"Reel", "18Y12M31"},
           {"Scene", "A101"},
           {"Shot/Take", "3"},
-          {"Description", "/3"}, // the TAKE line comes before the SCENE line
+          {"Description", "A101/3"}, // the TAKE line comes before the SCENE line
           {"Userbit", "$12311803"},
           {"Comment 1", "Origination Date and Time: 2018-12-31 @ 12:40:06"},
           {"Comment 2", "Userbits: $12311803 | Originator: Sound Dev: 702T S#GR1112089007 | "
@@ -90,7 +90,7 @@ const std::vector<CorpusCase>& corpusCases() {
                         "USJPHNNNNNNNNN202829RRRRRRRRR"},
           {"Tracks", "1A"}}},
         {"iluvcapra-wavinfo/nuendo_Audio_-_LRC.wav",
-         {{"Media Start", "01:00:00:00"}, {"Tracks", "3A"}, {"Bit Rate", "??"}}},
+         {{"Media Start", "01:00:00:00"}, {"Tracks", "3A"}, {"Bit Rate", "24"}}},
         {"iluvcapra-wavinfo/protools_umid.wav",
          {{"Media Start", "00:00:15:08"},
           {"Sample Rate", "44100"},
@@ -187,10 +187,14 @@ INSTANTIATE_TEST_SUITE_P(
                        {"Media Start", "01:00:00:00"}}},
         GeneratedCase{"Stereo24At48k", {2, 48000, 24, 48000 * 60ull + 1920 * 3},
                       {{"Tracks", "2A"}, {"Bit Rate", "24"}, {"Media Start", "00:01:00:03"}}},
+        // "Bit Rate" is the sample size the format declares, whatever the channels.
         GeneratedCase{"Six24ExtensibleAt96k", {6, 96000, 24, 0, "", true},
-                      {{"Tracks", "6A"}, {"Bit Rate", "??"}, {"Sample Rate", "96000"}}},
+                      {{"Tracks", "6A"}, {"Bit Rate", "24"}, {"Sample Rate", "96000"}}},
+        GeneratedCase{"Three24", {3, 48000, 24}, {{"Tracks", "3A"}, {"Bit Rate", "24"}}},
         GeneratedCase{"FloatStereo", {2, 48000, 32},
-                      {{"Tracks", "2A"}, {"Bit Rate", "??"}}},
+                      {{"Tracks", "2A"}, {"Bit Rate", "32"}}},
+        GeneratedCase{"FloatMono", {1, 48000, 32}, {{"Tracks", "1A"}, {"Bit Rate", "32"}}},
+        GeneratedCase{"Float32SixExtensible", {6, 48000, 32, 0, "", true}, {{"Bit Rate", "32"}}},
         // Past 2^32 samples: 13:00:00 at 96 kHz and 07:00:00 at 192 kHz.
         GeneratedCase{"TimeReferenceAbove2To32At96k", {2, 96000, 24, 46800ull * 96000},
                       {{"Media Start", "13:00:00:00"}}},
@@ -231,7 +235,8 @@ INSTANTIATE_TEST_SUITE_P(
         DescriptionCase{"LowerCaseKeysIgnored", "sscene=12\r\n", {{"Scene", ""}}},
         DescriptionCase{"EmptyTapeGivesFileName", "sTAPE=\r\n", {{"Reel", "A001T01.WAV"}}},
         DescriptionCase{"TakeBeforeScene", "sTAKE=3\r\nsSCENE=12\r\n",
-                        {{"Description", "/3"}, {"Scene", "12"}}},
+                        {{"Description", "12/3"}, {"Scene", "12"}}},
+        DescriptionCase{"SceneWithoutTake", "sSCENE=12\r\n", {{"Description", ""}}},
         DescriptionCase{"LaterLineWins", "sSCENE=1\r\nsSCENE=2\r\n", {{"Scene", "2"}}},
         DescriptionCase{"UserBits", "sUBITS=U1\r\n",
                         {{"Userbit", "U1"},
@@ -312,6 +317,61 @@ TEST(BwfReader, MissingPieces) {
     EXPECT_EQ(getBWF2Info("/nonexistent/dir/x.wav", {}).value("containsbext"), "NO");
     EXPECT_EQ(readBytes({}, "e.wav").value("containsbext"), "NO");
     EXPECT_EQ(readBytes(Bytes(2000, 'b'), "b.wav").value("containsbext"), "NO");
+}
+
+// A recording cut short by the end of the file: the fields that lie inside the file are read.
+struct CutShortCase {
+    const char* name;
+    std::size_t keptOfBext; // bytes of the bext body left in the file
+    std::map<std::string, std::string> values;
+};
+
+class CutShortTest : public testing::TestWithParam<CutShortCase> {};
+
+TEST_P(CutShortTest, ReadsWhatTheFileHolds) {
+    test::BextFields fields = test::describedAs("sTAPE=R12\r\nsSCENE=4\r\n");
+    fields.originator = "Recorder";
+    fields.timeReference = 48000ull * 3600 * 10;
+    // The format first, then a reserve larger than the byte scan reaches, then bext.
+    Bytes file = test::buildWave({{"fmt ", test::fmtBody(1, 2, 48000, 24)},
+                                  {"JUNK", Bytes(4000, 0)},
+                                  {"bext", test::bextBody(fields)}});
+    const std::size_t bextBody = file.size() - test::bextBody(fields).size();
+    file.resize(bextBody + GetParam().keptOfBext);
+    expectValues(readBytes(file, "/x/T09.wav"), GetParam().values, GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Truncated, CutShortTest,
+    testing::Values(
+        CutShortCase{"AfterTheTimeReference", 400,
+                     {{"containsbext", "YES"}, {"Reel", "R12"}, {"Scene", "4"},
+                      {"Media Start", "10:00:00:00"}, {"Originator", "Recorder"}}},
+        CutShortCase{"InsideTheOriginator", 260,
+                     {{"containsbext", "YES"}, {"Reel", "R12"}, {"Originator", "Reco"},
+                      {"Media Start", "00:00:00:00"}}},
+        CutShortCase{"InsideTheDescription", 12,
+                     {{"containsbext", "YES"}, {"Reel", "R12"}, {"Scene", ""}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BwfReader, WaveFileCheck) {
+    const Bytes good = bwf(Recording{});
+    const std::vector<std::pair<std::string, Bytes>> notWave = {
+        {"empty", {}},
+        {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n', 'x'}},
+        {"header cut short", Bytes(good.begin(), good.begin() + 10)},
+        {"AIFF", Bytes{'F', 'O', 'R', 'M', 0, 0, 0, 4, 'A', 'I', 'F', 'F'}},
+    };
+    for (const auto& [name, bytes] : notWave) {
+        MemoryByteSource source(bytes);
+        EXPECT_FALSE(checkWaveFile(source)) << name;
+    }
+    MemoryByteSource source(good);
+    EXPECT_TRUE(checkWaveFile(source));
+    const Bytes rf64Bytes = bwf(Recording{}, test::Container::Rf64);
+    MemoryByteSource rf64(rf64Bytes);
+    EXPECT_TRUE(checkWaveFile(rf64));
+    EXPECT_FALSE(checkWaveFile("/nonexistent/dir/x.wav"));
 }
 
 // --- Summary, JSON, buffer ---------------------------------------------------------------------

@@ -172,5 +172,39 @@ TEST(SoundMovie, WithoutTimecodeAndAbandoned) {
     std::filesystem::remove_all(dir);
 }
 
+// A source that ends before the samples asked for: the error says how far the copy got, not
+// errno's "Success".
+TEST(SoundMovie, ShortCopySaysHowFarItGot) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("korvel-short-copy-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string source = (dir / "samples.raw").string();
+    {
+        std::ofstream out(source, std::ios::binary);
+        out << std::string(1000, 'x');
+    }
+    qtff::SoundMovieOptions options;
+    options.format = {PcmEncoding::Int16LE, 2, 48000};
+    auto writer = qtff::SoundMovieWriter::create((dir / "c.mov").string(), options);
+    ASSERT_TRUE(writer);
+    const Status copied = (*writer)->copyFrom(source, 200, 1200);
+    ASSERT_FALSE(copied);
+    EXPECT_NE(copied.error().message.find("ended early: 800 of 1200 bytes copied"),
+              std::string::npos)
+        << copied.error().message;
+    EXPECT_EQ(copied.error().message.find("Success"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SoundMovie, RatesAMovieCannotDeclareAreRefused) {
+    for (const std::uint32_t rate : {0u, 0x80000000u, 0xFFFFFFFFu}) {
+        const Status status = qtff::checkSoundFormat({PcmEncoding::Int16LE, 2, rate});
+        ASSERT_FALSE(status) << rate;
+        EXPECT_NE(status.error().message.find("cannot be declared"), std::string::npos);
+    }
+    EXPECT_TRUE(qtff::checkSoundFormat({PcmEncoding::Int16LE, 1, 1}));
+    EXPECT_TRUE(qtff::checkSoundFormat({PcmEncoding::Int24LE, 2, 0x7FFFFFFF}));
+}
+
 } // namespace
 } // namespace korvel

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
+#include <vector>
 
 namespace korvel {
 namespace {
@@ -103,9 +105,28 @@ TEST(KTxmlexport, EscapesValuesAndPaths) {
               std::string::npos);
 }
 
+// What XML 1.0 forbids is left out, so the list stays well-formed whatever a recorder wrote.
+TEST(XmlWriter, EscapingLeavesOutWhatXmlForbids) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {std::string("a\x01\x08\x0B\x0C\x1F" "b\0c", 10), "abc"},
+        {"tab\tline\ncr\r", "tab\tline\ncr\r"},
+        {"x\xEF\xBF\xBEy\xEF\xBF\xBFz", "xyz"},      // U+FFFE, U+FFFF
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC"},
+        {"bad\xFF\xC3(\xED\xA0\x80)", "bad()"},         // not UTF-8, a lone surrogate
+        {"del\x7F", "del\x7F"},                           // allowed, if discouraged
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(escapeXml(text), expected) << text;
+    }
+}
+
 TEST(KTxmlexport, DocumentIsWellFormed) {
     XmlClipData awkward = clip("Tom & \"Jerry's\" <cut>", "4A");
     awkward["Filename"] = "/x/\xC3\xA9t\xC3\xA9 & co.mov";
+    // Control characters, as BWF description lines can carry them.
+    awkward["Log Note"] = "slate\x01\x1B[0m clap";
+    awkward["Scene"] = "4\x02" "B";
+    awkward["Comment 2"] = "Originator: \x7F\x0C\xEF\xBF\xBF";
     const std::string document = KTxmlexport::createXMLHeader() +
                                  KTxmlexport::createXMLClip(clip("A001", "1V, 2A"), "PAL", false) +
                                  KTxmlexport::createXMLClip(awkward, "NTSC DF", true) +
@@ -114,11 +135,14 @@ TEST(KTxmlexport, DocumentIsWellFormed) {
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r<xmeml version=\"0.5\">\r"
               "\t<cli");
     EXPECT_EQ(document.substr(document.size() - 9), "\r</xmeml>");
+    EXPECT_NE(document.find("<lognote>slate[0m clap</lognote>"), std::string::npos);
+    EXPECT_NE(document.find("<scene>4B</scene>"), std::string::npos);
 
     if (std::system("xmllint --version > /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "xmllint is not installed";
     }
-    const auto path = std::filesystem::temp_directory_path() / "korvel_xml_export_test.xml";
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("korvel_xml_export_test_" + std::to_string(::getpid()) + ".xml");
     std::ofstream(path, std::ios::binary) << document;
     const int status = std::system(("xmllint --noout '" + path.string() + "'").c_str());
     std::filesystem::remove(path);
