@@ -28,15 +28,16 @@
 namespace korvel::gui {
 namespace {
 
-// One application for the whole test program.
+// One application for the whole test program. It is never destroyed: at exit Qt's own statics
+// may already be gone, and tearing it down then crashes.
 QApplication& application() {
     static int argc = 1;
     static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
     // No display is needed: Qt draws into memory.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 class GuiTest : public ::testing::Test {
