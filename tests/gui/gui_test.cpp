@@ -25,6 +25,9 @@
 #include <atomic>
 #include <filesystem>
 
+// fontconfig keeps its caches until the process ends; LeakSanitizer must not count them.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace korvel::gui {
 namespace {
 
