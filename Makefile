@@ -6,6 +6,10 @@ FUZZ_SECONDS ?= 5
 
 run: deps build
 	./examples/run-examples build/default/src/cli/korvel
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	  echo "Opening korvel-tools with the examples' preferences (examples/out/prefs.ini)"; \
+	  build/default/src/gui/korvel-tools --prefs examples/out/prefs.ini; \
+	else echo "korvel-tools: no display (DISPLAY or WAYLAND_DISPLAY), the desktop app is not opened"; fi
 
 test: deps test-default test-asan fuzz
 

@@ -366,7 +366,10 @@ void Bwf2qtRun::saveList(const std::string& title, const std::string& extension,
     const Status written = m_context.writeText ? m_context.writeText(*path, text)
                                                : writeTextFileAtomically(*path, text);
     if (!written) {
-        // An unsaved list must not pass for a saved one.
+        // An unsaved list must not pass for a saved one: the alert goes, the log stays.
+        // The alert's title without its "!": "The batch list could not be saved to PATH: WHY".
+        log(failureTitle.substr(0, failureTitle.size() - 1) + " to " + *path + ": " +
+            written.error().message);
         m_ui.beep();
         m_ui.runAlert(Alert{failureTitle, written.error().message, "Cancel", {}, {}, false});
         m_report.outcome = CommandOutcome::Failed;

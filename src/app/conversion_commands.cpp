@@ -95,7 +95,9 @@ CommandOutcome clickale2fcp(ConversionCommandContext& context) {
         prefs.setString(prefkey::kAle2fcpFcpDir, folder);
     }
     if (const Status written = writeFile(context, *savePath, batchList); !written) {
-        // An unsaved list must not pass for a saved one.
+        // An unsaved list must not pass for a saved one: the alert goes, the log stays.
+        context.log.KTAddLogEntry("The batch list could not be saved to " + *savePath + ": " +
+                                  written.error().message);
         context.ui.beep();
         context.ui.runAlert(Alert{"The batch list could not be saved!", written.error().message,
                                   "Cancel", {}, {}, false});

@@ -2,39 +2,13 @@
 #include "cli/session.h"
 
 #include "app/startup.h"
+#include "platform/path_names.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 
 namespace korvel {
 namespace {
-
-std::string findHomeDirectory() {
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return home;
-    }
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) {
-        return entry->pw_dir;
-    }
-    return "/";
-}
-
-std::unique_ptr<QSettingsPreferenceStore> openStore(const std::string& prefsFile) {
-    std::string path = prefsFile;
-    if (path.empty()) {
-        if (const char* fromEnvironment = std::getenv("KORVEL_PREFS")) {
-            path = fromEnvironment;
-        }
-    }
-    if (path.empty()) {
-        return std::make_unique<QSettingsPreferenceStore>();
-    }
-    return std::make_unique<QSettingsPreferenceStore>(path);
-}
 
 // A log entry may hold carriage returns of its own; a terminal wants line feeds.
 void echoEntry(std::string_view entry) {
@@ -50,8 +24,8 @@ void echoEntry(std::string_view entry) {
 } // namespace
 
 Session::Session(const GlobalOptions& options)
-    : m_store(openStore(options.prefsFile)), m_overlay(*m_store),
-      m_homeDirectory(findHomeDirectory()), m_logFile(options.logFile) {
+    : m_store(openPreferenceStore(options.prefsFile)), m_overlay(*m_store),
+      m_homeDirectory(korvel::homeDirectory()), m_logFile(options.logFile) {
     static_cast<void>(prepareStore(*m_store, m_homeDirectory));
     for (const auto& [key, value] : options.overrides) {
         m_overlay.override(key, value);

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/path_names.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 namespace korvel {
 
 std::string folderOf(std::string_view path) {
@@ -25,6 +30,16 @@ std::string extensionOf(std::string_view path) {
     const std::string name = fileNameOf(path);
     const auto dot = name.rfind('.');
     return dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+}
+
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return home;
+    }
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) {
+        return entry->pw_dir;
+    }
+    return "/";
 }
 
 } // namespace korvel

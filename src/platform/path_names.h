@@ -18,4 +18,7 @@ std::string withoutExtension(std::string_view name);
 /// The extension of a path's file name with its dot (".bwf"), or "" when it has none.
 std::string extensionOf(std::string_view path);
 
+/// The person's home folder: $HOME, else the account's, else "/".
+std::string homeDirectory();
+
 } // namespace korvel

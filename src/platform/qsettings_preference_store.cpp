@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace korvel {
 namespace {
@@ -72,5 +73,18 @@ std::vector<std::string> QSettingsPreferenceStore::keys() const {
 }
 
 void QSettingsPreferenceStore::synchronize() { m_settings->sync(); }
+
+std::unique_ptr<QSettingsPreferenceStore> openPreferenceStore(const std::string& prefsFile) {
+    std::string path = prefsFile;
+    if (path.empty()) {
+        if (const char* fromEnvironment = std::getenv("KORVEL_PREFS")) {
+            path = fromEnvironment;
+        }
+    }
+    if (path.empty()) {
+        return std::make_unique<QSettingsPreferenceStore>();
+    }
+    return std::make_unique<QSettingsPreferenceStore>(path);
+}
 
 } // namespace korvel

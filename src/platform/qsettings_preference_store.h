@@ -36,4 +36,8 @@ private:
     std::unique_ptr<QSettings> m_settings;
 };
 
+/// The store both front ends use: the INI file `prefsFile`, else the one $KORVEL_PREFS names,
+/// else the platform's per-user store.
+std::unique_ptr<QSettingsPreferenceStore> openPreferenceStore(const std::string& prefsFile);
+
 } // namespace korvel

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ public:
     virtual void begin(const std::string& title, double maximum) = 0;
     virtual void update(double value, const std::string& line1, const std::string& line2) = 0;
     virtual void end() = 0;
+    /// How far the work on the current file has come, in bytes.
+    virtual void fileProgress(std::uint64_t /*bytesDone*/, std::uint64_t /*bytesTotal*/) {}
+    /// True once the person asked to stop; the work stops after the current file.
+    virtual bool cancelRequested() const { return false; }
 };
 
 /// How the operations reach the person. The front end decides how each request is shown; the

@@ -202,6 +202,23 @@ TEST_F(Bwf2qtCommandTest, FilesWithoutBextAreSkippedAndTheListsHoldTheRest) {
     EXPECT_EQ(attributes.codes(out("A01.mov")), "MooVKeyG");
 }
 
+TEST_F(Bwf2qtCommandTest, UnwritableBatchListIsReportedAndLogged) {
+    prefs.setBoolean(prefkey::kClickCreateFCPBatchList, true);
+    const std::string a = write("A01.wav", bwfFile("sTAPE=R07\r\n"));
+    ui.queueOpenPanelAnswer({a});
+    ui.queueOpenPanelAnswer({(m_dir / "out").string()});
+    const std::string unwritable = path("missing-folder/list.txt");
+    ui.queueSavePanelAnswer(unwritable);
+    Bwf2qtContext context{ui, prefs, attributes, log, "/home/ed", {}};
+    EXPECT_EQ(clickGotoTC(context).outcome, CommandOutcome::Failed);
+    EXPECT_EQ(events("alert").size(), 1u);
+    const auto lines = logLines();
+    const auto logged = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.starts_with("The batch list could not be saved to " + unwritable + ": ");
+    });
+    EXPECT_NE(logged, lines.end());
+}
+
 TEST_F(Bwf2qtCommandTest, ExistingMovieIsSkippedReplacedOrEndsTheRun) {
     struct Row {
         int answer;

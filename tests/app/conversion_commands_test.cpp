@@ -148,6 +148,20 @@ TEST(Clickale2fcp, LogsWhenCodesCannotBeSet) {
     EXPECT_EQ(h.files.count("/b/a.txt"), 1u);
 }
 
+TEST(Clickale2fcp, UnwritableBatchListIsReportedAndLogged) {
+    Harness h;
+    h.context.writeText = [](const std::string&, std::string_view) -> Status {
+        return makeError("read-only disk");
+    };
+    h.files["/a.ale"] = kAle;
+    h.ui.queueOpenPanelAnswer({"/a.ale"});
+    h.ui.queueSavePanelAnswer("/cd/a.txt");
+    EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Failed);
+    ASSERT_EQ(h.ui.alerts().size(), 1u);
+    EXPECT_EQ(h.ui.alerts()[0].title, "The batch list could not be saved!");
+    EXPECT_EQ(h.logLines().back(), "The batch list could not be saved to /cd/a.txt: read-only disk");
+}
+
 TEST(Clickfcp2ale, RefusedUnder24fps) {
     Harness h;
     h.prefs.setString(prefkey::kTVSys, "24 fps");

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+#include "gui/progress_window.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace korvel::gui {
+namespace {
+
+constexpr int kPermille = 1000;
+
+int barValue(double value) { return static_cast<int>(std::lround(value)); }
+
+} // namespace
+
+ProgressWindow::ProgressWindow(QWidget* parent)
+    : QDialog(parent, Qt::Tool), m_line1(new QLabel(this)), m_line2(new QLabel(this)),
+      m_fileBar(new QProgressBar(this)), m_byteBar(new QProgressBar(this)),
+      m_cancel(new QPushButton(tr("Cancel"), this)) {
+    setObjectName(QStringLiteral("progressWindow"));
+    // The main window stays usable (its log grows while the work runs), so this is no sheet.
+    setModal(false);
+    m_fileBar->setAccessibleName(tr("Files"));
+    m_byteBar->setAccessibleName(tr("Current file"));
+    m_byteBar->setRange(0, kPermille);
+    m_cancel->setAccessibleName(tr("Cancel"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_line1);
+    layout->addWidget(m_line2);
+    layout->addWidget(m_fileBar);
+    layout->addWidget(m_byteBar);
+    layout->addWidget(m_cancel, 0, Qt::AlignRight);
+    setMinimumWidth(420);
+    connect(m_cancel, &QPushButton::clicked, this, &ProgressWindow::requestCancel);
+}
+
+void ProgressWindow::requestCancel() {
+    m_cancelRequested = true;
+    m_cancel->setEnabled(false);
+    m_cancel->setText(tr("Stopping after this file..."));
+}
+
+void ProgressWindow::begin(const std::string& title, double maximum) {
+    m_cancelRequested = false;
+    m_lastPermille = -1;
+    QMetaObject::invokeMethod(this, [this, title = QString::fromStdString(title), maximum] {
+        setWindowTitle(title);
+        m_fileBar->setRange(0, barValue(maximum));
+        m_fileBar->setValue(0);
+        m_byteBar->setValue(0);
+        m_line1->clear();
+        m_line2->clear();
+        m_cancel->setEnabled(true);
+        m_cancel->setText(tr("Cancel"));
+        show();
+        raise();
+    });
+}
+
+void ProgressWindow::update(double value, const std::string& line1, const std::string& line2) {
+    m_lastPermille = -1;
+    QMetaObject::invokeMethod(this, [this, value, first = QString::fromStdString(line1),
+                                     second = QString::fromStdString(line2)] {
+        m_fileBar->setValue(barValue(value));
+        m_byteBar->setValue(0);
+        m_line1->setText(first);
+        m_line2->setText(second);
+    });
+}
+
+void ProgressWindow::fileProgress(std::uint64_t bytesDone, std::uint64_t bytesTotal) {
+    const int permille =
+        bytesTotal == 0 ? kPermille
+                        : static_cast<int>(static_cast<double>(bytesDone) * kPermille /
+                                           static_cast<double>(bytesTotal));
+    // Only a visible change is sent, so that a fast copy does not flood the event queue.
+    if (m_lastPermille.exchange(permille) == permille) {
+        return;
+    }
+    QMetaObject::invokeMethod(this, [this, permille] { m_byteBar->setValue(permille); });
+}
+
+void ProgressWindow::end() {
+    QMetaObject::invokeMethod(this, [this] { hide(); });
+}
+
+} // namespace korvel::gui
