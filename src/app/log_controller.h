@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "base/version.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,7 +17,7 @@ public:
     /// window can redraw the whole log or a terminal can print the entry.
     using Listener = std::function<void(std::string_view entry)>;
 
-    static constexpr std::string_view kBanner = "Korvel Tools version 1.2.1\r";
+    static constexpr std::string_view kBanner = kLogBannerText;
 
     /// Starts the log with the banner, appended as an entry (so an empty line follows it).
     KTLogController();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // korvel: the command line of Korvel Tools.
 #include "app/preference_keys.h"
+#include "base/version.h"
 #include "cli/batch_add_tc_command.h"
 #include "cli/bwf2qt_command.h"
 #include "cli/bwf_info_command.h"
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
                  "workflows.\nEvery option is read from the preference store shared with the "
                  "desktop app; override one for a run with --set KEY=VALUE.",
                  "korvel"};
-    app.set_version_flag("--version", "korvel (Korvel Tools) 1.2.1");
+    app.set_version_flag("--version", "korvel (Korvel Tools) " + std::string(kVersionText));
     app.require_subcommand(1);
     app.fallthrough();
     app.footer("Exit status: 0 done, 1 the operation stopped on an alert or failed, 2 bad usage.\n"
