@@ -36,7 +36,7 @@ constexpr std::array<TcColumnChoice, 10> kTcColumnChoices = {{
     {"[FCP] Aux TC 2", "Aux TC 2", false},
 }};
 
-std::vector<ControlSpec> makeControls() {
+std::vector<ControlDescription> makeControls() {
     std::vector<std::string_view> tcTitles;
     for (const TcColumnChoice& choice : kTcColumnChoices) {
         tcTitles.push_back(choice.title);
@@ -99,33 +99,33 @@ const TcColumnChoice* tcColumnByStored(std::string_view stored) {
     return found == kTcColumnChoices.end() ? nullptr : found;
 }
 
-bool hasItem(const ControlSpec& spec, std::string_view title) {
-    return std::ranges::find(spec.items, title) != spec.items.end();
+bool hasItem(const ControlDescription& desc, std::string_view title) {
+    return std::ranges::find(desc.items, title) != desc.items.end();
 }
 
 } // namespace
 
 std::span<const TcColumnChoice> tcColumnChoices() { return kTcColumnChoices; }
 
-std::span<const ControlSpec> PreferencesSheetModel::controls() {
-    static const std::vector<ControlSpec> specs = makeControls();
+std::span<const ControlDescription> PreferencesSheetModel::controls() {
+    static const std::vector<ControlDescription> specs = makeControls();
     return specs;
 }
 
-const ControlSpec* PreferencesSheetModel::control(std::string_view id) {
+const ControlDescription* PreferencesSheetModel::control(std::string_view id) {
     const auto specs = controls();
-    const auto found = std::ranges::find(specs, id, &ControlSpec::id);
+    const auto found = std::ranges::find(specs, id, &ControlDescription::id);
     return found == specs.end() ? nullptr : &*found;
 }
 
 PreferencesSheetModel::PreferencesSheetModel(PreferenceStore& store) : m_store(store) {
     // A control shows its first item until it is told otherwise.
-    for (const ControlSpec& spec : controls()) {
+    for (const ControlDescription& desc : controls()) {
         ControlState state;
-        if (!spec.items.empty()) {
-            state.value = std::string(spec.items.front());
+        if (!desc.items.empty()) {
+            state.value = std::string(desc.items.front());
         }
-        m_states.emplace(std::string(spec.id), std::move(state));
+        m_states.emplace(std::string(desc.id), std::move(state));
     }
 }
 
@@ -140,9 +140,9 @@ ControlState& PreferencesSheetModel::mutableState(std::string_view id) {
 }
 
 void PreferencesSheetModel::show(std::string_view id, std::string_view value) {
-    const ControlSpec* spec = control(id);
+    const ControlDescription* desc = control(id);
     // A control asked to show a value that is none of its items keeps its current item.
-    if (spec->kind == TextField || hasItem(*spec, value)) {
+    if (desc->kind == TextField || hasItem(*desc, value)) {
         mutableState(id).value = std::string(value);
     }
 }
@@ -216,9 +216,9 @@ void PreferencesSheetModel::loadConversionControls() {
 // Steps 16 to 18.
 void PreferencesSheetModel::loadRemainingControls() {
     const auto cell = [this](std::string_view id, std::string_view tagZeroValue) {
-        const ControlSpec* spec = control(id);
-        const bool tagZero = m_store.stringOrEmpty(spec->key) == tagZeroValue;
-        show(id, spec->items[tagZero ? 0 : 1]);
+        const ControlDescription* desc = control(id);
+        const bool tagZero = m_store.stringOrEmpty(desc->key) == tagZeroValue;
+        show(id, desc->items[tagZero ? 0 : 1]);
     };
     cell("mediaFilesVersionButton", "QuickTime 4 or later");
     cell("ale2fcp24TCSelectField", "Convert Start field to 24 fps TC");
@@ -271,8 +271,8 @@ void PreferencesSheetModel::applyMediaConversionRule() {
 }
 
 void PreferencesSheetModel::choose(std::string_view id, std::string_view title) {
-    const ControlSpec* spec = control(id);
-    if (!spec || !hasItem(*spec, title)) {
+    const ControlDescription* desc = control(id);
+    if (!desc || !hasItem(*desc, title)) {
         return;
     }
     show(id, title);
@@ -283,7 +283,7 @@ void PreferencesSheetModel::choose(std::string_view id, std::string_view title) 
         m_store.setString(kTcColumn, std::string(tcColumnByTitle(title)->stored));
         applyTcColumnRule(title);
     } else {
-        m_store.setString(spec->key, std::string(title));
+        m_store.setString(desc->key, std::string(title));
         if (id == "BWFMediaConversion") {
             applyMediaConversionRule();
         }
@@ -291,12 +291,12 @@ void PreferencesSheetModel::choose(std::string_view id, std::string_view title) 
 }
 
 void PreferencesSheetModel::setChecked(std::string_view id, bool on) {
-    const ControlSpec* spec = control(id);
-    if (!spec || spec->kind != CheckBox) {
+    const ControlDescription* desc = control(id);
+    if (!desc || desc->kind != CheckBox) {
         return;
     }
     mutableState(id).checked = on;
-    m_store.setBoolean(spec->key, on);
+    m_store.setBoolean(desc->key, on);
     if (id == "myCreateFCPBLButton") {
         enable("BatchListHeaderLanguish", on);
     } else if (id == "button24to16") {
@@ -305,8 +305,8 @@ void PreferencesSheetModel::setChecked(std::string_view id, bool on) {
 }
 
 void PreferencesSheetModel::setText(std::string_view id, std::string text) {
-    const ControlSpec* spec = control(id);
-    if (spec && spec->kind == TextField) {
+    const ControlDescription* desc = control(id);
+    if (desc && desc->kind == TextField) {
         mutableState(id).value = std::move(text);
     }
 }

@@ -21,7 +21,7 @@ enum class ControlKind {
 
 /// One control of the preferences sheet: its name, the title a person sees, the key it writes
 /// (empty for the TV system, which is written on close) and its items in order.
-struct ControlSpec {
+struct ControlDescription {
     std::string_view id;
     std::string_view title;
     ControlKind kind;
@@ -44,9 +44,9 @@ public:
     explicit PreferencesSheetModel(PreferenceStore& store);
 
     /// Every control, in the order the sheet lays them out.
-    static std::span<const ControlSpec> controls();
+    static std::span<const ControlDescription> controls();
     /// The control named `id`, or nullptr.
-    static const ControlSpec* control(std::string_view id);
+    static const ControlDescription* control(std::string_view id);
 
     const ControlState& state(std::string_view id) const;
     const std::string& tvSys() const { return m_tvSys; }

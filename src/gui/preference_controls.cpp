@@ -43,17 +43,17 @@ PreferenceControls::PreferenceControls(PreferencesSheetModel& model, QObject* pa
     : QObject(parent), m_model(model) {}
 
 QWidget* PreferenceControls::createControl(std::string_view id, QWidget* parent) {
-    const ControlSpec* spec = PreferencesSheetModel::control(id);
+    const ControlDescription* desc = PreferencesSheetModel::control(id);
     QWidget* widget = nullptr;
-    switch (spec->kind) {
-    case ControlKind::CheckBox: widget = createCheckBox(*spec, parent); break;
-    case ControlKind::PopUp: widget = createPopUp(*spec, parent); break;
-    case ControlKind::Radio: widget = createRadio(*spec, parent); break;
-    case ControlKind::TextField: widget = createTextField(*spec, parent); break;
+    switch (desc->kind) {
+    case ControlKind::CheckBox: widget = createCheckBox(*desc, parent); break;
+    case ControlKind::PopUp: widget = createPopUp(*desc, parent); break;
+    case ControlKind::Radio: widget = createRadio(*desc, parent); break;
+    case ControlKind::TextField: widget = createTextField(*desc, parent); break;
     }
-    widget->setObjectName(qText(spec->id));
-    widget->setAccessibleName(qText(spec->title));
-    bind(*spec, widget);
+    widget->setObjectName(qText(desc->id));
+    widget->setAccessibleName(qText(desc->title));
+    bind(*desc, widget);
     return widget;
 }
 
@@ -82,44 +82,44 @@ QWidget* PreferenceControls::createOptionView(const std::string& name, QWidget* 
     return view;
 }
 
-QWidget* PreferenceControls::createCheckBox(const ControlSpec& spec, QWidget* parent) {
-    auto* box = new QCheckBox(qText(spec.title), parent);
-    connect(box, &QCheckBox::toggled, this, [this, id = spec.id](bool on) {
+QWidget* PreferenceControls::createCheckBox(const ControlDescription& desc, QWidget* parent) {
+    auto* box = new QCheckBox(qText(desc.title), parent);
+    connect(box, &QCheckBox::toggled, this, [this, id = desc.id](bool on) {
         m_model.setChecked(id, on);
         refresh();
     });
     return box;
 }
 
-QWidget* PreferenceControls::createPopUp(const ControlSpec& spec, QWidget* parent) {
+QWidget* PreferenceControls::createPopUp(const ControlDescription& desc, QWidget* parent) {
     auto* popUp = new QComboBox(parent);
-    for (std::string_view item : spec.items) {
+    for (std::string_view item : desc.items) {
         popUp->addItem(qText(item));
     }
     connect(popUp, &QComboBox::textActivated, this,
-            [this, id = spec.id](const QString& title) { chosen(id, title); });
+            [this, id = desc.id](const QString& title) { chosen(id, title); });
     return popUp;
 }
 
-QWidget* PreferenceControls::createRadio(const ControlSpec& spec, QWidget* parent) {
+QWidget* PreferenceControls::createRadio(const ControlDescription& desc, QWidget* parent) {
     auto* matrix = new QWidget(parent);
     auto* layout = new QHBoxLayout(matrix);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* group = new QButtonGroup(matrix);
-    for (std::string_view item : spec.items) {
+    for (std::string_view item : desc.items) {
         auto* cell = new QRadioButton(qText(item), matrix);
         cell->setAccessibleName(qText(item));
         group->addButton(cell);
         layout->addWidget(cell);
         connect(cell, &QRadioButton::clicked, this,
-                [this, id = spec.id, title = qText(item)] { chosen(id, title); });
+                [this, id = desc.id, title = qText(item)] { chosen(id, title); });
     }
     return matrix;
 }
 
-QWidget* PreferenceControls::createTextField(const ControlSpec& spec, QWidget* parent) {
+QWidget* PreferenceControls::createTextField(const ControlDescription& desc, QWidget* parent) {
     auto* field = new QLineEdit(parent);
-    connect(field, &QLineEdit::textEdited, this, [this, id = spec.id](const QString& text) {
+    connect(field, &QLineEdit::textEdited, this, [this, id = desc.id](const QString& text) {
         m_model.setText(id, text.toStdString());
     });
     return field;
@@ -130,8 +130,8 @@ void PreferenceControls::chosen(std::string_view id, const QString& title) {
     refresh();
 }
 
-void PreferenceControls::bind(const ControlSpec& spec, QWidget* widget) {
-    m_bound.push_back({std::string(spec.id), widget});
+void PreferenceControls::bind(const ControlDescription& desc, QWidget* widget) {
+    m_bound.push_back({std::string(desc.id), widget});
     connect(widget, &QObject::destroyed, this, [this, widget] {
         std::erase_if(m_bound, [widget](const Bound& bound) { return bound.widget == widget; });
     });

@@ -38,11 +38,11 @@ private:
         std::string id;
         QWidget* widget;
     };
-    QWidget* createCheckBox(const ControlSpec& spec, QWidget* parent);
-    QWidget* createPopUp(const ControlSpec& spec, QWidget* parent);
-    QWidget* createRadio(const ControlSpec& spec, QWidget* parent);
-    QWidget* createTextField(const ControlSpec& spec, QWidget* parent);
-    void bind(const ControlSpec& spec, QWidget* widget);
+    QWidget* createCheckBox(const ControlDescription& desc, QWidget* parent);
+    QWidget* createPopUp(const ControlDescription& desc, QWidget* parent);
+    QWidget* createRadio(const ControlDescription& desc, QWidget* parent);
+    QWidget* createTextField(const ControlDescription& desc, QWidget* parent);
+    void bind(const ControlDescription& desc, QWidget* widget);
     void show(const Bound& bound) const;
     void chosen(std::string_view id, const QString& title);
 

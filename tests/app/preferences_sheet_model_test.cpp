@@ -27,12 +27,12 @@ MemoryPreferenceStore firstRunStore() {
 }
 
 TEST(PreferencesSheetModelTest, EveryControlHasATitleAndItsItems) {
-    for (const ControlSpec& spec : PreferencesSheetModel::controls()) {
-        EXPECT_FALSE(spec.title.empty()) << spec.id;
-        const bool listed = spec.kind == ControlKind::PopUp || spec.kind == ControlKind::Radio;
-        EXPECT_EQ(!spec.items.empty(), listed) << spec.id;
+    for (const ControlDescription& desc : PreferencesSheetModel::controls()) {
+        EXPECT_FALSE(desc.title.empty()) << desc.id;
+        const bool listed = desc.kind == ControlKind::PopUp || desc.kind == ControlKind::Radio;
+        EXPECT_EQ(!desc.items.empty(), listed) << desc.id;
     }
-    const ControlSpec* modify = PreferencesSheetModel::control("buttonModifyNameData");
+    const ControlDescription* modify = PreferencesSheetModel::control("buttonModifyNameData");
     ASSERT_NE(modify, nullptr);
     EXPECT_EQ(modify->items.at(2), "Truncate, add \".mov\"");
 }
