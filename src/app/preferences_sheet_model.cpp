@@ -108,14 +108,14 @@ bool hasItem(const ControlDescription& desc, std::string_view title) {
 std::span<const TcColumnChoice> tcColumnChoices() { return kTcColumnChoices; }
 
 std::span<const ControlDescription> PreferencesSheetModel::controls() {
-    static const std::vector<ControlDescription> specs = makeControls();
-    return specs;
+    static const std::vector<ControlDescription> descriptions = makeControls();
+    return descriptions;
 }
 
 const ControlDescription* PreferencesSheetModel::control(std::string_view id) {
-    const auto specs = controls();
-    const auto found = std::ranges::find(specs, id, &ControlDescription::id);
-    return found == specs.end() ? nullptr : &*found;
+    const auto descriptions = controls();
+    const auto found = std::ranges::find(descriptions, id, &ControlDescription::id);
+    return found == descriptions.end() ? nullptr : &*found;
 }
 
 PreferencesSheetModel::PreferencesSheetModel(PreferenceStore& store) : m_store(store) {
