@@ -3,7 +3,6 @@
 
 #include "qtff/file_io.h"
 
-#include <algorithm>
 #include <cstring>
 
 extern "C" {
@@ -100,9 +99,10 @@ FramePtr convert(SwsContext*& scaler, const AVFrame& picture, std::int64_t index
 
 } // namespace
 
-std::vector<FramePtr> FfmpegFrameSource::decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel) {
-    std::vector<FramePtr> frames;
-    if (first < 0 || last >= m_index.frameCount() || first > last) return frames;
+void FfmpegFrameSource::decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel,
+                               const Deliver& deliver) {
+    if (first < 0 || last >= m_index.frameCount() || first > last) return;
+    std::size_t delivered = 0;
     const auto& group = m_index.groupOf(first);
     const auto wanted = std::size_t(last - first + 1);
     AVCodecContext* context = m_codec->context;
@@ -112,11 +112,14 @@ std::vector<FramePtr> FfmpegFrameSource::decode(std::int64_t first, std::int64_t
             ++m_decoded;
             const auto frame = m_index.frameOfPresentation(m_codec->picture->best_effort_timestamp);
             if (frame && *frame >= first && *frame <= last)
-                if (auto rgb = convert(m_codec->scaler, *m_codec->picture, *frame)) frames.push_back(std::move(rgb));
+                if (auto rgb = convert(m_codec->scaler, *m_codec->picture, *frame)) {
+                    ++delivered;
+                    deliver(std::move(rgb));
+                }
             av_frame_unref(m_codec->picture);
         }
     };
-    for (std::size_t s = group.firstSample; s < group.endSample && frames.size() < wanted && !cancel; ++s) {
+    for (std::size_t s = group.firstSample; s < group.endSample && delivered < wanted && !cancel; ++s) {
         const auto& sample = m_index.sample(s);
         auto bytes = m_codec->file->read(sample.offset, sample.size);
         if (!bytes || av_new_packet(m_codec->packet, int(sample.size)) < 0) continue;
@@ -129,12 +132,10 @@ std::vector<FramePtr> FfmpegFrameSource::decode(std::int64_t first, std::int64_t
         av_packet_unref(m_codec->packet);
         receive();
     }
-    if (frames.size() < wanted && !cancel) {
+    if (delivered < wanted && !cancel) {
         avcodec_send_packet(context, nullptr);
         receive();
     }
-    std::sort(frames.begin(), frames.end(), [](const FramePtr& a, const FramePtr& b) { return a->index < b->index; });
-    return frames;
 }
 
 } // namespace korvel::viewer

@@ -19,7 +19,7 @@ public:
     static Result<std::unique_ptr<FfmpegFrameSource>> open(const std::string& path, const VideoIndex& index);
     ~FfmpegFrameSource() override;
 
-    std::vector<FramePtr> decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel) override;
+    void decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel, const Deliver& deliver) override;
     std::size_t frameBytes() const override;
     std::int64_t decodedPictures() const override { return m_decoded; }
     int width() const;

@@ -30,7 +30,9 @@ FrameCache::~FrameCache() {
 
 std::size_t FrameCache::heldBytes() const {
     std::size_t frames = 0;
-    for (const auto& c : m_cached) frames += c.frames.size();
+    for (const auto& c : m_cached)
+        if (c.complete) frames += c.frames.size();
+    // Frames arriving for the segment in decoding are inside its reservation.
     return frames * m_frameBytes + m_reserved;
 }
 
@@ -39,8 +41,8 @@ std::size_t FrameCache::peakBytes() const {
     return m_peak;
 }
 
-const FrameCache::Cached* FrameCache::cachedHolding(std::int64_t frame) const {
-    for (const auto& c : m_cached)
+FrameCache::Cached* FrameCache::cachedHolding(std::int64_t frame) {
+    for (auto& c : m_cached)
         if (c.segment.contains(frame)) return &c;
     return nullptr;
 }
@@ -49,7 +51,8 @@ bool FrameCache::makeRoom(std::size_t bytes) {
     while (heldBytes() + bytes > m_budget) {
         auto victim = m_cached.end();
         for (auto it = m_cached.begin(); it != m_cached.end(); ++it)
-            if (!it->segment.contains(m_current) && (victim == m_cached.end() || it->lastUse < victim->lastUse)) victim = it;
+            if (it->complete && !it->segment.contains(m_current) && (victim == m_cached.end() || it->lastUse < victim->lastUse))
+                victim = it;
         if (victim == m_cached.end()) return false;
         m_cached.erase(victim);
     }
@@ -76,16 +79,29 @@ void FrameCache::decodeJob(std::unique_lock<std::mutex>& lock, Segment job) {
     m_cancel = false;
     m_reserved = bytes;
     m_peak = std::max(m_peak, heldBytes());
+    m_cached.push_back({job, {}, ++m_clock, false});
+    auto entry = [this, job] {
+        return std::find_if(m_cached.begin(), m_cached.end(), [&](const Cached& c) { return c.segment == job; });
+    };
     lock.unlock();
-    auto frames = m_source.decode(job.first, job.last, m_cancel);
+    m_source.decode(job.first, job.last, m_cancel, [&](FramePtr frame) {
+        std::lock_guard guard(m_mutex);
+        entry()->frames.push_back(std::move(frame));
+        m_changed.notify_all();
+    });
     lock.lock();
     m_reserved = 0;
-    if (!m_cancel) m_cached.push_back({job, std::move(frames), ++m_clock});
+    if (m_cancel) {
+        m_cached.erase(entry());
+    } else {
+        entry()->complete = true;
+    }
     m_inFlight.reset();
 }
 
-void FrameCache::request(const Segment& segment) {
-    if (m_inFlight && !(*m_inFlight == segment)) m_cancel = true;
+void FrameCache::request(const Segment& segment, std::int64_t keep) {
+    // Decoding that holds neither the frame still wanted nor the new segment is stale.
+    if (m_inFlight && !(*m_inFlight == segment) && !m_inFlight->contains(keep)) m_cancel = true;
     m_job = segment;
     m_changed.notify_all();
 }
@@ -94,8 +110,8 @@ void FrameCache::prefetchAfter(const Segment& segment, int direction) {
     const auto next = frameAfter(segment, direction, m_frameCount);
     if (!next || cachedHolding(*next)) return;
     const Segment wanted = planSegment(m_groups[m_groupOfFrame[std::size_t(*next)]], *next, direction, m_segmentFrames);
-    if ((m_inFlight && *m_inFlight == wanted) || (m_job && *m_job == wanted)) return;
-    request(wanted);
+    if (m_job && *m_job == wanted) return;
+    request(wanted, m_current);
 }
 
 FramePtr FrameCache::frameAt(std::int64_t frame, int direction) {
@@ -104,20 +120,20 @@ FramePtr FrameCache::frameAt(std::int64_t frame, int direction) {
     const std::uint64_t generation = m_generation;
     bool asked = false;
     while (m_generation == generation) {
-        if (auto* cached = const_cast<Cached*>(cachedHolding(frame))) {
-            cached->lastUse = ++m_clock;
-            m_current = frame;
+        if (auto* cached = cachedHolding(frame)) {
             const auto it = std::find_if(cached->frames.begin(), cached->frames.end(),
                                          [frame](const FramePtr& f) { return f->index == frame; });
-            FramePtr found = it == cached->frames.end() ? nullptr : *it;
-            prefetchAfter(cached->segment, direction);
-            return found;
-        }
-        const bool coming = (m_inFlight && m_inFlight->contains(frame) && !m_cancel) || (m_job && m_job->contains(frame));
-        if (!coming) {
-            // A request that was decoded but evicted or failed is not asked for twice.
+            if (it != cached->frames.end() || cached->complete) {
+                cached->lastUse = ++m_clock;
+                m_current = frame;
+                FramePtr found = it == cached->frames.end() ? nullptr : *it;
+                prefetchAfter(cached->segment, direction);
+                return found;
+            }
+        } else if (!(m_job && m_job->contains(frame))) {
+            // A request that was decoded but evicted or cancelled is not asked for twice.
             if (asked) return nullptr;
-            request(planSegment(m_groups[m_groupOfFrame[std::size_t(frame)]], frame, direction, m_segmentFrames));
+            request(planSegment(m_groups[m_groupOfFrame[std::size_t(frame)]], frame, direction, m_segmentFrames), frame);
             asked = true;
         }
         m_changed.wait(lock);

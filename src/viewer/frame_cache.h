@@ -46,12 +46,15 @@ private:
         Segment segment;
         std::vector<FramePtr> frames;
         std::uint64_t lastUse = 0;
+        /// Decoding has ended (frames arrive one by one while it runs).
+        bool complete = false;
     };
     void run();
     void decodeJob(std::unique_lock<std::mutex>& lock, Segment job);
     bool makeRoom(std::size_t bytes);
-    const Cached* cachedHolding(std::int64_t frame) const;
-    void request(const Segment& segment);
+    Cached* cachedHolding(std::int64_t frame);
+    bool holds(std::int64_t frame) const;
+    void request(const Segment& segment, std::int64_t keep);
     void prefetchAfter(const Segment& segment, int direction);
     std::size_t heldBytes() const;
 
@@ -68,6 +71,7 @@ private:
     std::vector<Cached> m_cached;
     std::optional<Segment> m_job;
     std::optional<Segment> m_inFlight;
+    std::size_t m_inFlightFrames = 0;
     std::atomic<bool> m_cancel{false};
     std::int64_t m_current = -1;
     std::size_t m_reserved = 0;

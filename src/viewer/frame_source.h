@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <functional>
 
 namespace korvel::viewer {
 
@@ -14,10 +14,11 @@ namespace korvel::viewer {
 class FrameSource {
 public:
     virtual ~FrameSource() = default;
-    /// Decodes from the key frame of the group holding `first` and answers frames first..last
-    /// (all in that group) in showing order. Stops early, answering what it has, once `cancel`
-    /// is set.
-    virtual std::vector<FramePtr> decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel) = 0;
+    using Deliver = std::function<void(FramePtr)>;
+    /// Decodes from the key frame of the group holding `first` and delivers frames first..last
+    /// (all in that group) as they come out of the decoder. Stops early once `cancel` is set.
+    virtual void decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel,
+                        const Deliver& deliver) = 0;
     /// Memory one decoded frame holds.
     virtual std::size_t frameBytes() const = 0;
     /// Pictures decoded so far, kept or not.

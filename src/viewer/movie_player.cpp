@@ -91,6 +91,11 @@ void MoviePlayer::goToEnd() {
     if (m_clock.count() > 0) show(m_clock.count() - 1, -1);
 }
 
+void MoviePlayer::goToFrame(std::int64_t frame) {
+    stop();
+    if (frame >= 0 && frame < m_clock.count()) show(frame, frame >= m_frame ? 1 : -1);
+}
+
 void MoviePlayer::seek(std::int64_t movieTime) {
     stop();
     if (m_clock.count() == 0) return;

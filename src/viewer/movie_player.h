@@ -54,7 +54,10 @@ public:
     /// Blocks until play stops by itself at either end of the movie.
     void waitUntilStopped();
     std::int64_t currentFrame() const { return m_frame; }
+    /// Stops and shows a frame by its place in showing order.
+    void goToFrame(std::int64_t frame);
     const FrameClock& clock() const { return m_clock; }
+    const VideoIndex* video() const { return m_video.get(); }
     const FrameCache* cache() const { return m_cache.get(); }
     const FrameSource* source() const { return m_source.get(); }
 

@@ -32,8 +32,8 @@ protected:
         ASSERT_TRUE(source);
         std::atomic<bool> never{false};
         for (const auto& g : m_index->groups())
-            for (const auto& frame : (*source)->decode(g.firstFrame, g.lastFrame, never))
-                m_reference[frame->index] = hashOf(*frame);
+            (*source)->decode(g.firstFrame, g.lastFrame, never,
+                              [this](FramePtr frame) { m_reference[frame->index] = hashOf(*frame); });
         ASSERT_EQ(std::int64_t(m_reference.size()), m_index->frameCount());
         auto player = openMediaPlayer(m_path, [this](FramePtr f) { record(std::move(f)); }, {});
         ASSERT_TRUE(player);
