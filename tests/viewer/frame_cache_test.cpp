@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+// The frame cache with a decoder that only counts: how often each frame is decoded, and how much
+// memory the cache holds at most.
+#include "viewer/frame_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+namespace korvel::viewer {
+namespace {
+
+constexpr std::size_t kFrameBytes = 1000;
+
+class CountingSource final : public FrameSource {
+public:
+    explicit CountingSource(std::vector<GroupOfPictures> groups) : m_groups(std::move(groups)) {}
+    void decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel, const Deliver& deliver) override {
+        for (const auto& g : m_groups) {
+            if (!(first >= g.firstFrame && first <= g.lastFrame)) continue;
+            EXPECT_LE(last, g.lastFrame) << "a segment crosses a group";
+            // Decoding starts at the key frame and runs up to the last frame wanted.
+            for (auto f = g.firstFrame; f <= last && !cancel; ++f) {
+                ++m_decoded;
+                if (f >= first) deliver(std::make_shared<RgbFrame>(RgbFrame{f, 1, 1, {}}));
+            }
+        }
+    }
+    std::size_t frameBytes() const override { return kFrameBytes; }
+    std::int64_t decodedPictures() const override { return m_decoded; }
+
+private:
+    std::vector<GroupOfPictures> m_groups;
+    std::atomic<std::int64_t> m_decoded{0};
+};
+
+std::vector<GroupOfPictures> groupsOf(std::int64_t frames, std::int64_t groupLength) {
+    std::vector<GroupOfPictures> groups;
+    for (std::int64_t f = 0; f < frames; f += groupLength)
+        groups.push_back({std::size_t(f), std::size_t(std::min(frames, f + groupLength)), f,
+                          std::min(frames, f + groupLength) - 1});
+    return groups;
+}
+
+struct PlanCase {
+    const char* name;
+    std::int64_t frames;
+    std::int64_t groupLength;
+    std::size_t budgetFrames;
+    double maxDecodesPerFrame;
+};
+
+TEST(FrameCache, ReversePlayShowsEveryFrameOnceWithinBudget) {
+    const PlanCase cases[] = {
+        {"whole groups fit", 300, 30, 100, 1.0},
+        {"groups split in two", 120, 30, 30, 1.5}, // segments of 15: the earlier half is decoded twice
+        {"one frame of room", 20, 5, 2, 5.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto groups = groupsOf(c.frames, c.groupLength);
+        CountingSource source(groups);
+        FrameCache cache(source, groups, c.frames, c.budgetFrames * kFrameBytes);
+        std::int64_t previous = c.frames;
+        for (auto f = c.frames - 1; f >= 0; --f) {
+            const auto frame = cache.frameAt(f, -1);
+            ASSERT_TRUE(frame);
+            ASSERT_EQ(frame->index, f);
+            EXPECT_LT(frame->index, previous);
+            previous = frame->index;
+        }
+        EXPECT_LE(cache.peakBytes(), c.budgetFrames * kFrameBytes);
+        EXPECT_LE(double(source.decodedPictures()) / double(c.frames), c.maxDecodesPerFrame);
+    }
+}
+
+TEST(FrameCache, BackStepsAfterTheFirstComeFromTheCache) {
+    const auto groups = groupsOf(120, 60);
+    CountingSource source(groups);
+    FrameCache cache(source, groups, 120, 200 * kFrameBytes);
+    ASSERT_TRUE(cache.frameAt(119, -1));
+    const auto afterFirst = source.decodedPictures();
+    for (std::int64_t f = 118; f >= 90; --f) ASSERT_EQ(cache.frameAt(f, -1)->index, f);
+    // Only the previous group, decoded ahead, was added.
+    EXPECT_LE(source.decodedPictures() - afterFirst, 60);
+}
+
+TEST(FrameCache, InterruptWakesAWaitingRequest) {
+    const auto groups = groupsOf(10, 10);
+    CountingSource source(groups);
+    FrameCache cache(source, groups, 10, 100 * kFrameBytes);
+    cache.interrupt();
+    EXPECT_TRUE(cache.frameAt(3, 1)); // an interrupt before a request does not spoil it
+    EXPECT_FALSE(cache.frameAt(10, 1));
+}
+
+} // namespace
+} // namespace korvel::viewer
