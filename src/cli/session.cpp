@@ -2,6 +2,7 @@
 #include "cli/session.h"
 
 #include "app/startup.h"
+#include "platform/file_identity.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -57,6 +58,19 @@ Session::Session(const GlobalOptions& options)
         m_overlay.override(key, value);
     }
     m_log.setListener(echoEntry);
+}
+
+Status Session::spareFromLog(const std::vector<std::string>& namedFiles) {
+    if (m_logFile.empty()) {
+        return {};
+    }
+    std::vector<std::string> named = namedFiles;
+    named.push_back(m_store->location());
+    if (Status spared = checkOutputsSpareInputs(named, {m_logFile}); !spared) {
+        m_logFile.clear();
+        return spared;
+    }
+    return {};
 }
 
 bool Session::savePreferences() {

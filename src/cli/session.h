@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/log_controller.h"
+#include "base/result.h"
 #include "cli/terminal_user_interface.h"
 #include "platform/console.h"
 #include "platform/file_attributes.h"
@@ -42,6 +43,11 @@ public:
     Console& console() { return m_console; }
     FileAttributes& fileAttributes() { return m_fileAttributes; }
     const std::string& homeDirectory() const { return m_homeDirectory; }
+    /// The --log file ("" without one).
+    const std::string& logFile() const { return m_logFile; }
+    /// Fails, and drops the log, when the log file is one of `namedFiles` (what the command
+    /// line names, the preference store): writing the log would replace it.
+    Status spareFromLog(const std::vector<std::string>& namedFiles);
 
 private:
     std::unique_ptr<QSettingsPreferenceStore> m_store;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/result.h"
+#include "base/temporary_file.h"
 #include "movie/bwf_info.h"
 #include "movie/bwf_reader.h"
 
@@ -30,6 +31,9 @@ struct BwfImportOptions {
     bool importTwoFiles = false;
     /// "BWFTapeIDSelect": where the reel name comes from.
     std::string bwfTapeIdSelect = "TapeID from BWF File";
+    /// Whether the finished movie may replace a file found at `destFile` (the person said so);
+    /// otherwise such a file is left as it is and the import fails.
+    ExistingTarget existing = ExistingTarget::Keep;
 };
 
 using ImportLog = std::function<void(std::string_view)>;
