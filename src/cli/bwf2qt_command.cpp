@@ -119,12 +119,16 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
     std::vector<std::string> protectedFiles = inputs;
     protectedFiles.insert(protectedFiles.end(), outputs.begin(), outputs.end());
     protectedFiles.push_back(session.logFile());
-    for (const std::string& extra : {batchList, xml, session.logFile()}) {
-        if (!extra.empty()) {
-            outputs.push_back(extra);
+    for (const std::string& list : {batchList, xml}) {
+        if (!list.empty()) {
+            outputs.push_back(list);
         }
     }
-    if (Status spared = checkOutputsSpareInputs(inputs, outputs); !spared) {
+    Status spared = session.spareFromLog(outputs);
+    if (spared) {
+        spared = checkOutputsSpareInputs(inputs, outputs);
+    }
+    if (!spared) {
         std::cerr << "korvel: " << spared.error().message << '\n';
         return kExitFailed;
     }

@@ -124,10 +124,13 @@ int main(int argc, char** argv) {
         std::cerr << "korvel: --df and --no-df contradict each other\n";
         return kExitUsage;
     }
-    const auto options = resolveGlobalOptions(raw);
+    auto options = resolveGlobalOptions(raw);
     if (!options) {
         std::cerr << "korvel: " << options.error().message << '\n';
         return kExitUsage;
+    }
+    if (const CLI::App* prefs = app.get_subcommand("prefs"); app.got_subcommand(prefs)) {
+        options->readOnlyStore = prefs->got_subcommand("get") || prefs->got_subcommand("list");
     }
     installInterruptCleanup();
     try {

@@ -51,9 +51,15 @@ void echoEntry(std::string_view entry) {
 } // namespace
 
 Session::Session(const GlobalOptions& options)
-    : m_store(openStore(options.prefsFile)), m_overlay(*m_store),
-      m_homeDirectory(findHomeDirectory()), m_logFile(options.logFile) {
-    static_cast<void>(prepareStore(*m_store, m_homeDirectory));
+    : m_store(openStore(options.prefsFile)), m_readOnly(options.readOnlyStore),
+      m_overlay(persistentPrefs()), m_homeDirectory(findHomeDirectory()),
+      m_logFile(options.logFile) {
+    if (m_readOnly) {
+        for (const std::string& key : m_store->keys()) {
+            m_readOnlyCopy.setValue(key, *m_store->value(key));
+        }
+    }
+    static_cast<void>(prepareStore(persistentPrefs(), m_homeDirectory));
     for (const auto& [key, value] : options.overrides) {
         m_overlay.override(key, value);
     }
@@ -74,6 +80,9 @@ Status Session::spareFromLog(const std::vector<std::string>& namedFiles) {
 }
 
 bool Session::savePreferences() {
+    if (m_readOnly) {
+        return true;
+    }
     m_store->synchronize();
     if (!m_store->stored()) {
         std::cerr << "korvel: could not save the preferences to " << m_store->location() << '\n';

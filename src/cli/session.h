@@ -21,6 +21,8 @@ struct GlobalOptions {
     std::string prefsFile;                                  // --prefs, else $KORVEL_PREFS
     std::vector<std::pair<std::string, PreferenceValue>> overrides; // --set and the shorthands
     std::string logFile;                                    // --log
+    /// The command only reads the store: nothing is written to it, no folder made for it.
+    bool readOnlyStore = false;
 };
 
 /// Everything a command of one run works with: the preference store (with this run's overrides),
@@ -35,7 +37,9 @@ public:
 
     PreferenceStore& prefs() { return m_overlay; }
     /// The store without this run's overrides, for the commands that change stored values.
-    PreferenceStore& persistentPrefs() { return *m_store; }
+    PreferenceStore& persistentPrefs() {
+        return m_readOnly ? static_cast<PreferenceStore&>(m_readOnlyCopy) : *m_store;
+    }
     /// Forces the stored values to disk; false (and a message) when they could not be saved.
     bool savePreferences();
     KTLogController& log() { return m_log; }
@@ -51,6 +55,9 @@ public:
 
 private:
     std::unique_ptr<QSettingsPreferenceStore> m_store;
+    // A read-only run works on a copy of the stored values, so the store is never written.
+    MemoryPreferenceStore m_readOnlyCopy;
+    bool m_readOnly;
     OverlayPreferenceStore m_overlay;
     KTLogController m_log;
     TerminalUserInterface m_ui;
