@@ -240,16 +240,9 @@ Bwf2qtRun::Step Bwf2qtRun::askExisting(const std::string& output) {
 BwfImportOptions Bwf2qtRun::importOptions(const Bwf2qtJob& job) const {
     BwfImportOptions options = m_importDefaults;
     options.inputFile = job.file;
-    if (!job.partner.empty()) {
-        const std::string base = withoutExtension(fileNameOf(job.file));
-        // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
-        options.destFile = m_destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
-        options.secondImportFile = job.partner;
-        options.importTwoFiles = true;
-    } else {
-        options.destFile = m_destination + "/" + withoutExtension(fileNameOf(job.file)) + ".mov";
-        options.secondImportFile = job.file;
-    }
+    options.destFile = bwf2qtMovieName(job, m_destination);
+    options.importTwoFiles = !job.partner.empty();
+    options.secondImportFile = options.importTwoFiles ? job.partner : job.file;
     return options;
 }
 
@@ -287,6 +280,7 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
 
     const BwfImportOptions options = importOptions(job);
 
+    const bool existed = fileExists(options.destFile);
     switch (askExisting(options.destFile)) {
     case Step::Abort:
         return Step::Abort;
@@ -296,6 +290,9 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
     default:
         break;
     }
+    // Only the file the person chose to replace may be replaced; one that another run puts
+    // there meanwhile is left alone and this conversion fails.
+    options.existing = existed ? ExistingTarget::Replace : ExistingTarget::Keep;
 
     m_imported = true;
     auto info = ZAN_ImportFile(
@@ -479,6 +476,15 @@ std::vector<Bwf2qtJob> bwf2qtJobs(std::vector<std::string> files, int channelA,
         }
     }
     return jobs;
+}
+
+std::string bwf2qtMovieName(const Bwf2qtJob& job, const std::string& destination) {
+    const std::string base = withoutExtension(fileNameOf(job.file));
+    if (job.partner.empty()) {
+        return destination + "/" + base + ".mov";
+    }
+    // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
+    return destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
 }
 
 Bwf2qtReport clickGotoTC(Bwf2qtContext& context) {

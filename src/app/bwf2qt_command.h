@@ -86,6 +86,10 @@ struct Bwf2qtJob {
 std::vector<Bwf2qtJob> bwf2qtJobs(std::vector<std::string> files, int channelA,
                                   const std::function<bool(const std::string&)>& exists);
 
+/// The movie a job writes in `destination`: the file's name with ".mov", or for a pair
+/// ("ABC123_1.wav" with "ABC123_2.wav") the shared name with "P" and channel A ("ABC123P1.mov").
+std::string bwf2qtMovieName(const Bwf2qtJob& job, const std::string& destination);
+
 /// The bwf2qt command (`clickGotoTC`): BWF files and a destination folder in two open panels;
 /// the type-code check of ".BWF" files; one movie per file or per channel pair, with the
 /// existing-file question and the missing-bext alert; then the batch list and the XML list, each

@@ -2,6 +2,7 @@
 // korvel ale2fcp ALE [-o OUT]: an ALE shot log to a Final Cut Pro batch list, with the options
 // of the preference store (the same flow as the desktop app's command).
 #include "app/conversion_commands.h"
+#include "cli/output_policy.h"
 #include "cli/session.h"
 #include "cli/shotlog_commands.h"
 #include "platform/text_file.h"
@@ -50,24 +51,14 @@ int run(Session& session, const Ale2fcpArguments& args) {
         outPath = fs::absolute(args.out).lexically_normal().string();
     }
 
-    bool aborted = false;
-    bool skipped = false;
+    OutputPolicy outputs(session, args.onExists, {alePath, session.logFile()});
     TerminalUserInterface& ui = session.ui();
     ui.setOpenPanelAnswerer([&](const OpenPanel&) {
         return std::optional<std::vector<std::string>>({alePath});
     });
     ui.setSavePanelAnswerer([&](const SavePanel&) -> std::optional<std::string> {
-        if (outPath != kStandardOutput && fs::exists(outPath)) {
-            switch (resolveExisting(session, args.onExists, outPath)) {
-            case OnExists::Replace:
-                break;
-            case OnExists::Abort:
-                aborted = true;
-                return std::nullopt;
-            default:
-                skipped = true;
-                return std::nullopt;
-            }
+        if (outPath != kStandardOutput && !outputs.mayWrite(outPath)) {
+            return std::nullopt;
         }
         return outPath;
     });
@@ -75,18 +66,15 @@ int run(Session& session, const Ale2fcpArguments& args) {
     StandardOutputAttributes attributes(session.fileAttributes());
     ConversionCommandContext context{
         ui, session.prefs(), attributes, session.log(), readTextFile,
-        [](const std::string& path, std::string_view text) -> Status {
+        [&outputs](const std::string& path, std::string_view text) -> Status {
             if (path == kStandardOutput) {
                 std::cout << text << std::flush;
                 return std::cout ? Status() : Status(makeError("cannot write to standard output"));
             }
-            return writeTextFileAtomically(path, text);
+            return outputs.writeText(path, text);
         }};
     const CommandOutcome outcome = clickale2fcp(context);
-    if (skipped) {
-        std::cerr << "korvel: " << outPath << " exists; left as it is (--on-exists replace)\n";
-    }
-    if (outcome == CommandOutcome::Failed || aborted) {
+    if (outcome == CommandOutcome::Failed || outputs.stopped()) {
         return kExitFailed;
     }
     return kExitDone;

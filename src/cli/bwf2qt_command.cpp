@@ -6,7 +6,9 @@
 
 #include "app/bwf2qt_command.h"
 #include "app/preference_keys.h"
+#include "cli/output_policy.h"
 #include "cli/session.h"
+#include "platform/file_identity.h"
 #include "cli/shotlog_commands.h"
 
 #include <unistd.h>
@@ -101,7 +103,37 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
     prefs.override(prefkey::kClickCreateFCPBatchList, !batchList.empty());
     prefs.override(prefkey::kBWFXML, !xml.empty());
 
-    bool listAborted = false;
+    // What the run reads and the movies it will write; no output may be one of them.
+    const int channelA = bwf2qtChannelA(prefs.stringOrEmpty(prefkey::kBWFMergeTracks));
+    std::vector<std::string> inputs;
+    std::vector<std::string> outputs;
+    for (const Bwf2qtJob& job : bwf2qtJobs(files, channelA, [](const std::string& path) {
+             return fs::exists(path);
+         })) {
+        inputs.push_back(job.file);
+        if (!job.partner.empty()) {
+            inputs.push_back(job.partner);
+        }
+        outputs.push_back(bwf2qtMovieName(job, destination));
+    }
+    std::vector<std::string> protectedFiles = inputs;
+    protectedFiles.insert(protectedFiles.end(), outputs.begin(), outputs.end());
+    protectedFiles.push_back(session.logFile());
+    for (const std::string& list : {batchList, xml}) {
+        if (!list.empty()) {
+            outputs.push_back(list);
+        }
+    }
+    Status spared = session.spareFromLog(outputs);
+    if (spared) {
+        spared = checkOutputsSpareInputs(inputs, outputs);
+    }
+    if (!spared) {
+        std::cerr << "korvel: " << spared.error().message << '\n';
+        return kExitFailed;
+    }
+
+    OutputPolicy listOutputs(session, args.onExists, std::move(protectedFiles));
     TerminalUserInterface& ui = session.ui();
     ui.setOpenPanelAnswerer(
         [&](const OpenPanel& panel) -> std::optional<std::vector<std::string>> {
@@ -112,27 +144,21 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
         });
     ui.setSavePanelAnswerer([&](const SavePanel& panel) -> std::optional<std::string> {
         const std::string& path = panel.requiredExtension == "xml" ? xml : batchList;
-        if (path.empty() || listAborted) {
+        if (path.empty() || !listOutputs.mayWrite(path)) {
             return std::nullopt;
-        }
-        if (fs::exists(path)) {
-            switch (resolveExisting(session, args.onExists, path)) {
-            case OnExists::Replace:
-                break;
-            case OnExists::Abort:
-                listAborted = true;
-                return std::nullopt;
-            default:
-                std::cerr << "korvel: " << path << " exists; left as it is (--on-exists replace)\n";
-                return std::nullopt;
-            }
         }
         return path;
     });
     ui.setAlertAnswerer(alertAnswers(args));
 
-    Bwf2qtContext context{ui, prefs, session.fileAttributes(), session.log(),
-                          session.homeDirectory(), {}};
+    Bwf2qtContext context{ui,
+                          prefs,
+                          session.fileAttributes(),
+                          session.log(),
+                          session.homeDirectory(),
+                          [&listOutputs](const std::string& path, std::string_view text) {
+                              return listOutputs.writeText(path, text);
+                          }};
     const Bwf2qtReport report = clickGotoTC(context);
     for (const std::string& movie : report.movies) {
         std::cout << movie << '\n';
@@ -141,7 +167,7 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
     for (const std::string& warning : report.warnings) {
         std::cerr << "korvel: " << warning << '\n';
     }
-    if (report.outcome != CommandOutcome::Done || report.failed > 0 || listAborted) {
+    if (report.outcome != CommandOutcome::Done || report.failed > 0 || listOutputs.stopped()) {
         return kExitFailed;
     }
     return kExitDone;

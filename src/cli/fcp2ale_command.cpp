@@ -2,6 +2,7 @@
 // korvel fcp2ale BATCHLIST [-d DIR]: a Final Cut Pro batch list to ALE shot logs, each written
 // as DIR/NAME.ale where NAME is the name the save panel would propose.
 #include "app/conversion_commands.h"
+#include "cli/output_policy.h"
 #include "cli/session.h"
 #include "cli/shotlog_commands.h"
 #include "platform/text_file.h"
@@ -42,7 +43,7 @@ int run(Session& session, const Fcp2aleArguments& args) {
         return kExitFailed;
     }
 
-    bool aborted = false;
+    OutputPolicy outputs(session, args.onExists, {listPath, session.logFile()});
     std::set<std::string> writtenThisRun;
     std::vector<std::string> written;
     TerminalUserInterface& ui = session.ui();
@@ -50,7 +51,7 @@ int run(Session& session, const Fcp2aleArguments& args) {
         return std::optional<std::vector<std::string>>({listPath});
     });
     ui.setSavePanelAnswerer([&](const SavePanel& panel) -> std::optional<std::string> {
-        if (aborted) {
+        if (outputs.stopped()) {
             return std::nullopt;
         }
         const std::string base = safeFileName(panel.proposedName);
@@ -59,17 +60,8 @@ int run(Session& session, const Fcp2aleArguments& args) {
         for (int n = 2; writtenThisRun.count(path) != 0; ++n) {
             path = (folder / (base + "-" + std::to_string(n) + ".ale")).string();
         }
-        if (fs::exists(path)) {
-            switch (resolveExisting(session, args.onExists, path)) {
-            case OnExists::Replace:
-                break;
-            case OnExists::Abort:
-                aborted = true;
-                return std::nullopt;
-            default:
-                std::cerr << "korvel: " << path << " exists; left as it is (--on-exists replace)\n";
-                return std::nullopt;
-            }
+        if (!outputs.mayWrite(path)) {
+            return std::nullopt;
         }
         writtenThisRun.insert(path);
         return path;
@@ -78,8 +70,8 @@ int run(Session& session, const Fcp2aleArguments& args) {
     // Only a file that was written is printed: a failed write has been reported instead.
     ConversionCommandContext context{
         ui, session.prefs(), session.fileAttributes(), session.log(), readTextFile,
-        [&written](const std::string& path, std::string_view text) {
-            Status status = writeTextFileAtomically(path, text);
+        [&written, &outputs](const std::string& path, std::string_view text) {
+            Status status = outputs.writeText(path, text);
             if (status) {
                 written.push_back(path);
             }
@@ -89,7 +81,7 @@ int run(Session& session, const Fcp2aleArguments& args) {
     for (const std::string& path : written) {
         std::cout << path << '\n';
     }
-    return outcome == CommandOutcome::Failed || aborted ? kExitFailed : kExitDone;
+    return outcome == CommandOutcome::Failed || outputs.stopped() ? kExitFailed : kExitDone;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // korvel: the command line of Korvel Tools.
 #include "app/preference_keys.h"
 #include "base/version.h"
+#include "base/temporary_file.h"
 #include "cli/batch_add_tc_command.h"
 #include "cli/bwf2qt_command.h"
 #include "cli/bwf_info_command.h"
@@ -76,6 +77,18 @@ Result<GlobalOptions> resolveGlobalOptions(const RawGlobalOptions& raw) {
     return options;
 }
 
+// Every value the chosen command was given: any of them may name a file the run reads.
+void collectValues(const CLI::App& command, std::vector<std::string>& values) {
+    for (const CLI::Option* option : command.get_options()) {
+        for (const std::string& value : option->results()) {
+            values.push_back(value);
+        }
+    }
+    for (const CLI::App* sub : command.get_subcommands()) {
+        collectValues(*sub, values);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,13 +125,25 @@ int main(int argc, char** argv) {
         std::cerr << "korvel: --df and --no-df contradict each other\n";
         return kExitUsage;
     }
-    const auto options = resolveGlobalOptions(raw);
+    auto options = resolveGlobalOptions(raw);
     if (!options) {
         std::cerr << "korvel: " << options.error().message << '\n';
         return kExitUsage;
     }
+    if (const CLI::App* prefs = app.get_subcommand("prefs"); app.got_subcommand(prefs)) {
+        options->readOnlyStore = prefs->got_subcommand("get") || prefs->got_subcommand("list");
+    }
+    installInterruptCleanup();
     try {
         Session session(*options);
+        std::vector<std::string> named;
+        for (const CLI::App* command : app.get_subcommands()) {
+            collectValues(*command, named);
+        }
+        if (Status spared = session.spareFromLog(named); !spared) {
+            std::cerr << "korvel: " << spared.error().message << '\n';
+            return kExitFailed;
+        }
         return table.runParsed(session);
     } catch (const std::exception& error) {
         std::cerr << "korvel: " << error.what() << '\n';

@@ -2,6 +2,7 @@
 #include "cli/session.h"
 
 #include "app/startup.h"
+#include "platform/file_identity.h"
 #include "platform/path_names.h"
 
 #include <fstream>
@@ -24,16 +25,38 @@ void echoEntry(std::string_view entry) {
 } // namespace
 
 Session::Session(const GlobalOptions& options)
-    : m_store(openPreferenceStore(options.prefsFile)), m_overlay(*m_store),
-      m_homeDirectory(korvel::homeDirectory()), m_logFile(options.logFile) {
-    static_cast<void>(prepareStore(*m_store, m_homeDirectory));
+    : m_store(openPreferenceStore(options.prefsFile)), m_readOnly(options.readOnlyStore),
+      m_overlay(persistentPrefs()), m_homeDirectory(korvel::homeDirectory()),
+      m_logFile(options.logFile) {
+    if (m_readOnly) {
+        for (const std::string& key : m_store->keys()) {
+            m_readOnlyCopy.setValue(key, *m_store->value(key));
+        }
+    }
+    static_cast<void>(prepareStore(persistentPrefs(), m_homeDirectory));
     for (const auto& [key, value] : options.overrides) {
         m_overlay.override(key, value);
     }
     m_log.setListener(echoEntry);
 }
 
+Status Session::spareFromLog(const std::vector<std::string>& namedFiles) {
+    if (m_logFile.empty()) {
+        return {};
+    }
+    std::vector<std::string> named = namedFiles;
+    named.push_back(m_store->location());
+    if (Status spared = checkOutputsSpareInputs(named, {m_logFile}); !spared) {
+        m_logFile.clear();
+        return spared;
+    }
+    return {};
+}
+
 bool Session::savePreferences() {
+    if (m_readOnly) {
+        return true;
+    }
     m_store->synchronize();
     if (!m_store->stored()) {
         std::cerr << "korvel: could not save the preferences to " << m_store->location() << '\n';

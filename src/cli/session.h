@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/log_controller.h"
+#include "base/result.h"
 #include "cli/terminal_user_interface.h"
 #include "platform/console.h"
 #include "platform/file_attributes.h"
@@ -20,6 +21,8 @@ struct GlobalOptions {
     std::string prefsFile;                                  // --prefs, else $KORVEL_PREFS
     std::vector<std::pair<std::string, PreferenceValue>> overrides; // --set and the shorthands
     std::string logFile;                                    // --log
+    /// The command only reads the store: nothing is written to it, no folder made for it.
+    bool readOnlyStore = false;
 };
 
 /// Everything a command of one run works with: the preference store (with this run's overrides),
@@ -34,7 +37,9 @@ public:
 
     PreferenceStore& prefs() { return m_overlay; }
     /// The store without this run's overrides, for the commands that change stored values.
-    PreferenceStore& persistentPrefs() { return *m_store; }
+    PreferenceStore& persistentPrefs() {
+        return m_readOnly ? static_cast<PreferenceStore&>(m_readOnlyCopy) : *m_store;
+    }
     /// Forces the stored values to disk; false (and a message) when they could not be saved.
     bool savePreferences();
     KTLogController& log() { return m_log; }
@@ -42,9 +47,17 @@ public:
     Console& console() { return m_console; }
     FileAttributes& fileAttributes() { return m_fileAttributes; }
     const std::string& homeDirectory() const { return m_homeDirectory; }
+    /// The --log file ("" without one).
+    const std::string& logFile() const { return m_logFile; }
+    /// Fails, and drops the log, when the log file is one of `namedFiles` (what the command
+    /// line names, the preference store): writing the log would replace it.
+    Status spareFromLog(const std::vector<std::string>& namedFiles);
 
 private:
     std::unique_ptr<QSettingsPreferenceStore> m_store;
+    // A read-only run works on a copy of the stored values, so the store is never written.
+    MemoryPreferenceStore m_readOnlyCopy;
+    bool m_readOnly;
     OverlayPreferenceStore m_overlay;
     KTLogController m_log;
     TerminalUserInterface m_ui;

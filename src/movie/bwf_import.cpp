@@ -239,7 +239,7 @@ Result<PcmRunReport> writeSoundMovie(const BwfImportOptions& options,
     if (!report) {
         return makeError("cannot convert " + options.inputFile + ": " + report.error().message);
     }
-    if (Status finished = (*writer)->finish(); !finished) {
+    if (Status finished = (*writer)->finish(options.existing); !finished) {
         return finished.error();
     }
     return report;
@@ -337,7 +337,7 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
                 std::filesystem::absolute(options.inputFile), error);
             if (Status written = qtff::writeReferenceSoundMovie(
                     options.destFile, movie, error ? options.inputFile : dataFile.string(),
-                    first->stream.dataOffset, first->stream.frames());
+                    first->stream.dataOffset, first->stream.frames(), options.existing);
                 !written) {
                 return written.error();
             }

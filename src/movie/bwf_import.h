@@ -3,6 +3,7 @@
 
 #include "audio/pcm_pipeline.h"
 #include "base/result.h"
+#include "base/temporary_file.h"
 #include "movie/bwf_info.h"
 #include "movie/bwf_reader.h"
 
@@ -31,6 +32,9 @@ struct BwfImportOptions {
     bool importTwoFiles = false;
     /// "BWFTapeIDSelect": where the reel name comes from.
     std::string bwfTapeIdSelect = "TapeID from BWF File";
+    /// Whether the finished movie may replace a file found at `destFile` (the person said so);
+    /// otherwise such a file is left as it is and the import fails.
+    ExistingTarget existing = ExistingTarget::Keep;
 };
 
 using ImportLog = std::function<void(std::string_view)>;

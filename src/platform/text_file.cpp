@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/text_file.h"
-#include "platform/path_names.h"
+#include "base/temporary_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -144,65 +144,19 @@ Result<std::string> readTextFile(const std::string& path) {
 }
 
 Status writeTextFileAtomically(const std::string& path, std::string_view text) {
-    const std::string folder = folderOf(path).empty() ? "." : folderOf(path);
-    const std::string name = fileNameOf(path);
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        return makeError(errnoText("cannot create a temporary file in", folder));
-    }
-    const auto fail = [&](const std::string& what) {
-        const Error error{errnoText(what, temporary)};
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return error;
-    };
+    return writeTextFileInPlaceOf(path, text, ExistingTarget::Replace);
+}
 
-    // mkstemp makes the file private; give it the mode an ordinary create would (or the old one).
-    struct stat existing {};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+Status writeTextFileInPlaceOf(const std::string& path, std::string_view text,
+                              ExistingTarget existing) {
+    auto temporary = TemporaryFile::createBeside(path);
+    if (!temporary) {
+        return temporary.error();
     }
-    if (::fchmod(fd, mode) != 0) {
-        return fail("cannot set the permissions of");
+    if (Status written = temporary->writeAll(text.data(), text.size()); !written) {
+        return written;
     }
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail("cannot write");
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    if (::fsync(fd) != 0) {
-        return fail("cannot flush");
-    }
-    if (::close(fd) != 0) {
-        const Error error{errnoText("cannot close", temporary)};
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const Error error{errnoText("cannot rename the temporary file to", path)};
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    // The rename itself lives in the folder; flush it too so that it survives a power cut.
-    if (const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
-    }
-    return {};
+    return temporary->commit(existing);
 }
 
 } // namespace korvel

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/result.h"
+#include "base/temporary_file.h"
 
 #include <string>
 #include <string_view>
@@ -22,5 +23,10 @@ Result<std::string> readTextFile(const std::string& path);
 /// a temporary file in the same folder is written, flushed to disk and renamed over the path.
 /// A file that exists keeps its permissions.
 Status writeTextFileAtomically(const std::string& path, std::string_view text);
+
+/// The same, but with ExistingTarget::Keep a file found at `path` when the text is complete is
+/// left as it is and the write fails.
+Status writeTextFileInPlaceOf(const std::string& path, std::string_view text,
+                              ExistingTarget existing);
 
 } // namespace korvel

@@ -255,11 +255,15 @@ Result<std::unique_ptr<SoundMovieWriter>> SoundMovieWriter::create(const std::st
     if (Status status = checkSoundFormat(options.format); !status) {
         return status.error();
     }
-    const std::string temporaryPath = path + ".partial";
-    std::FILE* file = std::fopen(temporaryPath.c_str(), "wb");
-    if (file == nullptr) {
-        return makeError("cannot create " + temporaryPath + ": " + std::strerror(errno));
+    auto temporary = TemporaryFile::createBeside(path);
+    if (!temporary) {
+        return temporary.error();
     }
+    std::FILE* file = ::fdopen(temporary->descriptor(), "wb");
+    if (file == nullptr) {
+        return makeError("cannot write " + temporary->path() + ": " + std::strerror(errno));
+    }
+    temporary->releaseDescriptor(); // the stream closes it
     std::setvbuf(file, nullptr, _IOFBF, kWriteBuffer);
     ByteWriter w;
     writeAtom(w, makeQuickTimeFtyp());
@@ -268,7 +272,7 @@ Result<std::unique_ptr<SoundMovieWriter>> SoundMovieWriter::create(const std::st
     w.fourCC(fourCC("mdat"));
     w.u64(0); // patched by finish()
     auto writer = std::unique_ptr<SoundMovieWriter>(
-        new SoundMovieWriter(file, path, temporaryPath, options, mdatOffset));
+        new SoundMovieWriter(file, std::move(*temporary), options, mdatOffset));
     if (Status status = writer->writeBytes(w.data()); !status) {
         return status.error();
     }
@@ -279,17 +283,14 @@ SoundMovieWriter::~SoundMovieWriter() {
     if (m_file != nullptr) {
         std::fclose(m_file);
     }
-    if (!m_finished) {
-        std::remove(m_temporaryPath.c_str());
-    }
 }
 
 Status SoundMovieWriter::writeBytes(std::span<const std::uint8_t> bytes) {
     if (m_file == nullptr) {
-        return makeError("write after the end of " + m_path);
+        return makeError("write after the end of " + m_temporary.target());
     }
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
-        return makeError("cannot write " + m_temporaryPath + ": " + std::strerror(errno));
+        return makeError("cannot write " + m_temporary.path() + ": " + std::strerror(errno));
     }
     return {};
 }
@@ -305,10 +306,10 @@ Status SoundMovieWriter::write(std::span<const std::uint8_t> samples) {
 Status SoundMovieWriter::copyFrom(const std::string& sourcePath, std::uint64_t offset,
                                   std::uint64_t length) {
     if (m_file == nullptr) {
-        return makeError("write after the end of " + m_path);
+        return makeError("write after the end of " + m_temporary.target());
     }
     if (std::fflush(m_file) != 0) {
-        return makeError("cannot write " + m_temporaryPath + ": " + std::strerror(errno));
+        return makeError("cannot write " + m_temporary.path() + ": " + std::strerror(errno));
     }
     const int in = ::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
@@ -370,10 +371,10 @@ std::uint64_t SoundMovieWriter::framesWritten() const {
     return m_sampleBytes / m_options.format.bytesPerFrame();
 }
 
-Status SoundMovieWriter::finish() {
+Status SoundMovieWriter::finish(ExistingTarget existing) {
     const SoundFormat& format = m_options.format;
     if (m_sampleBytes % format.bytesPerFrame() != 0) {
-        return makeError(m_path + ": the samples end inside a frame");
+        return makeError(m_temporary.target() + ": the samples end inside a frame");
     }
     const std::uint64_t frames = framesWritten();
     const std::uint64_t samplesOffset = m_mdatOffset + kMdatHeader;
@@ -418,20 +419,14 @@ Status SoundMovieWriter::finish() {
     ok = std::fclose(m_file) == 0 && ok;
     m_file = nullptr;
     if (!ok) {
-        return makeError("cannot finish " + m_temporaryPath + ": " + std::strerror(errno));
+        return makeError("cannot finish " + m_temporary.path() + ": " + std::strerror(errno));
     }
-    std::error_code error;
-    std::filesystem::rename(m_temporaryPath, m_path, error);
-    if (error) {
-        return makeError("cannot rename " + m_temporaryPath + " to " + m_path + ": " + error.message());
-    }
-    m_finished = true;
-    return {};
+    return m_temporary.commit(existing);
 }
 
 Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions& options,
                                 const std::string& dataFile, std::uint64_t dataOffset,
-                                std::uint64_t frames) {
+                                std::uint64_t frames, ExistingTarget existing) {
     const SoundFormat& format = options.format;
     auto sound = makeSoundTrack(kSoundTrackId, format, frames, dataOffset, format.sampleRate,
                                 dataFile);
@@ -460,23 +455,14 @@ Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions
     }
     w.bytes(movie.bytes());
 
-    const std::string temporaryPath = path + ".partial";
-    std::FILE* file = std::fopen(temporaryPath.c_str(), "wb");
-    if (file == nullptr) {
-        return makeError("cannot create " + temporaryPath + ": " + std::strerror(errno));
+    auto temporary = TemporaryFile::createBeside(path);
+    if (!temporary) {
+        return temporary.error();
     }
-    bool ok = std::fwrite(w.data().data(), 1, w.size(), file) == w.size() &&
-              std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-    ok = std::fclose(file) == 0 && ok;
-    std::error_code error;
-    if (ok) {
-        std::filesystem::rename(temporaryPath, path, error);
+    if (Status written = temporary->writeAll(w.data().data(), w.size()); !written) {
+        return written;
     }
-    if (!ok || error) {
-        std::remove(temporaryPath.c_str());
-        return makeError("cannot write " + path);
-    }
-    return {};
+    return temporary->commit(existing);
 }
 
 } // namespace korvel::qtff

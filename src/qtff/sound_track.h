@@ -9,6 +9,7 @@
 // float, more than two channels or rates above 65535 Hz as 'lpcm' (version 2).
 
 #include "base/result.h"
+#include "base/temporary_file.h"
 #include "qtff/atom.h"
 #include "qtff/timecode_track.h"
 
@@ -63,10 +64,11 @@ struct SoundMovieOptions {
 /// Writes a reference movie: its sound track reads `frames` frames of samples from `dataFile`
 /// starting at `dataOffset`, where they lie as `format` describes them; nothing is copied, so
 /// the cost does not depend on the recording's length. The timecode track, when given, is stored
-/// in the movie itself. Built beside `path` and renamed into place.
+/// in the movie itself. Built beside `path` and renamed into place; a file found at `path` then
+/// is replaced only with ExistingTarget::Replace.
 Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions& options,
                                 const std::string& dataFile, std::uint64_t dataOffset,
-                                std::uint64_t frames);
+                                std::uint64_t frames, ExistingTarget existing);
 
 /// Writes a sound movie from streamed samples. The movie is built under a temporary name beside
 /// the target and renamed into place by finish() once it is complete and on disk, so the target
@@ -85,26 +87,25 @@ public:
     /// starting at `offset`, with the kernel's file-to-file copy where it has one (no pass
     /// through this process's memory), else by reading and writing.
     Status copyFrom(const std::string& sourcePath, std::uint64_t offset, std::uint64_t length);
-    /// Adds the timecode sample and the header, flushes to disk and renames into place.
-    Status finish();
+    /// Adds the timecode sample and the header, flushes to disk and renames into place; a file
+    /// found at the target then is replaced only with ExistingTarget::Replace.
+    Status finish(ExistingTarget existing);
 
     std::uint64_t framesWritten() const;
 
 private:
-    SoundMovieWriter(std::FILE* file, std::string path, std::string temporaryPath,
-                     SoundMovieOptions options, std::uint64_t mdatOffset)
-        : m_file(file), m_path(std::move(path)), m_temporaryPath(std::move(temporaryPath)),
-          m_options(std::move(options)), m_mdatOffset(mdatOffset) {}
+    SoundMovieWriter(std::FILE* file, TemporaryFile temporary, SoundMovieOptions options,
+                     std::uint64_t mdatOffset)
+        : m_file(file), m_temporary(std::move(temporary)), m_options(std::move(options)),
+          m_mdatOffset(mdatOffset) {}
 
     Status writeBytes(std::span<const std::uint8_t> bytes);
 
     std::FILE* m_file;
-    std::string m_path;
-    std::string m_temporaryPath;
+    TemporaryFile m_temporary;
     SoundMovieOptions m_options;
     std::uint64_t m_mdatOffset; // of the mdat header
     std::uint64_t m_sampleBytes = 0;
-    bool m_finished = false;
 };
 
 } // namespace korvel::qtff

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +36,26 @@ TEST(PrefsCommandTest, ResetThenListShowsTheDefaults) {
         "reelid07=\nreelid08=\nreelid09=\nreelid10=\ntcColumn=Start\nusertxt1=[empty]\n"
         "usertxt2=[empty]\nusertxt3=[empty]\nusertxt4=[empty]\n";
     EXPECT_EQ(listed.out, expected);
+}
+
+// Reading the store makes no folder for it; storing a value does.
+TEST(PrefsCommandTest, ReadingMakesNoFolder) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("korvel_prefs_folder_" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    const std::string store = (folder / "sub" / "prefs.ini").string();
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"prefs", "get", "TVSys"}, {"prefs", "list"}}) {
+        std::vector<std::string> arguments = {"--prefs", store};
+        arguments.insert(arguments.end(), command.begin(), command.end());
+        const CommandResult result = runKorvel(arguments);
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_NE(result.out.find("PAL"), std::string::npos);
+        EXPECT_FALSE(fs::exists(folder)) << command[1];
+    }
+    EXPECT_EQ(runKorvel({"--prefs", store, "prefs", "set", "TVSys", "NTSC"}).exitStatus, 0);
+    EXPECT_EQ(runKorvel({"--prefs", store, "prefs", "get", "TVSys"}).out, "NTSC\n");
+    fs::remove_all(folder);
 }
 
 TEST(PrefsCommandTest, GetSetAndOneRunOverrides) {

@@ -4,6 +4,7 @@
 #include "qtff/sound_track.h"
 
 #include "support/outside_tools.h"
+#include "test_media.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +97,7 @@ TEST_P(SoundMovieTest, ToolsReadTheAudioTimecodeAndReel) {
             at += count;
         }
         EXPECT_FALSE(std::filesystem::exists(path));
-        ASSERT_TRUE((*writer)->finish());
+        ASSERT_TRUE((*writer)->finish(ExistingTarget::Keep));
     }
 
     const std::string audio = test::commandOutput(
@@ -154,7 +155,7 @@ TEST(SoundMovie, WithoutTimecodeAndAbandoned) {
         auto writer = qtff::SoundMovieWriter::create((dir / "a.mov").string(), options);
         ASSERT_TRUE(writer);
         ASSERT_TRUE((*writer)->write(std::vector<std::uint8_t>(4 * 100, 0)));
-        ASSERT_TRUE((*writer)->finish());
+        ASSERT_TRUE((*writer)->finish(ExistingTarget::Keep));
     }
     if (test::haveProgram("ffprobe")) {
         EXPECT_EQ(test::commandOutput("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" +
@@ -165,10 +166,10 @@ TEST(SoundMovie, WithoutTimecodeAndAbandoned) {
         auto writer = qtff::SoundMovieWriter::create((dir / "b.mov").string(), options);
         ASSERT_TRUE(writer);
         ASSERT_TRUE((*writer)->write(std::vector<std::uint8_t>(3, 0)));
-        EXPECT_FALSE((*writer)->finish()); // ends inside a frame
+        EXPECT_FALSE((*writer)->finish(ExistingTarget::Keep)); // ends inside a frame
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "b.mov"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "b.mov.partial"));
+    EXPECT_EQ(test::temporariesIn(dir), 0);
     std::filesystem::remove_all(dir);
 }
 

@@ -4,12 +4,24 @@
 // Small movies made by ffmpeg and read back by ffprobe and mediainfo: the outside judges of the
 // timecode tracks we write.
 
+#include "base/temporary_file.h"
 #include "support/outside_tools.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace korvel::test {
+
+/// The temporary files a writer left in `folder` (none, once it finished or gave up).
+inline int temporariesIn(const std::filesystem::path& folder) {
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        count += entry.path().filename().string().ends_with(TemporaryFile::kTemporarySuffix);
+    }
+    return count;
+}
 
 enum class MovieKind { Video, VideoAndSound, SoundOnly };
 

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+// Temporary output files and the identity of files: what may be replaced, and what never is.
+#include "base/temporary_file.h"
+#include "platform/file_identity.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = fs::temp_directory_path() /
+                   ("korvel_output_files_" + std::to_string(::getpid()) + "_" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    std::string path(const std::string& name) const { return (m_folder / name).string(); }
+    void put(const std::string& name, const std::string& text) const {
+        std::ofstream(path(name), std::ios::binary) << text;
+    }
+    std::string text(const std::string& name) const {
+        std::ifstream in(path(name), std::ios::binary);
+        std::stringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
+    int entries() const {
+        return static_cast<int>(std::distance(fs::directory_iterator(m_folder), {}));
+    }
+    Status writeThrough(const std::string& name, const std::string& content,
+                        ExistingTarget existing, const std::string& appearsMeanwhile = {}) {
+        auto file = TemporaryFile::createBeside(path(name));
+        if (!file) {
+            return file.error();
+        }
+        EXPECT_TRUE(file->writeAll(content.data(), content.size()));
+        if (!appearsMeanwhile.empty()) {
+            put(name, appearsMeanwhile);
+        }
+        return file->commit(existing);
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(OutputFilesTest, TemporaryNameIsHiddenUnpredictableAndRemovedUnlessCommitted) {
+    std::string first;
+    {
+        auto a = TemporaryFile::createBeside(path("A.mov"));
+        auto b = TemporaryFile::createBeside(path("A.mov"));
+        ASSERT_TRUE(a && b);
+        first = fs::path(a->path()).filename().string();
+        EXPECT_EQ(first.front(), '.');
+        EXPECT_TRUE(first.ends_with(TemporaryFile::kTemporarySuffix)) << first;
+        EXPECT_NE(a->path(), b->path());
+        EXPECT_EQ(entries(), 2);
+    }
+    EXPECT_EQ(entries(), 0);
+}
+
+TEST_F(OutputFilesTest, CommitKeepsOrReplacesAsTold) {
+    struct Row {
+        const char* name;
+        const char* before;          // "" for no file
+        const char* appearsMeanwhile; // "" for none
+        ExistingTarget existing;
+        bool committed;
+        const char* after;
+    };
+    const Row rows[] = {
+        {"new", "", "", ExistingTarget::Keep, true, "new text"},
+        {"chosen to replace", "old", "", ExistingTarget::Replace, true, "new text"},
+        // Another run finished first: its file stays whole, this one fails.
+        {"another run", "", "theirs", ExistingTarget::Keep, false, "theirs"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+        if (*row.before != '\0') {
+            put("out.txt", row.before);
+        }
+        const Status status = writeThrough("out.txt", "new text", row.existing, row.appearsMeanwhile);
+        EXPECT_EQ(status.ok(), row.committed);
+        EXPECT_EQ(text("out.txt"), row.after);
+        EXPECT_EQ(entries(), 1); // no temporary left
+    }
+}
+
+TEST_F(OutputFilesTest, LinkAtTheTargetIsNeverWrittenThrough) {
+    put("outside.wav", "recording");
+    fs::create_symlink(path("outside.wav"), path("out.mov"));
+    EXPECT_FALSE(writeThrough("out.mov", "movie", ExistingTarget::Keep));
+    EXPECT_EQ(text("outside.wav"), "recording");
+    ASSERT_TRUE(writeThrough("out.mov", "movie", ExistingTarget::Replace));
+    EXPECT_FALSE(fs::is_symlink(path("out.mov")));
+    EXPECT_EQ(text("outside.wav"), "recording");
+}
+
+TEST_F(OutputFilesTest, SameFileByInodeOrByPath) {
+    put("a.WAV", "x");
+    put("b.wav", "x");
+    fs::create_hard_link(path("a.WAV"), path("hard.wav"));
+    fs::create_symlink(path("a.WAV"), path("link.WAV"));
+    fs::create_directories(m_folder / "sub");
+    struct Row {
+        std::string a, b;
+        bool same;
+    };
+    const Row rows[] = {
+        {path("a.WAV"), path("a.WAV"), true},
+        {path("a.WAV"), path("sub/../a.WAV"), true},
+        {path("a.WAV"), path("hard.wav"), true},
+        {path("a.WAV"), path("link.WAV"), true},
+        {path("a.WAV"), path("b.wav"), false},
+        {path("a.WAV"), path("none.wav"), false},
+        {path("new.mov"), path("sub/../new.mov"), true},
+        {path("new.mov"), path("new.xml"), false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(sameFile(row.a, row.b), row.same) << row.a << " / " << row.b;
+    }
+    const Status clash = checkOutputsSpareInputs({path("a.WAV")}, {path("x.txt"), path("hard.wav")});
+    ASSERT_FALSE(clash);
+    EXPECT_NE(clash.error().message.find("hard.wav"), std::string::npos);
+    EXPECT_FALSE(checkOutputsSpareInputs({}, {path("x.mov"), path("sub/../x.mov")}));
+    EXPECT_TRUE(checkOutputsSpareInputs({path("a.WAV")}, {path("a.mov"), path("a.xml")}));
+}
+
+} // namespace
+} // namespace korvel
