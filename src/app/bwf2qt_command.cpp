@@ -278,7 +278,7 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
         log("Converting BWF File: " + job.file + "...");
     }
 
-    const BwfImportOptions options = importOptions(job);
+    BwfImportOptions options = importOptions(job);
 
     const bool existed = fileExists(options.destFile);
     switch (askExisting(options.destFile)) {

@@ -8,12 +8,24 @@
 
 namespace korvel {
 
+/// The failures a caller has to answer differently from a plain "it did not work".
+enum class ErrorKind {
+    Failed,
+    /// Another program is changing the file; nothing was done to it.
+    InUse,
+    /// The change was made, but it may not have reached the disk yet.
+    Unconfirmed,
+};
+
 /// What went wrong, in words a person can act on (lower-case, no final period).
 struct Error {
     std::string message;
+    ErrorKind kind = ErrorKind::Failed;
 };
 
-inline Error makeError(std::string message) { return Error{std::move(message)}; }
+inline Error makeError(std::string message, ErrorKind kind = ErrorKind::Failed) {
+    return Error{std::move(message), kind};
+}
 
 /// A value or the reason there is none. Library code returns this instead of throwing, so a
 /// caller cannot forget that an operation may fail.

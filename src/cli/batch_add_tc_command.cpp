@@ -46,9 +46,10 @@ int batchAddTc(Session& session, const BatchAddTcArguments& args) {
     if (command.clickDoSetTC() != CommandOutcome::Done) {
         return kExitFailed;
     }
-    // Movies that were found but could not be changed make the run a failure; clips without a
-    // movie in the folder do not.
-    return command.lastSummary() && command.lastSummary()->failed == 0 ? kExitDone : kExitFailed;
+    // Movies that were found but could not be changed (or whose change may not be on the disk)
+    // make the run a failure; clips without a movie in the folder do not.
+    const auto& summary = command.lastSummary();
+    return summary && summary->failed == 0 && summary->unconfirmed == 0 ? kExitDone : kExitFailed;
 }
 
 } // namespace

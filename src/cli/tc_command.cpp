@@ -45,6 +45,23 @@ int read(Session& session, const TcArguments& args) {
     return kExitDone;
 }
 
+// Why the change of `movie` did not happen, or that it happened but is not confirmed on disk.
+int reportFailure(const std::string& movie, const std::string& change, const Error& error) {
+    switch (error.kind) {
+    case ErrorKind::InUse:
+        std::cerr << "korvel: " << error.message << "; nothing was changed, try again when it is done\n";
+        break;
+    case ErrorKind::Unconfirmed:
+        std::cerr << "korvel: " << movie << " was changed, but the change may not be on the disk yet: "
+                  << error.message << '\n';
+        break;
+    case ErrorKind::Failed:
+        std::cerr << "korvel: could not " << change << " " << movie << ": " << error.message << '\n';
+        break;
+    }
+    return kExitFailed;
+}
+
 int add(Session& session, const TcArguments& args) {
     const std::string tvsys = session.prefs().stringOrEmpty(prefkey::kTVSys);
     const auto system = tvSystemFromName(tvsys);
@@ -80,8 +97,7 @@ int add(Session& session, const TcArguments& args) {
                       << " already has a timecode track; delete it first or add with --replace\n";
             return kExitFailed;
         }
-        std::cerr << "korvel: could not add a timecode track to " << args.movie << ": " << status.error().message << '\n';
-        return kExitFailed;
+        return reportFailure(args.movie, "add a timecode track to", status.error());
     }
     return kExitDone;
 }
@@ -89,9 +105,7 @@ int add(Session& session, const TcArguments& args) {
 int remove(Session& session, const TcArguments& args) {
     QT_Utility qtu(session.console(), session.ui());
     if (auto status = qtu.ZAN_DeleteTCTrack(args.movie); !status) {
-        std::cerr << "korvel: could not delete the timecode track of " << args.movie << ": " << status.error().message
-                  << '\n';
-        return kExitFailed;
+        return reportFailure(args.movie, "delete the timecode track of", status.error());
     }
     return kExitDone;
 }

@@ -134,6 +134,8 @@ TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu) {
             options.tvsys = tvsys;
             options.dfValue = dfValue;
             options.replaceExisting = replaceExisting;
+            // Checked again while the movie is locked: another run may have added one since.
+            options.refuseExisting = !replaceExisting;
             return qtu.ZAN_AddTCTrack(options);
         };
     };
@@ -157,6 +159,8 @@ std::string_view clipResultText(ClipResult result) {
         return "skipped";
     case ClipResult::Missed:
         return "missed";
+    case ClipResult::Unconfirmed:
+        return "changed, not confirmed on disk";
     case ClipResult::Failed:
         break;
     }
@@ -177,9 +181,15 @@ std::string batchMovieFileName(std::string_view name, std::string_view movieExte
 BatchAddTc::BatchAddTc(UserInterface& ui, LogSink log, TimecodeTrackOperations tracks)
     : m_ui(ui), m_log(std::move(log)), m_tracks(std::move(tracks)) {}
 
-void BatchAddTc::reportCannotChange(const std::string& moviePath, const Error& reason) {
+ClipResult BatchAddTc::reportFailedChange(const std::string& moviePath, const Error& reason) {
+    if (reason.kind == ErrorKind::Unconfirmed) {
+        m_log("ERROR - The timecode track of the file: " + moviePath +
+              " was changed, but the change may not be on the disk yet (" + reason.message + ")");
+        return ClipResult::Unconfirmed;
+    }
     m_log("ERROR - Could not add a timecode track to the file: " + moviePath + " (" +
           reason.message + ")");
+    return ClipResult::Failed;
 }
 
 ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
@@ -219,16 +229,14 @@ ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
                                                             options.reelID, options.tvSys,
                                                             options.DFValue);
             if (!replaced) {
-                reportCannotChange(moviePath, replaced.error());
-                return ClipResult::Failed;
+                return reportFailedChange(moviePath, replaced.error());
             }
             return ClipResult::Added;
         }
         if (hasTrack) {
             // Adding after a failed delete would leave two timecode tracks.
             if (const Status deleted = m_tracks.deleteTCTrack(moviePath); !deleted) {
-                reportCannotChange(moviePath, deleted.error());
-                return ClipResult::Failed;
+                return reportFailedChange(moviePath, deleted.error());
             }
         }
     } else {
@@ -241,8 +249,7 @@ ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
     const Status added = m_tracks.addTCTrack(moviePath, options.tcVal, options.reelID,
                                              options.tvSys, options.DFValue);
     if (!added) {
-        reportCannotChange(moviePath, added.error());
-        return ClipResult::Failed;
+        return reportFailedChange(moviePath, added.error());
     }
     return ClipResult::Added;
 }
@@ -390,6 +397,9 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAleText(std::string_view ale
         case ClipResult::Missed:
             ++summary.missed;
             break;
+        case ClipResult::Unconfirmed:
+            ++summary.unconfirmed;
+            break;
         case ClipResult::Failed:
             ++summary.failed;
             break;
@@ -407,6 +417,10 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAleText(std::string_view ale
     if (summary.failed != 0) {
         lines.push_back("Could not change " + std::to_string(summary.failed) +
                         " QuickTime file(s).");
+    }
+    if (summary.unconfirmed != 0) {
+        lines.push_back("Changed " + std::to_string(summary.unconfirmed) +
+                        " QuickTime file(s), but the changes may not be on the disk yet.");
     }
     m_log("Found " + std::to_string(summary.clips - summary.missed) + " QuickTime files out of " +
           std::to_string(summary.clips) + " entries in the ALE shot log.");

@@ -64,10 +64,11 @@ struct AddTcTrackToMovieOptions {
 
 /// What became of one clip. Failed: the movie was found but could not or must not be changed, or
 /// the clip's row could not be used (no valid timecode, a reel name too long to store, too few
-/// fields, a name that names no file of the folder).
-enum class ClipResult { Added, Skipped, Missed, Failed };
+/// fields, a name that names no file of the folder). Unconfirmed: the movie was changed, but the
+/// change may not have reached the disk.
+enum class ClipResult { Added, Skipped, Missed, Failed, Unconfirmed };
 
-/// "added", "skipped", "missed" or "failed".
+/// "added", "skipped", "missed", "failed" or "changed, not confirmed on disk".
 std::string_view clipResultText(ClipResult result);
 
 /// The counts of a batch that ran to its end.
@@ -77,6 +78,7 @@ struct BatchAddTcSummary {
     int skipped = 0;
     int missed = 0;
     int failed = 0;
+    int unconfirmed = 0;
 };
 
 /// The file name a clip's movie is looked for under: the name with the extension (the name alone
@@ -112,7 +114,8 @@ private:
     ClipResult runClip(const std::string& clipName, const std::string& tcValue,
                        const std::string& reelID, const SetMovieTCFromAleOptions& options,
                        TvSystem system, const std::string& extension, std::int32_t baseNameLength);
-    void reportCannotChange(const std::string& moviePath, const Error& reason);
+    /// Logs why a movie's change failed; answers Unconfirmed when it was made all the same.
+    ClipResult reportFailedChange(const std::string& moviePath, const Error& reason);
 
     UserInterface& m_ui;
     LogSink m_log;

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace korvel::qtff {
@@ -54,6 +56,13 @@ public:
         return {};
     }
 
+    Status truncate(std::uint64_t size) override {
+        while (::ftruncate(m_fd, off_t(size)) != 0) {
+            if (errno != EINTR) return makeError(systemError("cannot cut the file back to its size"));
+        }
+        return {};
+    }
+
     Status flush() override {
 #if defined(__APPLE__)
         if (::fcntl(m_fd, F_FULLFSYNC) == 0) return {};
@@ -72,6 +81,23 @@ private:
     int m_fd;
     bool m_writable;
 };
+
+// Polls rather than blocks: a writer that hangs (a stalled network volume) must not hang us.
+Status lockForWriting(int fd, const std::string& path, std::chrono::milliseconds wait) {
+    constexpr std::chrono::milliseconds kPoll{50};
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        // A volume that keeps no locks (some network and FUSE file systems) is still edited.
+        if (errno == ENOLCK || errno == EOPNOTSUPP) return {};
+        if (errno != EWOULDBLOCK) return makeError(systemError("cannot lock " + path));
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return makeError(path + " is in use: another program is changing it", ErrorKind::InUse);
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    return {};
+}
 
 } // namespace
 
@@ -92,7 +118,15 @@ Status MemoryFile::write(std::uint64_t offset, std::span<const std::uint8_t> dat
     return {};
 }
 
-Result<std::unique_ptr<RandomAccessFile>> openFile(const std::string& path, OpenMode mode) {
+Status MemoryFile::truncate(std::uint64_t size) {
+    if (!m_writable) return makeError("the file is open read-only");
+    if (size > m_bytes.size()) return makeError("a memory file is only ever cut shorter");
+    m_bytes.resize(std::size_t(size));
+    return {};
+}
+
+Result<std::unique_ptr<RandomAccessFile>> openFile(const std::string& path, OpenMode mode,
+                                                   std::chrono::milliseconds writerWait) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return makeError(systemError("cannot open " + path));
     if (!S_ISREG(st.st_mode)) return makeError(path + " is not a regular file");
@@ -102,7 +136,11 @@ Result<std::unique_ptr<RandomAccessFile>> openFile(const std::string& path, Open
     }
     const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0) return makeError(systemError("cannot open " + path));
-    return std::unique_ptr<RandomAccessFile>(std::make_unique<PosixFile>(fd, writable));
+    auto file = std::make_unique<PosixFile>(fd, writable);
+    if (writable) {
+        if (auto s = lockForWriting(fd, path, writerWait); !s) return s.error();
+    }
+    return std::unique_ptr<RandomAccessFile>(std::move(file));
 }
 
 } // namespace korvel::qtff

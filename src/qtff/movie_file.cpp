@@ -50,6 +50,137 @@ struct Region {
     std::uint64_t size = 0;
 };
 
+// Space holding nothing the movie uses: 'free'/'skip' atoms and media atoms that no chunk of the
+// movie starts in (left by earlier updates). Runs of them are one region.
+std::vector<Region> reusableRegions(const FileLayout& layout, std::size_t moovIndex, const Movie& movie) {
+    std::vector<std::size_t> candidates; // atom indexes, in file order
+    for (std::size_t i = 0; i < layout.atoms.size(); ++i) {
+        const auto& a = layout.atoms[i];
+        if ((a.type == kFree || a.type == fourCC("skip") || a.type == kMdat) && !a.sizeToEnd && i != moovIndex) {
+            candidates.push_back(i);
+        }
+    }
+    std::vector<bool> live(candidates.size(), false);
+    if (!candidates.empty()) {
+        forEachChunkOffset(movie, [&](std::uint64_t offset) {
+            auto it = std::upper_bound(candidates.begin(), candidates.end(), offset,
+                                       [&](std::uint64_t o, std::size_t i) { return o < layout.atoms[i].offset; });
+            if (it == candidates.begin()) return;
+            const auto& a = layout.atoms[*(it - 1)];
+            if (offset < a.offset + a.size) live[std::size_t(it - 1 - candidates.begin())] = true;
+        });
+    }
+    std::vector<Region> regions;
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
+        if (live[c]) continue;
+        const auto i = candidates[c];
+        const auto& a = layout.atoms[i];
+        if (!regions.empty() && regions.back().first + regions.back().count == i) {
+            regions.back().count++;
+            regions.back().size += a.size;
+        } else {
+            regions.push_back({i, 1, a.offset, a.size});
+        }
+    }
+    return regions;
+}
+
+// What an update stores: the new media atom (none when there is no new media), then the header.
+// Written piece by piece, so the header is never copied.
+struct NewBlob {
+    std::vector<std::uint8_t> media;
+    std::vector<std::uint8_t> moov;
+
+    std::uint64_t size() const { return media.size() + moov.size(); }
+    // The header of the blob's first atom.
+    std::array<std::uint8_t, 8> firstHeader() const {
+        std::array<std::uint8_t, 8> header{};
+        std::copy_n(media.empty() ? moov.begin() : media.begin(), 8, header.begin());
+        return header;
+    }
+};
+
+// Writes the blob's bytes from `from` on at `base` + `from`.
+Status writeBlob(RandomAccessFile& file, const NewBlob& blob, std::uint64_t base, std::size_t from) {
+    if (from < blob.media.size()) {
+        if (auto s = file.write(base + from, std::span(blob.media).subspan(from)); !s) return s;
+        from = blob.media.size();
+    }
+    return file.write(base + from, std::span(blob.moov).subspan(from - blob.media.size()));
+}
+
+Status writeAndFlush(RandomAccessFile& file, std::uint64_t offset, std::span<const std::uint8_t> data) {
+    if (auto s = file.write(offset, data); !s) return s;
+    return file.flush();
+}
+
+// Puts the blob into free space, all but its first header; while the run reads as one 'free'
+// atom nothing in it is visible. With `showIt`, the first header follows, making the new atoms
+// visible (they lie after the old header, so readers still find the old one first).
+Status writeIntoRegion(RandomAccessFile& file, const Region& region, const TopLevelAtom& first, const NewBlob& blob,
+                       bool showIt) {
+    const auto regionSize = std::uint32_t(region.size);
+    // Make the run one 'free' atom first, so that its inside may be overwritten.
+    if (region.count > 1 || first.type != kFree || first.headerSize != 8) {
+        if (auto s = writeAndFlush(file, region.offset, atomHeader(regionSize, kFree)); !s) return s;
+    }
+    // Everything but the first header, and a 'free' atom for what is left over.
+    if (auto s = writeBlob(file, blob, region.offset, 8); !s) return s;
+    if (region.size > blob.size()) {
+        const auto rest = atomHeader(std::uint32_t(region.size - blob.size()), kFree);
+        if (auto s = file.write(region.offset + blob.size(), rest); !s) return s;
+    }
+    if (auto s = file.flush(); !s) return s;
+    return showIt ? writeAndFlush(file, region.offset, blob.firstHeader()) : Status();
+}
+
+// Takes back an append that failed before the new header was live (a full disk, say): the file
+// is cut back to its old size, so it is byte for byte what it was.
+Error takeBackAppend(RandomAccessFile& file, std::uint64_t oldSize, Error why) {
+    auto cut = file.truncate(oldSize);
+    if (cut) cut = file.flush();
+    if (!cut) why.message += "; the partly written new header could not be cut off again (" + cut.error().message + ")";
+    return why;
+}
+
+// A failure after the new header became live: the movie is changed, but perhaps not on the disk.
+Error afterCommit(Error why) {
+    why.kind = ErrorKind::Unconfirmed;
+    return why;
+}
+
+// Where the new blob goes: in reused space, or appended at `end`.
+struct Placement {
+    std::optional<Region> region;
+    std::uint64_t end = 0;
+};
+
+// Stores the blob, then makes it the movie's header by one small write (the commit) and frees
+// the old header. Every step is flushed before the next, so that a power cut leaves the old or
+// the new movie whatever subset of the unflushed writes reached the disk.
+Status storeBlob(RandomAccessFile& file, const FileLayout& layout, const Placement& place,
+                 const TopLevelAtom& oldMoov, const NewBlob& blob) {
+    const bool newComesFirst = place.region && place.region->offset < oldMoov.offset;
+    if (place.region) {
+        if (auto s = writeIntoRegion(file, *place.region, layout.atoms[place.region->first], blob, !newComesFirst); !s) {
+            return s;
+        }
+    } else {
+        auto s = writeBlob(file, blob, place.end, 0);
+        if (s) s = file.flush();
+        if (!s) return takeBackAppend(file, layout.fileSize, s.error());
+    }
+    const auto freeType = typeBytes(kFree);
+    auto commit = newComesFirst ? file.write(place.region->offset, blob.firstHeader())
+                                : file.write(oldMoov.offset + 4, freeType);
+    if (!commit) return place.region ? commit.error() : takeBackAppend(file, layout.fileSize, commit.error());
+    if (auto s = file.flush(); !s) return afterCommit(s.error());
+    if (newComesFirst) {
+        if (auto s = writeAndFlush(file, oldMoov.offset + 4, freeType); !s) return afterCommit(s.error());
+    }
+    return {};
+}
+
 } // namespace
 
 Result<MovieFile> MovieFile::open(const std::string& path, OpenMode mode) {
@@ -176,19 +307,26 @@ void MovieFile::reload() {
     m_tracksReadable = Status(makeError("the movie header could not be read back after a failed update"));
 }
 
-Status MovieFile::writeAndFlush(std::uint64_t offset, std::span<const std::uint8_t> data) {
-    if (auto s = m_file->write(offset, data); !s) return s;
-    return m_file->flush();
+Status MovieFile::repair(std::uint64_t offset, Word was, Word becomes, std::vector<Repair>& done) {
+    if (auto s = writeAndFlush(*m_file, offset, becomes); !s) return s;
+    done.push_back({offset, was});
+    return {};
+}
+
+// Puts back what the repairs changed, last first, each flushed as it was made: the file is then
+// byte for byte what it was before the update.
+void MovieFile::undo(const std::vector<Repair>& done) {
+    for (auto it = done.rbegin(); it != done.rend(); ++it) (void)writeAndFlush(*m_file, it->offset, it->bytes);
 }
 
 // A crash between writing a new header and freeing the old one leaves a second 'moov' after the
 // first. Readers use the first; free the others before anything else, so that the later one
 // cannot surface when the first is freed.
-Status MovieFile::finishEarlierUpdates() {
+Status MovieFile::finishEarlierUpdates(std::vector<Repair>& done) {
     for (std::size_t i = m_moovIndex + 1; i < m_layout.atoms.size(); ++i) {
         auto& a = m_layout.atoms[i];
         if (a.type != kMoov) continue;
-        if (auto s = writeAndFlush(a.offset + 4, typeBytes(kFree)); !s) return s;
+        if (auto s = repair(a.offset + 4, typeBytes(kMoov), typeBytes(kFree), done); !s) return s;
         a.type = kFree;
     }
     return {};
@@ -196,56 +334,25 @@ Status MovieFile::finishEarlierUpdates() {
 
 // An atom stored with size 0 runs to the end of the file; before anything is appended it gets
 // its real size (one 4-byte write, its extent does not change).
-Status MovieFile::fixSizeToEnd() {
+Status MovieFile::fixSizeToEnd(std::vector<Repair>& done) {
     if (m_layout.atoms.empty() || !m_layout.atoms.back().sizeToEnd) return {};
     auto& a = m_layout.atoms.back();
     if (a.size > 0xFFFFFFFFu) return makeError("the last atom runs to the end of the file and is too large to size in place");
     const auto size = std::uint32_t(a.size);
-    const std::array<std::uint8_t, 4> bytes{std::uint8_t(size >> 24), std::uint8_t(size >> 16),
-                                            std::uint8_t(size >> 8), std::uint8_t(size)};
-    if (auto s = writeAndFlush(a.offset, bytes); !s) return s;
+    const Word bytes{std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8), std::uint8_t(size)};
+    if (auto s = repair(a.offset, Word{}, bytes, done); !s) return s;
     a.sizeToEnd = false;
     return {};
 }
 
 Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const HeaderBuilder& buildHeader) {
     if (auto s = checkEditable(); !s) return s;
-
-    // Space holding nothing the old movie uses: 'free'/'skip' atoms and media atoms that no
-    // chunk of the old movie starts in (left by earlier updates). Runs of them are one region.
-    std::vector<std::size_t> candidates; // atom indexes, in file order
-    for (std::size_t i = 0; i < m_layout.atoms.size(); ++i) {
-        const auto& a = m_layout.atoms[i];
-        if ((a.type == kFree || a.type == fourCC("skip") || a.type == kMdat) && !a.sizeToEnd && i != m_moovIndex) {
-            candidates.push_back(i);
-        }
-    }
-    std::vector<bool> live(candidates.size(), false);
-    if (!candidates.empty()) {
-        forEachChunkOffset(m_movie, [&](std::uint64_t offset) {
-            auto it = std::upper_bound(candidates.begin(), candidates.end(), offset,
-                                       [&](std::uint64_t o, std::size_t i) { return o < m_layout.atoms[i].offset; });
-            if (it == candidates.begin()) return;
-            const auto& a = m_layout.atoms[*(it - 1)];
-            if (offset < a.offset + a.size) live[std::size_t(it - 1 - candidates.begin())] = true;
-        });
-    }
-    std::vector<Region> regions;
-    for (std::size_t c = 0; c < candidates.size(); ++c) {
-        if (live[c]) continue;
-        const auto i = candidates[c];
-        const auto& a = m_layout.atoms[i];
-        if (!regions.empty() && regions.back().first + regions.back().count == i) {
-            regions.back().count++;
-            regions.back().size += a.size;
-        } else {
-            regions.push_back({i, 1, a.offset, a.size});
-        }
-    }
+    const auto regions = reusableRegions(m_layout, m_moovIndex, m_movie);
 
     const std::uint64_t mediaAtom = media.empty() ? 0 : 8 + media.size();
-    const std::uint64_t end = m_layout.fileSize - m_layout.unparsedTail;
-    auto place = [&](std::uint64_t blob) -> std::optional<Region> {
+    Placement place;
+    place.end = m_layout.fileSize - m_layout.unparsedTail;
+    auto fit = [&](std::uint64_t blob) -> std::optional<Region> {
         std::optional<Region> best;
         for (const auto& r : regions) {
             if (r.size > 0xFFFFFFFFu) continue;
@@ -266,81 +373,48 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media, const Header
             if (!keep) file.reload();
         }
     } reloadUnlessKept{*this};
-    std::optional<Region> region;
-    std::uint64_t at = end;
+    std::uint64_t at = place.end;
     for (int round = 0;; ++round) {
         if (auto s = buildHeader(next, at + 8); !s) return s;
-        auto chosen = place(mediaAtom + atomSize(next.moov()));
-        const auto chosenAt = chosen ? chosen->offset : end;
+        auto chosen = fit(mediaAtom + atomSize(next.moov()));
+        const auto chosenAt = chosen ? chosen->offset : place.end;
         if (chosenAt == at) {
-            region = chosen;
+            place.region = chosen;
             break;
         }
         if (round == 3) {
             // Keep appending at the end of the file, which always fits.
-            region.reset();
-            at = end;
+            at = place.end;
             if (auto s = buildHeader(next, at + 8); !s) return s;
             break;
         }
         at = chosenAt;
     }
-    const auto moov = next.bytes();
-    if (moov.size() < 8 || loadU32(&moov[4]) != kMoov) return makeError("the new movie header is malformed");
-
-    // What goes in: the media atom (header and bytes), the header, and in reused space a 'free'
-    // atom for what is left over. Written piece by piece, so the header is never copied.
-    std::vector<std::uint8_t> mediaBytes;
+    NewBlob blob;
+    blob.moov = next.bytes();
+    if (blob.moov.size() < 8 || loadU32(&blob.moov[4]) != kMoov) return makeError("the new movie header is malformed");
     if (!media.empty()) {
         ByteWriter w;
         w.u32(std::uint32_t(mediaAtom));
         w.fourCC(kMdat);
         w.bytes(media);
-        mediaBytes = w.take();
+        blob.media = w.take();
     }
-    const std::uint64_t blobSize = mediaBytes.size() + moov.size();
-    // Writes `bytes` as if they were the blob's bytes from `from` on, at `base` + `from`.
-    auto writeBlob = [&](std::uint64_t base, std::size_t from) -> Status {
-        if (from < mediaBytes.size()) {
-            if (auto s = m_file->write(base + from, std::span(mediaBytes).subspan(from)); !s) return s;
-            from = mediaBytes.size();
-        }
-        return m_file->write(base + from, std::span(moov).subspan(from - mediaBytes.size()));
-    };
-    // The blob's first 8 bytes: the header of its first atom.
-    std::array<std::uint8_t, 8> firstHeader{};
-    std::copy_n(mediaBytes.empty() ? moov.begin() : mediaBytes.begin(), 8, firstHeader.begin());
 
-    if (auto s = finishEarlierUpdates(); !s) return s;
-    if (auto s = fixSizeToEnd(); !s) return s;
-
-    const auto oldMoov = m_layout.atoms[m_moovIndex];
-    if (region) {
-        const auto& first = m_layout.atoms[region->first];
-        const auto regionSize = std::uint32_t(region->size);
-        // Make the run one 'free' atom first, so that its inside may be overwritten.
-        if (region->count > 1 || first.type != kFree || first.headerSize != 8) {
-            if (auto s = writeAndFlush(region->offset, atomHeader(regionSize, kFree)); !s) return s;
-        }
-        // Everything but the first header, and a 'free' atom for what is left over.
-        if (auto s = writeBlob(region->offset, 8); !s) return s;
-        if (region->size > blobSize) {
-            const auto rest = atomHeader(std::uint32_t(region->size - blobSize), kFree);
-            if (auto s = m_file->write(region->offset + blobSize, rest); !s) return s;
-        }
-        if (auto s = m_file->flush(); !s) return s;
-        if (auto s = writeAndFlush(region->offset, firstHeader); !s) return s;
-    } else {
-        if (auto s = writeBlob(end, 0); !s) return s;
-        if (auto s = m_file->flush(); !s) return s;
+    std::vector<Repair> repairs;
+    auto stored = finishEarlierUpdates(repairs);
+    if (stored) stored = fixSizeToEnd(repairs);
+    if (stored) stored = storeBlob(*m_file, m_layout, place, m_layout.atoms[m_moovIndex], blob);
+    if (!stored) {
+        if (stored.error().kind == ErrorKind::Failed) undo(repairs);
+        return stored;
     }
-    if (auto s = writeAndFlush(oldMoov.offset + 4, typeBytes(kFree)); !s) return s;
 
     // The file now holds the new header; carry on from it.
     auto layout = scanFile(*m_file);
-    if (!layout) return layout.error();
+    if (!layout) return afterCommit(layout.error());
     auto it = std::find_if(layout->atoms.begin(), layout->atoms.end(), [](const auto& a) { return a.type == kMoov; });
-    if (it == layout->atoms.end()) return makeError("the new movie header cannot be found after writing it");
+    if (it == layout->atoms.end()) return afterCommit(makeError("the new movie header cannot be found after writing it"));
     m_moovIndex = std::size_t(it - layout->atoms.begin());
     m_layout = std::move(*layout);
     m_movie = std::move(next);

@@ -11,6 +11,12 @@
 //   2. when the space was reused, its 8-byte header is then turned into the new atom's, flushed;
 //   3. the old 'moov' becomes 'free' by one 4-byte write of its type, flushed.
 // At every moment the file holds exactly one readable movie header, the old or the new one.
+// The commit is the one small write that makes the new header the first in the file: step 3, or
+// step 2 when the reused space lies before the old header. A failure before it leaves the old
+// movie (an append is cut off again, so a full disk changes nothing); a failure after it is
+// reported as a change made but not confirmed on the disk. Every step is flushed before the
+// next, so a power cut leaves the old or the new movie whichever unflushed writes survived.
+// A file opened for writing by path is locked against other writers (file_io.h).
 
 #include "base/result.h"
 #include "qtff/atom.h"
@@ -18,6 +24,7 @@
 #include "qtff/movie.h"
 #include "qtff/timecode_track.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -60,6 +67,10 @@ public:
     /// a copy of the current movie and the file offset the media will land at, and makes the copy
     /// the new movie. While a place is chosen it may be called again on the same copy with
     /// another offset; it must then only move what refers to the media.
+    /// Fails with ErrorKind::Unconfirmed (the message saying which step failed) when a step
+    /// after the new header became live failed: the movie is changed, but the change may not be
+    /// on the disk yet. Any earlier failure leaves the old movie; a failed append (a full disk)
+    /// is cut off again.
     using HeaderBuilder = std::function<Status(Movie& next, std::uint64_t mediaOffset)>;
     Status updateHeader(std::span<const std::uint8_t> media, const HeaderBuilder& buildHeader);
 
@@ -67,11 +78,18 @@ private:
     MovieFile(std::unique_ptr<RandomAccessFile> file, FileLayout layout, std::size_t moovIndex, Movie movie)
         : m_file(std::move(file)), m_layout(std::move(layout)), m_moovIndex(moovIndex), m_movie(std::move(movie)) {}
 
-    Status writeAndFlush(std::uint64_t offset, std::span<const std::uint8_t> data);
     /// Reads the layout and the header back from the file after a failed update.
     void reload();
-    Status finishEarlierUpdates();
-    Status fixSizeToEnd();
+    // A 4-byte change an update makes before its own writes, and the bytes it replaced.
+    using Word = std::array<std::uint8_t, 4>;
+    struct Repair {
+        std::uint64_t offset = 0;
+        Word bytes{};
+    };
+    Status repair(std::uint64_t offset, Word was, Word becomes, std::vector<Repair>& done);
+    void undo(const std::vector<Repair>& done);
+    Status finishEarlierUpdates(std::vector<Repair>& done);
+    Status fixSizeToEnd(std::vector<Repair>& done);
 
     std::unique_ptr<RandomAccessFile> m_file;
     FileLayout m_layout;

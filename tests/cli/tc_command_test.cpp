@@ -2,12 +2,18 @@
 #include "run_korvel.h"
 
 #include "../qtff/test_movies.h"
+#include "qtff/file_io.h"
+#include "qtff/movie_file.h"
 #include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <unistd.h>
 
 namespace korvel::test {
@@ -137,6 +143,97 @@ TEST_F(TcCommandTest, HelpSaysWhatReadPrintsAndHowToQuoteDropFrame) {
     const auto example = help.out.substr(at, help.out.find('\n', at) - at);
     const auto words = test::commandOutput("set -- " + example + "; printf '%s\\n' \"$@\"");
     EXPECT_NE(words.find("\n01:00:00;00\n"), std::string::npos) << example << "\n" << words;
+}
+
+// Another process holds the movie open for writing until told to let go.
+class OtherWriter {
+public:
+    explicit OtherWriter(const std::string& path) {
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(m_release, O_CLOEXEC) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // Only the parent may hold the write end, or the child never sees it close.
+            ::close(ready[0]);
+            ::close(m_release[1]);
+            auto file = qtff::openFile(path, qtff::OpenMode::ReadWrite);
+            const char answer = file.ok() ? 'y' : 'n';
+            (void)::write(ready[1], &answer, 1);
+            char c = 0;
+            (void)::read(m_release[0], &c, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(m_release[0]);
+        char answer = 0;
+        m_holding = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+        ::close(ready[0]);
+    }
+    ~OtherWriter() { letGo(); }
+    OtherWriter(const OtherWriter&) = delete;
+    OtherWriter& operator=(const OtherWriter&) = delete;
+
+    bool holding() const { return m_holding; }
+    void letGo() {
+        if (m_pid <= 0) return;
+        ::close(m_release[1]);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    int m_release[2] = {-1, -1};
+    pid_t m_pid = -1;
+    bool m_holding = false;
+};
+
+TEST_F(TcCommandTest, MovieBeingChangedElsewhereIsLeftAlone) {
+    const auto before = readAll(m_movie);
+    OtherWriter other(m_movie);
+    ASSERT_TRUE(other.holding());
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", "A"},
+             {"tc", "delete", "MOVIE"}}) {
+        SCOPED_TRACE(arguments[1]);
+        const auto result = run(arguments);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_NE(result.err.find("is in use"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("nothing was changed"), std::string::npos) << result.err;
+        EXPECT_TRUE(readAll(m_movie) == before) << "the movie must be unchanged";
+    }
+    // Reading is never kept waiting.
+    EXPECT_EQ(run({"tc", "check", "MOVIE"}).out, "no\n");
+    other.letGo();
+    EXPECT_EQ(run({"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", "A"}).exitStatus, 0);
+}
+
+// Two runs at once: one after the other, never both adding, and one live movie header.
+TEST_F(TcCommandTest, ConcurrentRunsTakeTurns) {
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const auto bytes = qtff::testing::makeTestMovie();
+        std::ofstream(m_movie, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        auto addAs = [this](std::string reel) {
+            return std::async(std::launch::async, [this, reel] {
+                return run({"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", reel});
+            });
+        };
+        auto a = addAs("A");
+        auto b = addAs("B");
+        const auto first = a.get();
+        const auto second = b.get();
+        EXPECT_EQ((first.exitStatus == 0) + (second.exitStatus == 0), 1) << first.err << second.err;
+
+        auto movie = qtff::MovieFile::open(m_movie, qtff::OpenMode::ReadOnly);
+        ASSERT_TRUE(movie.ok()) << movie.error().message;
+        EXPECT_EQ(qtff::timecodeTrackIds(movie->movie()).size(), 1u);
+        int headers = 0;
+        for (const auto& atom : movie->layout().atoms) headers += atom.type == qtff::fourCC("moov");
+        EXPECT_EQ(headers, 1);
+        const auto reel = (*movie->readTimecode())->description.reelName;
+        EXPECT_EQ(reel, first.exitStatus == 0 ? "A" : "B");
+    }
 }
 
 } // namespace

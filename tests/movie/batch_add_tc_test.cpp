@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 struct FakeMovies {
     std::map<std::string, bool> hasTrack;
     std::set<std::string> refuseAdd;
+    std::set<std::string> addNotFlushed;
     std::vector<std::string> calls;
 
     TimecodeTrackOperations operations() {
@@ -38,6 +39,9 @@ struct FakeMovies {
                 calls.push_back("add " + path + " " + std::string(tc) + " " + std::string(reel) +
                                 " " + std::string(tvsys) + (df ? " DF" : ""));
                 hasTrack[path] = true;
+                if (addNotFlushed.count(path) != 0) {
+                    return makeError("cannot flush the file to disk", ErrorKind::Unconfirmed);
+                }
                 return {};
             },
             {}, // overwriting deletes, then adds
@@ -173,6 +177,26 @@ TEST_F(BatchAddTcTest, OverwriteReplacesInOneChange) {
                         "ERROR - Could not add a timecode track to the file: " + movie("A002.mov") +
                             " (the file is read-only)"),
               log.end());
+}
+
+// A movie changed, but not confirmed on the disk, is neither added nor "could not change".
+TEST_F(BatchAddTcTest, ChangeNotConfirmedOnDiskIsSaidSo) {
+    makeMovie("A001.mov");
+    makeMovie("A002.mov");
+    movies.addNotFlushed.insert(movie("A002.mov"));
+    writeAle(ale("A001\t10:00:00:00\t\tR1\nA002\t10:00:00:00\t\tR2\n"));
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(summary->added, 1);
+    EXPECT_EQ(summary->failed, 0);
+    EXPECT_EQ(summary->unconfirmed, 1);
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "ERROR - The timecode track of the file: " + movie("A002.mov") +
+                            " was changed, but the change may not be on the disk yet (cannot flush the file to disk)"),
+              log.end());
+    for (const auto& line : log) EXPECT_EQ(line.find("Could not add"), std::string::npos) << line;
+    ASSERT_EQ(ui.summaryLines().size(), 5u);
+    EXPECT_EQ(ui.summaryLines().at(4), "Changed 1 QuickTime file(s), but the changes may not be on the disk yet.");
 }
 
 // Rows whose movie cannot be changed, or whose timecode or reel cannot be written, are counted

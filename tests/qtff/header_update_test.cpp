@@ -2,6 +2,7 @@
 #include "qtff/movie_file.h"
 
 #include "fault_injecting_file.h"
+#include "power_cut_file.h"
 #include "test_movies.h"
 
 #include <gtest/gtest.h>
@@ -171,58 +172,185 @@ TEST(HeaderUpdate, OpenRefusesFilesThatAreNotMovies) {
     }
 }
 
-// Kills the update after every possible number of writes and flushes; the file must then hold
-// exactly the old or the new timecode state, and the next update must still work.
-TEST(HeaderUpdate, SurvivesBeingKilledAtEveryWrite) {
-    struct Step {
-        const char* name;
-        bool add; // else delete
-    };
-    // Starting from a movie that already went through an add and a delete, so that freed space is
-    // reused (a different write path from appending).
+// One update, from a starting file, with the timecode start before and after it.
+struct UpdateCase {
+    std::string name;
+    std::vector<std::uint8_t> start;
+    bool add; // else delete
+    std::optional<std::int32_t> before;
+    std::optional<std::int32_t> after;
+    bool appends; // grows the file, else reuses freed space
+};
+
+// Freed space holds whatever was there before, not a copy of what will be written into it.
+std::vector<std::uint8_t> scribbleOverFreeSpace(std::vector<std::uint8_t> bytes) {
+    MemoryFile file(bytes);
+    const auto layout = scanFile(file);
+    for (const auto& a : layout->atoms) {
+        if (a.type != fourCC("free")) continue;
+        std::fill(bytes.begin() + std::ptrdiff_t(a.offset + a.headerSize), bytes.begin() + std::ptrdiff_t(a.offset + a.size), 0xEE);
+    }
+    return bytes;
+}
+
+// The first 'free' atom cut in two, so that reusing it means making the two one atom first.
+std::vector<std::uint8_t> splitFirstFreeAtom(std::vector<std::uint8_t> bytes) {
+    MemoryFile file(bytes);
+    const auto layout = scanFile(file);
+    const auto& atoms = layout->atoms;
+    const auto first = *std::find_if(atoms.begin(), atoms.end(), [](const auto& a) { return a.type == fourCC("free"); });
+    const std::uint32_t head = 16;
+    ByteWriter w;
+    w.u32(head);
+    w.fourCC(fourCC("free"));
+    w.zeros(head - 8);
+    w.u32(std::uint32_t(first.size) - head);
+    w.fourCC(fourCC("free"));
+    std::copy(w.data().begin(), w.data().end(), bytes.begin() + std::ptrdiff_t(first.offset));
+    return bytes;
+}
+
+// Every write path of the update: appending (after a header that ends the file, or before media
+// that does), reusing freed space after and before the live header, and the repairs made first.
+std::vector<UpdateCase> updateCases() {
     auto base = openMemory(testing::makeTestMovie());
-    ASSERT_TRUE(base.movie.addTimecodeTrack({kPal, 7, "OLD"}).ok());
+    EXPECT_TRUE(base.movie.addTimecodeTrack({kPal, 7, "OLD"}).ok());
     const auto withTimecode = base.file->bytes();
-    ASSERT_TRUE(base.movie.deleteTimecodeTracks().ok());
+    EXPECT_TRUE(base.movie.deleteTimecodeTracks().ok());
     const auto withoutTimecode = base.file->bytes();
 
-    for (const auto& step : {Step{"add, appending", true}, Step{"add, reusing", true}, Step{"delete", false}}) {
-        const bool appending = std::string(step.name).find("appending") != std::string::npos;
-        const auto start = step.add ? (appending ? testing::makeTestMovie() : withoutTimecode) : withTimecode;
-        const std::optional<std::int32_t> before = step.add ? std::nullopt : std::optional<std::int32_t>(7);
-        const std::optional<std::int32_t> after = step.add ? std::optional<std::int32_t>(90000) : std::nullopt;
+    auto sizedToEnd = testing::makeTestMovie({.moovFirst = true});
+    MemoryFile sized(sizedToEnd);
+    std::fill_n(sizedToEnd.begin() + std::ptrdiff_t(scanFile(sized)->atoms.back().offset), 4, 0);
+    auto headerSizedToEnd = testing::makeTestMovie();
+    MemoryFile headerSized(headerSizedToEnd);
+    std::fill_n(headerSizedToEnd.begin() + std::ptrdiff_t(scanFile(headerSized)->atoms.back().offset), 4, 0);
+    // An update stopped before its commit: the same header twice, the first one live.
+    auto twoHeaders = testing::makeTestMovie();
+    MemoryFile two(twoHeaders);
+    const auto moov = scanFile(two)->atoms.back();
+    twoHeaders.insert(twoHeaders.end(), twoHeaders.begin() + std::ptrdiff_t(moov.offset), twoHeaders.end());
+
+    const std::optional<std::int32_t> none, added = 90000, old = 7;
+    return {
+        {"add, appending", testing::makeTestMovie(), true, none, added, true},
+        {"add, appending after media", testing::makeTestMovie({.moovFirst = true}), true, none, added, true},
+        {"add, reusing space after the header", scribbleOverFreeSpace(withoutTimecode), true, none, added, false},
+        {"delete, reusing space before the header", scribbleOverFreeSpace(withTimecode), false, old, none, false},
+        {"delete, reusing two atoms before the header", scribbleOverFreeSpace(splitFirstFreeAtom(withTimecode)), false, old, none,
+         false},
+        {"add, sizing an atom that runs to the end", sizedToEnd, true, none, added, true},
+        {"add, sizing a header that runs to the end", headerSizedToEnd, true, none, added, true},
+        {"add, after an update stopped before its commit", twoHeaders, true, none, added, true},
+    };
+}
+
+Status runUpdate(MovieFile& movie, const UpdateCase& c) {
+    if (c.add) return movie.addTimecodeTrack({kPal, 90000, "NEW"});
+    auto removed = movie.deleteTimecodeTracks();
+    return removed ? Status() : Status(removed.error());
+}
+
+// Opens `bytes` with our reader and answers the timecode start it holds, which must be the one
+// before or after the update; the media must be intact and the next update must work.
+std::optional<std::int32_t> expectOldOrNewMovie(const std::vector<std::uint8_t>& bytes, const UpdateCase& c) {
+    auto reopened = MovieFile::open(std::make_unique<MemoryFile>(bytes));
+    EXPECT_TRUE(reopened.ok()) << reopened.error().message;
+    if (!reopened.ok()) return std::nullopt;
+    auto tc = reopened->readTimecode();
+    EXPECT_TRUE(tc.ok());
+    const auto state = tc.ok() && tc->has_value() ? (*tc)->startFrame : std::nullopt;
+    EXPECT_TRUE(state == c.before || state == c.after) << (state ? std::to_string(*state) : "none");
+    expectMediaIntact(*reopened);
+    EXPECT_TRUE(reopened->deleteTimecodeTracks().ok());
+    EXPECT_TRUE(reopened->addTimecodeTrack({kPal, 42, "NEXT"}).ok());
+    EXPECT_EQ((*reopened->readTimecode())->startFrame, 42);
+    return state;
+}
+
+// Kills the update after every possible number of writes and flushes; the file must then hold
+// exactly the old or the new timecode state, the next update must still work, and a failure
+// says the movie was changed exactly when it was.
+TEST(HeaderUpdate, SurvivesBeingKilledAtEveryWrite) {
+    for (const auto& c : updateCases()) {
         bool completed = false;
         for (int n = 0; !completed; ++n) {
-            auto mem = std::make_unique<MemoryFile>(start);
+            SCOPED_TRACE(c.name + ", killed after " + std::to_string(n) + " operations");
+            auto mem = std::make_unique<MemoryFile>(c.start);
             auto* disk = mem.get();
             auto injecting = std::make_unique<testing::FaultInjectingFile>(std::move(mem), n);
             auto* faults = injecting.get();
             auto movie = MovieFile::open(std::move(injecting));
             ASSERT_TRUE(movie.ok());
-            Status status = step.add ? movie->addTimecodeTrack({kPal, 90000, "NEW"})
-                                     : Status(movie->deleteTimecodeTracks().ok() ? Status() : Status(makeError("x")));
+            const Status status = runUpdate(*movie, c);
             completed = !faults->killed();
-            EXPECT_EQ(status.ok(), completed) << step.name << " n=" << n;
+            EXPECT_EQ(status.ok(), completed);
 
-            auto reopened = MovieFile::open(std::make_unique<MemoryFile>(disk->bytes()));
-            ASSERT_TRUE(reopened.ok()) << step.name << " n=" << n << ": " << reopened.error().message;
-            auto tc = reopened->readTimecode();
-            ASSERT_TRUE(tc.ok());
-            const auto state = tc->has_value() ? (*tc)->startFrame : std::nullopt;
-            EXPECT_TRUE(state == before || state == after) << step.name << " n=" << n;
+            const auto state = expectOldOrNewMovie(disk->bytes(), c);
+            const bool changed = state == c.after;
+            if (!status.ok()) {
+                EXPECT_EQ(status.error().kind == ErrorKind::Unconfirmed, changed) << status.error().message;
+            }
             // The interrupted MovieFile itself sees what the file holds.
             auto own = movie->readTimecode();
             ASSERT_TRUE(own.ok());
-            EXPECT_EQ(own->has_value() ? (*own)->startFrame : std::nullopt, state) << step.name << " n=" << n;
+            EXPECT_EQ(own->has_value() ? (*own)->startFrame : std::nullopt, state);
             if (completed) {
-                EXPECT_EQ(state, after) << step.name;
+                EXPECT_TRUE(changed);
             }
-            expectMediaIntact(*reopened);
-            // The interrupted file takes the next change as any other.
-            ASSERT_TRUE(reopened->deleteTimecodeTracks().ok()) << step.name << " n=" << n;
-            ASSERT_TRUE(reopened->addTimecodeTrack({kPal, 42, "NEXT"}).ok()) << step.name << " n=" << n;
-            EXPECT_EQ((*reopened->readTimecode())->startFrame, 42);
             ASSERT_LT(n, 20) << "an update takes a handful of writes";
+        }
+    }
+}
+
+// A power cut keeps what was flushed and any subset of what was written since. Every such state,
+// at every instant of the update, must be the old or the new movie; once the update has said it
+// is done, the new movie must be on the disk.
+TEST(HeaderUpdate, SurvivesAPowerCutAtEveryInstant) {
+    for (const auto& c : updateCases()) {
+        SCOPED_TRACE(c.name);
+        auto recording = std::make_unique<testing::RecordingFile>(c.start);
+        auto* disk = recording.get();
+        auto movie = MovieFile::open(std::move(recording));
+        ASSERT_TRUE(movie.ok());
+        ASSERT_TRUE(runUpdate(*movie, c).ok());
+        EXPECT_EQ(flushedState(c.start, disk->log()), disk->bytes()) << "written after the last flush";
+
+        const auto states = testing::powerCutStates(c.start, disk->log());
+        EXPECT_GE(states.size(), 3u);
+        std::size_t index = 0;
+        for (const auto& state : states) {
+            SCOPED_TRACE("disk state " + std::to_string(index++) + " of " + std::to_string(states.size()));
+            (void)expectOldOrNewMovie(state, c);
+        }
+    }
+}
+
+// A disk that fills up during the append leaves the file as it was, byte for byte, whether the
+// write or only the flush says so.
+TEST(HeaderUpdate, FullDiskLeavesTheMovieAsItWas) {
+    using FailsAt = testing::FullDiskFile::FailsAt;
+    for (const auto& c : updateCases()) {
+        if (!c.appends) continue;
+        auto unlimited = openMemory(c.start);
+        ASSERT_TRUE(runUpdate(unlimited.movie, c).ok());
+        const auto grown = unlimited.file->bytes().size();
+        ASSERT_GT(grown, c.start.size());
+        for (const auto failsAt : {FailsAt::Write, FailsAt::Flush}) {
+            for (const auto capacity : {c.start.size(), c.start.size() + 1, c.start.size() + 9, (c.start.size() + grown) / 2, grown - 1}) {
+                SCOPED_TRACE(c.name + ", " + std::to_string(capacity - c.start.size()) + " bytes free, failing at the " +
+                             (failsAt == FailsAt::Write ? "write" : "flush"));
+                auto mem = std::make_unique<MemoryFile>(c.start);
+                auto* disk = mem.get();
+                auto movie = MovieFile::open(std::make_unique<testing::FullDiskFile>(std::move(mem), capacity, failsAt));
+                ASSERT_TRUE(movie.ok());
+                const auto status = runUpdate(*movie, c);
+                ASSERT_FALSE(status.ok());
+                EXPECT_EQ(status.error().kind, ErrorKind::Failed);
+                EXPECT_NE(status.error().message.find("No space left"), std::string::npos) << status.error().message;
+                EXPECT_EQ(disk->bytes(), c.start);
+                EXPECT_EQ(movie->readTimecode()->has_value() ? (*movie->readTimecode())->startFrame : std::nullopt, c.before);
+            }
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "qtff/movie_file.h"
 
 #include "fault_injecting_file.h"
+#include "power_cut_file.h"
 #include "timecode/timecode.h"
 #include "support/outside_tools.h"
 
@@ -307,6 +308,44 @@ TEST_F(ToolJudged, KilledUpdateLeavesTheOldOrTheNewTimecode) {
         }
     }
     EXPECT_TRUE(completed);
+}
+
+std::vector<std::uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A power cut during a replacement (as `korvel tc add --replace` makes it) and during a delete:
+// ffprobe must find the old or the new timecode in every disk state the cut could leave.
+TEST_F(ToolJudged, PowerCutLeavesTheOldOrTheNewTimecode) {
+    const auto path = makeMovie(m_dir, kKinds[1]);
+    {
+        auto movie = MovieFile::open(path, OpenMode::ReadWrite);
+        ASSERT_TRUE(movie->addTimecodeTrack(optionsFor(kTvCases[0], "OLD")).ok());
+    }
+    auto replacement = optionsFor(kTvCases[1], "NEW");
+    replacement.replaceExisting = true;
+    auto start = readBytes(path);
+    for (const bool replacing : {true, false}) {
+        SCOPED_TRACE(replacing ? "replacing" : "deleting");
+        auto recording = std::make_unique<testing::RecordingFile>(start);
+        auto* disk = recording.get();
+        auto movie = MovieFile::open(std::move(recording));
+        ASSERT_TRUE(movie.ok());
+        ASSERT_TRUE(replacing ? movie->addTimecodeTrack(replacement).ok() : movie->deleteTimecodeTracks().ok());
+        const auto states = testing::powerCutStates(start, disk->log());
+        const auto cut = m_dir.file("cut.mov");
+        for (const auto& state : states) {
+            std::ofstream(cut, std::ios::binary | std::ios::trunc)
+                .write(reinterpret_cast<const char*>(state.data()), std::streamsize(state.size()));
+            const auto j = judge(cut, false);
+            const bool old = j.ffprobeTimecode == "01:00:00:00" && j.ffprobeReel == "OLD" && j.tmcdStreams == 1;
+            const bool none = j.ffprobeTimecode.empty() && j.tmcdStreams == 0;
+            const bool fresh = j.ffprobeTimecode == "10:59:59:23" && j.ffprobeReel == "NEW" && j.tmcdStreams == 1;
+            EXPECT_TRUE(replacing ? (old || fresh) : (fresh || none)) << j.ffprobeTimecode << " " << j.ffprobeReel << " " << j.tmcdStreams;
+        }
+        start = disk->bytes();
+    }
 }
 
 TEST(Corpus, ReadsEveryCorpusMovieAndItsTimecode) {
