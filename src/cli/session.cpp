@@ -36,17 +36,6 @@ std::unique_ptr<QSettingsPreferenceStore> openStore(const std::string& prefsFile
     return std::make_unique<QSettingsPreferenceStore>(path);
 }
 
-// A log entry may hold carriage returns of its own; a terminal wants line feeds.
-void echoEntry(std::string_view entry) {
-    std::string line(entry);
-    for (char& c : line) {
-        if (c == '\r') {
-            c = '\n';
-        }
-    }
-    std::cerr << line << '\n';
-}
-
 } // namespace
 
 Session::Session(const GlobalOptions& options)
@@ -56,7 +45,7 @@ Session::Session(const GlobalOptions& options)
     for (const auto& [key, value] : options.overrides) {
         m_overlay.override(key, value);
     }
-    m_log.setListener(echoEntry);
+    m_log.setListener([this](std::string_view entry) { m_ui.writeLogEntry(entry); });
 }
 
 bool Session::savePreferences() {

@@ -76,6 +76,8 @@ struct BatchAddTcSummary {
     int skipped = 0;
     int missed = 0;
     int failed = 0;
+    /// The person stopped the batch between two clips; the counts are of the clips done.
+    bool cancelled = false;
 };
 
 /// The file a clip's movie is looked for at: the folder, "/", and the name with the extension
@@ -108,6 +110,8 @@ private:
     ClipResult runClip(const std::string& clipName, const std::string& tcValue,
                        const std::string& reelID, const SetMovieTCFromAleOptions& options,
                        TvSystem system, const std::string& extension, std::int32_t baseNameLength);
+    /// Checks, adds, replaces or skips the timecode track of a movie that exists.
+    ClipResult changeTrack(const std::string& moviePath, const AddTcTrackToMovieOptions& options);
     void reportCannotChange(const std::string& moviePath, const Error& reason);
 
     UserInterface& m_ui;

@@ -5,6 +5,7 @@
 #include "movie/bwf_info.h"
 #include "movie/bwf_reader.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,9 @@ struct BwfImportOptions {
     bool importTwoFiles = false;
     /// "BWFTapeIDSelect": where the reel name comes from.
     std::string bwfTapeIdSelect = "TapeID from BWF File";
+    /// Told the bytes of sound written so far and in all, now and then while the movie is
+    /// written, and once more when the sound is complete.
+    std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)> progress;
 };
 
 using ImportLog = std::function<void(std::string_view)>;
