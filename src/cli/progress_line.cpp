@@ -92,19 +92,20 @@ std::string ProgressLine::render(int columns) const {
         bar.resize(kBarWidth, '.');
         line = "[" + bar + "] " + formatted("%3.0f%%", done * 100) + " ";
     }
-    line += m_text;
+    // The figures come before the file's name, so that a narrow terminal cuts the name.
     if (m_fileTotal > 0) {
-        line += "  " + formatBytes(m_fileDone) + " of " + formatBytes(m_fileTotal);
+        line += formatBytes(m_fileDone) + " of " + formatBytes(m_fileTotal) + "  ";
         const auto elapsed = m_lastBytes - m_fileStart;
         if (elapsed >= kRateSettles && m_fileDone > 0 && m_fileDone < m_fileTotal) {
             const double seconds = std::chrono::duration<double>(elapsed).count();
             const double rate = static_cast<double>(m_fileDone) / seconds;
             const auto left = std::chrono::seconds(
                 static_cast<long long>(static_cast<double>(m_fileTotal - m_fileDone) / rate + 0.5));
-            line += "  " + formatBytes(static_cast<std::uint64_t>(rate)) + "/s  " +
-                    formatDuration(left) + " left";
+            line += formatBytes(static_cast<std::uint64_t>(rate)) + "/s  " + formatDuration(left) +
+                    " left  ";
         }
     }
+    line += m_text;
     return firstCharacters(line, static_cast<std::size_t>(std::max(columns - 1, 0)));
 }
 

@@ -23,12 +23,12 @@ TEST(ProgressLine, ShowsTheRunTheFileTheRateAndTheTimeLeft) {
         std::string expected;
     };
     const Case cases[] = {
-        {"file started", 1, 0, 0s, "[#####...............]  25% BIG.WAV  0 kB of 518.0 MB"},
+        {"file started", 1, 0, 0s, "[#####...............]  25% 0 kB of 518.0 MB  BIG.WAV"},
         {"too soon for a rate", 1, 1'000'000, 100ms,
-         "[#####...............]  25% BIG.WAV  1.0 MB of 518.0 MB"},
+         "[#####...............]  25% 1.0 MB of 518.0 MB  BIG.WAV"},
         {"halfway", 1, 259'000'000, 5s,
-         "[#######.............]  38% BIG.WAV  259.0 MB of 518.0 MB  51.8 MB/s  0:05 left"},
-        {"done", 1, 518'000'000, 10s, "[##########..........]  50% BIG.WAV  518.0 MB of 518.0 MB"},
+         "[#######.............]  38% 259.0 MB of 518.0 MB  51.8 MB/s  0:05 left  BIG.WAV"},
+        {"done", 1, 518'000'000, 10s, "[##########..........]  50% 518.0 MB of 518.0 MB  BIG.WAV"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
