@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace korvel {
+
+struct PropertyListEntry;
 
 /// One value of a property list: a string, number, boolean, date, data, array or dictionary.
 /// Dictionaries keep their keys in file order.
@@ -22,7 +23,7 @@ struct PropertyListValue {
     double real = 0;           // Real
     bool boolean = false;      // Boolean
     std::vector<PropertyListValue> array;
-    std::vector<std::pair<std::string, PropertyListValue>> dictionary;
+    std::vector<PropertyListEntry> dictionary;
 
     /// The value of `key` in a dictionary (the first, should a key be repeated); nothing for a
     /// missing key or a value that is no dictionary.
@@ -32,6 +33,12 @@ struct PropertyListValue {
     /// integer as it is, a real cut towards zero, true as 1, a string by its leading decimal
     /// digits (after blanks and a sign); anything else, and anything unreadable, is 0.
     std::int64_t integerValue() const;
+};
+
+/// One key and its value in a dictionary.
+struct PropertyListEntry {
+    std::string key;
+    PropertyListValue value;
 };
 
 /// The deepest nesting of arrays and dictionaries that is read; deeper files are refused.

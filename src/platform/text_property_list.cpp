@@ -200,7 +200,7 @@ Result<PropertyListValue> TextReader::dictionary(int depth) {
             return makeError("no ';' after the value of \"" + *key + "\"");
         }
         ++m_pos;
-        dict.dictionary.emplace_back(std::move(*key), std::move(*item));
+        dict.dictionary.push_back({std::move(*key), std::move(*item)});
     }
 }
 

@@ -235,7 +235,7 @@ Result<PropertyListValue> XmlReader::dictionary(int depth) {
         if (!item) {
             return item.error();
         }
-        dict.dictionary.emplace_back(std::move(*key), std::move(*item));
+        dict.dictionary.push_back({std::move(*key), std::move(*item)});
     }
 }
 
