@@ -77,7 +77,7 @@ CommandOutcome BatchAddTcCommand::clickDoSetTC() {
         return CommandOutcome::Failed;
     }
     m_lastSummary = *summary;
-    return CommandOutcome::Done;
+    return summary->cancelled ? CommandOutcome::Cancelled : CommandOutcome::Done;
 }
 
 } // namespace korvel

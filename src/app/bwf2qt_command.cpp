@@ -152,16 +152,24 @@ Bwf2qtReport Bwf2qtRun::run() {
     const int total = static_cast<int>(chosen->size());
     m_ui.progress().begin(std::string(kProgressTitle), total);
     int done = 0;
-    for (const Bwf2qtJob& job : jobs) {
-        const Step step = convert(job, done + 1, total, channelA != 0);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const Step step = convert(jobs[i], done + 1, total, channelA != 0);
         if (step == Step::Abort) {
             m_ui.progress().end();
             m_report.outcome = CommandOutcome::Failed;
             return m_report;
         }
-        done += job.chosenFiles;
+        done += jobs[i].chosenFiles;
         if (step == Step::StopConverting) {
             m_report.outcome = CommandOutcome::Failed;
+            break;
+        }
+        if (i + 1 < jobs.size() && m_ui.progress().cancelRequested()) {
+            // Between two files: every movie written so far is whole, the rest are not begun.
+            log("bwf2qt was cancelled after " + std::to_string(done) + " of " +
+                std::to_string(total) + " files: " + jobs[i + 1].file +
+                " and the files after it were not converted.");
+            m_report.outcome = CommandOutcome::Cancelled;
             break;
         }
     }
@@ -243,6 +251,9 @@ BwfImportOptions Bwf2qtRun::importOptions(const Bwf2qtJob& job) const {
     options.destFile = bwf2qtMovieName(job, m_destination);
     options.importTwoFiles = !job.partner.empty();
     options.secondImportFile = options.importTwoFiles ? job.partner : job.file;
+    options.progress = [this](std::uint64_t bytesDone, std::uint64_t bytesTotal) {
+        m_ui.progress().fileProgress(bytesDone, bytesTotal);
+    };
     return options;
 }
 

@@ -6,6 +6,7 @@
 #include "cli/batch_add_tc_command.h"
 #include "cli/bwf2qt_command.h"
 #include "cli/bwf_info_command.h"
+#include "cli/check_update_command.h"
 #include "cli/command_table.h"
 #include "cli/session.h"
 #include "cli/shotlog_commands.h"
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
     addBwf2qtCommand(app, table);
     addTimecodeCommands(app, table);
     addPrefsCommands(app, table);
+    addCheckUpdateCommand(app, table);
 
     try {
         app.parse(argc, argv);

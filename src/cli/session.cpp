@@ -9,20 +9,6 @@
 #include <iostream>
 
 namespace korvel {
-namespace {
-
-// A log entry may hold carriage returns of its own; a terminal wants line feeds.
-void echoEntry(std::string_view entry) {
-    std::string line(entry);
-    for (char& c : line) {
-        if (c == '\r') {
-            c = '\n';
-        }
-    }
-    std::cerr << line << '\n';
-}
-
-} // namespace
 
 Session::Session(const GlobalOptions& options)
     : m_store(openPreferenceStore(options.prefsFile)), m_readOnly(options.readOnlyStore),
@@ -37,7 +23,7 @@ Session::Session(const GlobalOptions& options)
     for (const auto& [key, value] : options.overrides) {
         m_overlay.override(key, value);
     }
-    m_log.setListener(echoEntry);
+    m_log.setListener([this](std::string_view entry) { m_ui.writeLogEntry(entry); });
 }
 
 Status Session::spareFromLog(const std::vector<std::string>& namedFiles) {

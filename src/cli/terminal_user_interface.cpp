@@ -1,17 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "cli/terminal_user_interface.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <iostream>
 
 namespace korvel {
 namespace {
 
-constexpr int kBarWidth = 30;
+// A progress line redrawn more often than this only flickers.
+constexpr std::chrono::milliseconds kRedrawInterval{100};
+constexpr int kDefaultColumns = 80;
+
+int columnsOf(std::FILE* stream) {
+    winsize size{};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+    return kDefaultColumns;
+}
 
 std::vector<std::pair<std::string, int>> buttonsOf(const Alert& alert) {
     std::vector<std::pair<std::string, int>> buttons;
@@ -30,17 +39,24 @@ std::vector<std::pair<std::string, int>> buttonsOf(const Alert& alert) {
 } // namespace
 
 TerminalUserInterface::TerminalUserInterface()
-    : m_stdinIsTerminal(isatty(STDIN_FILENO) == 1), m_stderrIsTerminal(isatty(STDERR_FILENO) == 1) {}
+    : TerminalUserInterface(stderr, isatty(STDIN_FILENO) == 1, isatty(STDERR_FILENO) == 1) {}
+
+TerminalUserInterface::TerminalUserInterface(std::FILE* errors, bool stdinIsTerminal,
+                                             bool errorsAreTerminal)
+    : m_errors(errors), m_stdinIsTerminal(stdinIsTerminal), m_stderrIsTerminal(errorsAreTerminal) {}
 
 void TerminalUserInterface::beep() {
     if (m_stderrIsTerminal) {
-        std::cerr << '\a' << std::flush;
+        std::fputc('\a', m_errors);
+        std::fflush(m_errors);
     }
 }
 
 int TerminalUserInterface::runAlert(const Alert& alert) {
     m_alertShown = true;
-    std::cerr << alert.title << ": " << alert.message << '\n';
+    clearProgress();
+    std::fprintf(m_errors, "%s: %s\n", alert.title.c_str(), alert.message.c_str());
+    std::fflush(m_errors);
     if (buttonsOf(alert).size() <= 1) {
         return kAlertDefault;
     }
@@ -56,9 +72,10 @@ int TerminalUserInterface::askAtTerminal(const Alert& alert) const {
     const auto buttons = buttonsOf(alert);
     for (;;) {
         for (std::size_t i = 0; i < buttons.size(); ++i) {
-            std::cerr << "  [" << i + 1 << "] " << buttons[i].first << '\n';
+            std::fprintf(m_errors, "  [%zu] %s\n", i + 1, buttons[i].first.c_str());
         }
-        std::cerr << "Choose 1-" << buttons.size() << ": " << std::flush;
+        std::fprintf(m_errors, "Choose 1-%zu: ", buttons.size());
+        std::fflush(m_errors);
         std::string line;
         if (!std::getline(std::cin, line)) {
             return kAlertDefault;
@@ -87,30 +104,61 @@ void TerminalUserInterface::showSummary(const std::string& /*title*/,
     std::cout << std::flush;
 }
 
+void TerminalUserInterface::writeLogEntry(std::string_view entry) {
+    clearProgress();
+    std::string line(entry);
+    for (char& c : line) {
+        if (c == '\r') {
+            c = '\n';
+        }
+    }
+    line += '\n';
+    std::fputs(line.c_str(), m_errors);
+    if (m_progress.active()) {
+        drawProgress();
+    }
+    std::fflush(m_errors);
+}
+
+void TerminalUserInterface::clearProgress() {
+    if (m_progressDrawn) {
+        std::fputs("\r\x1b[K", m_errors);
+        m_progressDrawn = false;
+    }
+}
+
+void TerminalUserInterface::drawProgress() {
+    if (!m_stderrIsTerminal) {
+        return;
+    }
+    std::fprintf(m_errors, "\r\x1b[K%s", m_progress.render(columnsOf(m_errors)).c_str());
+    std::fflush(m_errors);
+    m_progressDrawn = true;
+    m_lastDrawn = ProgressLine::Clock::now();
+}
+
 void TerminalUserInterface::begin(const std::string& /*title*/, double maximum) {
-    m_progressMaximum = maximum;
+    m_progress.begin(maximum);
 }
 
 void TerminalUserInterface::update(double value, const std::string& line1,
                                    const std::string& /*line2*/) {
-    if (!m_stderrIsTerminal) {
-        return;
+    m_progress.update(value, line1);
+    drawProgress();
+}
+
+void TerminalUserInterface::fileProgress(std::uint64_t bytesDone, std::uint64_t bytesTotal) {
+    const auto now = ProgressLine::Clock::now();
+    m_progress.fileBytes(bytesDone, bytesTotal, now);
+    if (bytesDone >= bytesTotal || now - m_lastDrawn >= kRedrawInterval) {
+        drawProgress();
     }
-    const double fraction =
-        m_progressMaximum > 0 ? std::clamp(value / m_progressMaximum, 0.0, 1.0) : 0.0;
-    const int filled = static_cast<int>(fraction * kBarWidth);
-    std::string bar(static_cast<std::size_t>(filled), '#');
-    bar.resize(kBarWidth, '.');
-    std::fprintf(stderr, "\r\x1b[K[%s] %3d%% %s", bar.c_str(), static_cast<int>(fraction * 100),
-                 line1.substr(0, 60).c_str());
-    std::fflush(stderr);
 }
 
 void TerminalUserInterface::end() {
-    if (m_stderrIsTerminal) {
-        std::fputs("\r\x1b[K", stderr);
-        std::fflush(stderr);
-    }
+    m_progress.end();
+    clearProgress();
+    std::fflush(m_errors);
 }
 
 } // namespace korvel

@@ -120,6 +120,26 @@ std::optional<std::string> startTimecode(std::string_view clipName, std::string_
     return converted;
 }
 
+void countResult(BatchAddTcSummary& summary, ClipResult result) {
+    switch (result) {
+    case ClipResult::Added:
+        ++summary.added;
+        break;
+    case ClipResult::Skipped:
+        ++summary.skipped;
+        break;
+    case ClipResult::Missed:
+        ++summary.missed;
+        break;
+    case ClipResult::Unconfirmed:
+        ++summary.unconfirmed;
+        break;
+    case ClipResult::Failed:
+        ++summary.failed;
+        break;
+    }
+}
+
 } // namespace
 
 TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu) {
@@ -221,7 +241,18 @@ ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
               " is a symbolic link leading out of the media folder - skipping...");
         return ClipResult::Failed;
     }
+    // The movie's header is all that changes, so its bytes are done at once when it is.
+    std::error_code error;
+    const std::uint64_t movieBytes = std::filesystem::file_size(moviePath, error);
+    const std::uint64_t total = error ? 0 : movieBytes;
+    m_ui.progress().fileProgress(0, total);
+    const ClipResult result = changeTrack(moviePath, options);
+    m_ui.progress().fileProgress(total, total);
+    return result;
+}
 
+ClipResult BatchAddTc::changeTrack(const std::string& moviePath,
+                                   const AddTcTrackToMovieOptions& options) {
     const bool hasTrack = m_tracks.checkTCTrack(moviePath);
     if (options.overWriteExistingTcTrack) {
         if (hasTrack && m_tracks.replaceTCTrack) {
@@ -387,21 +418,14 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAleText(std::string_view ale
 
         m_progressValue += 1;
         progress.update(m_progressValue, m_progressLine, {});
-        switch (result) {
-        case ClipResult::Added:
-            ++summary.added;
-            break;
-        case ClipResult::Skipped:
-            ++summary.skipped;
-            break;
-        case ClipResult::Missed:
-            ++summary.missed;
-            break;
-        case ClipResult::Unconfirmed:
-            ++summary.unconfirmed;
-            break;
-        case ClipResult::Failed:
-            ++summary.failed;
+        countResult(summary, result);
+        const int done = summary.added + summary.skipped + summary.missed + summary.failed +
+                         summary.unconfirmed;
+        if (done < summary.clips && progress.cancelRequested()) {
+            // Between two clips: every movie is either changed completely or not touched.
+            m_log("Batch Add TC was cancelled after clip " + std::to_string(done) + " of " +
+                  std::to_string(summary.clips) + ": the clips after it were left as they were.");
+            summary.cancelled = true;
             break;
         }
     }
@@ -422,7 +446,9 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAleText(std::string_view ale
         lines.push_back("Changed " + std::to_string(summary.unconfirmed) +
                         " QuickTime file(s), but the changes may not be on the disk yet.");
     }
-    m_log("Found " + std::to_string(summary.clips - summary.missed) + " QuickTime files out of " +
+    // Counted from the clips done, so that a cancelled batch does not count the rest as found.
+    const int found = summary.added + summary.skipped + summary.failed + summary.unconfirmed;
+    m_log("Found " + std::to_string(found) + " QuickTime files out of " +
           std::to_string(summary.clips) + " entries in the ALE shot log.");
     m_log("Ending Batch Add TC...\r");
     m_ui.showSummary(std::string(kProgressTitle), lines);

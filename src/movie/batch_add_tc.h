@@ -79,6 +79,8 @@ struct BatchAddTcSummary {
     int missed = 0;
     int failed = 0;
     int unconfirmed = 0;
+    /// The person stopped the batch between two clips; the counts are of the clips done.
+    bool cancelled = false;
 };
 
 /// The file name a clip's movie is looked for under: the name with the extension (the name alone
@@ -116,6 +118,8 @@ private:
                        TvSystem system, const std::string& extension, std::int32_t baseNameLength);
     /// Logs why a movie's change failed; answers Unconfirmed when it was made all the same.
     ClipResult reportFailedChange(const std::string& moviePath, const Error& reason);
+    /// Checks, adds, replaces or skips the timecode track of a movie that exists.
+    ClipResult changeTrack(const std::string& moviePath, const AddTcTrackToMovieOptions& options);
 
     UserInterface& m_ui;
     LogSink m_log;

@@ -8,6 +8,7 @@
 #include "timecode/timecode.h"
 #include "timecode/tv_system.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -58,6 +59,55 @@ Result<qtff::PcmEncoding> encodingOf(SampleFormat format) {
         break;
     }
     return makeError("no movie sound format for " + sampleFormatName(format) + " samples");
+}
+
+// Kernel copies are made in slices of this size, so that progress can be told between them.
+constexpr std::uint64_t kCopySlice = 16u << 20;
+
+using ByteProgress = std::function<void(std::uint64_t, std::uint64_t)>;
+
+void tell(const ByteProgress& progress, std::uint64_t done, std::uint64_t total) {
+    if (progress) {
+        progress(done, total);
+    }
+}
+
+// The samples copied as they are, file to file, slice by slice.
+Status copySamples(qtff::SoundMovieWriter& writer, const std::string& inputFile,
+                   const PcmStream& stream, const ByteProgress& progress) {
+    for (std::uint64_t done = 0; done < stream.dataBytes;) {
+        const std::uint64_t slice = std::min(kCopySlice, stream.dataBytes - done);
+        if (Status copied = writer.copyFrom(inputFile, stream.dataOffset + done, slice); !copied) {
+            return copied;
+        }
+        done += slice;
+        tell(progress, done, stream.dataBytes);
+    }
+    return {};
+}
+
+// The sink, counting what passes into the movie against the `total` the conversion will write.
+PcmSink countingSink(PcmSink sink, std::uint64_t total, const ByteProgress& progress) {
+    if (!progress) {
+        return sink;
+    }
+    return [sink = std::move(sink), total, progress, done = std::uint64_t{0}](
+               std::span<const std::uint8_t> samples) mutable {
+        Status written = sink(samples);
+        done += samples.size();
+        progress(std::min(done, total), total);
+        return written;
+    };
+}
+
+// The bytes a conversion of `frames` source frames writes: a resampled run may differ by a few
+// frames, which the count above absorbs.
+std::uint64_t expectedOutputBytes(std::uint64_t frames, std::uint32_t sourceRate,
+                                  const PcmOutputFormat& output) {
+    if (sourceRate != 0 && output.sampleRate != sourceRate) {
+        frames = frames * output.sampleRate / sourceRate;
+    }
+    return frames * output.frameBytes();
 }
 
 struct OpenedStream {
@@ -217,17 +267,20 @@ Result<PcmRunReport> writeSoundMovie(const BwfImportOptions& options,
     if (!writer) {
         return writer.error();
     }
-    const PcmSink sink = [&](std::span<const std::uint8_t> samples) {
-        return (*writer)->write(samples);
-    };
+    const std::uint64_t sourceFrames =
+        second ? std::max(first.stream.frames(), second->opened.stream.frames())
+               : first.stream.frames();
+    const PcmSink sink = countingSink(
+        [&](std::span<const std::uint8_t> samples) { return (*writer)->write(samples); },
+        expectedOutputBytes(sourceFrames, first.stream.format.sampleRate, output),
+        options.progress);
     Result<PcmRunReport> report = PcmRunReport{};
     if (second) {
         report = mergePcmPair(*first.source, first.stream, *second->opened.source,
                               second->opened.stream, conversion, sink, second->plan.alignment);
     } else if (!conversion.toSixteenBit) {
         // The samples go in as they are: let the kernel copy them file to file.
-        if (Status copied = (*writer)->copyFrom(options.inputFile, first.stream.dataOffset,
-                                                first.stream.dataBytes);
+        if (Status copied = copySamples(**writer, options.inputFile, first.stream, options.progress);
             !copied) {
             return copied.error();
         }
@@ -239,6 +292,8 @@ Result<PcmRunReport> writeSoundMovie(const BwfImportOptions& options,
     if (!report) {
         return makeError("cannot convert " + options.inputFile + ": " + report.error().message);
     }
+    const std::uint64_t soundBytes = report->framesWritten * output.frameBytes();
+    tell(options.progress, soundBytes, soundBytes);
     if (Status finished = (*writer)->finish(options.existing); !finished) {
         return finished.error();
     }

@@ -7,6 +7,7 @@
 #include "movie/bwf_info.h"
 #include "movie/bwf_reader.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ struct BwfImportOptions {
     /// Whether the finished movie may replace a file found at `destFile` (the person said so);
     /// otherwise such a file is left as it is and the import fails.
     ExistingTarget existing = ExistingTarget::Keep;
+    /// Told the bytes of sound written so far and in all, now and then while the movie is
+    /// written, and once more when the sound is complete.
+    std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)> progress;
 };
 
 using ImportLog = std::function<void(std::string_view)>;

@@ -61,4 +61,19 @@ void ScriptedUserInterface::update(double value, const std::string& line1, const
 
 void ScriptedUserInterface::end() { m_events.emplace_back("progress end"); }
 
+void ScriptedUserInterface::fileProgress(std::uint64_t bytesDone, std::uint64_t bytesTotal) {
+    m_fileProgress.emplace_back(bytesDone, bytesTotal);
+}
+
+bool ScriptedUserInterface::cancelRequested() const {
+    ++m_cancelQuestions;
+    return m_cancelAfter >= 0 && m_cancelQuestions >= m_cancelAfter;
+}
+
+bool ScriptedUserInterface::openUrl(const std::string& url) {
+    m_openedUrls.push_back(url);
+    m_events.push_back("open-url " + url);
+    return true;
+}
+
 } // namespace korvel

@@ -46,16 +46,20 @@ struct SavePanel {
     std::string proposedName;
 };
 
-/// A long operation's progress: a bar over [0, maximum] and two lines of text.
+/// A long operation's progress: a bar over [0, maximum] and two lines of text. A maximum of 0
+/// means the length is unknown (a spinning indicator).
 class ProgressReporter {
 public:
     virtual ~ProgressReporter() = default;
     virtual void begin(const std::string& title, double maximum) = 0;
     virtual void update(double value, const std::string& line1, const std::string& line2) = 0;
     virtual void end() = 0;
-    /// How far the work on the current file has come, in bytes.
+    /// How far the work on the current file has come, in bytes; called often during a long
+    /// file, and again with bytesDone == bytesTotal when it is done. The next update() starts a
+    /// new file.
     virtual void fileProgress(std::uint64_t /*bytesDone*/, std::uint64_t /*bytesTotal*/) {}
-    /// True once the person asked to stop; the work stops after the current file.
+    /// True once the person has asked to stop. Batches ask after each file and stop there, so
+    /// that no file is left half-written.
     virtual bool cancelRequested() const { return false; }
 };
 
@@ -75,6 +79,9 @@ public:
     /// The summary sheet that ends a batch: its lines, in order, shown until dismissed.
     virtual void showSummary(const std::string& title, const std::vector<std::string>& lines) = 0;
     virtual ProgressReporter& progress() = 0;
+    /// Opens `url` in the person's web browser; false when this front end has no browser to
+    /// open (the caller then shows the address some other way).
+    virtual bool openUrl(const std::string& /*url*/) { return false; }
 };
 
 } // namespace korvel

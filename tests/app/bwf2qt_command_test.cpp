@@ -251,6 +251,55 @@ TEST_F(Bwf2qtCommandTest, ExistingMovieIsSkippedReplacedOrEndsTheRun) {
     }
 }
 
+TEST_F(Bwf2qtCommandTest, CancelStopsBetweenFilesAndTheListsHoldTheMoviesMade) {
+    prefs.setBoolean(prefkey::kClickCreateFCPBatchList, true);
+    const std::string a = write("A01.wav", bwfFile("sTAPE=R1\r\n"));
+    const std::string b = write("B02.wav", bwfFile("sTAPE=R2\r\n"));
+    const std::string c = write("C03.wav", bwfFile("sTAPE=R3\r\n"));
+    ui.cancelAfterQuestions(1);
+    const Bwf2qtReport report = run({a, b, c});
+
+    EXPECT_EQ(report.outcome, CommandOutcome::Cancelled);
+    EXPECT_EQ(report.movies, (std::vector<std::string>{out("A01.mov")}));
+    EXPECT_FALSE(fs::exists(out("B02.mov")));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{
+                  "Converting BWF File: " + a + "...",
+                  "bwf2qt was cancelled after 1 of 3 files: " + b +
+                      " and the files after it were not converted.",
+                  "Creating Batch List...", "Ending bwf2qt..."}));
+    // Only whole movies are listed: the header and one row.
+    const std::string batchList = list("list.txt");
+    EXPECT_EQ(std::count(batchList.begin(), batchList.end(), '\r'), 2);
+}
+
+TEST_F(Bwf2qtCommandTest, BytesWithinAFileAreReportedUpToTheWhole) {
+    // Half a second of 24-bit stereo at 48 kHz: 144000 bytes copied as they are, or 96000 when
+    // reduced to 16 bits.
+    struct Row {
+        bool toSixteenBit;
+        std::uint64_t total;
+    };
+    const std::string a = write("A01.wav", bwfFile("sTAPE=R1\r\n"));
+    for (const Row row : {Row{false, 144000}, Row{true, 96000}}) {
+        SCOPED_TRACE(row.total);
+        fs::remove(out("A01.mov"));
+        ui = ScriptedUserInterface();
+        prefs.setBoolean(prefkey::kButton24to16, row.toSixteenBit);
+        ASSERT_EQ(run({a}).movies.size(), 1u);
+        const auto& reports = ui.fileProgressReports();
+        ASSERT_FALSE(reports.empty());
+        for (std::size_t i = 0; i < reports.size(); ++i) {
+            EXPECT_EQ(reports[i].second, row.total);
+            EXPECT_LE(reports[i].first, row.total);
+            if (i > 0) {
+                EXPECT_GE(reports[i].first, reports[i - 1].first);
+            }
+        }
+        EXPECT_EQ(reports.back().first, row.total);
+    }
+}
+
 TEST_F(Bwf2qtCommandTest, BwfExtensionNeedsTheWaveTypeCode) {
     const std::string wav = write("B01.wav", bwfFile("sTAPE=R1\r\n"));
     const std::string bwf = write("B02.BWF", bwfFile("sTAPE=R2\r\n"));

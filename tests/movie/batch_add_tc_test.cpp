@@ -126,6 +126,34 @@ TEST_F(BatchAddTcTest, ThreeClipsOneMissing) {
     EXPECT_EQ(events.back(), "summary Batch Add TC");
 }
 
+TEST_F(BatchAddTcTest, CancelStopsBetweenClipsAndReportsWhere) {
+    makeMovie("A001.mov");
+    makeMovie("A002.mov");
+    makeMovie("A003.mov");
+    writeAle(ale("A001\t10:00:00:00\t10:00:01:00\tR1\n"
+                 "A002\t11:00:00:00\t11:00:01:00\tR2\n"
+                 "A003\t12:00:00:00\t12:00:01:00\tR3\n"));
+    ui.cancelAfterQuestions(2); // asked after A001 (no), after A002 (yes)
+    const auto summary = run();
+    ASSERT_TRUE(summary.ok());
+    EXPECT_TRUE(summary->cancelled);
+    EXPECT_EQ(summary->added, 2);
+    EXPECT_EQ(movies.calls.size(), 2u);
+    EXPECT_FALSE(movies.hasTrack[movie("A003.mov")]);
+    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+              (std::vector<std::string>{
+                  "Batch Add TC was cancelled after clip 2 of 3: the clips after it were left as "
+                  "they were.",
+                  "Found 2 QuickTime files out of 3 entries in the ALE shot log.",
+                  "Ending Batch Add TC...\r",
+              }));
+    EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 2 QuickTime file(s).");
+    // Each movie found is reported from its first byte to its last: "movie" is 5 bytes.
+    using Report = std::pair<std::uint64_t, std::uint64_t>;
+    EXPECT_EQ(ui.fileProgressReports(),
+              (std::vector<Report>{{0, 5}, {5, 5}, {0, 5}, {5, 5}}));
+}
+
 TEST_F(BatchAddTcTest, ExistingTracksAreSkippedOrReplaced) {
     for (const bool overwrite : {false, true}) {
         SCOPED_TRACE(overwrite);
