@@ -3,6 +3,7 @@
 
 #include "app/bwf2qt_command.h"
 #include "app/conversion_commands.h"
+#include "app/update_check.h"
 #include "app/log_controller.h"
 #include "app/preference_keys.h"
 #include "gui/command_runner.h"
@@ -16,9 +17,6 @@
 #include "platform/path_names.h"
 #include "platform/preference_store.h"
 
-#if KORVEL_HAVE_UPDATE_CHECK
-#include "app/update_check.h"
-#endif
 
 #include <QAction>
 #include <QApplication>
@@ -264,9 +262,7 @@ void MainWindow::runCommand(Command command) {
         });
         break;
     case Command::CheckForUpdate:
-#if KORVEL_HAVE_UPDATE_CHECK
         runOnWorker([this] { app::checkForUpdates(*m_ui, app::updateVersionFileUrl()); });
-#endif
         break;
     case Command::AddTc:
     case Command::DeleteTc: emit movieCommandRequested(command); break;

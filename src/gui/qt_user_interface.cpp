@@ -5,10 +5,12 @@
 #include "gui/gui_thread.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace korvel::gui {
@@ -106,6 +108,12 @@ void QtUserInterface::showSummary(const std::string& title, const std::vector<st
         connect(buttons, &QDialogButtonBox::accepted, &sheet, &QDialog::accept);
         layout->addWidget(buttons);
         execDialog(sheet);
+    });
+}
+
+bool QtUserInterface::openUrl(const std::string& url) {
+    return onGuiThread(this, [&url] {
+        return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
     });
 }
 

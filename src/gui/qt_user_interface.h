@@ -33,6 +33,7 @@ public:
     std::optional<std::string> runSavePanel(const SavePanel& panel) override;
     void showSummary(const std::string& title, const std::vector<std::string>& lines) override;
     ProgressReporter& progress() override { return *m_progress; }
+    bool openUrl(const std::string& url) override;
 
     ProgressWindow& progressWindow() { return *m_progress; }
 
