@@ -51,7 +51,7 @@ protected:
         application();
         prefs.setString(viewer::kPrefTVSys, "PAL");
         widget = std::make_unique<ViewerWidget>(
-            ViewerWidgetServices{ui, prefs, attributes, console, [](std::string_view) {}}, nullptr);
+            ViewerWidgetServices{ui, prefs, attributes, console, [this](std::string_view line) { log.emplace_back(line); }}, nullptr);
     }
 
     /// Two seconds at 25 fps, no timecode track; skips without ffmpeg.
@@ -79,6 +79,7 @@ protected:
     MemoryPreferenceStore prefs;
     viewer::test::NoFileAttributes attributes;
     viewer::test::SilentConsole console;
+    std::vector<std::string> log;
     std::unique_ptr<ViewerWidget> widget;
 };
 
@@ -178,6 +179,24 @@ TEST_F(ViewerWidgetTest, StepShowsThePictureAndCloseBringsThePlaceholderBack) {
     EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("No movie loaded (PAL)"));
     EXPECT_EQ(readout(), QStringLiteral("--:--:--:--"));
     EXPECT_EQ(widget->fileName()->text(), QStringLiteral("no movie loaded"));
+}
+
+TEST_F(ViewerWidgetTest, SoundFileShowsItsCardUntilAMovieIsOpened) {
+    const auto moviePath = movie();
+    if (moviePath.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    const auto soundPath = (std::filesystem::path(moviePath).parent_path() / "tone.wav").string();
+    ASSERT_EQ(korvel::test::runCommand("ffmpeg -v error -y -f lavfi -i sine=duration=1 -ar 48000 " +
+                                       korvel::test::shellQuote(soundPath)).status, 0);
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(soundPath))) << (log.empty() ? "" : log.back());
+    EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("Sound file"));
+    EXPECT_EQ(widget->frameRate()->text(), QStringLiteral("25.00"));
+    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("tone.wav"));
+
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(moviePath)));
+    QTest::keyClick(widget.get(), Qt::Key_Right);
+    QApplication::processEvents();
+    EXPECT_TRUE(widget->picture()->showsFrame());
+    EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("Movie picture"));
 }
 
 } // namespace
