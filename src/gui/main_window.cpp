@@ -63,7 +63,8 @@ MainWindow::MainWindow(PreferenceStore& store, KTLogController& log,
       m_ui(new QtUserInterface(this)), m_qtUtility(m_console, *m_ui),
       m_batchAddTc(std::make_unique<BatchAddTcCommand>(*m_ui, store, log,
                                                        timecodeTrackOperations(m_qtUtility))),
-      m_controls(new PreferenceControls(m_model, this)), m_viewer(new viewer_qt::ViewerWidget(
+      m_controls(new PreferenceControls(m_model, this)),
+      m_viewer(new viewer_qt::ViewerWidget(
           {*m_ui, store, m_fileAttributes, m_console,
            [&log](std::string_view entry) { log.KTAddLogEntry(entry); }},
           this)),

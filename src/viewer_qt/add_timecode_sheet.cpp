@@ -14,8 +14,8 @@
 namespace korvel::viewer_qt {
 
 AddTimecodeSheet::AddTimecodeSheet(QWidget* parent)
-    : QDialog(parent), m_start(new QLineEdit(QStringLiteral("01:00:00:00"), this)), m_reel(new QComboBox(this)),
-      m_problem(new QLabel(this)) {
+    : QDialog(parent), m_start(new QLineEdit(QStringLiteral("01:00:00:00"), this)),
+      m_reel(new QComboBox(this)), m_problem(new QLabel(this)) {
     setObjectName(QStringLiteral("myTCWindow"));
     setWindowTitle(tr("Add Timecode"));
     setAccessibleName(tr("Add Timecode"));
@@ -46,7 +46,8 @@ void AddTimecodeSheet::prepare(const std::vector<std::string>& reelHistory, TvSy
     m_system = system;
     const QString typed = m_reel->currentText();
     m_reel->clear();
-    for (const auto& reel : reelHistory) m_reel->addItem(QString::fromStdString(reel));
+    for (const auto& reel : reelHistory)
+        m_reel->addItem(QString::fromStdString(reel));
     m_reel->setEditText(typed);
     checkStart();
 }
@@ -57,7 +58,11 @@ void AddTimecodeSheet::checkStart() {
     m_problem->setText(valid ? QString() : tr("Not a timecode of this TV system (HH:MM:SS:FF)."));
 }
 
-std::string AddTimecodeSheet::startTimecode() const { return m_start->text().trimmed().toStdString(); }
-std::string AddTimecodeSheet::reelId() const { return m_reel->currentText().toStdString(); }
+std::string AddTimecodeSheet::startTimecode() const {
+    return m_start->text().trimmed().toStdString();
+}
+std::string AddTimecodeSheet::reelId() const {
+    return m_reel->currentText().toStdString();
+}
 
 } // namespace korvel::viewer_qt

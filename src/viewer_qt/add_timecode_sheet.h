@@ -4,7 +4,6 @@
 #include "timecode/tv_system.h"
 
 #include <QDialog>
-
 #include <string>
 #include <vector>
 
@@ -20,7 +19,7 @@ namespace korvel::viewer_qt {
 /// start timecode is valid for the project's TV system.
 class AddTimecodeSheet final : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit AddTimecodeSheet(QWidget* parent);
 
     /// Lists the reel-ID history, newest first, keeping the reel text as typed; sets the TV
@@ -32,7 +31,7 @@ public:
     std::string startTimecode() const;
     std::string reelId() const;
 
-private:
+  private:
     void checkStart();
 
     QLineEdit* m_start;

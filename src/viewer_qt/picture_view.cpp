@@ -9,9 +9,12 @@ namespace {
 
 // The caption of each TV system's placeholder ("nomovie25", "nomovie2997", "nomovie24").
 QString placeholderCaption(const QString& tvSystem) {
-    if (tvSystem == QLatin1String("PAL")) return QStringLiteral("PAL\n25 fps");
-    if (tvSystem == QLatin1String("NTSC")) return QStringLiteral("NTSC\n29.97 fps");
-    if (tvSystem == QLatin1String("24 fps")) return QStringLiteral("24 fps\nFilm");
+    if (tvSystem == QLatin1String("PAL"))
+        return QStringLiteral("PAL\n25 fps");
+    if (tvSystem == QLatin1String("NTSC"))
+        return QStringLiteral("NTSC\n29.97 fps");
+    if (tvSystem == QLatin1String("24 fps"))
+        return QStringLiteral("24 fps\nFilm");
     return {};
 }
 
@@ -31,14 +34,15 @@ QPixmap drawCard(const QString& caption, const QString& footer) {
     font.setPointSize(12);
     font.setBold(false);
     painter.setFont(font);
-    painter.drawText(picture.rect().adjusted(0, 0, 0, -28), Qt::AlignHCenter | Qt::AlignBottom, footer);
+    painter.drawText(picture.rect().adjusted(0, 0, 0, -28), Qt::AlignHCenter | Qt::AlignBottom,
+                     footer);
     return picture;
 }
 
 QRect fitted(QSize picture, const QRect& area) {
     const QSize size = picture.scaled(area.size(), Qt::KeepAspectRatio);
-    return QRect(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2,
-                 size.width(), size.height());
+    return QRect(area.x() + (area.width() - size.width()) / 2,
+                 area.y() + (area.height() - size.height()) / 2, size.width(), size.height());
 }
 
 } // namespace
@@ -53,8 +57,10 @@ void PictureView::setPlaceholder(const QString& tvSystem) {
     m_tvSystem = tvSystem;
     const QString caption = placeholderCaption(tvSystem);
     m_placeholder = caption.isEmpty() ? QPixmap() : drawCard(caption, tr("No movie loaded"));
-    m_placeholderDescription = caption.isEmpty() ? QString() : tr("No movie loaded (%1)").arg(tvSystem);
-    if (!m_frame && m_still.isNull()) setAccessibleName(m_placeholderDescription);
+    m_placeholderDescription =
+        caption.isEmpty() ? QString() : tr("No movie loaded (%1)").arg(tvSystem);
+    if (!m_frame && m_still.isNull())
+        setAccessibleName(m_placeholderDescription);
     update();
 }
 
@@ -65,9 +71,13 @@ void PictureView::showFrame(viewer::FramePtr frame) {
     update();
 }
 
-void PictureView::showSoundFile() { showPicture(drawCard(tr("Sound file"), tr("No picture: sound only")), tr("Sound file")); }
+void PictureView::showSoundFile() {
+    showPicture(drawCard(tr("Sound file"), tr("No picture: sound only")), tr("Sound file"));
+}
 
-void PictureView::clear() { showPicture(QPixmap(), m_placeholderDescription); }
+void PictureView::clear() {
+    showPicture(QPixmap(), m_placeholderDescription);
+}
 
 void PictureView::showPicture(const QPixmap& picture, const QString& description) {
     m_frame.reset();
@@ -81,14 +91,15 @@ void PictureView::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::black);
     if (m_frame && m_frame->width > 0 && m_frame->height > 0) {
         // The frame's rows are B, G, R, 0xFF: QImage's RGB32 on a little-endian machine.
-        const QImage image(m_frame->pixels.data(), m_frame->width, m_frame->height, m_frame->width * 4,
-                           QImage::Format_RGB32);
+        const QImage image(m_frame->pixels.data(), m_frame->width, m_frame->height,
+                           m_frame->width * 4, QImage::Format_RGB32);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(fitted(image.size(), rect()), image);
         return;
     }
     const QPixmap& picture = m_still.isNull() ? m_placeholder : m_still;
-    if (!picture.isNull()) painter.drawPixmap(fitted(picture.size(), rect()), picture);
+    if (!picture.isNull())
+        painter.drawPixmap(fitted(picture.size(), rect()), picture);
 }
 
 } // namespace korvel::viewer_qt

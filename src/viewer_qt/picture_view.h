@@ -12,7 +12,7 @@ namespace korvel::viewer_qt {
 /// placeholder of the TV system when nothing is loaded, or a picture saying a sound file is open.
 class PictureView final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit PictureView(QWidget* parent);
 
     /// The placeholder of "PAL", "NTSC" or "24 fps" (none for any other value).
@@ -24,10 +24,10 @@ public:
     void clear();
     bool showsFrame() const { return m_frame != nullptr; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void showPicture(const QPixmap& picture, const QString& description);
 
     viewer::FramePtr m_frame;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QWidget>
-
 #include <cstdint>
 #include <functional>
 
@@ -15,7 +14,7 @@ namespace korvel::viewer_qt {
 /// viewer's keys (J, K, L, Space, arrows, Home, End) stay with the viewer.
 class TransportBar final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TransportBar(QWidget* parent);
 
     QToolButton* button(const QString& name) const;
@@ -24,7 +23,7 @@ public:
     void showPosition(std::int64_t value, std::int64_t maximum);
     void showPlaying(bool forward, bool reverse);
 
-signals:
+  signals:
     void playRequested();
     void playReverseRequested();
     void stopRequested();
@@ -34,8 +33,9 @@ signals:
     /// The person moved the slider to a movie time.
     void seekRequested(std::int64_t movieTime);
 
-private:
-    QToolButton* addButton(const QString& name, const QString& symbol, std::function<void()> action);
+  private:
+    QToolButton* addButton(const QString& name, const QString& symbol,
+                           std::function<void()> action);
 
     QSlider* m_slider;
     QToolButton* m_play = nullptr;

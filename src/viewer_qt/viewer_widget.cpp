@@ -16,11 +16,13 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace korvel::viewer_qt {
 namespace {
 
-QLabel* readoutLabel(const QString& text, const QString& objectName, const QString& description, QWidget* parent) {
+QLabel* readoutLabel(const QString& text, const QString& objectName, const QString& description,
+                     QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(objectName);
     // No fixed accessible name: a screen reader reads the label's current text.
@@ -36,7 +38,8 @@ TvSystem projectTvSystem(const PreferenceStore& prefs) {
 viewer::MediaOpenOptions mediaOptions(const PreferenceStore& prefs) {
     viewer::MediaOpenOptions options;
     const auto budget = prefs.integer(viewer::kPrefFrameCacheBytes);
-    if (budget > 0) options.frameBudget = std::size_t(budget);
+    if (budget > 0)
+        options.frameBudget = std::size_t(budget);
     options.soundFrames = timeCodeDef(projectTvSystem(prefs), prefs.boolean(viewer::kPrefDF));
     return options;
 }
@@ -46,10 +49,12 @@ viewer::MediaOpenOptions mediaOptions(const PreferenceStore& prefs) {
 ViewerWidget::ViewerWidget(ViewerWidgetServices services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)), m_picture(new PictureView(this)),
       m_transport(new TransportBar(this)),
-      m_readout(readoutLabel(QString::fromUtf8(viewer::kNothingLoaded), QStringLiteral("putTC"), tr("Timecode"), this)),
+      m_readout(readoutLabel(QString::fromUtf8(viewer::kNothingLoaded), QStringLiteral("putTC"),
+                             tr("Timecode"), this)),
       m_frameRate(readoutLabel(QStringLiteral("0"), QStringLiteral("fps"), tr("Frame rate"), this)),
       m_reel(readoutLabel(QString(), QStringLiteral("putReelID"), tr("Reel"), this)),
-      m_fileName(readoutLabel(tr("no movie loaded"), QStringLiteral("myMovieFileName"), tr("File name"), this)),
+      m_fileName(readoutLabel(tr("no movie loaded"), QStringLiteral("myMovieFileName"),
+                              tr("File name"), this)),
       m_addSheet(new AddTimecodeSheet(this)) {
     setObjectName(QStringLiteral("viewer"));
     setFocusPolicy(Qt::StrongFocus);
@@ -66,20 +71,29 @@ ViewerWidget::ViewerWidget(ViewerWidgetServices services, QWidget* parent)
     layout->addWidget(m_transport);
     layout->addLayout(fields);
 
-    viewer::ViewerServices engine{m_services.ui, m_services.prefs, m_services.attributes, m_services.console,
-                                  m_services.log, [this](std::function<void()> work) { postToGuiThread(std::move(work)); }};
-    auto makePlayer = [this](const std::string& path, viewer::FrameSink sink) -> Result<std::unique_ptr<viewer::Player>> {
-        auto player = viewer::openMediaPlayer(path, std::move(sink), mediaOptions(m_services.prefs));
-        if (!player) return player.error();
+    viewer::ViewerServices engine{m_services.ui,
+                                  m_services.prefs,
+                                  m_services.attributes,
+                                  m_services.console,
+                                  m_services.log,
+                                  [this](std::function<void()> work) { postToGuiThread(std::move(work)); }};
+    auto makePlayer = [this](const std::string& path,
+                             viewer::FrameSink sink) -> Result<std::unique_ptr<viewer::Player>> {
+        auto player =
+            viewer::openMediaPlayer(path, std::move(sink), mediaOptions(m_services.prefs));
+        if (!player)
+            return player.error();
         return std::unique_ptr<viewer::Player>(std::move(*player));
     };
-    m_controller = std::make_unique<viewer::ViewerController>(std::move(engine), std::move(makePlayer),
-                                                                  static_cast<viewer::ViewerDisplay&>(*this));
+    m_controller = std::make_unique<viewer::ViewerController>(
+        std::move(engine), std::move(makePlayer), static_cast<viewer::ViewerDisplay&>(*this));
     connectTransport();
 }
 
 // The controller stops its threads before the widgets they post to go.
-ViewerWidget::~ViewerWidget() { m_controller.reset(); }
+ViewerWidget::~ViewerWidget() {
+    m_controller.reset();
+}
 
 void ViewerWidget::postToGuiThread(std::function<void()> work) {
     // Dropped by Qt when the widget is gone before the call runs.
@@ -95,35 +109,48 @@ void ViewerWidget::connectTransport() {
             [&c](int direction) { direction > 0 ? c.stepfwdMovie() : c.stepbackMovie(); });
     connect(m_transport, &TransportBar::goToStartRequested, this, [&c] { c.rewMovie(); });
     connect(m_transport, &TransportBar::goToEndRequested, this, [&c] { c.ffwdMovie(); });
-    connect(m_transport, &TransportBar::seekRequested, this, [&c](std::int64_t time) { c.movieSlider(time); });
+    connect(m_transport, &TransportBar::seekRequested, this,
+            [&c](std::int64_t time) { c.movieSlider(time); });
 }
 
-bool ViewerWidget::openPath(const QString& path) { return m_controller->openPath(path.toStdString()); }
+bool ViewerWidget::openPath(const QString& path) {
+    return m_controller->openPath(path.toStdString());
+}
 
-void ViewerWidget::closeMovie() { m_controller->closeMovie(); }
+void ViewerWidget::closeMovie() {
+    m_controller->closeMovie();
+}
 
-void ViewerWidget::showPlaceholder(const QString& tvSystem) { m_picture->setPlaceholder(tvSystem); }
+void ViewerWidget::showPlaceholder(const QString& tvSystem) {
+    m_picture->setPlaceholder(tvSystem);
+}
 
-QString ViewerWidget::placeholderTvSystem() const { return m_picture->placeholderTvSystem(); }
+QString ViewerWidget::placeholderTvSystem() const {
+    return m_picture->placeholderTvSystem();
+}
 
 void ViewerWidget::runAddTimecodeSheet() {
-    if (!m_controller->state().addEnabled) return;
+    if (!m_controller->state().addEnabled)
+        return;
     m_addSheet->prepare(reelIdHistory(m_services.prefs), projectTvSystem(m_services.prefs));
-    if (m_addSheet->exec() != QDialog::Accepted) return;
+    if (m_addSheet->exec() != QDialog::Accepted)
+        return;
     const std::string reel = m_addSheet->reelId();
     m_controller->addTimecode(m_addSheet->startTimecode(), reel);
     recordReelId(m_services.prefs, reel);
 }
 
 void ViewerWidget::runDeleteTimecodeSheet() {
-    if (!m_controller->state().deleteEnabled) return;
+    if (!m_controller->state().deleteEnabled)
+        return;
     QMessageBox sheet(QMessageBox::Warning, tr("Delete Timecode"),
                       tr("Delete the timecode track of \"%1\"?").arg(m_fileName->text()),
                       QMessageBox::Ok | QMessageBox::Cancel, this);
     sheet.setObjectName(QStringLiteral("deleteTimecodeSheet"));
     sheet.setWindowModality(Qt::WindowModal);
     sheet.setDefaultButton(QMessageBox::Cancel);
-    if (sheet.exec() == QMessageBox::Ok) m_controller->deleteTimecode();
+    if (sheet.exec() == QMessageBox::Ok)
+        m_controller->deleteTimecode();
 }
 
 void ViewerWidget::stateChanged(const viewer::ViewerState& state) {
@@ -133,14 +160,17 @@ void ViewerWidget::stateChanged(const viewer::ViewerState& state) {
     m_fileName->setText(QString::fromStdString(state.fileName));
     m_transport->showPosition(state.sliderValue, state.sliderMaximum);
     m_transport->showPlaying(state.playOn, state.reverseOn);
-    if (state.soundFile) m_picture->showSoundFile();
-    emit movieStateChanged(m_controller && m_controller->anyMovieLoaded(), state.deleteEnabled, state.addEnabled);
+    if (state.soundFile)
+        m_picture->showSoundFile();
+    emit movieStateChanged(m_controller && m_controller->anyMovieLoaded(), state.deleteEnabled,
+                           state.addEnabled);
 }
 
 void ViewerWidget::showFrame(viewer::FramePtr frame) {
     const auto generation = m_pictureGeneration.load();
     postToGuiThread([this, generation, frame = std::move(frame)]() mutable {
-        if (generation == m_pictureGeneration.load()) m_picture->showFrame(std::move(frame));
+        if (generation == m_pictureGeneration.load())
+            m_picture->showFrame(std::move(frame));
     });
 }
 
@@ -158,19 +188,28 @@ void ViewerWidget::togglePlay() {
 }
 
 void ViewerWidget::keyPressEvent(QKeyEvent* event) {
-    auto& c = *m_controller;
-    switch (event->key()) {
-    case Qt::Key_J: c.playRewMovie(); break;
-    case Qt::Key_K: c.stopMovie(); break;
-    case Qt::Key_L: c.playMovie(); break;
-    case Qt::Key_Space: togglePlay(); break;
-    case Qt::Key_Left: c.stepbackMovie(); break;
-    case Qt::Key_Right: c.stepfwdMovie(); break;
-    case Qt::Key_Home: c.rewMovie(); break;
-    case Qt::Key_End: c.ffwdMovie(); break;
-    default: QWidget::keyPressEvent(event); return;
+    using Action = void (viewer::ViewerController::*)();
+    static constexpr std::pair<int, Action> kTransportKeys[] = {
+        {Qt::Key_J, &viewer::ViewerController::playRewMovie},
+        {Qt::Key_K, &viewer::ViewerController::stopMovie},
+        {Qt::Key_L, &viewer::ViewerController::playMovie},
+        {Qt::Key_Left, &viewer::ViewerController::stepbackMovie},
+        {Qt::Key_Right, &viewer::ViewerController::stepfwdMovie},
+        {Qt::Key_Home, &viewer::ViewerController::rewMovie},
+        {Qt::Key_End, &viewer::ViewerController::ffwdMovie}};
+    if (event->key() == Qt::Key_Space) {
+        togglePlay();
+        event->accept();
+        return;
     }
-    event->accept();
+    for (const auto& [key, action] : kTransportKeys) {
+        if (key == event->key()) {
+            (m_controller.get()->*action)();
+            event->accept();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace korvel::viewer_qt

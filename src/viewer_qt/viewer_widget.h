@@ -4,7 +4,6 @@
 #include "viewer/viewer_controller.h"
 
 #include <QWidget>
-
 #include <atomic>
 #include <memory>
 
@@ -30,7 +29,7 @@ struct ViewerWidgetServices {
 /// Pictures and running readings from other threads reach the widgets on the GUI thread.
 class ViewerWidget final : public QWidget, private viewer::ViewerDisplay {
     Q_OBJECT
-public:
+  public:
     ViewerWidget(ViewerWidgetServices services, QWidget* parent);
     ~ViewerWidget() override;
 
@@ -54,14 +53,14 @@ public:
     QLabel* fileName() const { return m_fileName; }
     AddTimecodeSheet* addTimecodeSheet() const { return m_addSheet; }
 
-signals:
+  signals:
     /// After every change of the viewer: what the enabling of the movie commands follows.
     void movieStateChanged(bool anyMovieLoaded, bool isTCMovie, bool canAddTC);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void stateChanged(const viewer::ViewerState& state) override;
     void showFrame(viewer::FramePtr frame) override;
     void clearPicture() override;

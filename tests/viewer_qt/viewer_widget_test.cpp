@@ -19,11 +19,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
 #include <gtest/gtest.h>
 
 // fontconfig keeps its caches until the process ends; LeakSanitizer must not count them.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
 
 namespace korvel::viewer_qt {
 namespace {
@@ -41,23 +42,29 @@ QApplication& application() {
 }
 
 std::string probe(const std::string& path) {
-    return korvel::test::commandOutput("ffprobe -v error -show_entries stream=codec_tag_string:stream_tags=timecode "
-                                       "-of default=nw=1 " + korvel::test::shellQuote(path));
+    return korvel::test::commandOutput(
+        "ffprobe -v error -show_entries stream=codec_tag_string:stream_tags=timecode "
+        "-of default=nw=1 " +
+        korvel::test::shellQuote(path));
 }
 
 class ViewerWidgetTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         application();
         prefs.setString(viewer::kPrefTVSys, "PAL");
         widget = std::make_unique<ViewerWidget>(
-            ViewerWidgetServices{ui, prefs, attributes, console, [this](std::string_view line) { log.emplace_back(line); }}, nullptr);
+            ViewerWidgetServices{ui, prefs, attributes, console,
+                                 [this](std::string_view line) { log.emplace_back(line); }},
+            nullptr);
     }
 
     /// Two seconds at 25 fps, no timecode track; skips without ffmpeg.
     std::string movie() {
-        const auto folder = std::filesystem::temp_directory_path() /
-                            ("viewer_qt_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        const auto folder =
+            std::filesystem::temp_directory_path() /
+            ("viewer_qt_" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(folder);
         return makeTestMovie(folder, "clip.mov", "25", 12, 2.0);
     }
@@ -84,7 +91,8 @@ protected:
 };
 
 TEST_F(ViewerWidgetTest, ControlsAreNamedForAssistiveTechnology) {
-    for (const char* name : {"Play", "Play Reverse", "Stop", "Step Backward", "Step Forward", "Go to Start", "Go to End"}) {
+    for (const char* name : {"Play", "Play Reverse", "Stop", "Step Backward", "Step Forward",
+                             "Go to Start", "Go to End"}) {
         QToolButton* button = widget->transport()->button(QString::fromLatin1(name));
         ASSERT_NE(button, nullptr) << name;
         EXPECT_EQ(button->toolTip(), QString::fromLatin1(name));
@@ -103,9 +111,10 @@ TEST_F(ViewerWidgetTest, StartTimecodeMustSuitTheTvSystem) {
         const char* start;
         bool addable;
     };
-    const Row rows[] = {{"PAL", "10:00:00:00", true},  {"PAL", "10:00:00:25", false}, {"PAL", "1:00:00:00", false},
-                        {"24 fps", "00:00:00:23", true}, {"24 fps", "00:00:00:24", false},
-                        {"NTSC", "00:01:00;02", true},   {"NTSC", "00:01:00;00", false}};
+    const Row rows[] = {{"PAL", "10:00:00:00", true},     {"PAL", "10:00:00:25", false},
+                        {"PAL", "1:00:00:00", false},     {"24 fps", "00:00:00:23", true},
+                        {"24 fps", "00:00:00:24", false}, {"NTSC", "00:01:00;02", true},
+                        {"NTSC", "00:01:00;00", false}};
     for (const Row& row : rows) {
         auto* sheet = widget->addTimecodeSheet();
         sheet->prepare({}, *tvSystemFromName(row.system));
@@ -116,10 +125,12 @@ TEST_F(ViewerWidgetTest, StartTimecodeMustSuitTheTvSystem) {
 
 TEST_F(ViewerWidgetTest, KeysMoveTheReadoutAfterTheSheetAddsATrack) {
     const auto path = movie();
-    if (path.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (path.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     ASSERT_TRUE(widget->openPath(QString::fromStdString(path)));
     EXPECT_EQ(widget->fileName()->text(), QStringLiteral("clip.mov"));
-    EXPECT_TRUE(widget->frameRate()->text().startsWith(QStringLiteral("25"))) << widget->frameRate()->text().toStdString();
+    EXPECT_TRUE(widget->frameRate()->text().startsWith(QStringLiteral("25")))
+        << widget->frameRate()->text().toStdString();
 
     prefs.setString("reelid01", "B002");
     addThroughSheet(QStringLiteral("10:00:00:00"), QStringLiteral("A001"));
@@ -134,8 +145,9 @@ TEST_F(ViewerWidgetTest, KeysMoveTheReadoutAfterTheSheetAddsATrack) {
         Qt::Key key;
         const char* readout;
     };
-    const Step steps[] = {{Qt::Key_Home, "10:00:00:00"}, {Qt::Key_Right, "10:00:00:01"}, {Qt::Key_Right, "10:00:00:02"},
-                          {Qt::Key_Left, "10:00:00:01"}, {Qt::Key_End, "10:00:01:24"},   {Qt::Key_Home, "10:00:00:00"}};
+    const Step steps[] = {{Qt::Key_Home, "10:00:00:00"},  {Qt::Key_Right, "10:00:00:01"},
+                          {Qt::Key_Right, "10:00:00:02"}, {Qt::Key_Left, "10:00:00:01"},
+                          {Qt::Key_End, "10:00:01:24"},   {Qt::Key_Home, "10:00:00:00"}};
     for (const Step& step : steps) {
         QTest::keyClick(widget.get(), step.key);
         EXPECT_EQ(readout().toStdString(), step.readout) << QTest::toString(step.key);
@@ -144,7 +156,8 @@ TEST_F(ViewerWidgetTest, KeysMoveTheReadoutAfterTheSheetAddsATrack) {
 
 TEST_F(ViewerWidgetTest, DeleteSheetRemovesTheTrackOnlyWhenConfirmed) {
     const auto path = movie();
-    if (path.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (path.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     ASSERT_TRUE(widget->openPath(QString::fromStdString(path)));
     addThroughSheet(QStringLiteral("01:00:00:00"), QStringLiteral("R1"));
     for (const auto answer : {QMessageBox::Cancel, QMessageBox::Ok}) {
@@ -166,7 +179,8 @@ TEST_F(ViewerWidgetTest, DeleteSheetRemovesTheTrackOnlyWhenConfirmed) {
 
 TEST_F(ViewerWidgetTest, StepShowsThePictureAndCloseBringsThePlaceholderBack) {
     const auto path = movie();
-    if (path.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (path.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     widget->showPlaceholder(QStringLiteral("PAL"));
     ASSERT_TRUE(widget->openPath(QString::fromStdString(path)));
     QTest::keyClick(widget.get(), Qt::Key_Right);
@@ -183,11 +197,15 @@ TEST_F(ViewerWidgetTest, StepShowsThePictureAndCloseBringsThePlaceholderBack) {
 
 TEST_F(ViewerWidgetTest, SoundFileShowsItsCardUntilAMovieIsOpened) {
     const auto moviePath = movie();
-    if (moviePath.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (moviePath.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     const auto soundPath = (std::filesystem::path(moviePath).parent_path() / "tone.wav").string();
     ASSERT_EQ(korvel::test::runCommand("ffmpeg -v error -y -f lavfi -i sine=duration=1 -ar 48000 " +
-                                       korvel::test::shellQuote(soundPath)).status, 0);
-    ASSERT_TRUE(widget->openPath(QString::fromStdString(soundPath))) << (log.empty() ? "" : log.back());
+                                       korvel::test::shellQuote(soundPath))
+                  .status,
+              0);
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(soundPath)))
+        << (log.empty() ? "" : log.back());
     EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("Sound file"));
     EXPECT_EQ(widget->frameRate()->text(), QStringLiteral("25.00"));
     EXPECT_EQ(widget->fileName()->text(), QStringLiteral("tone.wav"));
