@@ -13,9 +13,9 @@
 #include "gui/preferences_sheet.h"
 #include "gui/qt_user_interface.h"
 #include "gui/toolbar_customizer.h"
-#include "gui/viewer_area.h"
 #include "platform/path_names.h"
 #include "platform/preference_store.h"
+#include "viewer_qt/viewer_widget.h"
 
 
 #include <QAction>
@@ -61,7 +61,11 @@ MainWindow::MainWindow(PreferenceStore& store, KTLogController& log,
       m_ui(new QtUserInterface(this)), m_qtUtility(m_console, *m_ui),
       m_batchAddTc(std::make_unique<BatchAddTcCommand>(*m_ui, store, log,
                                                        timecodeTrackOperations(m_qtUtility))),
-      m_controls(new PreferenceControls(m_model, this)), m_viewer(new ViewerArea(this)),
+      m_controls(new PreferenceControls(m_model, this)),
+      m_viewer(new viewer_qt::ViewerWidget(
+          {*m_ui, store, m_fileAttributes, m_console,
+           [&log](std::string_view entry) { log.KTAddLogEntry(entry); }},
+          this)),
       m_logWindow(new LogWindow(log, this)), m_runner(new CommandRunner(this)),
       m_toolbar(new QToolBar(tr("Toolbar"), this)) {
     setObjectName(QStringLiteral("mainWindow"));
@@ -89,6 +93,7 @@ MainWindow::MainWindow(PreferenceStore& store, KTLogController& log,
     rebuildToolbar();
     restoreGeometryFromStore();
     m_viewer->showPlaceholder(qText(store.stringOrEmpty(prefkey::kTVSys)));
+    connectViewer();
     connect(m_runner, &CommandRunner::runningChanged, this, [this](bool running) {
         validateActions();
         m_logWindow->setCommandRunning(running);
@@ -100,6 +105,23 @@ MainWindow::MainWindow(PreferenceStore& store, KTLogController& log,
 }
 
 MainWindow::~MainWindow() { m_runner->wait(); }
+
+void MainWindow::connectViewer() {
+    connect(this, &MainWindow::fileOpenRequested, m_viewer, &viewer_qt::ViewerWidget::openPath);
+    connect(this, &MainWindow::closeMovieRequested, m_viewer, &viewer_qt::ViewerWidget::closeMovie);
+    connect(this, &MainWindow::movieCommandRequested, m_viewer, [this](Command command) {
+        if (command == Command::AddTc) {
+            m_viewer->runAddTimecodeSheet();
+        } else {
+            m_viewer->runDeleteTimecodeSheet();
+        }
+    });
+    connect(m_viewer, &viewer_qt::ViewerWidget::movieStateChanged, this,
+            [this](bool anyMovieLoaded, bool isTCMovie, bool canAddTC) {
+                setOpenMovieState({anyMovieLoaded, isTCMovie, canAddTC});
+            });
+    m_viewer->setFocus();
+}
 
 QAction* MainWindow::addCommandAction(Command command, const QString& menuTitle) {
     const ToolbarItem* item = nullptr;

@@ -18,6 +18,10 @@
 class QAction;
 class QToolBar;
 
+namespace korvel::viewer_qt {
+class ViewerWidget;
+} // namespace korvel::viewer_qt
+
 namespace korvel {
 class KTLogController;
 class PreferenceStore;
@@ -30,7 +34,6 @@ class DocumentWindow;
 class LogWindow;
 class PreferenceControls;
 class QtUserInterface;
-class ViewerArea;
 
 /// The main window: the viewer area, the customisable toolbar, the menus, and every command.
 /// Commands that work on files run on a worker thread; the others stay disabled meanwhile.
@@ -44,7 +47,7 @@ public:
     QAction* action(Command command) const { return m_actions.at(command); }
     QAction* customizeAction() const { return m_customize; }
     QToolBar* toolbar() const { return m_toolbar; }
-    ViewerArea& viewer() { return *m_viewer; }
+    viewer_qt::ViewerWidget& viewer() { return *m_viewer; }
     LogWindow& logWindow() { return *m_logWindow; }
     PreferenceControls& preferenceControls() { return *m_controls; }
     CommandRunner& runner() { return *m_runner; }
@@ -56,7 +59,7 @@ public:
     /// The toolbar's items, in order; saved in the store.
     void setToolbarItems(const std::vector<std::string>& identifiers);
     const std::vector<std::string>& toolbarItems() const { return m_toolbarItems; }
-    /// The open movie, for the enabling rule of the toolbar (the viewer sets it).
+    /// The open movie, for the enabling rule of the toolbar (the viewer reports it).
     void setOpenMovieState(const OpenMovieState& movie);
 
 signals:
@@ -84,6 +87,7 @@ private:
     void chooseFileToOpen();
     void runOnWorker(std::function<void()> work);
     void restoreGeometryFromStore();
+    void connectViewer();
 
     PreferenceStore& m_store;
     KTLogController& m_log;
@@ -95,7 +99,7 @@ private:
     QT_Utility m_qtUtility;
     std::unique_ptr<BatchAddTcCommand> m_batchAddTc;
     PreferenceControls* m_controls;
-    ViewerArea* m_viewer;
+    viewer_qt::ViewerWidget* m_viewer;
     LogWindow* m_logWindow;
     DocumentWindow* m_helpWindow = nullptr;
     CommandRunner* m_runner;

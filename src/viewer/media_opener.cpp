@@ -15,7 +15,14 @@ namespace {
 Result<MovieTimeline> soundTimeline(const std::string& path) {
     AVFormatContext* format = nullptr;
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return makeError("the file is not readable media");
-    const std::int64_t duration = format->duration;
+    std::int64_t duration = format->duration;
+    // Without a stream probe the container's length is unknown; the WAV header gives the sound
+    // stream's own length (data size over block size), which is exact.
+    for (unsigned i = 0; duration <= 0 && i < format->nb_streams; ++i) {
+        const AVStream* stream = format->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && stream->duration > 0)
+            duration = av_rescale_q(stream->duration, stream->time_base, AVRational{1, AV_TIME_BASE});
+    }
     avformat_close_input(&format);
     if (duration <= 0) return makeError("the file holds no sound");
     return MovieTimeline{AV_TIME_BASE, duration};

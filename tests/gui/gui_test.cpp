@@ -6,8 +6,9 @@
 #include "gui/command_runner.h"
 #include "gui/main_window.h"
 #include "gui/qt_user_interface.h"
-#include "gui/viewer_area.h"
+#include "viewer_qt/viewer_widget.h"
 #include "platform/qsettings_preference_store.h"
+#include "viewer/viewer_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -192,6 +193,29 @@ TEST_F(GuiTest, CustomisedToolbarSurvivesARestart) {
         }
     }
     EXPECT_EQ(shown, (QStringList{"prefs", "bwf2qt", "help"}));
+}
+
+TEST_F(GuiTest, MovieCommandsFollowTheOpenMovie) {
+    const auto path = viewer::test::makeTestMovie(m_folder.path().toStdString(), "clip.mov", "25", 12, 1.0);
+    if (path.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    auto window = openWindow();
+    struct Row {
+        const char* after;
+        std::function<void()> act;
+        bool addEnabled;
+        bool deleteEnabled;
+    };
+    const std::vector<Row> rows = {
+        {"open", [&] { window->openFile(QString::fromStdString(path)); }, true, false},
+        {"add", [&] { window->viewer().controller().addTimecode("01:00:00:00", "R1"); }, false, true},
+        {"close", [&] { emit window->closeMovieRequested(); }, false, false},
+        {"reopen", [&] { window->openFile(QString::fromStdString(path)); }, false, true},
+        {"delete", [&] { window->viewer().controller().deleteTimecode(); }, true, false}};
+    for (const Row& row : rows) {
+        row.act();
+        EXPECT_EQ(window->action(Command::AddTc)->isEnabled(), row.addEnabled) << row.after;
+        EXPECT_EQ(window->action(Command::DeleteTc)->isEnabled(), row.deleteEnabled) << row.after;
+    }
 }
 
 } // namespace

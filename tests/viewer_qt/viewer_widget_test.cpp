@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: MIT
+// The viewer's window under the offscreen platform: what assistive technology finds, the keys,
+// opening a movie, and adding and deleting its timecode track through the two sheets.
+#include "support/outside_tools.h"
+#include "viewer/viewer_fixture.h"
+#include "viewer/viewer_preferences.h"
+#include "viewer_qt/add_timecode_sheet.h"
+#include "viewer_qt/picture_view.h"
+#include "viewer_qt/transport_bar.h"
+#include "viewer_qt/viewer_widget.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+// fontconfig keeps its caches until the process ends; LeakSanitizer must not count them.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
+
+namespace korvel::viewer_qt {
+namespace {
+
+using viewer::test::makeTestMovie;
+
+// Never destroyed: at exit Qt's own statics may already be gone.
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "viewer_qt_tests";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static auto* app = new QApplication(argc, argv);
+    return *app;
+}
+
+std::string probe(const std::string& path) {
+    return korvel::test::commandOutput(
+        "ffprobe -v error -show_entries stream=codec_tag_string:stream_tags=timecode "
+        "-of default=nw=1 " +
+        korvel::test::shellQuote(path));
+}
+
+class ViewerWidgetTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        application();
+        prefs.setString(viewer::kPrefTVSys, "PAL");
+        widget = std::make_unique<ViewerWidget>(
+            ViewerWidgetServices{ui, prefs, attributes, console,
+                                 [this](std::string_view line) { log.emplace_back(line); }},
+            nullptr);
+    }
+
+    /// Two seconds at 25 fps, no timecode track; skips without ffmpeg.
+    std::string movie() {
+        const auto folder =
+            std::filesystem::temp_directory_path() /
+            ("viewer_qt_" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(folder);
+        return makeTestMovie(folder, "clip.mov", "25", 12, 2.0);
+    }
+
+    /// Answers the add sheet once it runs.
+    void addThroughSheet(const QString& start, const QString& reel) {
+        QTimer::singleShot(0, widget.get(), [this, start, reel] {
+            auto* sheet = widget->addTimecodeSheet();
+            sheet->startField()->setText(start);
+            sheet->reelField()->setEditText(reel);
+            sheet->addButton()->click();
+        });
+        widget->runAddTimecodeSheet();
+    }
+
+    QString readout() const { return widget->readout()->text(); }
+
+    ScriptedUserInterface ui;
+    MemoryPreferenceStore prefs;
+    viewer::test::NoFileAttributes attributes;
+    viewer::test::SilentConsole console;
+    std::vector<std::string> log;
+    std::unique_ptr<ViewerWidget> widget;
+};
+
+TEST_F(ViewerWidgetTest, ControlsAreNamedForAssistiveTechnology) {
+    for (const char* name : {"Play", "Play Reverse", "Stop", "Step Backward", "Step Forward",
+                             "Go to Start", "Go to End"}) {
+        QToolButton* button = widget->transport()->button(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->toolTip(), QString::fromLatin1(name));
+        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus) << name << " would take the viewer's keys";
+    }
+    EXPECT_EQ(widget->transport()->slider()->accessibleName(), QStringLiteral("Time"));
+    EXPECT_EQ(readout(), QStringLiteral("--:--:--:--"));
+    EXPECT_EQ(widget->frameRate()->text(), QStringLiteral("0"));
+    EXPECT_EQ(widget->reel()->text(), QString());
+    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("no movie loaded"));
+}
+
+TEST_F(ViewerWidgetTest, StartTimecodeMustSuitTheTvSystem) {
+    struct Row {
+        const char* system;
+        const char* start;
+        bool addable;
+    };
+    const Row rows[] = {{"PAL", "10:00:00:00", true},     {"PAL", "10:00:00:25", false},
+                        {"PAL", "1:00:00:00", false},     {"24 fps", "00:00:00:23", true},
+                        {"24 fps", "00:00:00:24", false}, {"NTSC", "00:01:00;02", true},
+                        {"NTSC", "00:01:00;00", false}};
+    for (const Row& row : rows) {
+        auto* sheet = widget->addTimecodeSheet();
+        sheet->prepare({}, *tvSystemFromName(row.system));
+        sheet->startField()->setText(QString::fromLatin1(row.start));
+        EXPECT_EQ(sheet->addButton()->isEnabled(), row.addable) << row.system << " " << row.start;
+    }
+}
+
+TEST_F(ViewerWidgetTest, KeysMoveTheReadoutAfterTheSheetAddsATrack) {
+    const auto path = movie();
+    if (path.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(path)));
+    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("clip.mov"));
+    EXPECT_TRUE(widget->frameRate()->text().startsWith(QStringLiteral("25")))
+        << widget->frameRate()->text().toStdString();
+
+    prefs.setString("reelid01", "B002");
+    addThroughSheet(QStringLiteral("10:00:00:00"), QStringLiteral("A001"));
+    EXPECT_EQ(widget->reel()->text(), QStringLiteral("A001"));
+    EXPECT_EQ(prefs.stringOrEmpty("reelid01"), "A001");
+    EXPECT_EQ(prefs.stringOrEmpty("reelid02"), "B002");
+    if (korvel::test::haveProgram("ffprobe")) {
+        EXPECT_NE(probe(path).find("timecode=10:00:00:00"), std::string::npos) << probe(path);
+    }
+
+    struct Step {
+        Qt::Key key;
+        const char* readout;
+    };
+    const Step steps[] = {{Qt::Key_Home, "10:00:00:00"},  {Qt::Key_Right, "10:00:00:01"},
+                          {Qt::Key_Right, "10:00:00:02"}, {Qt::Key_Left, "10:00:00:01"},
+                          {Qt::Key_End, "10:00:01:24"},   {Qt::Key_Home, "10:00:00:00"}};
+    for (const Step& step : steps) {
+        QTest::keyClick(widget.get(), step.key);
+        EXPECT_EQ(readout().toStdString(), step.readout) << QTest::toString(step.key);
+    }
+}
+
+TEST_F(ViewerWidgetTest, DeleteSheetRemovesTheTrackOnlyWhenConfirmed) {
+    const auto path = movie();
+    if (path.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(path)));
+    addThroughSheet(QStringLiteral("01:00:00:00"), QStringLiteral("R1"));
+    for (const auto answer : {QMessageBox::Cancel, QMessageBox::Ok}) {
+        QTimer::singleShot(0, widget.get(), [this, answer] {
+            auto* sheet = widget->findChild<QMessageBox*>(QStringLiteral("deleteTimecodeSheet"));
+            ASSERT_NE(sheet, nullptr);
+            sheet->button(answer)->click();
+        });
+        widget->runDeleteTimecodeSheet();
+        const bool deleted = answer == QMessageBox::Ok;
+        EXPECT_EQ(widget->controller().state().addEnabled, deleted);
+        EXPECT_EQ(widget->controller().state().deleteEnabled, !deleted);
+        if (korvel::test::haveProgram("ffprobe")) {
+            EXPECT_EQ(probe(path).find("tmcd") == std::string::npos, deleted) << probe(path);
+        }
+    }
+    EXPECT_EQ(widget->reel()->text(), QString::fromUtf8(viewer::kNoSourceName));
+}
+
+TEST_F(ViewerWidgetTest, StepShowsThePictureAndCloseBringsThePlaceholderBack) {
+    const auto path = movie();
+    if (path.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    widget->showPlaceholder(QStringLiteral("PAL"));
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(path)));
+    QTest::keyClick(widget.get(), Qt::Key_Right);
+    // The step has shown its frame before it returned; the picture comes in a queued call.
+    QApplication::processEvents();
+    EXPECT_TRUE(widget->picture()->showsFrame());
+    widget->closeMovie();
+    QApplication::processEvents();
+    EXPECT_FALSE(widget->picture()->showsFrame());
+    EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("No movie loaded (PAL)"));
+    EXPECT_EQ(readout(), QStringLiteral("--:--:--:--"));
+    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("no movie loaded"));
+}
+
+TEST_F(ViewerWidgetTest, SoundFileShowsItsCardUntilAMovieIsOpened) {
+    const auto moviePath = movie();
+    if (moviePath.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const auto soundPath = (std::filesystem::path(moviePath).parent_path() / "tone.wav").string();
+    ASSERT_EQ(korvel::test::runCommand("ffmpeg -v error -y -f lavfi -i sine=duration=1 -ar 48000 " +
+                                       korvel::test::shellQuote(soundPath))
+                  .status,
+              0);
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(soundPath)))
+        << (log.empty() ? "" : log.back());
+    EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("Sound file"));
+    EXPECT_EQ(widget->frameRate()->text(), QStringLiteral("25.00"));
+    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("tone.wav"));
+
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(moviePath)));
+    QTest::keyClick(widget.get(), Qt::Key_Right);
+    QApplication::processEvents();
+    EXPECT_TRUE(widget->picture()->showsFrame());
+    EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("Movie picture"));
+}
+
+} // namespace
+} // namespace korvel::viewer_qt
