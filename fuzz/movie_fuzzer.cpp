@@ -3,6 +3,7 @@
 // misbehaves; a header that parses is written back byte for byte; and an edit that succeeds
 // leaves a movie that reads back with the timecode just written, then without it once deleted.
 #include "qtff/movie_file.h"
+#include "qtff/sound_track.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -35,7 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto* memory = file.get();
     auto movie = MovieFile::open(std::move(file));
     if (!movie.ok()) return 0;
-    (void)movie->movie().tracks();
+    if (auto tracks = movie->movie().tracks(); tracks.ok()) {
+        for (const TrackInfo& track : *tracks) {
+            for (const SampleDescription& description : track.sampleDescriptions) {
+                (void)soundFormatOf(description.bytes);
+            }
+        }
+    }
     (void)movie->readTimecode();
     (void)movie->checkEditable();
 
