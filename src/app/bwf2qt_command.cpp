@@ -7,6 +7,7 @@
 #include "platform/path_names.h"
 #include "platform/text_file.h"
 #include "qtff/movie_file.h"
+#include "qtff/sound_track.h"
 #include "shotlog/tab_fields.h"
 #include "shotlog/xml_export.h"
 #include "shotlog/xmeml_export.h"

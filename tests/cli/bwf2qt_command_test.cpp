@@ -302,7 +302,7 @@ TEST_F(Bwf2qtCommandTest, XmemlListAsXmllintReadsIt) {
             {"count(/xmeml/sequence/media/audio/track)", channels},
             {"count(//clipitem)", channels},
             {"count(//clipitem/file[pathurl])", "1"},
-            {"count(//clipitem[1]/link)", channels},
+            {"count((//clipitem)[1]/link)", channels},
             {"string(" + file + "/rate/timebase)", row.timebase},
             {"string(" + file + "/rate/ntsc)", row.ntsc},
             {"string(" + file + "/duration)", row.duration},
