@@ -4,6 +4,7 @@
 // leaves a movie that reads back with the timecode just written, then without it once deleted.
 #include "qtff/movie_file.h"
 #include "qtff/sample_table.h"
+#include "qtff/sound_track.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -36,12 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto* memory = file.get();
     auto movie = MovieFile::open(std::move(file));
     if (!movie.ok()) return 0;
-    (void)movie->movie().tracks();
     // The viewer's sample index: decode times never go back.
     for (const auto* trak : movie->movie().trackAtoms())
         if (auto table = readSampleTable(*trak); table.ok())
             for (std::size_t i = 1; i < table->samples.size(); ++i)
                 check(table->samples[i].decodeTime >= table->samples[i - 1].decodeTime);
+    if (auto tracks = movie->movie().tracks(); tracks.ok()) {
+        for (const TrackInfo& track : *tracks) {
+            for (const SampleDescription& description : track.sampleDescriptions) {
+                (void)soundFormatOf(description.bytes);
+            }
+        }
+    }
     (void)movie->readTimecode();
     (void)movie->checkEditable();
 

@@ -7,8 +7,10 @@
 #include "platform/path_names.h"
 #include "platform/text_file.h"
 #include "qtff/movie_file.h"
+#include "qtff/sound_track.h"
 #include "shotlog/tab_fields.h"
 #include "shotlog/xml_export.h"
+#include "shotlog/xmeml_export.h"
 #include "timecode/tv_system.h"
 
 #include <algorithm>
@@ -66,6 +68,29 @@ std::optional<std::uint64_t> durationInFrames(const std::string& moviePath,
     return units / static_cast<std::uint64_t>(def.frameDuration);
 }
 
+// The sound format of the movie just written, read back from it: a conversion may have changed
+// the rate or the sample size of the recording.
+std::optional<qtff::SoundFormat> movieSoundFormat(const std::string& moviePath) {
+    auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
+    if (!movie) {
+        return std::nullopt;
+    }
+    auto tracks = movie->movie().tracks(qtff::TrackDetail::Check);
+    if (!tracks) {
+        return std::nullopt;
+    }
+    for (const qtff::TrackInfo& track : *tracks) {
+        if (track.handlerType == qtff::fourCC("soun") && !track.sampleDescriptions.empty()) {
+            return qtff::soundFormatOf(track.sampleDescriptions.front().bytes);
+        }
+    }
+    return std::nullopt;
+}
+
+int bitsPerSample(const qtff::SoundFormat& format) {
+    return static_cast<int>(format.bytesPerSample() * 8);
+}
+
 // The run of one command: the choices read once, the lists, and what happened.
 class Bwf2qtRun {
 public:
@@ -82,7 +107,9 @@ private:
     BwfImportOptions importOptions(const Bwf2qtJob& job) const;
     Step askExisting(const std::string& output);
     void saveLists();
-    void saveList(const std::string& title, const std::string& extension, const std::string& text,
+    void addXmlEntry(const BwfInfo& info, const std::string& movie);
+    void saveList(const std::string& title, const std::string& extension,
+                  const std::function<std::string(const std::string& path)>& textFor,
                   const std::string& failureTitle);
     void log(std::string_view line) { m_context.log.KTAddLogEntry(line); }
 
@@ -94,6 +121,8 @@ private:
     BwfImportOptions m_importDefaults;
     std::string m_batchList;
     std::string m_xml;
+    bool m_xmeml = false; // "BWFXMLFormat": the xmeml document instead of the clip list
+    std::vector<XmemlClip> m_xmemlClips;
     bool m_imported = false;
 };
 
@@ -146,6 +175,7 @@ Bwf2qtReport Bwf2qtRun::run() {
     m_batchList = bwf2qtBatchListHeader(prefs.stringOrEmpty(prefkey::kBatchListHeaderLanguish),
                                         prefs.stringOrEmpty(prefkey::kAle2fcpFCPvers));
     m_xml = KTxmlexport::createXMLHeader();
+    m_xmeml = prefs.stringOrEmpty(prefkey::kBWFXMLFormat) == bwfxmlformat::kXmeml5;
 
     const int channelA = bwf2qtChannelA(prefs.stringOrEmpty(prefkey::kBWFMergeTracks));
     const std::vector<Bwf2qtJob> jobs = bwf2qtJobs(*chosen, channelA, fileExists);
@@ -340,29 +370,60 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
 
     m_report.movies.push_back(options.destFile);
     m_batchList += bwf2qtBatchListRow(*info);
-    XmlClipData clip(info->entries().begin(), info->entries().end());
-    if (const auto frames = durationInFrames(options.destFile, m_bwfFpsRate)) {
-        clip["Duration"] = std::to_string(*frames);
-    }
-    m_xml += KTxmlexport::createXMLClip(clip, m_bwfFpsRate, m_bwfFpsRate == "NTSC DF");
+    addXmlEntry(*info, options.destFile);
     return Step::Next;
+}
+
+void Bwf2qtRun::addXmlEntry(const BwfInfo& info, const std::string& movie) {
+    const std::optional<std::uint64_t> frames = durationInFrames(movie, m_bwfFpsRate);
+    if (!m_xmeml) {
+        XmlClipData clip(info.entries().begin(), info.entries().end());
+        if (frames) {
+            clip["Duration"] = std::to_string(*frames);
+        }
+        m_xml += KTxmlexport::createXMLClip(clip, m_bwfFpsRate, m_bwfFpsRate == "NTSC DF");
+        return;
+    }
+    const std::optional<qtff::SoundFormat> sound = movieSoundFormat(movie);
+    if (!sound || !frames) {
+        log("The movie " + movie + " could not be read back: the XML list leaves it out.");
+        return;
+    }
+    m_xmemlClips.push_back(XmemlClip{
+        fileNameOf(movie), movie, info.value(bwfkey::kReel), info.value(bwfkey::kMediaStart),
+        *frames, sound->sampleRate, bitsPerSample(*sound), sound->channels,
+        info.value(bwfkey::kScene), info.value(bwfkey::kShotTake), info.value(bwfkey::kLogNote),
+        info.value(bwfkey::kDescription)});
 }
 
 void Bwf2qtRun::saveLists() {
     PreferenceStore& prefs = m_context.prefs;
     if (prefs.boolean(prefkey::kClickCreateFCPBatchList)) {
         log("Creating Batch List...");
-        saveList("Save Batch List", "txt", m_batchList, "The batch list could not be saved!");
+        saveList(
+            "Save Batch List", "txt", [this](const std::string&) { return m_batchList; },
+            "The batch list could not be saved!");
     }
     if (prefs.boolean(prefkey::kBWFXML)) {
         log("Creating XML List...");
-        saveList("Save XML List", "xml", m_xml + KTxmlexport::createXMLFooter(),
-                 "The XML list could not be saved!");
+        saveList(
+            "Save XML List", "xml",
+            [this](const std::string& path) {
+                if (!m_xmeml) {
+                    return m_xml + KTxmlexport::createXMLFooter();
+                }
+                // The sequence is named after the list, as an editing system names an import.
+                return xmemlDocument(withoutExtension(fileNameOf(path)), m_xmemlClips,
+                                     // A choice outside the list has no movies to describe.
+                                     xmlRateOfBwfFpsRate(m_bwfFpsRate).value_or(XmlRate{}));
+            },
+            "The XML list could not be saved!");
     }
 }
 
 void Bwf2qtRun::saveList(const std::string& title, const std::string& extension,
-                         const std::string& text, const std::string& failureTitle) {
+                         const std::function<std::string(const std::string& path)>& textFor,
+                         const std::string& failureTitle) {
     SavePanel save;
     save.title = title;
     save.requiredExtension = extension;
@@ -371,6 +432,7 @@ void Bwf2qtRun::saveList(const std::string& title, const std::string& extension,
     if (!path) {
         return;
     }
+    const std::string text = textFor(*path);
     const Status written = m_context.writeText ? m_context.writeText(*path, text)
                                                : writeTextFileAtomically(*path, text);
     if (!written) {

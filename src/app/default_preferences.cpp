@@ -38,6 +38,7 @@ std::vector<DefaultPreference> defaultPreferences(const std::string& homeDirecto
         {kClickCreateFCPBatchList, flag(false)},
         {kBWFTapeIDSelect, text("TapeID from BWF File")},
         {kAle2fcpFCPvers, text("FCP 4")},
+        {kBWFXMLFormat, text(bwfxmlformat::kClipList)},
     };
 }
 

@@ -26,6 +26,7 @@ constexpr std::string_view kHeaderLanguages[] = {"English", "French"};
 constexpr std::string_view kMediaConversions[] = {"Make Self Contained Movies", "Link To BWF Files"};
 constexpr std::string_view kSampleRates[] = {"Same as Source", "48000 kHz", "44100 kHz"};
 constexpr std::string_view kMergeTracks[] = {"None", "Ch. 1 & 2", "Ch. 3 & 4", "Ch. 5 & 6", "Ch. 7 & 8"};
+constexpr std::string_view kBwfXmlFormats[] = {bwfxmlformat::kClipList, bwfxmlformat::kXmeml5};
 constexpr std::string_view kBwfFrameRates[] = {"PAL", "NTSC DF", "NTSC NDF", "24 fps"};
 constexpr std::string_view kTapeIdSources[] = {"TapeID from BWF File", "BWF File Name",
                                                "BWF File Name Without Extension",
@@ -57,6 +58,7 @@ constexpr std::array kKeys = {
     PreferenceKey{prefkey::kBatchListHeaderLanguish, String, kHeaderLanguages},
     PreferenceKey{prefkey::kClickCreateFCPBatchList, Boolean},
     PreferenceKey{prefkey::kBWFXML, Boolean},
+    PreferenceKey{prefkey::kBWFXMLFormat, String, kBwfXmlFormats},
     PreferenceKey{prefkey::kBWFMediaConversion, String, kMediaConversions},
     PreferenceKey{prefkey::kBWFSampleRate, String, kSampleRates},
     PreferenceKey{prefkey::kButton24to16, Boolean},

@@ -61,6 +61,7 @@ inline constexpr std::string_view kOverwrite = "overwrite";
 inline constexpr std::string_view kBatchListHeaderLanguish = "BatchListHeaderLanguish";
 inline constexpr std::string_view kClickCreateFCPBatchList = "clickCreateFCPBatchList";
 inline constexpr std::string_view kBWFXML = "BWFXML";
+inline constexpr std::string_view kBWFXMLFormat = "BWFXMLFormat";
 inline constexpr std::string_view kBWFMediaConversion = "BWFMediaConversion";
 inline constexpr std::string_view kBWFSampleRate = "BWFSampleRate";
 inline constexpr std::string_view kButton24to16 = "button24to16";
@@ -77,5 +78,12 @@ inline constexpr std::string_view kFcp2aleAleDir = "fcp2aleAleDir";
 inline constexpr std::string_view kFcp2aleSaveDir = "fcp2aleSaveDir";
 inline constexpr std::string_view kKorvelVersion = "korvelVersion";
 } // namespace prefkey
+
+/// The choices of "BWFXMLFormat": the clip list bwf2qt has always written, or an xmeml version 5
+/// document of clipitems in tracks, as editing systems write and import it.
+namespace bwfxmlformat {
+inline constexpr std::string_view kClipList = "Clip list";
+inline constexpr std::string_view kXmeml5 = "xmeml 5";
+} // namespace bwfxmlformat
 
 } // namespace korvel

@@ -188,7 +188,7 @@ void addBwf2qtCommand(CLI::App& app, CommandTable& table) {
         ->check(CLI::ExistingDirectory);
     command->add_option("--batch-list", args->batchList, "write the FCP batch list to this file")
         ->type_name("OUT.txt");
-    command->add_option("--xml", args->xml, "write the FCP XML list to this file")
+    command->add_option("--xml", args->xml, "write the XML list (BWFXMLFormat) to this file")
         ->type_name("OUT.xml");
     addOnExistsOption(*command, args->onExists);
     const std::map<std::string, OnMissingBext> missing = {{"skip", OnMissingBext::Skip},
@@ -204,13 +204,18 @@ void addBwf2qtCommand(CLI::App& app, CommandTable& table) {
     command->footer(
         "Options come from the preference store: BWFfpsRate, BWFTapeIDSelect, BWFMergeTracks,\n"
         "BWFMediaConversion, BWFSampleRate, button24to16, BWFAutoCode, BatchListHeaderLanguish,\n"
-        "ale2fcpFCPvers. Each movie written is printed on standard output. Exit status 1 when the\n"
+        "ale2fcpFCPvers, BWFXMLFormat. BWFXMLFormat chooses what --xml writes: \"Clip list\" (the\n"
+        "default), the clip list of earlier versions, or \"xmeml 5\", an xmeml version 5 sequence\n"
+        "for today's editing systems: one audio track per channel, each movie's clipitems linked,\n"
+        "its file with path URL, start timecode, reel, sample rate, depth and channel count.\n"
+        "Each movie written is printed on standard output. Exit status 1 when the\n"
         "run stopped on an abort or a file could not be converted (a file that is not a WAVE file\n"
         "among them); skipped files do not count. Warnings about movies written (samples cut\n"
         "short, a data size the file could not hold) are repeated on standard error at the end.\n" +
         std::string(kBwf2qtPairingRule) +
         "\nExamples:\n"
         "  korvel bwf2qt day1/*.WAV -d movies --batch-list day1.txt --xml day1.xml\n"
+        "  korvel --set \"BWFXMLFormat=xmeml 5\" bwf2qt day1/*.WAV -d movies --xml day1.xml\n"
         "  korvel --bwf-fps \"NTSC DF\" --set \"BWFMergeTracks=Ch. 1 & 2\" bwf2qt poly/*.wav -d out\n"
         "  korvel --set button24to16=true --set \"BWFSampleRate=48000 kHz\" bwf2qt T01.BWF -d . "
         "--fix-type-code");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/sound_track.h"
 
+#include "qtff/byte_reader.h"
 #include "qtff/byte_writer.h"
 #include "qtff/movie.h"
 #include "qtff/track_builder.h"
@@ -137,6 +138,42 @@ std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format) 
     w.u32(format.bytesPerFrame());
     w.u32(1); // frames per packet
     return finishEntry(w);
+}
+
+std::optional<SoundFormat> soundFormatOf(std::span<const std::uint8_t> bytes) {
+    // Offsets in the entry: the format at 4, the version at 16, the classic channel count at 24
+    // and 16.16 rate at 32; version 2 keeps its rate (a double) at 40, channels at 48 and bits
+    // per channel at 56, with the float flag at 60.
+    constexpr std::size_t kClassicSize = 36;
+    constexpr std::size_t kVersion2Size = 64;
+    if (bytes.size() < kClassicSize) {
+        return std::nullopt;
+    }
+    const FourCC format = loadU32(bytes.data() + 4);
+    if (format == fourCC("sowt") || format == fourCC("in24")) {
+        return SoundFormat{format == fourCC("sowt") ? PcmEncoding::Int16LE : PcmEncoding::Int24LE,
+                           loadU16(bytes.data() + 24), loadU32(bytes.data() + 32) >> 16};
+    }
+    if (format != fourCC("lpcm") || bytes.size() < kVersion2Size) {
+        return std::nullopt;
+    }
+    const double rate = std::bit_cast<double>(loadU64(bytes.data() + 40));
+    const std::uint32_t channels = loadU32(bytes.data() + 48);
+    const std::uint32_t bits = loadU32(bytes.data() + 56);
+    const bool isFloat = (loadU32(bytes.data() + 60) & kFloat) != 0;
+    if (!(rate >= 1 && rate <= kMaxSampleRate) || channels > 0xFFFF) {
+        return std::nullopt;
+    }
+    const std::optional<PcmEncoding> encoding =
+        isFloat ? (bits == 32 ? std::optional(PcmEncoding::Float32LE) : std::nullopt)
+        : bits == 16 ? std::optional(PcmEncoding::Int16LE)
+        : bits == 24 ? std::optional(PcmEncoding::Int24LE)
+                     : std::nullopt;
+    if (!encoding) {
+        return std::nullopt;
+    }
+    return SoundFormat{*encoding, static_cast<std::uint16_t>(channels),
+                       static_cast<std::uint32_t>(rate)};
 }
 
 Atom makeAliasDinf(const std::string& absolutePath) {

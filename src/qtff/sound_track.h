@@ -41,6 +41,11 @@ Status checkSoundFormat(const SoundFormat& format);
 /// The whole sound sample description entry for `format`.
 std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format);
 
+/// The format a sound sample description entry (`bytes`, size and format included) declares, for
+/// the three kinds makeSoundSampleDescription writes ('sowt', 'in24', integer or float 'lpcm');
+/// nothing for any other entry or one too short for its fields.
+std::optional<SoundFormat> soundFormatOf(std::span<const std::uint8_t> bytes);
+
 /// A data reference to another file by its absolute path: an 'alis' entry holding a full alias
 /// record (version 2) whose absolute-path item names the file, the form QuickTime and FFmpeg
 /// both follow (FFmpeg with -enable_drefs 1 -use_absolute_path 1).

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "shotlog/xml_export.h"
 
+#include "shotlog/xml_rate.h"
+
 #include <charconv>
+#include <optional>
 
 namespace korvel {
 namespace {
@@ -129,18 +132,10 @@ std::string KTxmlexport::createXMLFooter() { return "</xmeml>"; }
 
 std::string KTxmlexport::createXMLClip(const XmlClipData& clipData, std::string_view videoSys,
                                        bool dropFrame) {
-    std::string timebase;
-    std::string ntsc;
-    if (videoSys == "PAL") {
-        timebase = "25";
-        ntsc = "FALSE";
-    } else if (videoSys == "NTSC DF" || videoSys == "NTSC NDF") {
-        timebase = "30";
-        ntsc = "TRUE";
-    } else if (videoSys == "24 fps") {
-        timebase = "24";
-        ntsc = "FALSE";
-    }
+    // An unknown choice writes empty rate values, as the list always has.
+    const std::optional<XmlRate> rate = xmlRateOfBwfFpsRate(videoSys);
+    const std::string timebase = rate ? std::to_string(rate->timebase) : std::string();
+    const std::string ntsc = rate ? (rate->ntsc ? "TRUE" : "FALSE") : std::string();
     const std::string format = dropFrame ? "DF" : "NDF";
     const std::string name = valueOf(clipData, "Name");
 

@@ -65,7 +65,7 @@ std::string escapeXml(std::string_view text) {
     return escaped;
 }
 
-void XmlWriter::open(std::string_view name, Attributes attributes) {
+void XmlWriter::startTag(std::string_view name, Attributes attributes) {
     indent();
     m_out += '<';
     m_out += name;
@@ -74,8 +74,19 @@ void XmlWriter::open(std::string_view name, Attributes attributes) {
         m_out += key;
         m_out += "=\"" + escapeXml(value) + '"';
     }
-    m_out += ">\r";
+}
+
+void XmlWriter::open(std::string_view name, Attributes attributes) {
+    startTag(name, attributes);
+    m_out += '>';
+    m_out += m_lineEnd;
     ++m_depth;
+}
+
+void XmlWriter::empty(std::string_view name, Attributes attributes) {
+    startTag(name, attributes);
+    m_out += "/>";
+    m_out += m_lineEnd;
 }
 
 void XmlWriter::close(std::string_view name) {
@@ -83,7 +94,8 @@ void XmlWriter::close(std::string_view name) {
     indent();
     m_out += "</";
     m_out += name;
-    m_out += ">\r";
+    m_out += '>';
+    m_out += m_lineEnd;
 }
 
 void XmlWriter::element(std::string_view name, std::string_view text) {
@@ -92,7 +104,8 @@ void XmlWriter::element(std::string_view name, std::string_view text) {
     m_out += name;
     m_out += '>' + escapeXml(text) + "</";
     m_out += name;
-    m_out += ">\r";
+    m_out += '>';
+    m_out += m_lineEnd;
 }
 
 } // namespace korvel

@@ -14,14 +14,15 @@ namespace korvel {
 /// well-formed whatever the text held.
 std::string escapeXml(std::string_view text);
 
-/// Writes XML one line at a time, each indented by one tab per open element and ended by "\r",
-/// every text and attribute value through escapeXml.
+/// Writes XML one line at a time, each indented by one tab per open element and ended by
+/// `lineEnd` ("\r" unless told otherwise), every text and attribute value through escapeXml.
 class XmlWriter {
 public:
     using Attributes = std::initializer_list<std::pair<std::string_view, std::string_view>>;
 
     /// Lines start `depth` tabs in.
-    explicit XmlWriter(int depth = 0) : m_depth(depth) {}
+    explicit XmlWriter(int depth = 0, std::string_view lineEnd = "\r")
+        : m_depth(depth), m_lineEnd(lineEnd) {}
 
     /// "<name attr="value">" on its own line; the lines after it go one tab further in.
     void open(std::string_view name, Attributes attributes = {});
@@ -29,6 +30,8 @@ public:
     void close(std::string_view name);
     /// "<name>text</name>" on one line.
     void element(std::string_view name, std::string_view text);
+    /// "<name attr="value"/>": an element that refers to one written before.
+    void empty(std::string_view name, Attributes attributes);
     /// Lines another writer made, as they are.
     void append(std::string_view lines) { m_out += lines; }
 
@@ -36,8 +39,10 @@ public:
 
 private:
     void indent() { m_out.append(static_cast<std::size_t>(m_depth), '\t'); }
+    void startTag(std::string_view name, Attributes attributes);
 
     int m_depth;
+    std::string_view m_lineEnd;
     std::string m_out;
 };
 

@@ -32,7 +32,8 @@ TEST(MakeDefaultPrefsTest, WritesTheDefaultsInOrder) {
                          "seperateBins", "modifyNameData", "mediaFileVersion", "convertTo24Tc",
                          "qtcWindows", "ale2fcpTCConversion", "BatchListHeaderLanguish",
                          "BWFSampleRate", "BWFMergeTracks", "button24to16", "BWFfpsRate",
-                         "clickCreateFCPBatchList", "BWFTapeIDSelect", "ale2fcpFCPvers"}));
+                         "clickCreateFCPBatchList", "BWFTapeIDSelect", "ale2fcpFCPvers",
+                         "BWFXMLFormat"}));
     // Every key written has the type the rest of the tool reads it as.
     for (const auto& preference : defaults) {
         ASSERT_TRUE(preferenceType(preference.key)) << preference.key;
@@ -48,7 +49,8 @@ TEST(StartupTest, FirstRunWritesExactlyTheDefaults) {
     EXPECT_EQ(storedLines(store),
               (std::vector<std::string>{
                   "BWFMergeTracks=None", "BWFSampleRate=Same as Source",
-                  "BWFTapeIDSelect=TapeID from BWF File", "BWFfpsRate=PAL",
+                  "BWFTapeIDSelect=TapeID from BWF File", "BWFXMLFormat=Clip list",
+                  "BWFfpsRate=PAL",
                   "BatchListHeaderLanguish=English", "TVSys=PAL", "ale2fcpAleDir=/Users/editor",
                   "ale2fcpFCPvers=FCP 4", "ale2fcpFcpDir=/Users/editor",
                   "ale2fcpTCConversion=Convert Start field to 24 fps TC", "button24to16=false",

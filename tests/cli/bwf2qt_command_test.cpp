@@ -217,6 +217,125 @@ TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
     }
 }
 
+std::string xpath(const std::string& file, const std::string& expression) {
+    std::string value =
+        commandOutput("xmllint --xpath " + shellQuote(expression) + " " + shellQuote(file));
+    while (!value.empty() && value.back() == '\n') {
+        value.pop_back();
+    }
+    return value;
+}
+
+// The path a file URL names: "file://localhost" taken off, %XX decoded.
+std::string pathOfFileUrl(const std::string& url) {
+    const std::string prefix = "file://localhost";
+    if (url.rfind(prefix, 0) != 0) {
+        return {};
+    }
+    std::string path;
+    for (std::size_t i = prefix.size(); i < url.size(); ++i) {
+        if (url[i] == '%' && i + 2 < url.size()) {
+            path += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            path += url[i];
+        }
+    }
+    return path;
+}
+
+// With BWFXMLFormat "xmeml 5" the list is the sequence an editing system imports: one track per
+// channel, a clipitem per channel, the file found at its path URL, the start frame counted at
+// the chosen rate.
+TEST_F(Bwf2qtCommandTest, XmemlListAsXmllintReadsIt) {
+    if (!haveProgram("xmllint")) {
+        GTEST_SKIP() << "xmllint judges the list";
+    }
+    struct Row {
+        std::vector<Recording> sources; // two: a channel pair
+        std::vector<std::string> settings;
+        std::string movie;
+        int channels;
+        std::string timebase;
+        std::string ntsc;
+        std::string displayformat;
+        std::string frame;
+        std::string duration; // one second of sound in whole frames
+        std::string depth;
+        std::string samplerate;
+    };
+    const Row rows[] = {
+        {{{"MONO 16", 1, 48000, 16, 48000ull * 3600, "sTAPE=R01\r\n"}},
+         {},
+         "MONO 16.mov", 1, "25", "FALSE", "NDF", "90000", "25", "16", "48000"},
+        {{{"ST24", 2, 48000, 24, 48000ull * 60, "sTAPE=R02\r\n"}},
+         {"--bwf-fps", "NTSC DF"},
+         "ST24.mov", 2, "30", "TRUE", "DF", "1798", "29", "24", "48000"},
+        {{{"ABC123_1", 1, 48000, 16, 48000ull * 10, "sTAPE=R03\r\n"},
+          {"ABC123_2", 1, 48000, 16, 48000ull * 10, "sTAPE=R03\r\n"}},
+         {"--set", "BWFMergeTracks=Ch. 1 & 2", "--bwf-fps", "24 fps"},
+         "ABC123P1.mov", 2, "24", "FALSE", "NDF", "240", "24", "16", "48000"},
+        {{{"REDUCED", 2, 96000, 24, 96000ull * 36000, "sTAPE=R04\r\n"}},
+         {"--set", "button24to16=true", "--set", "BWFSampleRate=44100 kHz", "--bwf-fps",
+          "NTSC NDF"},
+         "REDUCED.mov", 2, "30", "TRUE", "NDF", "1078921", "29", "16", "44100"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.movie);
+        std::vector<std::string> arguments;
+        for (const Recording& source : row.sources) {
+            arguments.push_back(write(source.name + ".wav", recording(source, 1.0)));
+        }
+        arguments.insert(arguments.end(), {"--xml", out("list.xml"), "--on-exists", "replace"});
+        std::vector<std::string> settings = row.settings;
+        settings.insert(settings.end(), {"--set", "BWFXMLFormat=xmeml 5"});
+        const CommandResult result = bwf2qt(arguments, settings);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        const std::string list = out("list.xml");
+        ASSERT_EQ(std::system(("xmllint --noout " + shellQuote(list)).c_str()), 0);
+
+        const std::string channels = std::to_string(row.channels);
+        const std::string file = "/xmeml/sequence/media/audio/track[1]/clipitem[1]/file";
+        const std::pair<std::string, std::string> checks[] = {
+            {"string(/xmeml/@version)", "5"},
+            {"string(/xmeml/sequence/name)", "list"},
+            {"count(/xmeml/sequence/media/audio/track)", channels},
+            {"count(//clipitem)", channels},
+            {"count(//clipitem/file[pathurl])", "1"},
+            {"count((//clipitem)[1]/link)", channels},
+            {"string(" + file + "/rate/timebase)", row.timebase},
+            {"string(" + file + "/rate/ntsc)", row.ntsc},
+            {"string(" + file + "/duration)", row.duration},
+            {"string(" + file + "/timecode/frame)", row.frame},
+            {"string(" + file + "/timecode/displayformat)", row.displayformat},
+            {"string(" + file + "/timecode/rate/timebase)", row.timebase},
+            {"string(" + file + "/timecode/reel/name)", row.sources[0].description.substr(6, 3)},
+            {"string(" + file + "/media/audio/samplecharacteristics/depth)", row.depth},
+            {"string(" + file + "/media/audio/samplecharacteristics/samplerate)", row.samplerate},
+            {"string(" + file + "/media/audio/channelcount)", channels},
+        };
+        for (const auto& [expression, expected] : checks) {
+            EXPECT_EQ(xpath(list, expression), expected) << expression;
+        }
+        const std::string url = xpath(list, "string(" + file + "/pathurl)");
+        EXPECT_EQ(url.find(' '), std::string::npos) << url;
+        EXPECT_EQ(pathOfFileUrl(url), out(row.movie));
+        EXPECT_TRUE(fs::exists(pathOfFileUrl(url))) << url;
+    }
+}
+
+// The default list is the clip list, whatever the other XML choice would write.
+TEST_F(Bwf2qtCommandTest, ClipListStaysTheDefault) {
+    const std::string file =
+        write("T1.wav", recording({"T1", 1, 48000, 16, 48000ull * 3600, "sTAPE=R1\r\n"}, 1.0));
+    ASSERT_EQ(bwf2qt({file, "--xml", out("list.xml")}).exitStatus, 0);
+    const std::string text = fileText(out("list.xml"));
+    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r"
+                         "<xmeml version=\"0.5\">\r",
+                         0),
+              0u);
+}
+
 // A time reference of a day or more (a recorder left running, a clock set wrong) gives one time
 // of day in bwf-info, the batch list, the XML list and the movie's timecode track.
 TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {

@@ -27,7 +27,7 @@ TEST(PrefsCommandTest, ResetThenListShowsTheDefaults) {
     ASSERT_EQ(listed.exitStatus, 0);
     const std::string expected =
         "BWFMergeTracks=None\nBWFSampleRate=Same as Source\nBWFTapeIDSelect=TapeID from BWF "
-        "File\nBWFfpsRate=PAL\nBatchListHeaderLanguish=English\nTVSys=PAL\nale2fcpAleDir=" +
+        "File\nBWFXMLFormat=Clip list\nBWFfpsRate=PAL\nBatchListHeaderLanguish=English\nTVSys=PAL\nale2fcpAleDir=" +
         home() + "\nale2fcpFCPvers=FCP 4\nale2fcpFcpDir=" + home() +
         "\nale2fcpTCConversion=Convert Start field to 24 fps TC\nbutton24to16=false\n"
         "clickCreateFCPBatchList=false\nclipType=Clips only\nkorvelVersion=9\n"
@@ -113,6 +113,9 @@ TEST(PrefsCommandTest, PopupKeysTakeOnlyTheirChoices) {
         {{"prefs", "set", "ale2fcpFCPvers", "FCP 5"}, 2, "", "\"FCP 3\""},
         {{"prefs", "set", "BatchListHeaderLanguish", "German"}, 2, "", "\"French\""},
         {{"prefs", "set", "BWFSampleRate", "96000 kHz"}, 2, "", "\"Same as Source\""},
+        {{"prefs", "set", "BWFXMLFormat", "xmeml5"}, 2, "", "\"Clip list\", \"xmeml 5\""},
+        {{"prefs", "set", "BWFXMLFormat", "xmeml 5"}, 0, "", ""},
+        {{"prefs", "get", "BWFXMLFormat"}, 0, "xmeml 5\n", ""},
         {{"prefs", "set", "modifyNameData", "Truncate, add .mov"}, 2, "", "\"Truncate\""},
         {{"prefs", "set", "movieExtension", ".MXF"}, 0, "", ""}, // not a popup: any text
         {{"prefs", "get", "TVSys"}, 0, "24 fps\n", ""},
