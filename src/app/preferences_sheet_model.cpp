@@ -86,6 +86,8 @@ std::vector<ControlDescription> makeControls() {
         {"BatchListHeaderLanguish", "Batch List Header", PopUp, kBatchListHeaderLanguish,
          {"English", "French"}},
         {"BWFXML", "Create FCP XML List", CheckBox, kBWFXML, {}},
+        {"BWFXMLFormat", "XML Format", PopUp, kBWFXMLFormat,
+         {preferenceChoices(kBWFXMLFormat).begin(), preferenceChoices(kBWFXMLFormat).end()}},
     };
 }
 

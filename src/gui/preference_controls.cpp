@@ -32,7 +32,7 @@ const std::map<std::string, std::vector<std::string_view>, std::less<>>& optionV
         {"BWFView1",
          {"BWFMediaConversion", "button24to16", "BWFSampleRate", "BWFMergeTracks",
           "buttonMergeMixdown", "BWFfpsRate", "BWFTapeIDSelect", "BWFAutoCode",
-          "myCreateFCPBLButton", "BatchListHeaderLanguish", "BWFXML"}},
+          "myCreateFCPBLButton", "BatchListHeaderLanguish", "BWFXML", "BWFXMLFormat"}},
     };
     return views;
 }

@@ -31,7 +31,7 @@ PreferencesSheet::PreferencesSheet(PreferenceControls& controls, QWidget* parent
                                       "BWFMergeTracks", "buttonMergeMixdown", "BWFfpsRate",
                                       "BWFDFTC", "BWFTapeIDSelect", "BWFAutoCode",
                                       "myCreateFCPBLButton", "BatchListHeaderLanguish",
-                                      "BWFXML"},
+                                      "BWFXML", "BWFXMLFormat"},
                                      tabs),
                  tr("bwf2qt"));
 
