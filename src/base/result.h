@@ -15,6 +15,8 @@ enum class ErrorKind {
     InUse,
     /// The change was made, but it may not have reached the disk yet.
     Unconfirmed,
+    /// The movie has a timecode track already and was asked to keep it.
+    HasTimecodeTrack,
 };
 
 /// What went wrong, in words a person can act on (lower-case, no final period).

@@ -92,7 +92,7 @@ int add(Session& session, const TcArguments& args) {
     QT_Utility qtu(session.console(), session.ui());
     AddTCTrackOptions options{args.movie, args.tc, args.reel, tvsys, dropFrame, args.replace, true};
     if (auto status = qtu.ZAN_AddTCTrack(options); !status) {
-        if (status.error().message == kHasTimecodeTrack) {
+        if (status.error().kind == ErrorKind::HasTimecodeTrack) {
             std::cerr << "korvel: " << args.movie
                       << " already has a timecode track; delete it first or add with --replace\n";
             return kExitFailed;

@@ -70,7 +70,7 @@ Status QT_Utility::ZAN_AddTCTrack(const AddTCTrackOptions& options) {
     if (!movie) return movie.error();
 
     if (options.refuseExisting && !options.replaceExisting && !qtff::timecodeTrackIds(movie->movie()).empty()) {
-        return makeError(std::string(kHasTimecodeTrack));
+        return makeError(std::string(kHasTimecodeTrack), ErrorKind::HasTimecodeTrack);
     }
     qtff::TimecodeTrackOptions track;
     track.format = formatOf(def);

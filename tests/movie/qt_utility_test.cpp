@@ -190,7 +190,7 @@ TEST_F(QTUtilityTest, RefusesOrReplacesAnExistingTrackWhenAsked) {
     AddTCTrackOptions refuse{path, "02:00:00:00", "SECOND", "PAL", false, false, true};
     auto status = utility.ZAN_AddTCTrack(refuse);
     ASSERT_FALSE(status.ok());
-    EXPECT_EQ(status.error().message, kHasTimecodeTrack);
+    EXPECT_EQ(status.error().kind, ErrorKind::HasTimecodeTrack);
     EXPECT_EQ(readAll(path), before);
 
     AddTCTrackOptions replace{path, "02:00:00:00", "SECOND", "PAL", false, true, true};
