@@ -56,6 +56,7 @@ int reportFailure(const std::string& movie, const std::string& change, const Err
                   << error.message << '\n';
         break;
     case ErrorKind::Failed:
+    case ErrorKind::HasTimecodeTrack:
         std::cerr << "korvel: could not " << change << " " << movie << ": " << error.message << '\n';
         break;
     }
