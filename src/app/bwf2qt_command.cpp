@@ -33,21 +33,10 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path, error);
 }
 
-// The movie's length in whole frames of the XML timebase of `bwfFpsRate`, counted as the
+// The movie's length in whole frames of the XML timebase of `frameRate`, counted as the
 // timecode track counts them, so that the start plus the duration is the movie's end timecode.
 std::optional<std::uint64_t> durationInFrames(const std::string& moviePath,
-                                              std::string_view bwfFpsRate) {
-    std::optional<TvSystem> system;
-    if (bwfFpsRate == "PAL") {
-        system = TvSystem::Pal;
-    } else if (bwfFpsRate == "NTSC DF" || bwfFpsRate == "NTSC NDF") {
-        system = TvSystem::Ntsc;
-    } else if (bwfFpsRate == "24 fps") {
-        system = TvSystem::Film24;
-    }
-    if (!system) {
-        return std::nullopt;
-    }
+                                              BwfFrameRate frameRate) {
     auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
     if (!movie) {
         return std::nullopt;
@@ -56,7 +45,7 @@ std::optional<std::uint64_t> durationInFrames(const std::string& moviePath,
     if (!header || header->timeScale == 0) {
         return std::nullopt;
     }
-    const TimeCodeDef def = timeCodeDef(*system, false);
+    const TimeCodeDef def = frameRate.tvSystem().timeCodeDef(false);
     // Whole time units of the timecode's scale, then whole frames; the fraction dropped on the
     // way is less than one unit, so it never changes the count of frames.
     const std::uint64_t scale = header->timeScale;
@@ -90,7 +79,7 @@ private:
     UserInterface& m_ui;
     Bwf2qtReport m_report;
     std::string m_destination;
-    std::string m_bwfFpsRate;
+    std::optional<BwfFrameRate> m_frameRate;
     BwfImportOptions m_importDefaults;
     std::string m_batchList;
     std::string m_xml;
@@ -135,8 +124,8 @@ Bwf2qtReport Bwf2qtRun::run() {
     }
 
     const BwfReadOptions readOptions = bwfReadOptions(prefs);
-    m_bwfFpsRate = readOptions.bwfFpsRate;
-    m_importDefaults.tvSys = readOptions.bwfFpsRate;
+    m_frameRate = readOptions.bwfFpsRate;
+    m_importDefaults.frameRate = readOptions.bwfFpsRate;
     m_importDefaults.bwfTapeIdSelect = readOptions.bwfTapeIdSelect;
     m_importDefaults.linkmedia =
         prefs.stringOrEmpty(prefkey::kBWFMediaConversion) == "Link To BWF Files";
@@ -333,10 +322,15 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
     m_report.movies.push_back(options.destFile);
     m_batchList += bwf2qtBatchListRow(*info);
     XmlClipData clip(info->entries().begin(), info->entries().end());
-    if (const auto frames = durationInFrames(options.destFile, m_bwfFpsRate)) {
+    // The list follows the rate the movie's timecode was written in (under "From recorder", the
+    // file's own); a stored rate that names none lists PAL's timebase without a duration.
+    const BwfFrameRate used =
+        m_frameRate ? usedFrameRate(*m_frameRate, bwfRecorderRate(job.file))
+                    : BwfFrameRate{BwfFrameRate::Kind::Pal};
+    if (const auto frames = m_frameRate ? durationInFrames(options.destFile, used) : std::nullopt) {
         clip["Duration"] = std::to_string(*frames);
     }
-    m_xml += KTxmlexport::createXMLClip(clip, m_bwfFpsRate, m_bwfFpsRate == "NTSC DF");
+    m_xml += KTxmlexport::createXMLClip(clip, used.xmlTimebase());
     return Step::Next;
 }
 

@@ -26,7 +26,7 @@ std::optional<TvSystem> storedTvSystem(Session& session) {
     const auto system = tvSystemFromName(name);
     if (!system) {
         std::cerr << "korvel: the TV system \"" << name
-                  << "\" is not one of \"PAL\", \"NTSC\", \"24 fps\" (set it with --tv)\n";
+                  << "\" is not one of " << TvSystem::choicesText() << " (set it with --tv)\n";
     }
     return system;
 }
@@ -46,15 +46,15 @@ int toFrames(Session& session, const TimecodeArguments& args) {
     if (!system) {
         return kExitFailed;
     }
-    if (!isValidTimeCodeText(args.text, *system)) {
+    const auto timeCode = TimeCode::parse(args.text, *system);
+    if (!timeCode) {
         std::cerr << "korvel: \"" << args.text << "\" is not a " << tvSystemName(*system)
                   << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame)\n";
         return kExitFailed;
     }
-    // The text alone says whether it is drop frame; only NTSC counts that way.
-    const bool dropFrame = *system == TvSystem::Ntsc && isDropFrameText(args.text);
-    const TimeCodeDef def = timeCodeDef(*system, dropFrame);
-    std::cout << frameNumber(*parseTimeCodeFields(args.text), def) << '\n';
+    // The text alone says whether it is drop frame, where the system counts that way.
+    const TimeCodeDef def = system->timeCodeDef(timeCode->dropFrame());
+    std::cout << frameNumber(timeCode->record(), def) << '\n';
     return kExitDone;
 }
 
@@ -68,8 +68,8 @@ int fromFrames(Session& session, const TimecodeArguments& args) {
         std::cerr << "korvel: \"" << args.number << "\" is not a frame number\n";
         return kExitFailed;
     }
-    const bool dropFrame = *system == TvSystem::Ntsc && session.prefs().boolean(prefkey::kDF);
-    std::cout << timeCodeText(timeCodeRecord(*number, timeCodeDef(*system, dropFrame)), dropFrame)
+    const TimeCodeDef def = system->timeCodeDef(session.prefs().boolean(prefkey::kDF));
+    std::cout << timeCodeText(timeCodeRecord(*number, def), def.dropFrame())
               << '\n';
     return kExitDone;
 }

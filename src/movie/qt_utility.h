@@ -23,8 +23,8 @@ struct AddTCTrackOptions {
     std::string moviePath;
     std::string tcValue;     // start timecode text, fields at positions 0, 3, 6 and 9
     std::string sourceValue; // reel name
-    std::string tvsys;       // "PAL", "NTSC" or "24 fps"
-    bool dfValue = false;    // drop frame, used only with "NTSC"
+    std::string tvsys;       // a "TVSys" text: "PAL", "NTSC", "24 fps", "23.976 fps", ...
+    bool dfValue = false;    // drop frame, used only with "NTSC" and "59.94 fps"
     /// Replace the movie's timecode tracks in the same header update instead of adding beside
     /// them (a crash never leaves the movie without timecode).
     bool replaceExisting = false;

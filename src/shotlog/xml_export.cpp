@@ -127,21 +127,10 @@ std::string KTxmlexport::createXMLHeader() {
 
 std::string KTxmlexport::createXMLFooter() { return "</xmeml>"; }
 
-std::string KTxmlexport::createXMLClip(const XmlClipData& clipData, std::string_view videoSys,
-                                       bool dropFrame) {
-    std::string timebase;
-    std::string ntsc;
-    if (videoSys == "PAL") {
-        timebase = "25";
-        ntsc = "FALSE";
-    } else if (videoSys == "NTSC DF" || videoSys == "NTSC NDF") {
-        timebase = "30";
-        ntsc = "TRUE";
-    } else if (videoSys == "24 fps") {
-        timebase = "24";
-        ntsc = "FALSE";
-    }
-    const std::string format = dropFrame ? "DF" : "NDF";
+std::string KTxmlexport::createXMLClip(const XmlClipData& clipData, const XmlTimebase& rate) {
+    const std::string timebase = std::to_string(rate.timebase);
+    const std::string ntsc = rate.ntsc ? "TRUE" : "FALSE";
+    const std::string format = rate.dropFrame ? "DF" : "NDF";
     const std::string name = valueOf(clipData, "Name");
 
     XmlWriter xml(1);

@@ -133,9 +133,9 @@ TEST(BwfReaderCorpus, FrameRateChoiceChangesOnlyTheStart) {
         GTEST_SKIP() << "no corpus at " << file;
     }
     BwfReadOptions options;
-    options.bwfFpsRate = "24 fps";
+    options.bwfFpsRate = BwfFrameRate::parse("24 fps");
     EXPECT_EQ(getBWF2Info(file.string(), options).value("Media Start"), "17:54:35:00");
-    options.bwfFpsRate = "NTSC DF";
+    options.bwfFpsRate = BwfFrameRate::parse("NTSC DF");
     // 64475 s is 1932318.7 frames at 29.97; drop-frame counting gives a later label.
     EXPECT_EQ(getBWF2Info(file.string(), options).value("Media Start").size(), 11u);
     EXPECT_EQ(getBWF2Info(file.string(), options).value("Media Start")[8], ';');
