@@ -83,6 +83,9 @@ int add(Session& session, const TcArguments& args) {
         std::cerr << "korvel: could not add a timecode track to " << args.movie << ": " << status.error().message << '\n';
         return kExitFailed;
     }
+    if (const auto note = pictureRateNote(args.movie, *system)) {
+        std::cerr << "korvel: " << *note << '\n';
+    }
     return kExitDone;
 }
 

@@ -111,12 +111,12 @@ void addTimecodeCommands(CLI::App& app, CommandTable& table) {
                      "  korvel timecode 30to24 01:02:03:29                    -> 01:02:03:23");
 
     CLI::App* toFramesCommand = timecode->add_subcommand(
-        "to-frames", "Frame number of a timecode (drop frame when NTSC text has ';' before the frames)");
+        "to-frames", "Frame number of a timecode (drop frame when NTSC or 59.94 text has ';' before the frames)");
     toFramesCommand->add_option("TC", args->text, "timecode, HH:MM:SS:FF or HH:MM:SS;FF")->required();
     table.add(toFramesCommand, [args](Session& session) { return toFrames(session, *args); });
 
     CLI::App* fromFramesCommand = timecode->add_subcommand(
-        "from-frames", "Timecode of a frame number (drop frame when NTSC and \"DF\" is on)");
+        "from-frames", "Timecode of a frame number (drop frame when NTSC or 59.94 and \"DF\" is on)");
     fromFramesCommand->add_option("N", args->number, "frame number counted from 00:00:00:00")->required();
     table.add(fromFramesCommand, [args](Session& session) { return fromFrames(session, *args); });
 

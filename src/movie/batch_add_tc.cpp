@@ -222,6 +222,7 @@ ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
                 reportCannotChange(moviePath, replaced.error());
                 return ClipResult::Failed;
             }
+            noteOtherPictureRate(moviePath, options.tvSys);
             return ClipResult::Added;
         }
         if (hasTrack) {
@@ -244,7 +245,15 @@ ClipResult BatchAddTc::addTcTrackToMovie(std::string& rawMovieName,
         reportCannotChange(moviePath, added.error());
         return ClipResult::Failed;
     }
+    noteOtherPictureRate(moviePath, options.tvSys);
     return ClipResult::Added;
+}
+
+void BatchAddTc::noteOtherPictureRate(const std::string& moviePath, std::string_view tvSys) {
+    const auto system = TvSystem::parse(tvSys);
+    if (const auto note = system ? pictureRateNote(moviePath, *system) : std::nullopt) {
+        m_log(*note);
+    }
 }
 
 ClipResult BatchAddTc::runClip(const std::string& clipName, const std::string& tcValue,

@@ -112,6 +112,8 @@ private:
     ClipResult runClip(const std::string& clipName, const std::string& tcValue,
                        const std::string& reelID, const SetMovieTCFromAleOptions& options,
                        TvSystem system, const std::string& extension, std::int32_t baseNameLength);
+    // Logs a note when the movie's picture runs at another rate than its new timecode track.
+    void noteOtherPictureRate(const std::string& moviePath, std::string_view tvSys);
     void reportCannotChange(const std::string& moviePath, const Error& reason);
 
     UserInterface& m_ui;
