@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // BWF files from outside: whatever the bytes, the chunk walk stays inside the file, the reader
-// answers a record of its eighteen keys in valid UTF-8 that XML escaping keeps free of the
+// answers a record of its eighteen keys (and the recorder's rate when its iXML names one) in valid UTF-8 that XML escaping keeps free of the
 // characters XML forbids, the sample stream converts to whole frames, and nothing reads out of
 // bounds.
 #include "audio/pcm_pipeline.h"
@@ -61,13 +61,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
+    // The iXML reading on its own: any text, and the fraction it finds is always positive.
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (const auto recorder = parseRecorderRate(text)) {
+        if (recorder->rate.numerator <= 0 || recorder->rate.denominator <= 0) {
+            __builtin_trap();
+        }
+        (void)usedFrameRate(BwfFrameRate{BwfFrameRate::Kind::FromRecorder}, recorder);
+    }
+
     BwfReadOptions options;
     if (size > 0 && data[0] % 2 == 1) {
-        options.bwfFpsRate = "NTSC DF";
+        options.bwfFpsRate = BwfFrameRate::parse("NTSC DF");
         options.bwfTapeIdSelect = "First 6 characters of File Name";
+    } else if (size > 0 && data[0] % 4 == 2) {
+        options.bwfFpsRate = BwfFrameRate::parse("From recorder");
     }
     const BwfInfo info = getBWF2Info(source, "/in/A001T01.WAV", options);
-    if (info.entries().size() != 18) {
+    if (info.entries().size() != (info.contains(bwfkey::kRecorderRate) ? 19U : 18U)) {
         __builtin_trap();
     }
     for (const auto& [key, value] : info.entries()) {

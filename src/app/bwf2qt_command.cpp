@@ -35,21 +35,10 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path, error);
 }
 
-// The movie's length in whole frames of the XML timebase of `bwfFpsRate`, counted as the
+// The movie's length in whole frames of the XML timebase of `frameRate`, counted as the
 // timecode track counts them, so that the start plus the duration is the movie's end timecode.
 std::optional<std::uint64_t> durationInFrames(const std::string& moviePath,
-                                              std::string_view bwfFpsRate) {
-    std::optional<TvSystem> system;
-    if (bwfFpsRate == "PAL") {
-        system = TvSystem::Pal;
-    } else if (bwfFpsRate == "NTSC DF" || bwfFpsRate == "NTSC NDF") {
-        system = TvSystem::Ntsc;
-    } else if (bwfFpsRate == "24 fps") {
-        system = TvSystem::Film24;
-    }
-    if (!system) {
-        return std::nullopt;
-    }
+                                              BwfFrameRate frameRate) {
     auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
     if (!movie) {
         return std::nullopt;
@@ -58,7 +47,7 @@ std::optional<std::uint64_t> durationInFrames(const std::string& moviePath,
     if (!header || header->timeScale == 0) {
         return std::nullopt;
     }
-    const TimeCodeDef def = timeCodeDef(*system, false);
+    const TimeCodeDef def = frameRate.tvSystem().timeCodeDef(false);
     // Whole time units of the timecode's scale, then whole frames; the fraction dropped on the
     // way is less than one unit, so it never changes the count of frames.
     const std::uint64_t scale = header->timeScale;
@@ -107,7 +96,7 @@ private:
     BwfImportOptions importOptions(const Bwf2qtJob& job) const;
     Step askExisting(const std::string& output);
     void saveLists();
-    void addXmlEntry(const BwfInfo& info, const std::string& movie);
+    void addXmlEntry(const BwfInfo& info, const std::string& movie, const BwfFrameRate& used);
     void saveList(const std::string& title, const std::string& extension,
                   const std::function<std::string(const std::string& path)>& textFor,
                   const std::string& failureTitle);
@@ -117,12 +106,13 @@ private:
     UserInterface& m_ui;
     Bwf2qtReport m_report;
     std::string m_destination;
-    std::string m_bwfFpsRate;
+    std::optional<BwfFrameRate> m_frameRate;
     BwfImportOptions m_importDefaults;
     std::string m_batchList;
     std::string m_xml;
     bool m_xmeml = false; // "BWFXMLFormat": the xmeml document instead of the clip list
     std::vector<XmemlClip> m_xmemlClips;
+    XmlTimebase m_xmemlRate; // the sequence's: its first movie's
     bool m_imported = false;
 };
 
@@ -164,8 +154,8 @@ Bwf2qtReport Bwf2qtRun::run() {
     }
 
     const BwfReadOptions readOptions = bwfReadOptions(prefs);
-    m_bwfFpsRate = readOptions.bwfFpsRate;
-    m_importDefaults.tvSys = readOptions.bwfFpsRate;
+    m_frameRate = readOptions.bwfFpsRate;
+    m_importDefaults.frameRate = readOptions.bwfFpsRate;
     m_importDefaults.bwfTapeIdSelect = readOptions.bwfTapeIdSelect;
     m_importDefaults.linkmedia =
         prefs.stringOrEmpty(prefkey::kBWFMediaConversion) == "Link To BWF Files";
@@ -370,24 +360,34 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
 
     m_report.movies.push_back(options.destFile);
     m_batchList += bwf2qtBatchListRow(*info);
-    addXmlEntry(*info, options.destFile);
+    // The list follows the rate the movie's timecode was written in (under "From recorder", the
+    // file's own); a stored rate that names none lists PAL's timebase without a duration.
+    const BwfFrameRate used = m_frameRate
+                                  ? usedFrameRate(*m_frameRate, bwfRecorderRate(job.file))
+                                  : BwfFrameRate{BwfFrameRate::Kind::Pal};
+    addXmlEntry(*info, options.destFile, used);
     return Step::Next;
 }
 
-void Bwf2qtRun::addXmlEntry(const BwfInfo& info, const std::string& movie) {
-    const std::optional<std::uint64_t> frames = durationInFrames(movie, m_bwfFpsRate);
+void Bwf2qtRun::addXmlEntry(const BwfInfo& info, const std::string& movie,
+                            const BwfFrameRate& used) {
+    const std::optional<std::uint64_t> frames =
+        m_frameRate ? durationInFrames(movie, used) : std::nullopt;
     if (!m_xmeml) {
         XmlClipData clip(info.entries().begin(), info.entries().end());
         if (frames) {
             clip["Duration"] = std::to_string(*frames);
         }
-        m_xml += KTxmlexport::createXMLClip(clip, m_bwfFpsRate, m_bwfFpsRate == "NTSC DF");
+        m_xml += KTxmlexport::createXMLClip(clip, used.xmlTimebase());
         return;
     }
     const std::optional<qtff::SoundFormat> sound = movieSoundFormat(movie);
     if (!sound || !frames) {
         log("The movie " + movie + " could not be read back: the XML list leaves it out.");
         return;
+    }
+    if (m_xmemlClips.empty()) {
+        m_xmemlRate = used.xmlTimebase();
     }
     m_xmemlClips.push_back(XmemlClip{
         fileNameOf(movie), movie, info.value(bwfkey::kReel), info.value(bwfkey::kMediaStart),
@@ -414,8 +414,7 @@ void Bwf2qtRun::saveLists() {
                 }
                 // The sequence is named after the list, as an editing system names an import.
                 return xmemlDocument(withoutExtension(fileNameOf(path)), m_xmemlClips,
-                                     // A choice outside the list has no movies to describe.
-                                     xmlRateOfBwfFpsRate(m_bwfFpsRate).value_or(XmlRate{}));
+                                     m_xmemlRate);
             },
             "The XML list could not be saved!");
     }

@@ -4,6 +4,7 @@
 #include "app/preference_keys.h"
 #include "platform/path_names.h"
 #include "platform/text_file.h"
+#include "timecode/tv_system.h"
 #include "shotlog/ale_tools.h"
 
 namespace korvel {
@@ -114,7 +115,7 @@ CommandOutcome clickale2fcp(ConversionCommandContext& context) {
 CommandOutcome clickfcp2ale(ConversionCommandContext& context) {
     PreferenceStore& prefs = context.prefs;
     const std::string tvSys = prefs.stringOrEmpty(prefkey::kTVSys);
-    if (tvSys == "24 fps") {
+    if (TvSystem::parse(tvSys) == TvSystem::Film24) {
         context.ui.beep();
         context.ui.runAlert(Alert{"Video Standard error!",
                                   "Sorry, but you can't convert a FCP batch list using 24 fps.",

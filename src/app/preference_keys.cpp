@@ -14,7 +14,8 @@ using enum PreferenceType;
 
 // The items of the sheet's popups: any other text would leave an operation without its choice
 // (a BWF frame rate of "ntsc df" makes movies without timecode).
-constexpr std::string_view kTvSystems[] = {"PAL", "NTSC", "24 fps"};
+constexpr std::string_view kTvSystems[] = {"PAL",    "NTSC",   "24 fps",    "23.976 fps",
+                                           "30 fps", "50 fps", "59.94 fps", "60 fps"};
 constexpr std::string_view kTcColumns[] = {"Start",       "Auxiliary TC1", "Auxiliary TC2", "Auxiliary TC3",
                                            "Auxiliary TC4", "Auxiliary TC5", "TC 24 Start",   "Media Start",
                                            "Aux TC 1",    "Aux TC 2"};
@@ -27,7 +28,9 @@ constexpr std::string_view kMediaConversions[] = {"Make Self Contained Movies", 
 constexpr std::string_view kSampleRates[] = {"Same as Source", "48000 kHz", "44100 kHz"};
 constexpr std::string_view kMergeTracks[] = {"None", "Ch. 1 & 2", "Ch. 3 & 4", "Ch. 5 & 6", "Ch. 7 & 8"};
 constexpr std::string_view kBwfXmlFormats[] = {bwfxmlformat::kClipList, bwfxmlformat::kXmeml5};
-constexpr std::string_view kBwfFrameRates[] = {"PAL", "NTSC DF", "NTSC NDF", "24 fps"};
+constexpr std::string_view kBwfFrameRates[] = {"PAL",      "NTSC DF",   "NTSC NDF", "24 fps",
+                                               "23.976 fps", "30 fps",  "50 fps",   "59.94 DF",
+                                               "59.94 NDF",  "60 fps",  "From recorder"};
 constexpr std::string_view kTapeIdSources[] = {"TapeID from BWF File", "BWF File Name",
                                                "BWF File Name Without Extension",
                                                "First 6 characters of File Name"};

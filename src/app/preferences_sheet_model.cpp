@@ -2,6 +2,7 @@
 #include "app/preferences_sheet_model.h"
 
 #include "app/preference_keys.h"
+#include "timecode/tv_system.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +13,6 @@ namespace {
 using enum ControlKind;
 using namespace prefkey;
 
-constexpr std::string_view kNtsc = "NTSC";
 constexpr std::string_view kFilm = "24 fps";
 constexpr std::string_view kTc24Start = "TC 24 Start";
 constexpr std::string_view kSelfContained = "Make Self Contained Movies";
@@ -36,13 +36,25 @@ constexpr std::array<TcColumnChoice, 10> kTcColumnChoices = {{
     {"[FCP] Aux TC 2", "Aux TC 2", false},
 }};
 
+// The items of a pop-up whose key lists its choices.
+std::vector<std::string_view> choicesOf(std::string_view key) {
+    const auto choices = preferenceChoices(key);
+    return {choices.begin(), choices.end()};
+}
+
+// Drop frame is counted only where the TV system defines it (NTSC, 59.94).
+bool countsDropFrame(std::string_view tvSys) {
+    const auto system = TvSystem::parse(tvSys);
+    return system && system->dropFrameAllowed();
+}
+
 std::vector<ControlDescription> makeControls() {
     std::vector<std::string_view> tcTitles;
     for (const TcColumnChoice& choice : kTcColumnChoices) {
         tcTitles.push_back(choice.title);
     }
     return {
-        {"setTVSysButton", "TV System", PopUp, {}, {"PAL", "NTSC", "24 fps"}},
+        {"setTVSysButton", "TV System", PopUp, {}, choicesOf(kTVSys)},
         {"DFButton", "Drop Frame", CheckBox, kDF, {}},
         {"tcColumnSelector", "Timecode Column", PopUp, kTcColumn, tcTitles},
         {"movieExtension", "Movie Extension", PopUp, kMovieExtension,
@@ -75,8 +87,7 @@ std::vector<ControlDescription> makeControls() {
         {"BWFMergeTracks", "Merge Tracks", PopUp, kBWFMergeTracks,
          {"None", "Ch. 1 & 2", "Ch. 3 & 4", "Ch. 5 & 6", "Ch. 7 & 8"}},
         {"buttonMergeMixdown", "Merge Mixdown", CheckBox, kButtonMergeMixdown, {}},
-        {"BWFfpsRate", "BWF Timecode Rate", PopUp, kBWFfpsRate,
-         {"PAL", "NTSC DF", "NTSC NDF", "24 fps"}},
+        {"BWFfpsRate", "BWF Timecode Rate", PopUp, kBWFfpsRate, choicesOf(kBWFfpsRate)},
         {"BWFDFTC", "BWF Drop Frame", CheckBox, kBWFDFTC, {}},
         {"BWFTapeIDSelect", "Tape ID", PopUp, kBWFTapeIDSelect,
          {"TapeID from BWF File", "BWF File Name", "BWF File Name Without Extension",
@@ -86,8 +97,7 @@ std::vector<ControlDescription> makeControls() {
         {"BatchListHeaderLanguish", "Batch List Header", PopUp, kBatchListHeaderLanguish,
          {"English", "French"}},
         {"BWFXML", "Create FCP XML List", CheckBox, kBWFXML, {}},
-        {"BWFXMLFormat", "XML Format", PopUp, kBWFXMLFormat,
-         {preferenceChoices(kBWFXMLFormat).begin(), preferenceChoices(kBWFXMLFormat).end()}},
+        {"BWFXMLFormat", "XML Format", PopUp, kBWFXMLFormat, choicesOf(kBWFXMLFormat)},
     };
 }
 
@@ -161,7 +171,7 @@ void PreferencesSheetModel::loadFromStore() {
     m_tvSys = m_store.stringOrEmpty(kTVSys);
     show("setTVSysButton", m_tvSys);
     const std::string_view shown = state("setTVSysButton").value;
-    enable("DFButton", shown == kNtsc);                                       // step 1
+    enable("DFButton", countsDropFrame(shown));                                       // step 1
     for (const auto* id : {"ale2fcpWindowsOption", "overwriteTC", "DFButton", "BWFAutoCode"}) {
         showChecked(id, control(id)->key);                                    // step 2
     }
@@ -212,7 +222,7 @@ void PreferencesSheetModel::loadConversionControls() {
     showChecked("myCreateFCPBLButton", kClickCreateFCPBatchList);
     enable("BatchListHeaderLanguish", m_store.boolean(kClickCreateFCPBatchList));
     showChecked("BWFDFTC", kBWFDFTC);
-    enable("BWFDFTC", state("setTVSysButton").value == kNtsc);
+    enable("BWFDFTC", countsDropFrame(state("setTVSysButton").value));
 }
 
 // Steps 16 to 18.
@@ -249,12 +259,12 @@ void PreferencesSheetModel::apply24FpsRules() {
 }
 
 void PreferencesSheetModel::applyTVSysSwitch() {
-    const bool ntsc = m_tvSys == kNtsc;
+    const bool dropFrame = countsDropFrame(m_tvSys);
     const bool film = m_tvSys == kFilm;
-    enable("DFButton", ntsc);
+    enable("DFButton", dropFrame);
     enable("convertTo24Tc", film);
     enable("ale2fcp24TCSelectField", film);
-    enable("BWFDFTC", ntsc);
+    enable("BWFDFTC", dropFrame);
 }
 
 void PreferencesSheetModel::applyTcColumnRule(std::string_view title) {

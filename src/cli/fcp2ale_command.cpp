@@ -100,7 +100,7 @@ void addFcp2aleCommand(CLI::App& app, CommandTable& table) {
         "Each ALE is written as DIR/NAME.ale: NAME is the batch list's name without its\n"
         "extension, or the bin's name when seperateBins is on; a name that comes twice gets -2,\n"
         "-3, ... The written paths are printed on standard output.\n"
-        "Options come from the preference store: TVSys (PAL or NTSC), clipType, seperateBins.\n"
+        "Options come from the preference store: TVSys (any but 24 fps), clipType, seperateBins.\n"
         "Examples:\n"
         "  korvel fcp2ale day1.txt -d ale/\n"
         "  korvel --tv NTSC --set seperateBins=true --set 'clipType=Clips & SubClips' fcp2ale day1.txt");

@@ -16,6 +16,8 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -31,6 +33,12 @@ struct RawGlobalOptions {
     bool nonDropFrame = false;
 };
 
+// The texts a popup preference takes, for a command-line option that sets it.
+std::vector<std::string> choicesOf(std::string_view key) {
+    const auto choices = korvel::preferenceChoices(key);
+    return {choices.begin(), choices.end()};
+}
+
 void addGlobalOptions(CLI::App& app, RawGlobalOptions& raw) {
     app.add_option("--prefs", raw.prefsFile,
                    "preference file to use (default: $KORVEL_PREFS, else the desktop app's store)")
@@ -42,13 +50,13 @@ void addGlobalOptions(CLI::App& app, RawGlobalOptions& raw) {
     app.add_option("--log", raw.logFile, "also write the output log to FILE")->type_name("FILE");
     app.add_option("--tv", raw.tvSystem, "TV system for this run (same as --set TVSys=...)")
         ->type_name("SYSTEM")
-        ->check(CLI::IsMember({"PAL", "NTSC", "24 fps"}));
+        ->check(CLI::IsMember(choicesOf(prefkey::kTVSys)));
     app.add_flag("--df", raw.dropFrame, "drop-frame timecode for this run (--set DF=true)");
     app.add_flag("--no-df", raw.nonDropFrame, "non-drop-frame timecode for this run (--set DF=false)");
     app.add_option("--bwf-fps", raw.bwfFpsRate,
                    "frame rate of BWF start timecodes for this run (--set BWFfpsRate=...)")
         ->type_name("RATE")
-        ->check(CLI::IsMember({"PAL", "NTSC DF", "NTSC NDF", "24 fps"}));
+        ->check(CLI::IsMember(choicesOf(prefkey::kBWFfpsRate)));
 }
 
 // Turns the raw options into typed overrides; fails on a setting the store would not take.

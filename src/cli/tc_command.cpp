@@ -68,15 +68,15 @@ int add(Session& session, const TcArguments& args) {
     const auto system = tvSystemFromName(tvsys);
     if (!system) {
         std::cerr << "korvel: the TV system \"" << tvsys
-                  << "\" is not one of \"PAL\", \"NTSC\", \"24 fps\" (set it with --tv)\n";
+                  << "\" is not one of " << TvSystem::choicesText() << " (set it with --tv)\n";
         return kExitFailed;
     }
-    const bool dropFrame = *system == TvSystem::Ntsc && session.prefs().boolean(prefkey::kDF);
+    const bool dropFrame = system->dropFrameAllowed() && session.prefs().boolean(prefkey::kDF);
     // Checked here, before the movie is touched: a start that is not timecode text must never be
     // stored as 00:00:00:00, nor a label drop frame skips (the text's ';' or "DF" asking for drop
     // frame) as the frame before it.
-    if (!isValidTimeCodeText(args.tc, *system) ||
-        !isValidTimeCodeText(args.tc, framesPerSecond(*system), dropFrame)) {
+    if (!TimeCode::parse(args.tc, *system) ||
+        !TimeCode::parse(args.tc, system->framesPerSecond(), dropFrame)) {
         std::cerr << "korvel: \"" << args.tc << "\" is not a " << tvSystemName(*system)
                   << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame); nothing was changed\n";
         return kExitFailed;
@@ -86,7 +86,7 @@ int add(Session& session, const TcArguments& args) {
                   << qtff::kMaxReelNameBytes << "; nothing was changed\n";
         return kExitFailed;
     }
-    if (*system == TvSystem::Ntsc && dropFrame != isDropFrameText(args.tc)) {
+    if (system->dropFrameAllowed() && dropFrame != isDropFrameText(args.tc)) {
         std::cerr << "korvel: note: " << args.tc << " is counted as " << (dropFrame ? "drop" : "non-drop")
                   << " frame, as \"DF\" says (--df / --no-df)\n";
     }
@@ -99,6 +99,9 @@ int add(Session& session, const TcArguments& args) {
             return kExitFailed;
         }
         return reportFailure(args.movie, "add a timecode track to", status.error());
+    }
+    if (const auto note = pictureRateNote(args.movie, *system)) {
+        std::cerr << "korvel: " << *note << '\n';
     }
     return kExitDone;
 }

@@ -26,7 +26,7 @@ std::optional<TvSystem> storedTvSystem(Session& session) {
     const auto system = tvSystemFromName(name);
     if (!system) {
         std::cerr << "korvel: the TV system \"" << name
-                  << "\" is not one of \"PAL\", \"NTSC\", \"24 fps\" (set it with --tv)\n";
+                  << "\" is not one of " << TvSystem::choicesText() << " (set it with --tv)\n";
     }
     return system;
 }
@@ -46,15 +46,15 @@ int toFrames(Session& session, const TimecodeArguments& args) {
     if (!system) {
         return kExitFailed;
     }
-    if (!isValidTimeCodeText(args.text, *system)) {
+    const auto timeCode = TimeCode::parse(args.text, *system);
+    if (!timeCode) {
         std::cerr << "korvel: \"" << args.text << "\" is not a " << tvSystemName(*system)
                   << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame)\n";
         return kExitFailed;
     }
-    // The text alone says whether it is drop frame; only NTSC counts that way.
-    const bool dropFrame = *system == TvSystem::Ntsc && isDropFrameText(args.text);
-    const TimeCodeDef def = timeCodeDef(*system, dropFrame);
-    std::cout << frameNumber(*parseTimeCodeFields(args.text), def) << '\n';
+    // The text alone says whether it is drop frame, where the system counts that way.
+    const TimeCodeDef def = system->timeCodeDef(timeCode->dropFrame());
+    std::cout << frameNumber(timeCode->record(), def) << '\n';
     return kExitDone;
 }
 
@@ -68,8 +68,8 @@ int fromFrames(Session& session, const TimecodeArguments& args) {
         std::cerr << "korvel: \"" << args.number << "\" is not a frame number\n";
         return kExitFailed;
     }
-    const bool dropFrame = *system == TvSystem::Ntsc && session.prefs().boolean(prefkey::kDF);
-    std::cout << timeCodeText(timeCodeRecord(*number, timeCodeDef(*system, dropFrame)), dropFrame)
+    const TimeCodeDef def = system->timeCodeDef(session.prefs().boolean(prefkey::kDF));
+    std::cout << timeCodeText(timeCodeRecord(*number, def), def.dropFrame())
               << '\n';
     return kExitDone;
 }
@@ -111,12 +111,12 @@ void addTimecodeCommands(CLI::App& app, CommandTable& table) {
                      "  korvel timecode 30to24 01:02:03:29                    -> 01:02:03:23");
 
     CLI::App* toFramesCommand = timecode->add_subcommand(
-        "to-frames", "Frame number of a timecode (drop frame when NTSC text has ';' before the frames)");
+        "to-frames", "Frame number of a timecode (drop frame when NTSC or 59.94 text has ';' before the frames)");
     toFramesCommand->add_option("TC", args->text, "timecode, HH:MM:SS:FF or HH:MM:SS;FF")->required();
     table.add(toFramesCommand, [args](Session& session) { return toFrames(session, *args); });
 
     CLI::App* fromFramesCommand = timecode->add_subcommand(
-        "from-frames", "Timecode of a frame number (drop frame when NTSC and \"DF\" is on)");
+        "from-frames", "Timecode of a frame number (drop frame when NTSC or 59.94 and \"DF\" is on)");
     fromFramesCommand->add_option("N", args->number, "frame number counted from 00:00:00:00")->required();
     table.add(fromFramesCommand, [args](Session& session) { return fromFrames(session, *args); });
 

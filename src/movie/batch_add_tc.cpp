@@ -262,6 +262,7 @@ ClipResult BatchAddTc::changeTrack(const std::string& moviePath,
             if (!replaced) {
                 return reportFailedChange(moviePath, replaced.error());
             }
+            noteOtherPictureRate(moviePath, options.tvSys);
             return ClipResult::Added;
         }
         if (hasTrack) {
@@ -282,7 +283,15 @@ ClipResult BatchAddTc::changeTrack(const std::string& moviePath,
     if (!added) {
         return reportFailedChange(moviePath, added.error());
     }
+    noteOtherPictureRate(moviePath, options.tvSys);
     return ClipResult::Added;
+}
+
+void BatchAddTc::noteOtherPictureRate(const std::string& moviePath, std::string_view tvSys) {
+    const auto system = TvSystem::parse(tvSys);
+    if (const auto note = system ? pictureRateNote(moviePath, *system) : std::nullopt) {
+        m_log(*note);
+    }
 }
 
 ClipResult BatchAddTc::runClip(const std::string& clipName, const std::string& tcValue,

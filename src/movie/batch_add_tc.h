@@ -120,6 +120,8 @@ private:
     ClipResult reportFailedChange(const std::string& moviePath, const Error& reason);
     /// Checks, adds, replaces or skips the timecode track of a movie that exists.
     ClipResult changeTrack(const std::string& moviePath, const AddTcTrackToMovieOptions& options);
+    // Logs a note when the movie's picture runs at another rate than its new timecode track.
+    void noteOtherPictureRate(const std::string& moviePath, std::string_view tvSys);
 
     UserInterface& m_ui;
     LogSink m_log;

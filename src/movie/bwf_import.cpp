@@ -21,17 +21,25 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::optional<TvSystem> trackSystem(std::string_view tvSys) {
-    if (tvSys == "PAL") {
-        return TvSystem::Pal;
+// The rate the file's timecode is written in; under "From recorder" the log says which, per file.
+std::optional<BwfFrameRate> frameRateOfFile(const BwfImportOptions& options,
+                                            const ImportLog& log) {
+    if (!options.frameRate || !options.frameRate->fromRecorder()) {
+        return options.frameRate;
     }
-    if (tvSys == "24 fps") {
-        return TvSystem::Film24;
+    const auto recorder = bwfRecorderRate(options.inputFile);
+    const BwfFrameRate used = usedFrameRate(*options.frameRate, recorder);
+    const std::string name = fileNameOf(options.inputFile);
+    if (!recorder) {
+        log(name + ": the recorder wrote no timecode rate; its timecode is read as PAL.");
+    } else if (!BwfFrameRate::fromRate(recorder->rate, recorder->dropFrame)) {
+        log(name + ": the recorder's timecode rate " + recorder->text() +
+            " is none the tool knows; its timecode is read as PAL.");
+    } else {
+        log(name + ": timecode rate from the recorder " + recorder->text() + ": " +
+            std::string(used.name()) + ".");
     }
-    if (tvSys == "NTSC DF" || tvSys == "NTSC NDF") {
-        return TvSystem::Ntsc;
-    }
-    return std::nullopt;
+    return used;
 }
 
 std::uint32_t outputRate(const BwfImportOptions& options) {
@@ -146,20 +154,18 @@ struct TimecodePlan {
 };
 
 TimecodePlan planTimecode(const BwfInfo& info, const BwfImportOptions& options,
-                          const ImportLog& log) {
+                          std::optional<BwfFrameRate> frameRate, const ImportLog& log) {
     TimecodePlan plan;
     const std::string& mediaStart = info.value(bwfkey::kMediaStart);
-    const auto system = trackSystem(options.tvSys);
     const auto startFields = parseTimeCodeFields(mediaStart);
     if (mediaStart.empty()) {
         log("No format chunk in " + fileNameOf(options.inputFile) +
             ": no start timecode, so the movie has no timecode track.");
-    } else if (!system || !startFields) {
-        log("The frame rate \"" + options.tvSys + "\" is not one of \"PAL\", \"NTSC DF\", "
-            "\"NTSC NDF\", \"24 fps\": the movie has no timecode track.");
+    } else if (!frameRate || !startFields) {
+        log("The frame rate is not one of the \"BWFfpsRate\" choices: the movie has no "
+            "timecode track.");
     } else {
-        const bool dropFrame = mediaStart.size() > 8 && mediaStart[8] == ';';
-        plan.def = timeCodeDef(*system, dropFrame);
+        plan.def = frameRate->tvSystem().timeCodeDef(isDropFrameText(mediaStart));
         plan.startFrame = frameNumber(*startFields, *plan.def);
         qtff::TimecodeTrackOptions timecode;
         timecode.format = {plan.def->flags, plan.def->fTimeScale, plan.def->frameDuration,
@@ -342,7 +348,8 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
         return makeError(options.inputFile + ": " + wave.error().message);
     }
     BwfReadOptions readOptions;
-    readOptions.bwfFpsRate = options.tvSys;
+    // Resolved once, so that both files of a pair are read in the same rate.
+    readOptions.bwfFpsRate = frameRateOfFile(options, log);
     readOptions.bwfTapeIdSelect = options.bwfTapeIdSelect;
     BwfInfo info = getBWF2Info(options.inputFile, readOptions);
     if (info.value(bwfkey::kContainsBext) == "NO") {
@@ -377,7 +384,7 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
     if (Status declarable = qtff::checkSoundFormat(movie.format); !declarable) {
         return makeError(options.inputFile + ": " + declarable.error().message);
     }
-    const TimecodePlan timecode = planTimecode(info, options, log);
+    const TimecodePlan timecode = planTimecode(info, options, readOptions.bwfFpsRate, log);
     movie.timecode = timecode.track;
     warnAboutData(options.inputFile, first->stream, log, warn);
     if (second) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,9 @@ class FileAttributes;
 struct BwfImportOptions {
     std::string inputFile;
     std::string destFile;
-    /// "PAL", "NTSC DF", "NTSC NDF" or "24 fps": the frame rate of the start timecode.
-    std::string tvSys = "PAL";
+    /// The frame rate of the start timecode ("BWFfpsRate"); nothing when the stored text names
+    /// none (the movie then has no timecode track).
+    std::optional<BwfFrameRate> frameRate = BwfFrameRate{BwfFrameRate::Kind::Pal};
     /// Write a reference movie whose sound track reads the BWF file's data chunk in place. Only
     /// a single file kept as it is can be referred to; a pair or a 16-bit reduction is copied
     /// (and the log says so).

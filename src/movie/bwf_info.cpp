@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "movie/bwf_info.h"
 
+#include "timecode/tv_system.h"
+
 #include <algorithm>
 #include <array>
 
@@ -10,13 +12,16 @@ namespace {
 const std::string kEmpty;
 
 std::string frameRateText(std::string_view tvSys) {
-    if (tvSys == "PAL") {
-        return "25.00";
+    const auto system = TvSystem::parse(tvSys);
+    if (!system) {
+        return "24.00";
     }
-    if (tvSys == "NTSC") {
-        return "29.97";
-    }
-    return "24.00";
+    const Rational rate = system->frameRate();
+    // Hundredths, rounded half up: 24000/1001 is 23.98.
+    const std::int64_t hundredths = (rate.numerator * 200 / rate.denominator + 1) / 2;
+    std::string fraction = std::to_string(hundredths % 100);
+    fraction.insert(0, 2 - fraction.size(), '0');
+    return std::to_string(hundredths / 100) + "." + fraction;
 }
 
 void appendJsonString(std::string& out, std::string_view text) {
@@ -95,7 +100,7 @@ void BwfInfo::set(std::string_view key, std::string value) {
 std::vector<std::string> bwfInfoSummary(std::string_view inputFile, const BwfInfo& info,
                                         std::string_view tvSys) {
     const std::string& tracks = info.value(bwfkey::kTracks);
-    return {
+    std::vector<std::string> lines = {
         "Info for BWF File: " + std::string(inputFile),
         "Channels: " + tracks.substr(0, tracks.empty() ? 0 : 1),
         "Sample Rate: " + info.value(bwfkey::kSampleRate),
@@ -112,6 +117,10 @@ std::vector<std::string> bwfInfoSummary(std::string_view inputFile, const BwfInf
         "Originator Reference: " + info.value(bwfkey::kOriginatorReference),
         "-----------------------",
     };
+    if (info.contains(bwfkey::kRecorderRate)) {
+        lines.insert(lines.begin() + 5, "Recorder timecode rate: " + info.value(bwfkey::kRecorderRate));
+    }
+    return lines;
 }
 
 std::string bwfInfoJson(const BwfInfo& info) {

@@ -28,6 +28,8 @@ inline constexpr std::string_view kOriginator = "Originator";
 inline constexpr std::string_view kOriginatorReference = "Originator Reference";
 inline constexpr std::string_view kSampleRate = "Sample Rate";
 inline constexpr std::string_view kBitRate = "Bit Rate";
+/// Only when the recorder wrote a timecode rate in the iXML chunk: "24000/1001 NDF".
+inline constexpr std::string_view kRecorderRate = "Recorder Rate";
 /// Added by the import: the full path of the movie written.
 inline constexpr std::string_view kFilename = "Filename";
 } // namespace bwfkey
@@ -54,8 +56,9 @@ private:
 };
 
 /// The information summary of a BWF file, one log line each: channels, rate, bits, start
-/// timecode with the frame-rate text of `tvSys` ("25.00" for "PAL", "29.97" for "NTSC", "24.00"
-/// otherwise), source, note, scene, take, origination, user bits, originator, and a separator.
+/// timecode with the frame rate of the TV system `tvSys` ("25.00" for "PAL", "29.97" for "NTSC",
+/// "23.98" for "23.976 fps", "24.00" for any text that names none), the recorder's timecode
+/// rate when the file has one, source, note, scene, take, origination, user bits, originator, and a separator.
 std::vector<std::string> bwfInfoSummary(std::string_view inputFile, const BwfInfo& info,
                                         std::string_view tvSys);
 

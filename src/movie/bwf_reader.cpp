@@ -281,15 +281,33 @@ void chooseReel(BwfInfo& info, const std::string& select, const std::string& fil
     }
 }
 
+// An iXML chunk is a few kilobytes; a longer one is read only this far.
+constexpr std::size_t kMaxIxmlBytes = 1 << 20;
+
+std::optional<RecorderRate> readRecorderRate(ByteSource& source, const RiffLayout& layout) {
+    const auto chunk = locateChunk(source, layout, "iXML");
+    if (!chunk) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(8 + std::min<std::uint64_t>(chunk->size, kMaxIxmlBytes));
+    const std::size_t filled = readRecord(source, *chunk, bytes.data(), bytes.size());
+    if (filled <= 8) {
+        return std::nullopt;
+    }
+    return parseRecorderRate(
+        {reinterpret_cast<const char*>(bytes.data()) + 8, filled - 8});
+}
+
 void readFormat(BwfInfo& info, ByteSource& source, const RiffChunk& fmtChunk,
-                std::uint64_t timeReference, const BwfReadOptions& options) {
+                std::uint64_t timeReference, std::optional<BwfFrameRate> frameRate) {
     std::array<std::uint8_t, kFormatRecord> format{};
     readRecord(source, fmtChunk, format.data(), format.size());
     const std::uint32_t sampleRate = littleToHost32(format.data() + kSampleRateOffset);
     const auto rate = sampleRate > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())
                           ? 0
                           : static_cast<std::int32_t>(sampleRate);
-    info.set(bwfkey::kMediaStart, frames2tc(timeReference, rate, options.bwfFpsRate));
+    info.set(bwfkey::kMediaStart,
+             frameRate ? frames2tc(timeReference, rate, *frameRate) : "00:00:00:00");
     info.set(bwfkey::kSampleRate, std::to_string(sampleRate));
     info.set(bwfkey::kBitRate, bitRateText(littleToHost16(format.data() + kBitsPerSampleOffset)));
     info.set(bwfkey::kTracks,
@@ -301,7 +319,7 @@ void readFormat(BwfInfo& info, ByteSource& source, const RiffChunk& fmtChunk,
 BwfReadOptions bwfReadOptions(const PreferenceStore& prefs) {
     BwfReadOptions options;
     if (auto rate = prefs.string("BWFfpsRate")) {
-        options.bwfFpsRate = *rate;
+        options.bwfFpsRate = BwfFrameRate::parse(*rate);
     }
     if (auto tapeId = prefs.string("BWFTapeIDSelect")) {
         options.bwfTapeIdSelect = *tapeId;
@@ -334,6 +352,23 @@ std::optional<std::uint64_t> bwfTimeReference(const std::string& inputFile) {
     return bext ? std::optional(bext->timeReference()) : std::nullopt;
 }
 
+std::optional<RecorderRate> bwfRecorderRate(const std::string& inputFile) {
+    auto source = FileByteSource::open(inputFile);
+    if (!source) {
+        return std::nullopt;
+    }
+    return readRecorderRate(**source, walkRiffChunks(**source));
+}
+
+BwfFrameRate usedFrameRate(BwfFrameRate choice, const std::optional<RecorderRate>& recorder) {
+    if (!choice.fromRecorder()) {
+        return choice;
+    }
+    const auto known = recorder ? BwfFrameRate::fromRate(recorder->rate, recorder->dropFrame)
+                                : std::nullopt;
+    return known.value_or(BwfFrameRate{BwfFrameRate::Kind::Pal});
+}
+
 BwfInfo getBWF2Info(const std::string& inputFile, const BwfReadOptions& options) {
     auto source = FileByteSource::open(inputFile);
     if (!source) {
@@ -356,8 +391,15 @@ BwfInfo getBWF2Info(ByteSource& source, std::string_view inputFile,
         info.set(bwfkey::kContainsBext, "NO");
         return info;
     }
+    const auto recorder = readRecorderRate(source, layout);
+    if (recorder) {
+        info.set(bwfkey::kRecorderRate, recorder->text());
+    }
     if (const auto fmtChunk = locateChunk(source, layout, "fmt ")) {
-        readFormat(info, source, *fmtChunk, bext->timeReference(), options);
+        const auto frameRate = options.bwfFpsRate
+                                   ? std::optional(usedFrameRate(*options.bwfFpsRate, recorder))
+                                   : std::nullopt;
+        readFormat(info, source, *fmtChunk, bext->timeReference(), frameRate);
     }
 
     const bool tapeFromFile = options.bwfTapeIdSelect == "TapeID from BWF File";

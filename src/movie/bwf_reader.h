@@ -4,6 +4,8 @@
 #include "audio/byte_source.h"
 #include "base/result.h"
 #include "movie/bwf_info.h"
+#include "movie/ixml_speed.h"
+#include "timecode/bwf_frame_rate.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,8 +18,9 @@ class PreferenceStore;
 
 /// The two preferences the reader follows.
 struct BwfReadOptions {
-    /// "BWFfpsRate": the frame rate of the start timecode: "PAL", "NTSC DF", "NTSC NDF", "24 fps".
-    std::string bwfFpsRate = "PAL";
+    /// "BWFfpsRate": the frame rate of the start timecode; nothing when the stored text names
+    /// none (the start is then 00:00:00:00).
+    std::optional<BwfFrameRate> bwfFpsRate = BwfFrameRate{BwfFrameRate::Kind::Pal};
     /// "BWFTapeIDSelect": where the reel name comes from.
     std::string bwfTapeIdSelect = "TapeID from BWF File";
 };
@@ -35,9 +38,19 @@ Status checkWaveFile(const std::string& inputFile);
 /// midnight), or nothing when it has no bext chunk or cannot be read.
 std::optional<std::uint64_t> bwfTimeReference(const std::string& inputFile);
 
+/// The timecode rate the recorder wrote in the iXML chunk of the file at `inputFile`; nothing
+/// when it has none (or no iXML chunk, or cannot be read).
+std::optional<RecorderRate> bwfRecorderRate(const std::string& inputFile);
+
+/// The frame rate a file's start timecode is written in under `choice`: the choice itself, or for
+/// "From recorder" the fixed choice of the recorder's rate, PAL when the recorder named none that
+/// the tool knows.
+BwfFrameRate usedFrameRate(BwfFrameRate choice, const std::optional<RecorderRate>& recorder);
+
 /// The information record of the BWF file at `inputFile`: its bext description keys, originator
 /// data, origination date and time, start timecode (the 64-bit time reference at the format's
-/// sample rate), reel, channels, rate and bits. Never fails: a file without a bext chunk, or one
+/// sample rate, in `usedFrameRate`), reel, channels, rate and bits, and "Recorder Rate" (as
+/// "24000/1001 NDF") when the recorder wrote one. Never fails: a file without a bext chunk, or one
 /// that cannot be read, gives "containsbext" = "NO" with the other keys at their initial values.
 BwfInfo getBWF2Info(const std::string& inputFile, const BwfReadOptions& options);
 

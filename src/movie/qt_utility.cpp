@@ -62,7 +62,7 @@ Result<bool> QT_Utility::hasTimecodeTrack(const std::string& moviePath) {
 
 Status QT_Utility::ZAN_AddTCTrack(const AddTCTrackOptions& options) {
     const auto system = tvSystemFromName(options.tvsys);
-    if (!system) return makeError("\"" + options.tvsys + "\" is not one of the TV systems \"PAL\", \"NTSC\", \"24 fps\"");
+    if (!system) return makeError("\"" + options.tvsys + "\" is not one of the TV systems " + TvSystem::choicesText());
     const TimeCodeDef def = timeCodeDef(*system, options.dfValue);
     const TimeCodeRecord record = looseTimeCodeFields(options.tcValue);
 
@@ -135,6 +135,33 @@ Result<TimecodeReading> QT_Utility::readTimecodeTrack(const std::string& moviePa
 std::int32_t timeScale(const qtff::Movie& movie) {
     auto header = movie.header();
     return header ? std::int32_t(header->timeScale) : 0;
+}
+
+std::optional<Rational> pictureFrameRate(const qtff::Movie& movie) {
+    const auto tracks = movie.tracks();
+    if (!tracks) return std::nullopt;
+    for (const auto& t : *tracks) {
+        if (t.handlerType != qtff::fourCC("vide") || !t.enabled() || t.timeToSample.empty()) continue;
+        const std::int64_t duration = t.timeToSample.front()[1];
+        if (t.mediaTimeScale == 0 || duration == 0) return std::nullopt;
+        return Rational{static_cast<std::int64_t>(t.mediaTimeScale), duration};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> pictureRateNote(const std::string& moviePath, TvSystem system) {
+    auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
+    if (!movie) return std::nullopt;
+    const auto picture = pictureFrameRate(movie->movie());
+    if (!picture) return std::nullopt;
+    const auto perSecond = [](Rational r) { return double(r.numerator) / double(r.denominator); };
+    const double pictureFps = perSecond(*picture);
+    const double systemFps = perSecond(system.frameRate());
+    if (std::abs(pictureFps - systemFps) <= systemFps * 1e-4) return std::nullopt;
+    char text[160];
+    std::snprintf(text, sizeof text, " runs at %.3f fps, but its timecode track counts %s (%.3f fps)",
+                  pictureFps, std::string(system.name()).c_str(), systemFps);
+    return "Note: the picture of " + moviePath + text;
 }
 
 std::string getFPS(const qtff::Movie& movie) {

@@ -23,8 +23,8 @@ struct AddTCTrackOptions {
     std::string moviePath;
     std::string tcValue;     // start timecode text, fields at positions 0, 3, 6 and 9
     std::string sourceValue; // reel name
-    std::string tvsys;       // "PAL", "NTSC" or "24 fps"
-    bool dfValue = false;    // drop frame, used only with "NTSC"
+    std::string tvsys;       // a "TVSys" text: "PAL", "NTSC", "24 fps", "23.976 fps", ...
+    bool dfValue = false;    // drop frame, used only with "NTSC" and "59.94 fps"
     /// Replace the movie's timecode tracks in the same header update instead of adding beside
     /// them (a crash never leaves the movie without timecode).
     bool replaceExisting = false;
@@ -100,6 +100,15 @@ std::int32_t timeScale(const qtff::Movie& movie);
 /// The movie's video frame rate as "%f" text (time scale over the end of the first video frame,
 /// in single precision), or "NA" when the movie has no video.
 std::string getFPS(const qtff::Movie& movie);
+
+/// The frame rate of the movie's first enabled video track (its media time scale over its first
+/// sample's duration); nothing when it has none.
+std::optional<Rational> pictureFrameRate(const qtff::Movie& movie);
+
+/// A log line when the picture of the movie at `moviePath` runs at another rate than `system`
+/// shows (a 29.97 movie given a PAL track is most likely a mistake); nothing when they agree
+/// within a hundredth of a percent, or the movie has no picture or cannot be read.
+std::optional<std::string> pictureRateNote(const std::string& moviePath, TvSystem system);
 
 /// The record a timecode text gives when read field by field at positions 0, 3, 6 and 9: each
 /// field's leading digits as a number, 0 when it has none, kept in 8 bits. Never fails, even on

@@ -7,6 +7,7 @@
 #include "shotlog/tab_fields.h"
 #include "shotlog/windows_text.h"
 #include "timecode/tc30totc24.h"
+#include "timecode/tv_system.h"
 
 #include <array>
 #include <vector>
@@ -120,7 +121,8 @@ std::string ALETools::ale2fcp(std::string_view rawAletxt, const Ale2fcpOptions& 
         return std::string(kAle2fcpFailed);
     }
 
-    const bool film24 = options.myTVSys == "24 fps";
+    // 30 fps starts can become 24 fps ones only under 24 fps itself.
+    const bool film24 = TvSystem::parse(options.myTVSys) == TvSystem::Film24;
     const bool startFromStart = !film24 || options.tcFieldName == kConvertStartTo24;
     const bool convertStart = film24 && options.tcFieldName == kConvertStartTo24;
     const std::array<const std::optional<std::string>*, 4> userFields = {

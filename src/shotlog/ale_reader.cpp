@@ -17,6 +17,7 @@ constexpr std::string_view kColumn = "Column";
 constexpr std::string_view kData = "Data";
 constexpr std::string_view kVideoFormatNtsc = "VIDEO_FORMAT\tNTSC";
 constexpr std::string_view kVideoFormatPal = "VIDEO_FORMAT\tPAL";
+constexpr std::string_view kFpsHeading = "FPS\t";
 
 
 // The kind of line end after the "Heading" that starts `text`. A text of that one line counts as
@@ -81,7 +82,73 @@ bool videoFormatPasses(const AleLog& ale, const AleReadOptions& options, std::st
     return true;
 }
 
+// The "FPS" heading line's rate, checked only under the TV systems that came after PAL, NTSC and
+// 24 fps: those three keep the VIDEO_FORMAT checks alone, as they always have.
+bool frameRatePasses(const AleLog& ale, const AleReadOptions& options, UserInterface& ui,
+                     const LogSink& log) {
+    const auto system = TvSystem::parse(options.tvSys);
+    if (!system || *system == TvSystem::Pal || *system == TvSystem::Ntsc ||
+        *system == TvSystem::Film24) {
+        return true;
+    }
+    for (std::size_t i = 0; i + 1 < ale.allLines.size() && ale.allLines[i] != kColumn; ++i) {
+        if (ale.allLines[i].substr(0, kFpsHeading.size()) != kFpsHeading) {
+            continue;
+        }
+        const std::string_view fps = ale.allLines[i].substr(kFpsHeading.size());
+        const auto named = tvSystemOfAleFps(fps);
+        if (!named) {
+            return true;
+        }
+        log("The ALE file has " + std::string(fps) + " fps");
+        if (*named != *system) {
+            stopWithAlert(ui, "Frame rate confusion...",
+                          "The ALE file is at " + std::string(fps) +
+                              " fps but the preferences are set to " +
+                              std::string(system->name()) + "!",
+                          "Cancel");
+            return false;
+        }
+        return true;
+    }
+    return true;
+}
+
 } // namespace
+
+std::optional<TvSystem> tvSystemOfAleFps(std::string_view fps) {
+    if (fps == "23.98") {
+        return TvSystem::Film23976;
+    }
+    for (TvSystem system : TvSystem::kAll) {
+        if (fps == aleFpsText(system)) {
+            return system;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view aleFpsText(TvSystem system) {
+    switch (system.kind()) {
+    case TvSystem::Kind::Pal:
+        return "25";
+    case TvSystem::Kind::Ntsc:
+        return "29.97";
+    case TvSystem::Kind::Film24:
+        return "24";
+    case TvSystem::Kind::Film23976:
+        return "23.976";
+    case TvSystem::Kind::Fps30:
+        return "30";
+    case TvSystem::Kind::Fps50:
+        return "50";
+    case TvSystem::Kind::Fps5994:
+        return "59.94";
+    case TvSystem::Kind::Fps60:
+        break;
+    }
+    return "60";
+}
 
 std::string_view skipByteOrderMark(std::string_view text) {
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
@@ -147,6 +214,9 @@ Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, 
                            "The ALE file is in PAL format but the preferences are set to NTSC!", ui,
                            log)) {
         return makeError("the video format of the ALE file contradicts the preferences");
+    }
+    if (!frameRatePasses(ale, options, ui, log)) {
+        return makeError("the frame rate of the ALE file contradicts the preferences");
     }
 
     const std::size_t last = ale.allLines.size() - 1;

@@ -3,9 +3,11 @@
 
 #include "base/result.h"
 #include "platform/user_interface.h"
+#include "timecode/tv_system.h"
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -24,7 +26,7 @@ enum class AleReaderKind {
 
 struct AleReadOptions {
     AleReaderKind kind = AleReaderKind::Ale2fcp;
-    /// The TV system of the preferences: "PAL", "NTSC" or "24 fps".
+    /// The TV system of the preferences, as stored ("PAL", "NTSC", "24 fps", "23.976 fps", ...).
     std::string_view tvSys;
     /// The ALE's file name (last path component) for Batch Add TC's log lines.
     std::string_view fileName;
@@ -49,8 +51,15 @@ struct AleLog {
     std::vector<std::string_view> clipRows;
 };
 
+/// The TV system an ALE "FPS" heading value names: "25", "29.97", "24", "23.976" (or "23.98"),
+/// "30", "50", "59.94", "60"; nothing for any other text.
+std::optional<TvSystem> tvSystemOfAleFps(std::string_view fps);
+/// The "FPS" heading value an ALE written for `system` carries.
+std::string_view aleFpsText(TvSystem system);
+
 /// Reads an ALE shot log: skips a UTF-8 byte-order mark, names the line breaks, checks the
-/// file's VIDEO_FORMAT against `tvSys`, and finds the column line and the clip rows. Writes the
+/// file's VIDEO_FORMAT against `tvSys` (and, under the systems other than PAL, NTSC and 24 fps,
+/// its FPS heading), and finds the column line and the clip rows. Writes the
 /// readers' log lines to `log`. When the log cannot be read it beeps, shows its alert on `ui` and
 /// answers an error holding the alert's message; the caller then stops.
 Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, UserInterface& ui,

@@ -32,7 +32,7 @@ struct Ale2fcpOptions {
     bool aleCopyName = false;            // add "Label 2" holding each name as logged
     std::string nameModify = "No";       // "No", "Truncate", "Truncate, add \".mov\"", ...
     std::int32_t baseNameLength = 28;    // truncated names keep baseNameLength - 1 UTF-16 units
-    std::string myTVSys = "PAL";         // "PAL", "NTSC" or "24 fps"
+    std::string myTVSys = "PAL";         // a "TVSys" text: "PAL", "NTSC", "24 fps", "23.976 fps", ...
     bool df = false;                     // accepted, not used
     bool convertToWindowsName = false;
     std::string tcFieldName = std::string(kConvertStartTo24);
@@ -43,7 +43,7 @@ struct Ale2fcpOptions {
 struct Fcp2aleOptions {
     bool seperateBins = false;            // one ALE per bin; off: one ALE of every kept row
     std::string theClipType = "Clips only"; // "Clips only", "Clips & SubClips", "SubClips only"
-    std::string tvsys = "PAL";            // "PAL" or "NTSC"
+    std::string tvsys = "PAL";            // a "TVSys" text other than "24 fps"
     std::string filename;                 // full path of the batch list
 };
 

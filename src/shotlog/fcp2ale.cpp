@@ -7,6 +7,7 @@
 #include "shotlog/ale_tools.h"
 
 #include "platform/path_names.h"
+#include "shotlog/ale_reader.h"
 #include "shotlog/tab_fields.h"
 
 #include <array>
@@ -67,6 +68,20 @@ constexpr std::string_view kPalHead =
 constexpr std::string_view kNtscHead =
     "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tNTSC\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\rFPS\t29."
     "97\r\rColumn\r";
+
+// The heading of the ALE: PAL's, NTSC's for NTSC (and any text that names no system, as it
+// always was), and for the newer systems an HD heading with their rate.
+std::string aleHeadOf(std::string_view tvsys) {
+    const auto system = TvSystem::parse(tvsys);
+    if (system == TvSystem::Pal) {
+        return std::string(kPalHead);
+    }
+    if (!system || *system == TvSystem::Ntsc || *system == TvSystem::Film24) {
+        return std::string(kNtscHead);
+    }
+    return "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t1080\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\r"
+           "FPS\t" + std::string(aleFpsText(*system)) + "\r\rColumn\r";
+}
 
 std::string_view aleTracks(std::string_view tracks, std::string_view audio) {
     if (tracks == "1V, 2A") {
@@ -166,7 +181,7 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
         }
     }
 
-    std::string aleHead(options.tvsys == "PAL" ? kPalHead : kNtscHead);
+    std::string aleHead = aleHeadOf(options.tvsys);
     aleHead += columnLine;
     aleHead += "\r\rData\r";
 

@@ -13,14 +13,14 @@ namespace {
 std::string number(std::uint64_t value) { return std::to_string(value); }
 
 // The counting rule of the rate: labels per second, drop frame or not.
-TimeCodeDef countingOf(const XmlRate& rate) {
+TimeCodeDef countingOf(const XmlTimebase& rate) {
     TimeCodeDef def;
     def.flags = rate.dropFrame ? kTcDropFrame : 0;
     def.numFrames = static_cast<std::uint8_t>(rate.timebase);
     return def;
 }
 
-void writeRate(XmlWriter& xml, const XmlRate& rate) {
+void writeRate(XmlWriter& xml, const XmlTimebase& rate) {
     xml.open("rate");
     xml.element("ntsc", rate.ntsc ? "TRUE" : "FALSE");
     xml.element("timebase", std::to_string(rate.timebase));
@@ -28,7 +28,7 @@ void writeRate(XmlWriter& xml, const XmlRate& rate) {
 }
 
 // A timecode element; a text that is no timecode counts from frame 0.
-void writeTimecode(XmlWriter& xml, std::string_view text, const XmlRate& rate,
+void writeTimecode(XmlWriter& xml, std::string_view text, const XmlTimebase& rate,
                    std::string_view reel) {
     const std::optional<TimeCodeRecord> record = parseTimeCodeFields(text);
     const TimeCodeDef def = countingOf(rate);
@@ -51,7 +51,7 @@ std::string clipitemId(std::size_t movie, int channel) {
     return "clipitem-" + number(movie + 1) + "-" + std::to_string(channel);
 }
 
-void writeFile(XmlWriter& xml, const XmemlClip& clip, std::size_t movie, const XmlRate& rate) {
+void writeFile(XmlWriter& xml, const XmemlClip& clip, std::size_t movie, const XmlTimebase& rate) {
     xml.open("file", {{"id", fileId(movie)}});
     xml.element("name", clip.name);
     xml.element("pathurl", fileUrlOfPath(clip.moviePath));
@@ -77,7 +77,7 @@ struct Placement {
 };
 
 void writeClipitem(XmlWriter& xml, const XmemlClip& clip, const Placement& at,
-                   const XmlRate& rate) {
+                   const XmlTimebase& rate) {
     xml.open("clipitem", {{"id", clipitemId(at.movie, at.channel)}});
     xml.element("name", clip.name);
     xml.element("duration", number(clip.durationFrames));
@@ -118,7 +118,7 @@ void writeClipitem(XmlWriter& xml, const XmemlClip& clip, const Placement& at,
 } // namespace
 
 std::string xmemlDocument(std::string_view sequenceName, std::span<const XmemlClip> clips,
-                          const XmlRate& rate) {
+                          const XmlTimebase& rate) {
     std::uint64_t total = 0;
     int tracks = 0;
     for (const XmemlClip& clip : clips) {

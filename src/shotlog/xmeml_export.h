@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "shotlog/xml_rate.h"
+#include "timecode/bwf_frame_rate.h"
 
 #include <cstdint>
 #include <span>
@@ -33,6 +33,6 @@ struct XmemlClip {
 /// (path URL, rate, duration, start timecode with reel, sample rate, depth, channel count); the
 /// others refer to it by id. Lines end with "\n" and are indented with tabs.
 std::string xmemlDocument(std::string_view sequenceName, std::span<const XmemlClip> clips,
-                          const XmlRate& rate);
+                          const XmlTimebase& rate);
 
 } // namespace korvel

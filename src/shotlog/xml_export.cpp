@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "shotlog/xml_export.h"
 
-#include "shotlog/xml_rate.h"
 
 #include <charconv>
 #include <optional>
@@ -130,13 +129,10 @@ std::string KTxmlexport::createXMLHeader() {
 
 std::string KTxmlexport::createXMLFooter() { return "</xmeml>"; }
 
-std::string KTxmlexport::createXMLClip(const XmlClipData& clipData, std::string_view videoSys,
-                                       bool dropFrame) {
-    // An unknown choice writes empty rate values, as the list always has.
-    const std::optional<XmlRate> rate = xmlRateOfBwfFpsRate(videoSys);
-    const std::string timebase = rate ? std::to_string(rate->timebase) : std::string();
-    const std::string ntsc = rate ? (rate->ntsc ? "TRUE" : "FALSE") : std::string();
-    const std::string format = dropFrame ? "DF" : "NDF";
+std::string KTxmlexport::createXMLClip(const XmlClipData& clipData, const XmlTimebase& rate) {
+    const std::string timebase = std::to_string(rate.timebase);
+    const std::string ntsc = rate.ntsc ? "TRUE" : "FALSE";
+    const std::string format = rate.dropFrame ? "DF" : "NDF";
     const std::string name = valueOf(clipData, "Name");
 
     XmlWriter xml(1);

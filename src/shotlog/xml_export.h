@@ -2,6 +2,7 @@
 #pragma once
 
 #include "shotlog/xml_writer.h"
+#include "timecode/bwf_frame_rate.h"
 
 #include <map>
 #include <string>
@@ -22,10 +23,8 @@ class KTxmlexport {
 public:
     static std::string createXMLHeader();
 
-    /// One clip element. `videoSys` is a BWF frame-rate choice ("PAL", "NTSC DF", "NTSC NDF",
-    /// "24 fps"); `dropFrame` selects the DF timecode format.
-    static std::string createXMLClip(const XmlClipData& clipData, std::string_view videoSys,
-                                     bool dropFrame);
+    /// One clip element at the timebase, NTSC pace and timecode format of `rate`.
+    static std::string createXMLClip(const XmlClipData& clipData, const XmlTimebase& rate);
 
     /// "</xmeml>", without a line end.
     static std::string createXMLFooter();

@@ -2,6 +2,7 @@
 #include "timecode/frames2tc.h"
 
 #include "timecode/timecode.h"
+#include "timecode/bwf_frame_rate.h"
 
 #include <cmath>
 
@@ -110,24 +111,48 @@ std::string wholeFrameRate(double samples, std::int32_t sampleRate, int framesPe
     return units.usable() ? countDown(samples, units) : kZeroTimecode;
 }
 
+// 128 bits: a 64-bit position times a 60000 numerator does not fit 64.
+__extension__ using Wide = unsigned __int128;
+
+// The rates added since the four above count exactly: the frame the sample falls in is
+// floor(samples x rate / sampleRate), in 128 bits so that no position overflows, then wrapped
+// within the day.
+std::string exactRate(std::uint64_t sampleNumber, std::int32_t sampleRate, BwfFrameRate rate) {
+    const Rational frameRate = rate.tvSystem().frameRate();
+    if (sampleRate <= 0) {
+        return kZeroTimecode;
+    }
+    const TimeCodeDef def = rate.tvSystem().timeCodeDef(rate.dropFrame());
+    const Wide numerator = Wide{sampleNumber} * static_cast<Wide>(frameRate.numerator);
+    const Wide denominator = static_cast<Wide>(sampleRate) * static_cast<Wide>(frameRate.denominator);
+    const auto frame =
+        static_cast<std::int64_t>(numerator / denominator % static_cast<Wide>(framesPerDay(def)));
+    return timeCodeText(timeCodeRecord(frame, def), def.dropFrame());
+}
+
 } // namespace
+
+std::string frames2tc(std::uint64_t sampleNumber, std::int32_t sampleRate, BwfFrameRate rate) {
+    const auto samples = static_cast<double>(sampleNumber);
+    switch (rate.kind()) {
+    case BwfFrameRate::Kind::NtscDf:
+        return ntscDropFrame(samples, sampleRate);
+    case BwfFrameRate::Kind::NtscNdf:
+        return ntscNonDrop(samples, sampleRate);
+    case BwfFrameRate::Kind::Pal:
+    case BwfFrameRate::Kind::FromRecorder:
+        return wholeFrameRate(samples, sampleRate, 25);
+    case BwfFrameRate::Kind::Film24:
+        return wholeFrameRate(samples, sampleRate, 24);
+    default:
+        return exactRate(sampleNumber, sampleRate, rate);
+    }
+}
 
 std::string frames2tc(std::uint64_t sampleNumber, std::int32_t sampleRate,
                       std::string_view bwfFpsRate) {
-    const auto samples = static_cast<double>(sampleNumber);
-    if (bwfFpsRate == "NTSC DF") {
-        return ntscDropFrame(samples, sampleRate);
-    }
-    if (bwfFpsRate == "NTSC NDF") {
-        return ntscNonDrop(samples, sampleRate);
-    }
-    if (bwfFpsRate == "PAL") {
-        return wholeFrameRate(samples, sampleRate, 25);
-    }
-    if (bwfFpsRate == "24 fps") {
-        return wholeFrameRate(samples, sampleRate, 24);
-    }
-    return kZeroTimecode;
+    const auto rate = BwfFrameRate::parse(bwfFpsRate);
+    return rate ? frames2tc(sampleNumber, sampleRate, *rate) : kZeroTimecode;
 }
 
 } // namespace korvel

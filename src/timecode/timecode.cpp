@@ -33,7 +33,19 @@ void appendTwoDigits(std::string& out, int value) {
     out.push_back(static_cast<char>('0' + value % 10));
 }
 
+// Labels drop-frame counting skips at the start of a minute: 2 at 30 frames, 4 at 60.
+std::int64_t droppedPerMinute(std::int64_t framesPerSecond) { return framesPerSecond / 15; }
+
+std::int64_t dropFramesPerTenMinutes(std::int64_t framesPerSecond) {
+    return 600 * framesPerSecond - 9 * droppedPerMinute(framesPerSecond);
+}
+
 } // namespace
+
+std::int64_t framesPerDay(const TimeCodeDef& def) {
+    const std::int64_t n = def.numFrames == 0 ? 1 : def.numFrames;
+    return def.dropFrame() ? 144 * dropFramesPerTenMinutes(n) : 86400 * n;
+}
 
 std::int64_t frameNumber(const TimeCodeRecord& record, const TimeCodeDef& def) {
     const std::int64_t n = def.numFrames;
@@ -43,9 +55,9 @@ std::int64_t frameNumber(const TimeCodeRecord& record, const TimeCodeDef& def) {
     if (!def.dropFrame()) {
         return labels;
     }
-    // Two labels dropped per minute, except every tenth minute.
+    // Labels dropped every minute, except every tenth minute.
     const std::int64_t totalMinutes = 60 * hours + minutes;
-    return labels - 2 * (totalMinutes - totalMinutes / 10);
+    return labels - droppedPerMinute(n) * (totalMinutes - totalMinutes / 10);
 }
 
 TimeCodeRecord timeCodeRecord(std::int64_t frameNumber, const TimeCodeDef& def) {
@@ -53,14 +65,16 @@ TimeCodeRecord timeCodeRecord(std::int64_t frameNumber, const TimeCodeDef& def) 
     if (!def.dropFrame()) {
         return splitLabels(floorMod(frameNumber, 86400 * n), n);
     }
-    const std::int64_t frames = floorMod(frameNumber, kDropFrameFramesPerDay);
-    const std::int64_t tens = frames / kDropFrameFramesPerTenMinutes;
-    const std::int64_t rest = frames % kDropFrameFramesPerTenMinutes;
-    std::int64_t labels = frames + 18 * tens;
-    if (rest >= 2) {
-        labels += 2 * ((rest - 2) / 1798);
+    const std::int64_t dropped = droppedPerMinute(n);
+    const std::int64_t tenMinutes = dropFramesPerTenMinutes(n);
+    const std::int64_t frames = floorMod(frameNumber, framesPerDay(def));
+    const std::int64_t tens = frames / tenMinutes;
+    const std::int64_t rest = frames % tenMinutes;
+    std::int64_t labels = frames + 9 * dropped * tens;
+    if (rest >= dropped) {
+        labels += dropped * ((rest - dropped) / (60 * n - dropped));
     }
-    return splitLabels(labels, 30);
+    return splitLabels(labels, n);
 }
 
 std::string timeCodeText(const TimeCodeRecord& record, bool dropFrame) {
@@ -93,23 +107,37 @@ std::optional<TimeCodeRecord> parseTimeCodeFields(std::string_view text) {
 
 bool isDropFrameText(std::string_view text) { return text.size() > 8 && text[8] == ';'; }
 
-bool isSkippedDropFrameLabel(const TimeCodeRecord& record) {
-    return record.seconds == 0 && record.frames < 2 && record.minutes % 10 != 0;
+bool isSkippedDropFrameLabel(const TimeCodeRecord& record, int framesPerSecond) {
+    return record.seconds == 0 && record.frames < droppedPerMinute(framesPerSecond) &&
+           record.minutes % 10 != 0;
+}
+
+std::optional<TimeCode> TimeCode::parse(std::string_view text, int framesPerSecond,
+                                        bool dropFrame) {
+    if (text.size() != 11 || text[2] != ':' || text[5] != ':' ||
+        (text[8] != ':' && text[8] != ';')) {
+        return std::nullopt;
+    }
+    const auto record = parseTimeCodeFields(text);
+    if (!record || record->hours >= 24 || record->minutes >= 60 || record->seconds >= 60 ||
+        record->frames >= framesPerSecond ||
+        (dropFrame && isSkippedDropFrameLabel(*record, framesPerSecond))) {
+        return std::nullopt;
+    }
+    return TimeCode(*record, dropFrame);
+}
+
+std::optional<TimeCode> TimeCode::parse(std::string_view text, TvSystem system) {
+    return parse(text, system.framesPerSecond(),
+                 system.dropFrameAllowed() && isDropFrameText(text));
 }
 
 bool isValidTimeCodeText(std::string_view text, int framesPerSecond, bool dropFrame) {
-    if (text.size() != 11 || text[2] != ':' || text[5] != ':' ||
-        (text[8] != ':' && text[8] != ';')) {
-        return false;
-    }
-    const auto record = parseTimeCodeFields(text);
-    return record && record->hours < 24 && record->minutes < 60 && record->seconds < 60 &&
-           record->frames < framesPerSecond && !(dropFrame && isSkippedDropFrameLabel(*record));
+    return TimeCode::parse(text, framesPerSecond, dropFrame).has_value();
 }
 
 bool isValidTimeCodeText(std::string_view text, TvSystem system) {
-    return isValidTimeCodeText(text, framesPerSecond(system),
-                               system == TvSystem::Ntsc && isDropFrameText(text));
+    return TimeCode::parse(text, system).has_value();
 }
 
 } // namespace korvel

@@ -8,6 +8,7 @@
 #include "viewer/viewer_preferences.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace korvel::viewer {
@@ -20,9 +21,15 @@ TimeCodeDef projectDefinition(const PreferenceStore& prefs) {
     return timeCodeDef(system, prefs.boolean(kPrefDF));
 }
 
+// The picture rate of the TV system with two decimals ("25.00", "29.97", "23.98").
 std::string soundFrameRateText(const PreferenceStore& prefs) {
-    const auto tv = prefs.stringOrEmpty(kPrefTVSys);
-    return tv == "PAL" ? "25.00" : tv == "NTSC" ? "29.97" : "24.00";
+    const auto system = tvSystemFromName(prefs.stringOrEmpty(kPrefTVSys)).value_or(TvSystem::Film24);
+    const Rational rate = system.frameRate();
+    const std::int64_t hundredths = (rate.numerator * 100 + rate.denominator / 2) / rate.denominator;
+    char text[16];
+    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
+                  static_cast<long long>(hundredths % 100));
+    return text;
 }
 
 } // namespace

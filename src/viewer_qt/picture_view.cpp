@@ -15,7 +15,7 @@ QString placeholderCaption(const QString& tvSystem) {
         return QStringLiteral("NTSC\n29.97 fps");
     if (tvSystem == QLatin1String("24 fps"))
         return QStringLiteral("24 fps\nFilm");
-    return {};
+    return tvSystem;
 }
 
 QPixmap drawCard(const QString& caption, const QString& footer) {

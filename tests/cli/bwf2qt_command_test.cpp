@@ -344,13 +344,17 @@ TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {
         std::uint64_t timeReference;
         const char* bwfFps;
         const char* start;
+        const char* timebase; // the XML list's timebase and ntsc
     };
     const Row rows[] = {
-        {"DAY25", 48000ull * 3600 * 25, "PAL", "01:00:00:00"},
-        {"DAY100", 48000ull * (100 * 3600 + 30 * 60), "PAL", "04:30:00:00"},
-        {"FILM", 48000ull * 3600 * 24 + 2000, "24 fps", "00:00:00:01"},
-        {"NDF26", 48048ull * 3600 * 26, "NTSC NDF", "02:00:00:00"},
-        {"DF25", 2697300ull * 16016 / 10, "NTSC DF", "01:00:00;00"}, // frame 2589408 + 107892
+        {"DAY25", 48000ull * 3600 * 25, "PAL", "01:00:00:00", "25 FALSE"},
+        {"DAY100", 48000ull * (100 * 3600 + 30 * 60), "PAL", "04:30:00:00", "25 FALSE"},
+        {"FILM", 48000ull * 3600 * 24 + 2000, "24 fps", "00:00:00:01", "24 FALSE"},
+        {"NDF26", 48048ull * 3600 * 26, "NTSC NDF", "02:00:00:00", "30 TRUE"},
+        {"DF25", 2697300ull * 16016 / 10, "NTSC DF", "01:00:00;00", "30 TRUE"}, // frame 2589408 + 107892
+        {"S2398", 864000ull * 2002, "23.976 fps", "10:00:00:00", "24 TRUE"},
+        {"S50", 48000ull * 3600 * 27 + 960, "50 fps", "03:00:00:01", "50 FALSE"},
+        {"DF5994", 5394600ull * 8008 / 10, "59.94 DF", "01:00:00;00", "60 TRUE"}, // 5178816 + 215784
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -369,6 +373,12 @@ TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {
         EXPECT_EQ(split(lines[1], '\t').at(2), row.start);
         EXPECT_NE(fileText(out("list.xml")).find("<string>" + std::string(row.start) + "</string>"),
                   std::string::npos);
+        const std::string xml = fileText(out("list.xml"));
+        const auto timebase = std::string(row.timebase);
+        EXPECT_NE(xml.find("<timebase>" + timebase.substr(0, timebase.find(' ')) + "</timebase>\r"
+                           "\t\t\t<ntsc>" + timebase.substr(timebase.find(' ') + 1) + "</ntsc>"),
+                  std::string::npos)
+            << xml;
         EXPECT_EQ(runKorvel(prefs.with({"tc", "read", movie})).out, std::string(row.start) + "\nT\n");
         if (haveProgram("ffprobe")) {
             EXPECT_EQ(probeTimecode(movie).timecode, row.start);

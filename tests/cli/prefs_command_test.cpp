@@ -102,6 +102,8 @@ TEST(PrefsCommandTest, PopupKeysTakeOnlyTheirChoices) {
         {{"--set", "BWFfpsRate=ntsc df", "timecode", "from-samples", "0", "--rate", "48000"}, 2, "", "\"NTSC DF\""},
         {{"--set", "BWFfpsRate=NTSC DF", "timecode", "from-samples", "0", "--rate", "48000"}, 0, "00:00:00;00\n", ""},
         {{"prefs", "set", "TVSys", "SECAM"}, 2, "", "\"PAL\", \"NTSC\", \"24 fps\""},
+        {{"prefs", "set", "TVSys", "59.94 fps"}, 0, "", ""},
+        {{"prefs", "set", "TVSys", "59.94"}, 2, "", "\"23.976 fps\", \"30 fps\", \"50 fps\", \"59.94 fps\", \"60 fps\""},
         {{"prefs", "set", "TVSys", "24 fps"}, 0, "", ""},
         {{"prefs", "set", "BWFfpsRate", "25"}, 2, "", "\"NTSC NDF\""},
         {{"prefs", "set", "tcColumn", "[ALE] Start"}, 2, "", "\"Auxiliary TC1\""},

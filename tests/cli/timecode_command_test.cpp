@@ -47,6 +47,20 @@ TEST(TimecodeCommandTest, AnswersAndStatuses) {
         {{"--tv", "SECAM", "timecode", "to-frames", "01:00:00:00"}, 2, ""},
         {{"--set", "TVSys", "timecode", "to-frames", "01:00:00:00"}, 2, ""},
         {{"--set", "DF=maybe", "timecode", "from-frames", "1"}, 2, ""},
+        // The newer rates, and their drop-frame rule where they have one.
+        {{"--tv", "23.976 fps", "timecode", "to-frames", "01:00:00:00"}, 0, "86400\n"},
+        {{"--tv", "23.976 fps", "timecode", "to-frames", "01:00:00;00"}, 0, "86400\n"},
+        {{"--tv", "50 fps", "timecode", "from-frames", "-1"}, 0, "23:59:59:49\n"},
+        {{"--tv", "59.94 fps", "timecode", "to-frames", "00:01:00;04"}, 0, "3600\n"},
+        {{"--tv", "59.94 fps", "timecode", "to-frames", "00:01:00;03"}, 1, ""},
+        {{"--tv", "59.94 fps", "--df", "timecode", "from-frames", "35964"}, 0, "00:10:00;00\n"},
+        {{"--tv", "60 fps", "--df", "timecode", "from-frames", "3600"}, 0, "00:01:00:00\n"},
+        {{"--tv", "30 fps", "timecode", "to-frames", "00:00:01:29"}, 0, "59\n"},
+        {{"--bwf-fps", "59.94 DF", "timecode", "from-samples", "172800000", "--rate", "48000"}, 0,
+         "01:00:00;00\n"},
+        {{"--set", "BWFfpsRate=From recorder", "timecode", "from-samples", "960", "--rate", "48000"},
+         0, "00:00:00:01\n"},
+        {{"--set", "TVSys=25 fps", "timecode", "to-frames", "01:00:00:00"}, 2, ""},
     };
     for (const Row& row : rows) {
         TemporaryPrefs prefs;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -175,6 +176,29 @@ TEST_F(BatchAddTcMoviesTest, NtscAndTwentyFourOverwrite) {
     EXPECT_EQ(test::timecodeTrackCount(movie("B001.mov")), 1);
     EXPECT_EQ(test::probeTimecode(movie("B003")).timecode, "10:00:00:12");
     EXPECT_EQ(test::mediaHash(movie("B001.mov")), hash);
+    EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 2 QuickTime file(s).");
+}
+
+// 59.94 drop frame from an ALE at 59.94; a movie whose picture runs at 25 still gets its track,
+// and the log names both rates.
+TEST_F(BatchAddTcMoviesTest, DropFrame5994AndAnotherPictureRateNoted) {
+    make("C001.mov", MovieKind::Video, "-r 60000/1001");
+    make("C002.mov", MovieKind::Video);
+    SetMovieTCFromAleOptions options;
+    options.tvsys = "59.94 fps";
+    ASSERT_TRUE(run("Heading\nFPS\t59.94\nColumn\nName\tStart\tTape\nData\n"
+                    "C001\t00:09:59;59\tD1\nC002\t10:00:00:00\tD2\n",
+                    options)
+                    .ok());
+    const test::ProbedTimecode probed = test::probeTimecode(movie("C001.mov"));
+    EXPECT_EQ(probed.timecode, "00:09:59;59");
+    EXPECT_EQ(probed.reel, "D1");
+    EXPECT_EQ(test::probeTimecode(movie("C002.mov")).timecode, "10:00:00:00");
+    const auto notes = std::count_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.find("runs at 25.000 fps, but its timecode track counts 59.94 fps") !=
+               std::string::npos;
+    });
+    EXPECT_EQ(notes, 1) << ::testing::PrintToString(log);
     EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 2 QuickTime file(s).");
 }
 

@@ -112,7 +112,7 @@ TEST_F(BwfImportTest, NtscDropFrameStartGivesADropFrameTrack) {
     BwfImportOptions options;
     options.inputFile = path("D.wav");
     options.destFile = path("D.mov");
-    options.tvSys = "NTSC DF";
+    options.frameRate = BwfFrameRate::parse("NTSC DF");
     auto info = ZAN_ImportFile(options, logger());
     ASSERT_TRUE(info) << info.error().message;
     ASSERT_EQ(info->value("Media Start").size(), 11u);

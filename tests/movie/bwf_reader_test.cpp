@@ -121,8 +121,38 @@ TEST(BwfReaderCorpus, EveryFileGivesTheRecordItsBextHolds) {
     }
     for (const CorpusCase& c : corpusCases()) {
         const BwfInfo info = getBWF2Info((dir / c.file).string(), {});
-        EXPECT_EQ(info.entries().size(), 18u) << c.file;
+        EXPECT_EQ(info.entries().size(), info.contains(bwfkey::kRecorderRate) ? 19u : 18u) << c.file;
         expectValues(info, c.values, c.file);
+    }
+}
+
+// Recorders write their timecode rate in the iXML chunk; "From recorder" counts in it.
+TEST(BwfReaderCorpus, FromRecorderTakesTheRateTheRecorderWrote) {
+    const std::filesystem::path dir = std::filesystem::path(KORVEL_CORPUS_DIR) / "bwf";
+    if (!std::filesystem::exists(dir)) {
+        GTEST_SKIP() << "no corpus at " << dir;
+    }
+    const struct {
+        const char* file;
+        const char* recorderRate; // empty: none
+        const char* start;
+    } cases[] = {
+        {"iluvcapra-wavinfo/sounddevices_A101_3.WAV", "24000/1001 NDF", "12:40:14:00"},
+        {"iluvcapra-wavinfo/sounddevices_A101_1_1.WAV", "24000/1001 NDF", "12:39:59:00"},
+        {"iluvcapra-wavinfo/protools_PT_A101_4.A1.wav", "24000/1001 NDF", "12:40:15:00"},
+        {"iluvcapra-wavinfo/metacorder_Sr001-2C-01_01.WAV", "25/1 NDF", "13:37:30:08"},
+        // No iXML: PAL's rules.
+        {"iluvcapra-wavinfo/cue_chunks_STE-000.wav", "", "17:54:35:00"},
+    };
+    BwfReadOptions options;
+    options.bwfFpsRate = BwfFrameRate::parse("From recorder");
+    for (const auto& c : cases) {
+        const std::string path = (dir / c.file).string();
+        const BwfInfo info = getBWF2Info(path, options);
+        EXPECT_EQ(info.value(bwfkey::kRecorderRate), c.recorderRate) << c.file;
+        EXPECT_EQ(info.value(bwfkey::kMediaStart), c.start) << c.file;
+        const auto recorder = bwfRecorderRate(path);
+        EXPECT_EQ(recorder ? recorder->text() : "", c.recorderRate) << c.file;
     }
 }
 
@@ -133,9 +163,9 @@ TEST(BwfReaderCorpus, FrameRateChoiceChangesOnlyTheStart) {
         GTEST_SKIP() << "no corpus at " << file;
     }
     BwfReadOptions options;
-    options.bwfFpsRate = "24 fps";
+    options.bwfFpsRate = BwfFrameRate::parse("24 fps");
     EXPECT_EQ(getBWF2Info(file.string(), options).value("Media Start"), "17:54:35:00");
-    options.bwfFpsRate = "NTSC DF";
+    options.bwfFpsRate = BwfFrameRate::parse("NTSC DF");
     // 64475 s is 1932318.7 frames at 29.97; drop-frame counting gives a later label.
     EXPECT_EQ(getBWF2Info(file.string(), options).value("Media Start").size(), 11u);
     EXPECT_EQ(getBWF2Info(file.string(), options).value("Media Start")[8], ';');
@@ -400,6 +430,22 @@ TEST(BwfInfoText, SummaryLines) {
     EXPECT_EQ(bwfInfoSummary("f", info, "PAL")[4], "Timecode start: 01:00:00:00 @ 25.00 fps");
     EXPECT_EQ(bwfInfoSummary("f", info, "24 fps")[4], "Timecode start: 01:00:00:00 @ 24.00 fps");
     EXPECT_EQ(bwfInfoSummary("f", BwfInfo::withReaderKeys(), "PAL")[1], "Channels: ");
+    const struct {
+        std::string_view tvSys;
+        std::string_view rate;
+    } rates[] = {{"23.976 fps", "23.98"}, {"30 fps", "30.00"}, {"50 fps", "50.00"},
+                 {"59.94 fps", "59.94"}, {"60 fps", "60.00"}, {"SECAM", "24.00"}};
+    for (const auto& row : rates) {
+        EXPECT_EQ(bwfInfoSummary("f", info, row.tvSys)[4],
+                  "Timecode start: 01:00:00:00 @ " + std::string(row.rate) + " fps");
+    }
+    // The recorder's rate, when the file names one, follows the start.
+    BwfInfo withRecorder = info;
+    withRecorder.set(bwfkey::kRecorderRate, "24000/1001 NDF");
+    const auto lines = bwfInfoSummary("f", withRecorder, "PAL");
+    ASSERT_EQ(lines.size(), expected.size() + 1);
+    EXPECT_EQ(lines[5], "Recorder timecode rate: 24000/1001 NDF");
+    EXPECT_EQ(lines[6], "Source: A001");
 }
 
 TEST(BwfInfoText, JsonEscapesEveryKeyAndValue) {

@@ -92,6 +92,16 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"PalUnderNtsc", "Heading\nVIDEO_FORMAT\tPAL\nColumn\nName\nData\n", "NTSC",
                     "Video Format confusion...|The ALE file is in PAL format but the preferences "
                     "are set to NTSC!|Cancel||"},
+        // Under the newer systems the FPS heading must name the same rate.
+        RefusalCase{"Pal25Under23976", "Heading\nFPS\t25\nColumn\nName\nData\n", "23.976 fps",
+                    "Frame rate confusion...|The ALE file is at 25 fps but the preferences are "
+                    "set to 23.976 fps!|Cancel||"},
+        RefusalCase{"Film24Under23976", "Heading\nFPS\t24\nColumn\nName\nData\n", "23.976 fps",
+                    "Frame rate confusion...|The ALE file is at 24 fps but the preferences are "
+                    "set to 23.976 fps!|Cancel||"},
+        RefusalCase{"Ntsc2997Under5994", "Heading\nFPS\t29.97\nColumn\nName\nData\n", "59.94 fps",
+                    "Frame rate confusion...|The ALE file is at 29.97 fps but the preferences are "
+                    "set to 59.94 fps!|Cancel||"},
         RefusalCase{"NoColumn", "Heading\nData\na\n", "PAL",
                     "Something is wrong here...|The ALE file has no \"Column\" line!|Too Bad...||"},
         RefusalCase{"ColumnOnlyAsLastText", "Heading\nData\nColumn", "PAL",
@@ -169,6 +179,37 @@ TEST(SplitLines, EveryLineEndEndsOneLine) {
         splitLines(c.text, lines);
         EXPECT_EQ(lines, c.lines) << testing::PrintToString(std::string(c.text));
     }
+}
+
+// The FPS heading is read only under the newer systems; PAL, NTSC and 24 fps keep their
+// VIDEO_FORMAT checks alone, and a rate the table does not know is let through.
+TEST(AleReader, FpsHeadingPassesWhenItNamesTheSameRateOrNone) {
+    const struct {
+        std::string_view fps;
+        std::string_view tvSys;
+    } cases[] = {
+        {"23.976", "23.976 fps"}, {"23.98", "23.976 fps"}, {"30", "30 fps"},
+        {"50", "50 fps"},         {"59.94", "59.94 fps"},  {"60", "60 fps"},
+        {"47.952", "23.976 fps"}, {"23.976", "PAL"},       {"25", "24 fps"},
+        {"23.976", "NTSC"},
+    };
+    for (const auto& c : cases) {
+        ScriptedUserInterface ui;
+        RecordedLog log;
+        const std::string text =
+            "Heading\nFPS\t" + std::string(c.fps) + "\nColumn\nName\nData\na\n";
+        EXPECT_TRUE(readAle(text, {AleReaderKind::Ale2fcp, c.tvSys, {}}, ui, log.sink()).ok())
+            << c.fps << " under " << c.tvSys;
+        EXPECT_TRUE(ui.events().empty()) << c.fps << " under " << c.tvSys;
+    }
+}
+
+TEST(AleReader, FpsTextsOfEverySystemReadBack) {
+    for (TvSystem system : TvSystem::kAll) {
+        EXPECT_EQ(tvSystemOfAleFps(aleFpsText(system)), system) << system.name();
+    }
+    EXPECT_EQ(tvSystemOfAleFps("23.98"), TvSystem::Film23976);
+    EXPECT_FALSE(tvSystemOfAleFps("25.00"));
 }
 
 } // namespace

@@ -93,5 +93,39 @@ TEST(CorpusAle, EveryFileConvertsOrIsRefusedWithAReason) {
     }
 }
 
+// Logs made at 23.976 (FPS 23.976, or 23.98) convert under "23.976 fps"; one at 29.97 is refused
+// for its rate.
+TEST(CorpusAle, FrameRateHeadingUnder23976) {
+    const struct {
+        const char* file;
+        const char* refusal; // empty: converts
+    } cases[] = {
+        {"OpenTimelineIO-otio-ale-adapter/sample_cdl.ale", ""},
+        {"OpenTimelineIO-otio-ale-adapter/sample2.ale", ""},
+        {"OpenTimelineIO-otio-ale-adapter/sampleUHD.ale", "The column \"Tracks\" is missing!"},
+        {"kloptops-ALEParser/simple.ALE", "Frame rate confusion..."},
+    };
+    for (const auto& c : cases) {
+        const fs::path file = kCorpus / c.file;
+        if (!fs::exists(file)) {
+            GTEST_SKIP() << "corpus not found at " << file;
+        }
+        ScriptedUserInterface ui;
+        test::RecordedLog log;
+        ALETools tools(ui, log.sink());
+        Ale2fcpOptions options;
+        options.myTVSys = "23.976 fps";
+        options.aleCopyName = true;
+        const std::string result = tools.ale2fcp(decodeText(readBytes(file)), options);
+        if (std::string(c.refusal).empty()) {
+            EXPECT_NE(result, " ") << c.file;
+            EXPECT_TRUE(ui.alerts().empty()) << c.file;
+        } else {
+            ASSERT_EQ(ui.alerts().size(), 1u) << c.file;
+            EXPECT_EQ(ui.alerts()[0].title, c.refusal) << c.file;
+        }
+    }
+}
+
 } // namespace
 } // namespace korvel

@@ -103,6 +103,20 @@ TEST(Fcp2ale, NtscHeadAndLastRowWithoutLineBreak) {
     EXPECT_EQ(run.written[0].second, kNtscHead + kColumns + aleRow("a") + aleRow("b"));
 }
 
+TEST(Fcp2ale, NewerSystemsWriteAnHdHeadWithTheirRate) {
+    for (const auto& [tvsys, fps] : {std::pair{"23.976 fps", "23.976"}, std::pair{"59.94 fps", "59.94"},
+                                     std::pair{"50 fps", "50"}}) {
+        Fcp2aleRun run;
+        run.answerPanels(1);
+        EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip"), options(true, "Clips only", tvsys)),
+                  "OK");
+        ASSERT_EQ(run.written.size(), 1u);
+        EXPECT_EQ(run.written[0].second,
+                  "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t1080\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\r"
+                  "FPS\t" + std::string(fps) + "\r\rColumn\r" + kColumns + aleRow("a"));
+    }
+}
+
 TEST(Fcp2ale, CommentAndMasterCommentGiveTwoColumns) {
     Fcp2aleRun run;
     run.answerPanels(1);

@@ -24,7 +24,7 @@ TEST(XmemlDocumentTest, MoviesFollowEachOtherOnTheirChannelsTracks) {
         {"A&B.mov", "/m/A&B.mov", "R<1>", "01:00:00;00", 100, 48000, 24, 2, "1", "2", "", ""},
         {"C.mov", "/m/C.mov", "R2", "00:10:00;00", 50, 48000, 16, 1, "", "", "", ""},
     };
-    const std::string xml = xmemlDocument("Day 1", clips, XmlRate{30, true, true});
+    const std::string xml = xmemlDocument("Day 1", clips, XmlTimebase{30, true, true});
 
     EXPECT_EQ(countOf(xml, "<track>"), 2u);
     EXPECT_EQ(countOf(xml, "<clipitem "), 3u);

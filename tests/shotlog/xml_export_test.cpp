@@ -29,6 +29,11 @@ XmlClipData clip(std::string name, std::string tracks) {
             {"Reel", "R1"}};
 }
 
+// A clip at the rate of a BWF frame-rate choice.
+std::string clipXml(const XmlClipData& data, std::string_view rate) {
+    return KTxmlexport::createXMLClip(data, BwfFrameRate::parse(rate)->xmlTimebase());
+}
+
 int count(const std::string& text, const std::string& what) {
     int n = 0;
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
@@ -38,7 +43,7 @@ int count(const std::string& text, const std::string& what) {
 }
 
 TEST(KTxmlexport, WholeClipNtscNdf) {
-    const std::string xml = KTxmlexport::createXMLClip(clip("A001", "1V, 2A"), "NTSC NDF", false);
+    const std::string xml = clipXml(clip("A001", "1V, 2A"), "NTSC NDF");
     const std::string golden = std::string(KORVEL_SOURCE_DIR) + "/tests/shotlog/golden/clip_ntsc_ndf.xml";
     if (std::getenv("KORVEL_UPDATE_GOLDEN") != nullptr) {
         std::ofstream(golden, std::ios::binary) << xml;
@@ -56,7 +61,7 @@ TEST(KTxmlexport, TrackSectionsFollowTracks) {
                  {"1A", 0, 1},     {"4A", 0, 2},     {"6A", 0, 2},     {"1V, 8A", 1, 2},
                  {"V", 1, 0},      {"0A", 0, 0},     {"", 0, 0},       {"99999999999999999999A", 0, 2}};
     for (const auto& c : cases) {
-        const std::string xml = KTxmlexport::createXMLClip(clip("A001", c.tracks), "PAL", false);
+        const std::string xml = clipXml(clip("A001", c.tracks), "PAL");
         EXPECT_EQ(count(xml, "\t\t\t<video>\r"), c.video) << c.tracks;
         EXPECT_EQ(count(xml, "\t\t\t<audio>\r"), c.audio) << c.tracks;
         EXPECT_EQ(count(xml, "\t\t\t\t<track>\r"), c.video + c.audio) << c.tracks;
@@ -64,29 +69,37 @@ TEST(KTxmlexport, TrackSectionsFollowTracks) {
 }
 
 TEST(KTxmlexport, RatesAndFormats) {
-    const auto rateOf = [](std::string_view videoSys, bool dropFrame) {
-        const std::string xml = KTxmlexport::createXMLClip(clip("n", "1A"), videoSys, dropFrame);
+    const struct {
+        std::string_view choice;
+        std::string_view expected;
+    } cases[] = {
+        {"PAL", "25 FALSE NDF"},        {"NTSC DF", "30 TRUE DF"},
+        {"NTSC NDF", "30 TRUE NDF"},    {"24 fps", "24 FALSE NDF"},
+        {"23.976 fps", "24 TRUE NDF"},  {"30 fps", "30 FALSE NDF"},
+        {"50 fps", "50 FALSE NDF"},     {"59.94 DF", "60 TRUE DF"},
+        {"59.94 NDF", "60 TRUE NDF"},   {"60 fps", "60 FALSE NDF"},
+        {"From recorder", "25 FALSE NDF"},
+    };
+    for (const auto& c : cases) {
+        const std::string xml = clipXml(clip("n", "1A"), c.choice);
         const auto between = [&](const std::string& open, const std::string& close) {
             const auto start = xml.find(open) + open.size();
             return xml.substr(start, xml.find(close, start) - start);
         };
-        return between("<timebase>", "</timebase>") + " " + between("<ntsc>", "</ntsc>") + " " +
-               between("<format>", "</format>");
-    };
-    EXPECT_EQ(rateOf("PAL", false), "25 FALSE NDF");
-    EXPECT_EQ(rateOf("NTSC DF", true), "30 TRUE DF");
-    EXPECT_EQ(rateOf("NTSC NDF", false), "30 TRUE NDF");
-    EXPECT_EQ(rateOf("24 fps", false), "24 FALSE NDF");
-    EXPECT_EQ(rateOf("SECAM", true), "  DF");
+        EXPECT_EQ(between("<timebase>", "</timebase>") + " " + between("<ntsc>", "</ntsc>") + " " +
+                      between("<format>", "</format>"),
+                  c.expected)
+            << c.choice;
+    }
 }
 
 TEST(KTxmlexport, DurationAndMissingKeys) {
     XmlClipData data = clip("A001", "1V");
     data["Duration"] = "2500";
-    EXPECT_NE(KTxmlexport::createXMLClip(data, "NTSC NDF", false)
+    EXPECT_NE(clipXml(data, "NTSC NDF")
                   .find("<duration>2500</duration>"),
               std::string::npos);
-    const std::string bare = KTxmlexport::createXMLClip({{"Tracks", "1A"}}, "PAL", false);
+    const std::string bare = clipXml({{"Tracks", "1A"}}, "PAL");
     EXPECT_NE(bare.find("<clip id=\"\">"), std::string::npos);
     EXPECT_NE(bare.find("<pathURL>file://localhost</pathURL>"), std::string::npos);
     EXPECT_NE(bare.find("<duration>125</duration>"), std::string::npos);
@@ -98,7 +111,7 @@ TEST(KTxmlexport, EscapesValuesAndPaths) {
               "file://localhost/a%20b/R&D's%20(1)/caf%C3%A9%23%3F%25.mov");
     XmlClipData data = clip("Tom & <Jerry>", "1A");
     data["Filename"] = "/x/Tom & Jerry.mov";
-    const std::string xml = KTxmlexport::createXMLClip(data, "PAL", false);
+    const std::string xml = clipXml(data, "PAL");
     EXPECT_NE(xml.find("<clip id=\"Tom &amp; &lt;Jerry&gt;\">"), std::string::npos);
     EXPECT_NE(xml.find("<file id=\"Tom &amp; &lt;Jerry&gt;1\">"), std::string::npos);
     EXPECT_NE(xml.find("<pathURL>file://localhost/x/Tom%20&amp;%20Jerry.mov</pathURL>"),
@@ -128,8 +141,8 @@ TEST(KTxmlexport, DocumentIsWellFormed) {
     awkward["Scene"] = "4\x02" "B";
     awkward["Comment 2"] = "Originator: \x7F\x0C\xEF\xBF\xBF";
     const std::string document = KTxmlexport::createXMLHeader() +
-                                 KTxmlexport::createXMLClip(clip("A001", "1V, 2A"), "PAL", false) +
-                                 KTxmlexport::createXMLClip(awkward, "NTSC DF", true) +
+                                 clipXml(clip("A001", "1V, 2A"), "PAL") +
+                                 clipXml(awkward, "NTSC DF") +
                                  KTxmlexport::createXMLFooter();
     EXPECT_EQ(document.substr(0, 83),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r<xmeml version=\"0.5\">\r"

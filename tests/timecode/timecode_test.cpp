@@ -80,9 +80,16 @@ TEST(CountingRoundTripTest, EveryFrameOfADay) {
         {TvSystem::Film24, false, 86400 * 24},
         {TvSystem::Ntsc, false, 86400 * 30},
         {TvSystem::Ntsc, true, kDropFrameFramesPerDay},
+        {TvSystem::Film23976, false, 86400 * 24},
+        {TvSystem::Fps30, false, 86400 * 30},
+        {TvSystem::Fps50, false, 86400 * 50},
+        {TvSystem::Fps5994, false, 86400 * 60},
+        {TvSystem::Fps5994, true, 144 * 35964},
+        {TvSystem::Fps60, false, 86400 * 60},
     };
     for (const Row& row : rows) {
         const TimeCodeDef def = timeCodeDef(row.system, row.dropFrame);
+        EXPECT_EQ(framesPerDay(def), row.framesPerDay) << tvSystemName(row.system);
         std::int64_t mismatches = 0;
         for (std::int64_t frame = 0; frame < row.framesPerDay; ++frame) {
             const std::string text = timeCodeText(timeCodeRecord(frame, def), row.dropFrame);
@@ -107,6 +114,47 @@ TEST(NonDropCountingTest, FormulaAndWrap) {
     EXPECT_EQ(frameNumber({1, 0, 0, 0}, timeCodeDef(TvSystem::Ntsc, false)), 108000);
     EXPECT_EQ(frameNumber({1, 0, 0, 0}, timeCodeDef(TvSystem::Ntsc, true)), 107892);
     EXPECT_EQ(frameNumber({0, 10, 0, 0}, timeCodeDef(TvSystem::Ntsc, true)), 17982);
+    // 59.94 drop frame skips four labels a minute.
+    const TimeCodeDef df60 = timeCodeDef(TvSystem::Fps5994, true);
+    EXPECT_EQ(frameNumber({1, 0, 0, 0}, df60), 216000 - 4 * 54);
+    EXPECT_EQ(frameNumber({0, 1, 0, 4}, df60), 3600);
+    EXPECT_EQ(timeCodeText(timeCodeRecord(3599, df60), true), "00:00:59;59");
+    EXPECT_EQ(timeCodeText(timeCodeRecord(3600, df60), true), "00:01:00;04");
+    EXPECT_EQ(frameNumber({0, 10, 0, 0}, df60), 35964);
+    // Drop frame is refused where it is not defined.
+    EXPECT_FALSE(timeCodeDef(TvSystem::Pal, true).dropFrame());
+    EXPECT_FALSE(timeCodeDef(TvSystem::Fps60, true).dropFrame());
+}
+
+TEST(TvSystemTest, ParsedFromStoredTextWithTheirDefinitions) {
+    const struct {
+        std::string_view name;
+        int framesPerSecond;
+        Rational rate;
+        TimeCodeDef def; // without drop frame
+        bool dropFrameAllowed;
+    } rows[] = {
+        {"PAL", 25, {25, 1}, {2, 25, 1, 25, 0}, false},
+        {"NTSC", 30, {30000, 1001}, {2, 2997, 100, 30, 0}, true},
+        {"24 fps", 24, {24, 1}, {2, 24, 1, 24, 0}, false},
+        {"23.976 fps", 24, {24000, 1001}, {2, 24000, 1001, 24, 0}, false},
+        {"30 fps", 30, {30, 1}, {2, 30, 1, 30, 0}, false},
+        {"50 fps", 50, {50, 1}, {2, 50, 1, 50, 0}, false},
+        {"59.94 fps", 60, {60000, 1001}, {2, 60000, 1001, 60, 0}, true},
+        {"60 fps", 60, {60, 1}, {2, 60, 1, 60, 0}, false},
+    };
+    for (const auto& row : rows) {
+        const auto system = TvSystem::parse(row.name);
+        ASSERT_TRUE(system) << row.name;
+        EXPECT_EQ(system->name(), row.name);
+        EXPECT_EQ(system->framesPerSecond(), row.framesPerSecond) << row.name;
+        EXPECT_EQ(system->frameRate(), row.rate) << row.name;
+        EXPECT_EQ(system->timeCodeDef(false), row.def) << row.name;
+        EXPECT_EQ(system->dropFrameAllowed(), row.dropFrameAllowed) << row.name;
+    }
+    for (std::string_view wrong : {"", "pal", "NTSC DF", "25 fps", "23.98 fps", "59.94"}) {
+        EXPECT_FALSE(TvSystem::parse(wrong)) << wrong;
+    }
 }
 
 TEST(TimeCodeTextTest, ValidityCheck) {
