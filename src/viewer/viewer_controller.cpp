@@ -8,7 +8,6 @@
 #include "viewer/viewer_preferences.h"
 
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
 namespace korvel::viewer {
@@ -26,10 +25,8 @@ std::string soundFrameRateText(const PreferenceStore& prefs) {
     const auto system = tvSystemFromName(prefs.stringOrEmpty(kPrefTVSys)).value_or(TvSystem::Film24);
     const Rational rate = system.frameRate();
     const std::int64_t hundredths = (rate.numerator * 100 + rate.denominator / 2) / rate.denominator;
-    char text[16];
-    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(hundredths / 100),
-                  static_cast<long long>(hundredths % 100));
-    return text;
+    const std::string cents = std::to_string(hundredths % 100);
+    return std::to_string(hundredths / 100) + "." + (cents.size() < 2 ? "0" : "") + cents;
 }
 
 } // namespace
