@@ -371,8 +371,11 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
 
 void Bwf2qtRun::addXmlEntry(const BwfInfo& info, const std::string& movie,
                             const BwfFrameRate& used) {
-    const std::optional<std::uint64_t> frames =
-        m_frameRate ? durationInFrames(movie, used) : std::nullopt;
+    // A stored rate that names no choice lists no duration.
+    std::optional<std::uint64_t> frames;
+    if (m_frameRate) {
+        frames = durationInFrames(movie, used);
+    }
     if (!m_xmeml) {
         XmlClipData clip(info.entries().begin(), info.entries().end());
         if (frames) {
