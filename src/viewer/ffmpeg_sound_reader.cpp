@@ -70,8 +70,11 @@ private:
 
     void seekTo(std::int64_t first) {
         const AVStream* stream = m_format->streams[m_stream];
+        // Decoders of overlapping transforms (AAC, MP3) need the packets before the wanted one,
+        // down to the encoder's priming packets before time 0.
+        const std::int64_t preroll = m_out.sampleRate / 10;
         const std::int64_t target =
-            rescale(first, std::int64_t(m_out.sampleRate) * stream->time_base.num, stream->time_base.den);
+            rescale(first - preroll, std::int64_t(m_out.sampleRate) * stream->time_base.num, stream->time_base.den);
         av_seek_frame(m_format.get(), m_stream, target, AVSEEK_FLAG_BACKWARD);
         avcodec_flush_buffers(m_codec.get());
         swr_init(m_resampler.get());
@@ -106,7 +109,7 @@ private:
     void append(const AVFrame& frame) {
         if (m_bufferStart < 0) {
             const AVRational tb = m_format->streams[m_stream]->time_base;
-            const std::int64_t pts = frame.pts == AV_NOPTS_VALUE ? 0 : frame.pts;
+            const std::int64_t pts = frame.best_effort_timestamp == AV_NOPTS_VALUE ? 0 : frame.best_effort_timestamp;
             m_bufferStart = rescale(pts * tb.num, tb.den, m_out.sampleRate);
         }
         const int room = swr_get_out_samples(m_resampler.get(), frame.nb_samples);
