@@ -59,7 +59,7 @@ void MoviePlayer::play(int direction) {
     m_stopRequested = false;
     m_playing = true;
     m_listening = true;
-    if (m_listener) m_listener->playStarted(direction, currentFrameMiddle());
+    if (m_listener) m_listener->playStarted(direction, MediaTime{m_clock.start(m_frame), m_clock.scale()});
     m_playThread = std::thread([this, direction] { playLoop(direction < 0 ? -1 : 1); });
 }
 

@@ -20,6 +20,7 @@ namespace korvel::viewer {
 class PlaybackListener {
 public:
     virtual ~PlaybackListener() = default;
+    /// `from`: the start of the frame on screen when play begins.
     virtual void playStarted(int direction, MediaTime from) = 0;
     virtual void playStopped() = 0;
 };

@@ -6,6 +6,7 @@
 #include "viewer/media_opener.h"
 #include "viewer/viewer_preferences.h"
 #include "viewer_qt/add_timecode_sheet.h"
+#include "viewer_qt/audio_device_sink.h"
 #include "viewer_qt/picture_view.h"
 #include "viewer_qt/transport_bar.h"
 
@@ -55,7 +56,9 @@ ViewerWidget::ViewerWidget(ViewerWidgetServices services, QWidget* parent)
       m_reel(readoutLabel(QString(), QStringLiteral("putReelID"), tr("Reel"), this)),
       m_fileName(readoutLabel(tr("no movie loaded"), QStringLiteral("myMovieFileName"),
                               tr("File name"), this)),
-      m_addSheet(new AddTimecodeSheet(this)) {
+      m_addSheet(new AddTimecodeSheet(this)),
+      m_soundSink(std::make_unique<AudioDeviceSink>(m_services.log)),
+      m_soundFeeder(std::make_unique<viewer::SoundFeeder>(*m_soundSink)) {
     setObjectName(QStringLiteral("viewer"));
     setFocusPolicy(Qt::StrongFocus);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -83,6 +86,8 @@ ViewerWidget::ViewerWidget(ViewerWidgetServices services, QWidget* parent)
             viewer::openMediaPlayer(path, std::move(sink), mediaOptions(m_services.prefs));
         if (!player)
             return player.error();
+        m_soundFeeder->setSource(path);
+        (*player)->setListener(m_soundFeeder.get());
         return std::unique_ptr<viewer::Player>(std::move(*player));
     };
     m_controller = std::make_unique<viewer::ViewerController>(

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "viewer/sound_feeder.h"
 #include "viewer/viewer_controller.h"
 
 #include <QWidget>
@@ -12,6 +13,7 @@ class QLabel;
 namespace korvel::viewer_qt {
 
 class AddTimecodeSheet;
+class AudioDeviceSink;
 class PictureView;
 class TransportBar;
 
@@ -78,6 +80,9 @@ class ViewerWidget final : public QWidget, private viewer::ViewerDisplay {
     AddTimecodeSheet* m_addSheet;
     /// Pictures posted before the picture was cleared are not shown after it.
     std::atomic<std::uint64_t> m_pictureGeneration{0};
+    // Declared before the controller: its players tell the feeder when play stops, up to their end.
+    std::unique_ptr<AudioDeviceSink> m_soundSink;
+    std::unique_ptr<viewer::SoundFeeder> m_soundFeeder;
     std::unique_ptr<viewer::ViewerController> m_controller;
 };
 

@@ -13,12 +13,15 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 // fontconfig keeps its caches until the process ends; LeakSanitizer must not count them.
@@ -215,6 +218,28 @@ TEST_F(ViewerWidgetTest, SoundFileShowsItsCardUntilAMovieIsOpened) {
     QApplication::processEvents();
     EXPECT_TRUE(widget->picture()->showsFrame());
     EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("Movie picture"));
+}
+
+TEST_F(ViewerWidgetTest, WithoutASoundDevicePlayIsSilentAndSaidOnce) {
+    if (!QMediaDevices::defaultAudioOutput().isNull())
+        GTEST_SKIP() << "this machine has a sound device";
+    const auto moviePath = movie();
+    if (moviePath.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(moviePath)));
+    for (const auto key : {Qt::Key_L, Qt::Key_K, Qt::Key_J}) {
+        QTest::keyClick(widget.get(), key);
+        EXPECT_EQ(widget->controller().state().playOn, key == Qt::Key_L);
+        EXPECT_EQ(widget->controller().state().reverseOn, key == Qt::Key_J);
+    }
+    QTest::keyClick(widget.get(), Qt::Key_K);
+    QTest::keyClick(widget.get(), Qt::Key_Home);
+    QTest::keyClick(widget.get(), Qt::Key_Right);
+    QApplication::processEvents();
+    EXPECT_TRUE(widget->picture()->showsFrame());
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& line) { return line.find("No sound device") == 0; }),
+              1);
 }
 
 } // namespace

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: MIT
+#include "support/outside_tools.h"
+#include "viewer/sound_feeder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace korvel::viewer {
+namespace {
+
+constexpr int kRate = 48000;
+constexpr std::int64_t kFrames = 10000;
+
+// Left counts up from 0, right counts down from -1: every sample frame is told apart from the others.
+std::int16_t leftAt(std::int64_t frame) { return std::int16_t(frame); }
+std::int16_t rightAt(std::int64_t frame) { return std::int16_t(-1 - frame); }
+
+void putLittleEndian(std::ofstream& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.put(char((value >> (8 * i)) & 0xff));
+}
+
+std::string writeCounterWav() {
+    const auto path = (std::filesystem::temp_directory_path() / "korvel_sound_counter.wav").string();
+    std::ofstream out(path, std::ios::binary);
+    const std::uint32_t dataBytes = kFrames * 4;
+    out.write("RIFF", 4);
+    putLittleEndian(out, 36 + dataBytes, 4);
+    out.write("WAVEfmt ", 8);
+    putLittleEndian(out, 16, 4);
+    putLittleEndian(out, 1, 2); // PCM
+    putLittleEndian(out, 2, 2);
+    putLittleEndian(out, kRate, 4);
+    putLittleEndian(out, kRate * 4, 4);
+    putLittleEndian(out, 4, 2);
+    putLittleEndian(out, 16, 2);
+    out.write("data", 4);
+    putLittleEndian(out, dataBytes, 4);
+    for (std::int64_t i = 0; i < kFrames; ++i) {
+        putLittleEndian(out, std::uint16_t(leftAt(i)), 2);
+        putLittleEndian(out, std::uint16_t(rightAt(i)), 2);
+    }
+    return path;
+}
+
+class CaptureSink final : public SoundSink {
+public:
+    std::optional<SoundFormat> begin() override {
+        std::lock_guard lock(mutex);
+        ++begun;
+        return format;
+    }
+    bool write(std::span<const std::int16_t> samples) override {
+        std::lock_guard lock(mutex);
+        if (writes == stopAfterWrites) return false;
+        ++writes;
+        captured.insert(captured.end(), samples.begin(), samples.end());
+        return true;
+    }
+    void end() override {}
+
+    std::mutex mutex;
+    std::optional<SoundFormat> format = SoundFormat{kRate, 2};
+    std::vector<std::int16_t> captured;
+    int begun = 0;
+    int writes = 0;
+    int stopAfterWrites = -1;
+};
+
+struct PlayCase {
+    const char* name;
+    int direction;
+    std::int64_t startFrame; // the frame on screen, 25 fps
+    std::int64_t firstSample;
+    std::int64_t samples; // played, in play order from firstSample
+};
+
+class SoundFeederPlay : public testing::TestWithParam<PlayCase> {};
+
+TEST_P(SoundFeederPlay, GivesEverySampleInPlayOrderBitExact) {
+    const auto& c = GetParam();
+    CaptureSink sink;
+    SoundFeeder feeder(sink);
+    feeder.setSource(writeCounterWav());
+    feeder.playStarted(c.direction, MediaTime{c.startFrame, 25});
+    feeder.waitUntilFed();
+    ASSERT_EQ(sink.captured.size(), std::size_t(c.samples) * 2);
+    for (std::int64_t i = 0; i < c.samples; ++i) {
+        const std::int64_t frame = c.firstSample + c.direction * i;
+        ASSERT_EQ(sink.captured[std::size_t(2 * i)], leftAt(frame)) << "sample frame " << i;
+        ASSERT_EQ(sink.captured[std::size_t(2 * i + 1)], rightAt(frame)) << "sample frame " << i;
+    }
+}
+
+// 1920 sample frames per picture frame; blocks of 2048 cross frame boundaries everywhere.
+INSTANTIATE_TEST_SUITE_P(
+    CounterWav, SoundFeederPlay,
+    testing::Values(PlayCase{"ForwardFromTheStart", 1, 0, 0, kFrames},
+                    PlayCase{"ForwardFromFrameTwo", 1, 2, 3840, kFrames - 3840},
+                    PlayCase{"ReverseFromFrameFive", -1, 5, 9599, 9600},
+                    PlayCase{"ReverseFromFrameOne", -1, 1, 1919, 1920},
+                    PlayCase{"ReverseFromTheStartIsSilent", -1, 0, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SoundFeeder, StopEndsFeedingAndTheNextPlayStartsAfresh) {
+    CaptureSink sink;
+    sink.stopAfterWrites = 1;
+    SoundFeeder feeder(sink);
+    feeder.setSource(writeCounterWav());
+    feeder.playStarted(1, MediaTime{0, 25});
+    feeder.waitUntilFed();
+    EXPECT_EQ(sink.captured.size(), std::size_t(SoundFeeder::kBlockFrames) * 2);
+    feeder.playStopped();
+    sink.captured.clear();
+    sink.stopAfterWrites = -1;
+    feeder.playStarted(-1, MediaTime{1, 25});
+    feeder.waitUntilFed();
+    ASSERT_EQ(sink.captured.size(), 1920u * 2);
+    EXPECT_EQ(sink.captured[0], leftAt(1919));
+}
+
+TEST(SoundFeeder, WithoutASoundDevicePlayIsSilent) {
+    CaptureSink sink;
+    sink.format.reset();
+    SoundFeeder feeder(sink);
+    feeder.setSource(writeCounterWav());
+    feeder.playStarted(1, MediaTime{0, 25});
+    feeder.waitUntilFed();
+    feeder.playStopped();
+    EXPECT_EQ(sink.begun, 1);
+    EXPECT_TRUE(sink.captured.empty());
+}
+
+TEST(SoundFeeder, AFileWithoutSoundPlaysNothing) {
+    CaptureSink sink;
+    SoundFeeder feeder(sink);
+    feeder.setSource("/nonexistent/none.wav");
+    feeder.playStarted(1, MediaTime{0, 25});
+    feeder.waitUntilFed();
+    EXPECT_TRUE(sink.captured.empty());
+}
+
+// A movie's AAC sound: reverse play is the forward decode backwards, with no click at any of the
+// seeks the reverse blocks make, down to the encoder's priming packet before time 0. A decoder
+// restarted after a seek rounds a few samples differently from one that ran on: at most 3 steps.
+TEST(SoundFeeder, ReversePlayOfAMoviesAacIsItsForwardSoundBackwards) {
+    if (!korvel::test::haveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+    const auto path = (std::filesystem::temp_directory_path() / "korvel_sound_aac.mov").string();
+    ASSERT_EQ(korvel::test::runCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=441:duration=1:sample_rate=48000 "
+                                       "-ac 2 -c:a aac " + korvel::test::shellQuote(path))
+                  .status,
+              0);
+    const auto play = [&path](int direction, std::int64_t frame) {
+        CaptureSink sink;
+        SoundFeeder feeder(sink);
+        feeder.setSource(path);
+        feeder.playStarted(direction, MediaTime{frame, 25});
+        feeder.waitUntilFed();
+        return sink.captured;
+    };
+    const auto forward = play(1, 0);
+    const auto reverse = play(-1, 20);
+    const std::size_t frames = 20 * 1920;
+    ASSERT_GE(forward.size(), frames * 2);
+    ASSERT_EQ(reverse.size(), frames * 2);
+    for (std::size_t i = 0; i < frames * 2; ++i)
+        ASSERT_LE(std::abs(reverse[i] - forward[2 * (frames - 1 - i / 2) + i % 2]), 3) << "sample " << i;
+}
+
+} // namespace
+} // namespace korvel::viewer
