@@ -20,7 +20,7 @@ def walk(node, depth=0):
         yield from walk(node.getChildAtIndex(index), depth + 1)
 
 
-def find_app(name, seconds=20):
+def find_app(name, seconds=60):
     deadline = time.time() + seconds
     while time.time() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
