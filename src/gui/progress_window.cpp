@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <utility>
 
 namespace korvel::gui {
 namespace {
@@ -63,13 +64,15 @@ void ProgressWindow::begin(const std::string& title, double maximum) {
 
 void ProgressWindow::update(double value, const std::string& line1, const std::string& line2) {
     m_lastPermille = -1;
-    QMetaObject::invokeMethod(this, [this, value, first = QString::fromStdString(line1),
-                                     second = QString::fromStdString(line2)] {
-        m_fileBar->setValue(barValue(value));
-        m_byteBar->setValue(0);
-        m_line1->setText(first);
-        m_line2->setText(second);
-    });
+    {
+        const std::lock_guard lock(m_pendingMutex);
+        m_pending.value = value;
+        m_pending.line1 = QString::fromStdString(line1);
+        m_pending.line2 = QString::fromStdString(line2);
+        m_pending.texts = true;
+        m_pending.permille = 0;
+    }
+    post();
 }
 
 void ProgressWindow::fileProgress(std::uint64_t bytesDone, std::uint64_t bytesTotal) {
@@ -77,11 +80,39 @@ void ProgressWindow::fileProgress(std::uint64_t bytesDone, std::uint64_t bytesTo
         bytesTotal == 0 ? kPermille
                         : static_cast<int>(static_cast<double>(bytesDone) * kPermille /
                                            static_cast<double>(bytesTotal));
-    // Only a visible change is sent, so that a fast copy does not flood the event queue.
+    // Only a visible change is sent.
     if (m_lastPermille.exchange(permille) == permille) {
         return;
     }
-    QMetaObject::invokeMethod(this, [this, permille] { m_byteBar->setValue(permille); });
+    {
+        const std::lock_guard lock(m_pendingMutex);
+        m_pending.permille = permille;
+    }
+    post();
+}
+
+void ProgressWindow::post() {
+    if (!m_posted.exchange(true)) {
+        QMetaObject::invokeMethod(this, [this] { showPending(); });
+    }
+}
+
+void ProgressWindow::showPending() {
+    // Cleared before the state is taken: a report made meanwhile posts a showing of its own.
+    m_posted = false;
+    PendingState state;
+    {
+        const std::lock_guard lock(m_pendingMutex);
+        state = std::exchange(m_pending, PendingState{});
+    }
+    if (state.texts) {
+        m_fileBar->setValue(barValue(state.value));
+        m_line1->setText(state.line1);
+        m_line2->setText(state.line2);
+    }
+    if (state.permille >= 0) {
+        m_byteBar->setValue(state.permille);
+    }
 }
 
 void ProgressWindow::end() {

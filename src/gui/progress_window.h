@@ -5,7 +5,10 @@
 
 #include <QDialog>
 
+#include <QString>
+
 #include <atomic>
+#include <mutex>
 
 class QLabel;
 class QProgressBar;
@@ -35,6 +38,20 @@ public:
     QPushButton* cancelButton() const { return m_cancel; }
 
 private:
+    /// The newest state the worker reported and the window has not shown yet.
+    struct PendingState {
+        double value = 0;
+        QString line1;
+        QString line2;
+        bool texts = false; // value and lines are new
+        int permille = -1;  // the current file's bar, -1: unchanged
+    };
+
+    /// Shows the pending state once the window's thread gets to it. However fast the worker
+    /// reports, at most one showing waits in the event queue, so the window keeps repainting.
+    void post();
+    void showPending();
+
     QLabel* m_line1;
     QLabel* m_line2;
     QProgressBar* m_fileBar;
@@ -42,6 +59,9 @@ private:
     QPushButton* m_cancel;
     std::atomic<bool> m_cancelRequested{false};
     std::atomic<int> m_lastPermille{-1};
+    std::mutex m_pendingMutex;
+    PendingState m_pending;
+    std::atomic<bool> m_posted{false};
 };
 
 } // namespace korvel::gui
