@@ -20,13 +20,13 @@ def walk(node, depth=0):
         yield from walk(node.getChildAtIndex(index), depth + 1)
 
 
-def find_app(name, seconds=60):
+def find_app(names, seconds=60):
     deadline = time.time() + seconds
     while time.time() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
         for index in range(desktop.childCount):
             app = desktop.getChildAtIndex(index)
-            if app is not None and app.name == name:
+            if app is not None and app.name in names:
                 return app
         time.sleep(0.5)
     return None
@@ -41,7 +41,7 @@ def main():
             store.write("[General]\nTVSys=PAL\nkorvelVersion=9\n")
         process = subprocess.Popen([sys.argv[1], "--prefs", prefs], env=env)
         try:
-            return check(find_app("korvel-tools") or find_app("Korvel Tools", 1))
+            return check(find_app(("korvel-tools", "Korvel Tools")))
         finally:
             process.terminate()
             process.wait(timeout=10)

@@ -64,6 +64,14 @@ inline std::string valueOf(const std::string& output, const std::string& key) {
 }
 
 /// A folder of its own for one test, removed at the end.
+/// A folder in the temporary folder that no other test process uses (made when missing): ctest
+/// runs the cases of one program side by side, each in a process of its own.
+inline std::filesystem::path processScratch(const std::string& name) {
+    auto folder = std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
 class TempDir {
 public:
     explicit TempDir(const std::string& name)

@@ -20,7 +20,7 @@ std::size_t hashOf(const RgbFrame& frame) {
 class PlayerFrameIdentity : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_path = test::makeTestMovie(std::filesystem::temp_directory_path() / "korvel-viewer-identity", "gop12.mov",
+        m_path = test::makeTestMovie(korvel::test::processScratch("korvel-viewer-identity"), "gop12.mov",
                                      "25", 12, 3.0);
         if (m_path.empty()) GTEST_SKIP() << "ffmpeg is not installed";
         auto file = qtff::MovieFile::open(m_path, qtff::OpenMode::ReadOnly);

@@ -24,7 +24,7 @@ void putLittleEndian(std::ofstream& out, std::uint32_t value, int bytes) {
 }
 
 std::string writeCounterWav() {
-    const auto path = (std::filesystem::temp_directory_path() / "korvel_sound_counter.wav").string();
+    const auto path = (korvel::test::processScratch("korvel-sound") / "counter.wav").string();
     std::ofstream out(path, std::ios::binary);
     const std::uint32_t dataBytes = kFrames * 4;
     out.write("RIFF", 4);
@@ -148,7 +148,7 @@ TEST(SoundFeeder, AFileWithoutSoundPlaysNothing) {
 // restarted after a seek rounds a few samples differently from one that ran on: at most 3 steps.
 TEST(SoundFeeder, ReversePlayOfAMoviesAacIsItsForwardSoundBackwards) {
     if (!korvel::test::haveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
-    const auto path = (std::filesystem::temp_directory_path() / "korvel_sound_aac.mov").string();
+    const auto path = (korvel::test::processScratch("korvel-sound") / "aac.mov").string();
     ASSERT_EQ(korvel::test::runCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=441:duration=1:sample_rate=48000 "
                                        "-ac 2 -c:a aac " + korvel::test::shellQuote(path))
                   .status,

@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path scratch() { return fs::temp_directory_path() / "korvel-viewer-controller"; }
+fs::path scratch() { return korvel::test::processScratch("korvel-viewer-controller"); }
 
 struct RateCase {
     const char* name;
