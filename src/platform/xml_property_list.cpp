@@ -44,6 +44,8 @@ private:
     bool skipPast(std::string_view terminator);
     bool skipMarkup(bool prolog);
     Result<Tag> readTag();
+    /// The next tag after comments, declarations and white space.
+    Result<Tag> nextTag(bool prolog);
     Result<std::string> textUntilClose(std::string_view name);
     Status appendReference(std::string& out);
     Result<PropertyListValue> value(const Tag& open, int depth);
@@ -91,6 +93,13 @@ bool XmlReader::skipMarkup(bool prolog) {
             return true;
         }
     }
+}
+
+Result<Tag> XmlReader::nextTag(bool prolog) {
+    if (!skipMarkup(prolog)) {
+        return cutShort();
+    }
+    return readTag();
 }
 
 Result<Tag> XmlReader::readTag() {
@@ -204,10 +213,7 @@ Result<PropertyListValue> XmlReader::dictionary(int depth) {
     PropertyListValue dict;
     dict.kind = Kind::Dictionary;
     for (;;) {
-        if (!skipMarkup(false)) {
-            return cutShort();
-        }
-        auto tag = readTag();
+        auto tag = nextTag(false);
         if (!tag) {
             return tag.error();
         }
@@ -224,10 +230,7 @@ Result<PropertyListValue> XmlReader::dictionary(int depth) {
         if (!key) {
             return key.error();
         }
-        if (!skipMarkup(false)) {
-            return cutShort();
-        }
-        auto valueTag = readTag();
+        auto valueTag = nextTag(false);
         if (!valueTag) {
             return valueTag.error();
         }
@@ -243,10 +246,7 @@ Result<PropertyListValue> XmlReader::array(int depth) {
     PropertyListValue list;
     list.kind = Kind::Array;
     for (;;) {
-        if (!skipMarkup(false)) {
-            return cutShort();
-        }
-        auto tag = readTag();
+        auto tag = nextTag(false);
         if (!tag) {
             return tag.error();
         }
@@ -337,10 +337,7 @@ Result<PropertyListValue> XmlReader::value(const Tag& open, int depth) {
 }
 
 Result<PropertyListValue> XmlReader::document() {
-    if (!skipMarkup(true)) {
-        return cutShort();
-    }
-    auto tag = readTag();
+    auto tag = nextTag(true);
     if (!tag) {
         return tag.error();
     }
@@ -349,10 +346,7 @@ Result<PropertyListValue> XmlReader::document() {
         if (tag->empty) {
             return makeError("the property list holds no value");
         }
-        if (!skipMarkup(false)) {
-            return cutShort();
-        }
-        tag = readTag();
+        tag = nextTag(false);
         if (!tag) {
             return tag.error();
         }
@@ -362,10 +356,7 @@ Result<PropertyListValue> XmlReader::document() {
         return root.error();
     }
     if (wrapped) {
-        if (!skipMarkup(false)) {
-            return cutShort();
-        }
-        auto close = readTag();
+        auto close = nextTag(false);
         if (!close) {
             return close.error();
         }

@@ -4,6 +4,7 @@
 // flags that answer the command's questions.
 #include "../audio/wave_builder.h"
 #include "../movie/test_media.h"
+#include "output_folder_test.h"
 #include "run_korvel.h"
 
 #include <gtest/gtest.h>
@@ -62,22 +63,10 @@ std::vector<std::string> split(const std::string& text, char separator) {
     return parts;
 }
 
-class Bwf2qtCommandTest : public ::testing::Test {
+class Bwf2qtCommandTest : public test::OutputFolderTest {
 protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("korvel_cli_bwf2qt_" + std::to_string(::getpid()) + "_" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder / "out");
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(m_folder, error);
-    }
+    Bwf2qtCommandTest() : OutputFolderTest("korvel_cli_bwf2qt_") {}
 
-    std::string path(const std::string& name) const { return (m_folder / name).string(); }
-    std::string out(const std::string& name) const { return (m_folder / "out" / name).string(); }
     std::string write(const std::string& name, const Bytes& bytes) const {
         writeFile(path(name), bytes);
         return path(name);
@@ -92,7 +81,6 @@ protected:
         return runKorvel(all);
     }
 
-    fs::path m_folder;
     TemporaryPrefs prefs;
 };
 

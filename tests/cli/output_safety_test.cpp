@@ -3,6 +3,7 @@
 // link, nothing left behind by an interrupt, and one movie per name when runs meet.
 #include "../audio/wave_builder.h"
 #include "../movie/test_media.h"
+#include "output_folder_test.h"
 #include "run_korvel.h"
 
 #include <gtest/gtest.h>
@@ -49,21 +50,9 @@ void writeSparseRecording(const std::string& path, std::uint64_t dataBytes,
     fs::resize_file(path, header.size() + dataBytes);
 }
 
-class OutputSafetyTest : public ::testing::Test {
+class OutputSafetyTest : public test::OutputFolderTest {
 protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("korvel_cli_outputs_" + std::to_string(::getpid()) + "_" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder / "out");
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(m_folder, error);
-    }
-    std::string path(const std::string& name) const { return (m_folder / name).string(); }
-    std::string out(const std::string& name) const { return (m_folder / "out" / name).string(); }
+    OutputSafetyTest() : OutputFolderTest("korvel_cli_outputs_") {}
     std::vector<std::string> bwf2qt(std::vector<std::string> arguments) const {
         std::vector<std::string> all = prefs.option();
         all.push_back("bwf2qt");
@@ -71,7 +60,6 @@ protected:
         return all;
     }
 
-    fs::path m_folder;
     TemporaryPrefs prefs;
 };
 
