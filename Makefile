@@ -1,5 +1,5 @@
 # The two commands of the README, and the steps they are made of.
-.PHONY: run test deps build build-asan build-fuzz test-default test-asan fuzz examples clean
+.PHONY: run test deps build build-asan build-fuzz test-default test-asan fuzz examples clean format format-check
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 5
@@ -15,6 +15,15 @@ test: deps test-default test-asan fuzz
 
 deps:
 	./scripts/install-deps
+
+# Every C++ source the repository tracks, in the one style .clang-format sets.
+FORMATTED = $(shell git ls-files '*.cpp' '*.h' '*.h.in')
+
+format:
+	clang-format -i $(FORMATTED)
+
+format-check: deps
+	@clang-format --dry-run --Werror $(FORMATTED)
 
 build:
 	cmake --preset default >/dev/null

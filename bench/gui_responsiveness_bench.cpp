@@ -16,7 +16,6 @@
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <iostream>
 
 namespace {
@@ -79,7 +78,8 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QTemporaryDir folder;
-    korvel::QSettingsPreferenceStore store(folder.filePath(QStringLiteral("prefs.ini")).toStdString());
+    korvel::QSettingsPreferenceStore store(
+        folder.filePath(QStringLiteral("prefs.ini")).toStdString());
     static_cast<void>(korvel::prepareStore(store, folder.path().toStdString()));
     store.setBoolean("overwrite", true);
     korvel::KTLogController log;

@@ -6,21 +6,18 @@
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
 
-#include <benchmark/benchmark.h>
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <spawn.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <vector>
-
+#include <benchmark/benchmark.h>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <spawn.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -40,16 +37,16 @@ std::string timecode(int frame) {
 }
 
 std::string generatedAle() {
-    std::string text = "Heading\nFIELD_DELIM\tTABS\nVIDEO_FORMAT\tPAL\nAUDIO_FORMAT\t48khz\nFPS\t25\n"
-                       "\nColumn\nName\tTracks\tStart\tEnd\tTape\tScene\tTake\tComments\tCamera\n\n"
-                       "Data\n";
+    std::string text =
+        "Heading\nFIELD_DELIM\tTABS\nVIDEO_FORMAT\tPAL\nAUDIO_FORMAT\t48khz\nFPS\t25\n"
+        "\nColumn\nName\tTracks\tStart\tEnd\tTape\tScene\tTake\tComments\tCamera\n\n"
+        "Data\n";
     constexpr const char* kTracks[] = {"V", "VA1", "VA1A2", "A1A2", "VA1A2A3A4"};
     for (int i = 0; i < kRows; ++i) {
         text += "Scene " + std::to_string(i / 10) + " take " + std::to_string(i % 10) +
                 " / harbour wide\t" + kTracks[i % 5] + "\t" + timecode(i * 250) + "\t" +
                 timecode(i * 250 + 240) + "\tA" + std::to_string(i / 1000) + "\t" +
-                std::to_string(i / 10) + "\t" + std::to_string(i % 10) +
-                "\tgood light, gulls\tA\n";
+                std::to_string(i / 10) + "\t" + std::to_string(i % 10) + "\tgood light, gulls\tA\n";
     }
     return text;
 }
@@ -65,8 +62,7 @@ std::string generatedBatchList() {
         text += "Scene " + std::to_string(i / 10) + " take " + std::to_string(i % 10) + "\t" +
                 timecode(i * 250) + "\t" + timecode(i * 250 + 240) + "\t" + kTracks[i % 5] +
                 "\tA1\tA" + std::to_string(i / 1000) + "\t" + (i % 7 == 0 ? "SubClip" : "Clip") +
-                "\t" + std::to_string(i / 10) + "\t" + std::to_string(i % 10) +
-                "\tgood light\tA\r";
+                "\t" + std::to_string(i / 10) + "\t" + std::to_string(i % 10) + "\tgood light\tA\r";
     }
     return text;
 }
@@ -78,7 +74,8 @@ const fs::path& folder() {
             const std::string_view value(mode);
             return fs::path(value.substr(value.find(':') + 1));
         }
-        fs::path made = fs::temp_directory_path() / ("korvel-shotlog-bench-" + std::to_string(getpid()));
+        fs::path made =
+            fs::temp_directory_path() / ("korvel-shotlog-bench-" + std::to_string(getpid()));
         fs::create_directories(made);
         return made;
     }();
@@ -108,7 +105,7 @@ const std::string& batchListPath() {
 }
 
 class NoAttributes final : public FileAttributes {
-public:
+  public:
     std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
     bool setTypeAndCreator(const std::string&, FourCharCode, FourCharCode) override { return true; }
 };
@@ -126,7 +123,8 @@ int convertBatchListFile() {
     ui.queueSavePanelAnswer((folder() / "rows_out.ale").string());
     MemoryPreferenceStore prefs;
     NoAttributes attributes;
-    ALETools tools(ui, [](std::string_view) {}, prefs, attributes);
+    ALETools tools(
+        ui, [](std::string_view) {}, prefs, attributes);
     const auto text = readTextFile(batchListPath());
     Fcp2aleOptions options;
     options.filename = batchListPath();
@@ -187,9 +185,8 @@ const bool kIsChild = [] {
     long peak = 0;
     if (what.starts_with("cp:")) {
         // cp's own peak; this small child's is below it, as no data was generated here.
-        peak = spawnAndMeasure({"cp", std::getenv("KORVEL_SHOTLOG_BENCH_CP"),
-                                (folder() / "copy").string()},
-                               nullptr);
+        peak = spawnAndMeasure(
+            {"cp", std::getenv("KORVEL_SHOTLOG_BENCH_CP"), (folder() / "copy").string()}, nullptr);
     } else {
         status = what.starts_with("ale2fcp:") ? convertAleFile() : convertBatchListFile();
         peak = ownPeakMemory();
@@ -200,7 +197,8 @@ const bool kIsChild = [] {
 
 // Runs one measured child of this program; answers the peak memory it reports.
 long runMeasuredChild(const std::string& mode) {
-    static_cast<void>(spawnAndMeasure({"/proc/self/exe"}, (mode + ":" + folder().string()).c_str()));
+    static_cast<void>(
+        spawnAndMeasure({"/proc/self/exe"}, (mode + ":" + folder().string()).c_str()));
     long peak = -1;
     std::ifstream(folder() / "peak") >> peak;
     return peak;
@@ -243,10 +241,14 @@ void copyWithCp(benchmark::State& state, const std::string& input) {
     reportFile(state, input, peak);
 }
 
-void BM_Cp_AleFile(benchmark::State& state) { copyWithCp(state, alePath()); }
+void BM_Cp_AleFile(benchmark::State& state) {
+    copyWithCp(state, alePath());
+}
 BENCHMARK(BM_Cp_AleFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_Cp_BatchListFile(benchmark::State& state) { copyWithCp(state, batchListPath()); }
+void BM_Cp_BatchListFile(benchmark::State& state) {
+    copyWithCp(state, batchListPath());
+}
 BENCHMARK(BM_Cp_BatchListFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The conversions alone, on text in memory.
@@ -266,11 +268,12 @@ void BM_Fcp2ale_Text(benchmark::State& state) {
     ScriptedUserInterface ui;
     MemoryPreferenceStore prefs;
     NoAttributes attributes;
-    ALETools tools(ui, [](std::string_view) {}, prefs, attributes,
-                   [](const std::string&, std::string_view ale) -> Status {
-                       benchmark::DoNotOptimize(ale.data());
-                       return {};
-                   });
+    ALETools tools(
+        ui, [](std::string_view) {}, prefs, attributes,
+        [](const std::string&, std::string_view ale) -> Status {
+            benchmark::DoNotOptimize(ale.data());
+            return {};
+        });
     Fcp2aleOptions options;
     options.seperateBins = true; // one ALE per bin: 100 bins
     for (auto _ : state) {

@@ -20,7 +20,8 @@ double millisecondsSince(Clock::time_point start) {
 }
 
 double percentile95(std::vector<double> values) {
-    if (values.empty()) return 0;
+    if (values.empty())
+        return 0;
     std::sort(values.begin(), values.end());
     return values[std::min(values.size() - 1, values.size() * 95 / 100)];
 }
@@ -28,7 +29,8 @@ double percentile95(std::vector<double> values) {
 std::unique_ptr<MoviePlayer> open(const std::string& path, std::size_t budget) {
     korvel::viewer::MediaOpenOptions options;
     options.frameBudget = budget;
-    auto player = korvel::viewer::openMediaPlayer(path, [](korvel::viewer::FramePtr) {}, options);
+    auto player = korvel::viewer::openMediaPlayer(
+        path, [](korvel::viewer::FramePtr) {}, options);
     if (!player || !(*player)->cache()) {
         std::fprintf(stderr, "viewer-bench: %s has no video the viewer can show\n", path.c_str());
         std::exit(1);
@@ -68,7 +70,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string path = argv[1];
-    const std::size_t budget = argc > 2 ? std::size_t(std::strtoull(argv[2], nullptr, 10)) : korvel::viewer::kDefaultFrameBudget;
+    const std::size_t budget = argc > 2 ? std::size_t(std::strtoull(argv[2], nullptr, 10))
+                                        : korvel::viewer::kDefaultFrameBudget;
 
     const auto openStart = Clock::now();
     auto player = open(path, budget);
@@ -90,11 +93,13 @@ int main(int argc, char** argv) {
     const auto forward = stepTimes(*player, 1, 30);
     peak = std::max(peak, player->cache()->peakBytes());
 
-    std::printf("{\"forward_decode_fps\": %.1f, \"forward_decodes_per_frame\": %.3f, \"reverse_fps\": %.1f, "
-                "\"reverse_decodes_per_frame\": %.3f, \"first_step_back_ms\": %.3f, \"step_back_p95_ms\": %.3f, "
+    std::printf("{\"forward_decode_fps\": %.1f, \"forward_decodes_per_frame\": %.3f, "
+                "\"reverse_fps\": %.1f, "
+                "\"reverse_decodes_per_frame\": %.3f, \"first_step_back_ms\": %.3f, "
+                "\"step_back_p95_ms\": %.3f, "
                 "\"step_forward_p95_ms\": %.3f, \"peak_cache_bytes\": %zu, \"budget_bytes\": %zu, "
                 "\"open_first_frame_ms\": %.3f}\n",
-                forwardFps, forwardDecodes, reverseFps, reverseDecodes, back.front(), percentile95(backAfterFirst),
-                percentile95(forward), peak, budget, openMs);
+                forwardFps, forwardDecodes, reverseFps, reverseDecodes, back.front(),
+                percentile95(backAfterFirst), percentile95(forward), peak, budget, openMs);
     return 0;
 }

@@ -16,8 +16,11 @@ using namespace korvel;
 namespace {
 
 constexpr std::string_view kTvSystems[] = {"PAL", "NTSC", "24 fps"};
-constexpr std::string_view kNameOptions[] = {"No", "Truncate", "Truncate, add \".mov\"",
-                                             "Truncate, add \".MOV\"", "Truncate, add \".MooV\"",
+constexpr std::string_view kNameOptions[] = {"No",
+                                             "Truncate",
+                                             "Truncate, add \".mov\"",
+                                             "Truncate, add \".MOV\"",
+                                             "Truncate, add \".MooV\"",
                                              "Other"};
 
 void convert(std::string_view text, std::uint8_t choice) {

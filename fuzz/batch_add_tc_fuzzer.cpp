@@ -59,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::uint8_t choice = data[0];
-    const std::string text = decodeText(
-        std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+    const std::string text =
+        decodeText(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
 
     std::map<std::string, bool> tracks;
     TimecodeTrackOperations operations;
@@ -99,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.baseNameLength = (choice & 0x08) != 0 ? 28 : 3;
 
     ScriptedUserInterface ui;
-    BatchAddTc batch(ui, [](std::string_view) {}, operations);
+    BatchAddTc batch(
+        ui, [](std::string_view) {}, operations);
     const auto summary = batch.setMovieTCFromAleText(text, options);
     if (!summary) {
         if (ui.alerts().size() != 1 || !ui.summaryLines().empty()) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // BWF files from outside: whatever the bytes, the chunk walk stays inside the file, the reader
-// answers a record of its eighteen keys (and the recorder's rate when its iXML names one) in valid UTF-8 that XML escaping keeps free of the
-// characters XML forbids, the sample stream converts to whole frames, and nothing reads out of
-// bounds.
+// answers a record of its eighteen keys (and the recorder's rate when its iXML names one) in valid
+// UTF-8 that XML escaping keeps free of the characters XML forbids, the sample stream converts to
+// whole frames, and nothing reads out of bounds.
 #include "audio/pcm_pipeline.h"
 #include "audio/riff_chunks.h"
 #include "audio/wave_format.h"
@@ -21,8 +21,11 @@ bool validUtf8(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80 ? 1 : (byte & 0xE0) == 0xC0 ? 2
-                                   : (byte & 0xF0) == 0xE0 ? 3 : (byte & 0xF8) == 0xF0 ? 4 : 0;
+        const std::size_t length = byte < 0x80             ? 1
+                                   : (byte & 0xE0) == 0xC0 ? 2
+                                   : (byte & 0xF0) == 0xE0 ? 3
+                                   : (byte & 0xF8) == 0xF0 ? 4
+                                                           : 0;
         if (length == 0 || i + length > text.size()) {
             return false;
         }
@@ -103,11 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         PcmConversion conversion;
         conversion.toSixteenBit = size > 1 && data[1] % 2 == 1;
         std::uint64_t written = 0;
-        auto report = convertPcm(source, *stream, conversion,
-                                 [&](std::span<const std::uint8_t> bytes) {
-                                     written += bytes.size();
-                                     return Status{};
-                                 });
+        auto report =
+            convertPcm(source, *stream, conversion, [&](std::span<const std::uint8_t> bytes) {
+                written += bytes.size();
+                return Status{};
+            });
         if (report && written != report->framesWritten * report->output.frameBytes()) {
             __builtin_trap();
         }

@@ -18,7 +18,7 @@ constexpr std::string_view kClipTypes[] = {"Clips only", "Clips & SubClips", "Su
                                            "Other"};
 
 class NoAttributes final : public FileAttributes {
-public:
+  public:
     std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
     bool setTypeAndCreator(const std::string&, FourCharCode, FourCharCode) override { return true; }
 };
@@ -38,14 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     MemoryPreferenceStore prefs;
     NoAttributes attributes;
-    ALETools tools(ui, [](std::string_view) {}, prefs, attributes,
-                   [](const std::string&, std::string_view ale) -> Status {
-                       if (ale.substr(0, 8) != "Heading\r" ||
-                           ale.find('\n') != std::string_view::npos) {
-                           std::abort();
-                       }
-                       return {};
-                   });
+    ALETools tools(
+        ui, [](std::string_view) {}, prefs, attributes,
+        [](const std::string&, std::string_view ale) -> Status {
+            if (ale.substr(0, 8) != "Heading\r" || ale.find('\n') != std::string_view::npos) {
+                std::abort();
+            }
+            return {};
+        });
     Fcp2aleOptions options;
     options.seperateBins = (choice & 1) != 0;
     options.theClipType = std::string(kClipTypes[(choice >> 1) % 4]);

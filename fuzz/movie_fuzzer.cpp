@@ -16,7 +16,8 @@ using namespace korvel::qtff;
 namespace {
 
 void check(bool condition) {
-    if (!condition) std::abort();
+    if (!condition)
+        std::abort();
 }
 
 } // namespace
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto file = std::make_unique<MemoryFile>(bytes);
     auto* memory = file.get();
     auto movie = MovieFile::open(std::move(file));
-    if (!movie.ok()) return 0;
+    if (!movie.ok())
+        return 0;
     // The viewer's sample index: decode times never go back.
     for (const auto* trak : movie->movie().trackAtoms())
         if (auto table = readSampleTable(*trak); table.ok())
@@ -57,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.startFrame = 107892;
     options.reelName = "FUZZ";
     options.replaceExisting = true;
-    if (!movie->addTimecodeTrack(options).ok()) return 0;
+    if (!movie->addTimecodeTrack(options).ok())
+        return 0;
     auto reopened = MovieFile::open(std::make_unique<MemoryFile>(memory->bytes()));
     check(reopened.ok());
     auto tc = reopened->readTimecode();

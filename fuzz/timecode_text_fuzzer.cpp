@@ -45,9 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::int32_t sampleRate = 0;
         std::memcpy(&position, data, sizeof position);
         std::memcpy(&sampleRate, data + 8, sizeof sampleRate);
-        static const char* const kRates[] = {"PAL",    "NTSC DF",  "NTSC NDF",  "24 fps",
-                                             "23.976 fps", "30 fps", "50 fps", "59.94 DF",
-                                             "59.94 NDF", "60 fps", "From recorder", "other"};
+        static const char* const kRates[] = {"PAL",        "NTSC DF", "NTSC NDF",      "24 fps",
+                                             "23.976 fps", "30 fps",  "50 fps",        "59.94 DF",
+                                             "59.94 NDF",  "60 fps",  "From recorder", "other"};
         constexpr std::size_t kRateCount = sizeof kRates / sizeof kRates[0];
         // Every start lies within one day.
         if (frames2tc(position, sampleRate, kRates[data[12] % kRateCount]).size() != 11) {

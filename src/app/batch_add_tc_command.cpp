@@ -70,9 +70,10 @@ CommandOutcome BatchAddTcCommand::clickDoSetTC() {
     if (!clickChooseBatchList() || !clickChooseMediaFolder()) {
         return CommandOutcome::Cancelled;
     }
-    BatchAddTc batch(m_ui, [&log = m_log](std::string_view entry) { log.KTAddLogEntry(entry); },
-                     m_tracks);
-    auto summary = batch.setMovieTCFromAle(optionsFromPreferences(m_prefs, m_aleFile, m_mediaFolder));
+    BatchAddTc batch(
+        m_ui, [&log = m_log](std::string_view entry) { log.KTAddLogEntry(entry); }, m_tracks);
+    auto summary =
+        batch.setMovieTCFromAle(optionsFromPreferences(m_prefs, m_aleFile, m_mediaFolder));
     if (!summary) {
         return CommandOutcome::Failed;
     }

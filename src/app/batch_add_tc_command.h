@@ -16,7 +16,7 @@ namespace korvel {
 /// batch with the options of the preference store. The chosen ALE and folder stay for the next
 /// run.
 class BatchAddTcCommand {
-public:
+  public:
     BatchAddTcCommand(UserInterface& ui, PreferenceStore& prefs, KTLogController& log,
                       TimecodeTrackOperations tracks);
 
@@ -35,10 +35,10 @@ public:
 
     /// The options a batch gets from the store, for the chosen ALE and folder.
     static SetMovieTCFromAleOptions optionsFromPreferences(const PreferenceStore& prefs,
-                                                          std::string alePath,
-                                                          std::string mediaFolder);
+                                                           std::string alePath,
+                                                           std::string mediaFolder);
 
-private:
+  private:
     UserInterface& m_ui;
     PreferenceStore& m_prefs;
     KTLogController& m_log;

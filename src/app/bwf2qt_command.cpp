@@ -9,8 +9,8 @@
 #include "qtff/movie_file.h"
 #include "qtff/sound_track.h"
 #include "shotlog/tab_fields.h"
-#include "shotlog/xml_export.h"
 #include "shotlog/xmeml_export.h"
+#include "shotlog/xml_export.h"
 #include "timecode/tv_system.h"
 
 #include <algorithm>
@@ -82,12 +82,12 @@ int bitsPerSample(const qtff::SoundFormat& format) {
 
 // The run of one command: the choices read once, the lists, and what happened.
 class Bwf2qtRun {
-public:
+  public:
     explicit Bwf2qtRun(Bwf2qtContext& context) : m_context(context), m_ui(context.ui) {}
 
     Bwf2qtReport run();
 
-private:
+  private:
     enum class Step { Next, Skip, StopConverting, Abort };
 
     bool checkTypeCodes(const std::vector<std::string>& files);
@@ -225,7 +225,10 @@ bool Bwf2qtRun::checkTypeCodes(const std::vector<std::string>& files) {
                   "The file: " + fileNameOf(file) +
                       " can't be recognized by QuickTime. Do you want to change the Type Code of "
                       "the file so QuickTime can read it?",
-                  "Change Type Code", "Abort", {}, false});
+                  "Change Type Code",
+                  "Abort",
+                  {},
+                  false});
         if (answer != kAlertDefault) {
             return false;
         }
@@ -240,7 +243,10 @@ bool Bwf2qtRun::checkTypeCodes(const std::vector<std::string>& files) {
                                 " can't be set. If your files are located on a non-writeable disk "
                                 "(eg. CD or DVD), please copy them to a local hard drive and try "
                                 "again.",
-                            "Abort", {}, {}, false});
+                            "Abort",
+                            {},
+                            {},
+                            false});
         return false;
     }
     return true;
@@ -286,8 +292,7 @@ Bwf2qtRun::Step Bwf2qtRun::convertOneByOne(const Bwf2qtJob& job, int position, i
     return convert({job.partner, {}, 1}, position + 1, total, true);
 }
 
-Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total,
-                                   bool pairsMode) {
+Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total, bool pairsMode) {
     const bool pair = !job.partner.empty();
     // A channel-A file without bext gets the pair's missing-bext question instead.
     if (pair && bwfTimeReference(job.file)) {
@@ -300,8 +305,8 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
     const std::string name = fileNameOf(job.file);
     const std::string counted = pairsMode ? " files" : " Files";
     const std::string line1 = "Converting BWF File: " + name;
-    const std::string line2 = "Converting " + std::to_string(position) + " out of " +
-                              std::to_string(total) + counted;
+    const std::string line2 =
+        "Converting " + std::to_string(position) + " out of " + std::to_string(total) + counted;
     const double before = position - 1;
     const double after = before + job.chosenFiles;
     m_ui.progress().update(before, line1, line2);
@@ -331,8 +336,7 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
         [this](std::string_view line) { m_report.warnings.emplace_back(line); });
     m_ui.progress().update(after, line1, line2);
 
-    const std::string names =
-        pair ? name + " and " + fileNameOf(job.partner) : name;
+    const std::string names = pair ? name + " and " + fileNameOf(job.partner) : name;
     const std::string skip = pair ? "Skip files" : "Skip File";
     if (!info) {
         // The import wrote nothing: say so, and let the person go on or stop.
@@ -340,21 +344,32 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
         m_ui.beep();
         log("Unable to convert " + (pair ? job.file + " and " + job.partner : job.file) + ": " +
             info.error().message);
-        const int answer = m_ui.runAlert(
-            Alert{pair ? "Unable to convert files!" : "Unable to convert file!",
-                  (pair ? "The files: " : "The File: ") + names +
-                      " could not be converted: " + info.error().message + ".",
-                  skip, "Abort", {}, false});
+        const int answer =
+            m_ui.runAlert(Alert{pair ? "Unable to convert files!" : "Unable to convert file!",
+                                (pair ? "The files: " : "The File: ") + names +
+                                    " could not be converted: " + info.error().message + ".",
+                                skip,
+                                "Abort",
+                                {},
+                                false});
         return answer == kAlertDefault ? Step::Next : Step::StopConverting;
     }
     if (info->value(bwfkey::kContainsBext) == "NO") {
         ++m_report.withoutBext;
         m_ui.beep();
-        const int answer = m_ui.runAlert(
-            pair ? Alert{"The files: " + names + " are apparently not BWF files.",
-                         std::string(bwf2qtalert::kNoBextPairMessage), skip, "Abort", {}, false}
-                 : Alert{"The File: " + name + " is apparently not a BWF File.",
-                         std::string(bwf2qtalert::kNoBextMessage), skip, "Abort", {}, false});
+        const int answer =
+            m_ui.runAlert(pair ? Alert{"The files: " + names + " are apparently not BWF files.",
+                                       std::string(bwf2qtalert::kNoBextPairMessage),
+                                       skip,
+                                       "Abort",
+                                       {},
+                                       false}
+                               : Alert{"The File: " + name + " is apparently not a BWF File.",
+                                       std::string(bwf2qtalert::kNoBextMessage),
+                                       skip,
+                                       "Abort",
+                                       {},
+                                       false});
         return answer == kAlertDefault ? Step::Next : Step::StopConverting;
     }
 
@@ -362,9 +377,8 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
     m_batchList += bwf2qtBatchListRow(*info);
     // The list follows the rate the movie's timecode was written in (under "From recorder", the
     // file's own); a stored rate that names none lists PAL's timebase without a duration.
-    const BwfFrameRate used = m_frameRate
-                                  ? usedFrameRate(*m_frameRate, bwfRecorderRate(job.file))
-                                  : BwfFrameRate{BwfFrameRate::Kind::Pal};
+    const BwfFrameRate used = m_frameRate ? usedFrameRate(*m_frameRate, bwfRecorderRate(job.file))
+                                          : BwfFrameRate{BwfFrameRate::Kind::Pal};
     addXmlEntry(*info, options.destFile, used);
     return Step::Next;
 }
@@ -416,8 +430,7 @@ void Bwf2qtRun::saveLists() {
                     return m_xml + KTxmlexport::createXMLFooter();
                 }
                 // The sequence is named after the list, as an editing system names an import.
-                return xmemlDocument(withoutExtension(fileNameOf(path)), m_xmemlClips,
-                                     m_xmemlRate);
+                return xmemlDocument(withoutExtension(fileNameOf(path)), m_xmemlClips, m_xmemlRate);
             },
             "The XML list could not be saved!");
     }

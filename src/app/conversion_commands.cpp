@@ -4,8 +4,8 @@
 #include "app/preference_keys.h"
 #include "platform/path_names.h"
 #include "platform/text_file.h"
-#include "timecode/tv_system.h"
 #include "shotlog/ale_tools.h"
+#include "timecode/tv_system.h"
 
 namespace korvel {
 namespace {
@@ -14,13 +14,14 @@ Result<std::string> readChosenFile(ConversionCommandContext& context, const std:
     auto text = context.readText ? context.readText(path) : readTextFile(path);
     if (!text) {
         context.ui.beep();
-        context.ui.runAlert(Alert{"The file could not be read!", text.error().message, "Cancel",
-                                  {}, {}, false});
+        context.ui.runAlert(
+            Alert{"The file could not be read!", text.error().message, "Cancel", {}, {}, false});
     }
     return text;
 }
 
-Status writeFile(ConversionCommandContext& context, const std::string& path, std::string_view text) {
+Status writeFile(ConversionCommandContext& context, const std::string& path,
+                 std::string_view text) {
     return context.writeText ? context.writeText(path, text) : writeTextFileAtomically(path, text);
 }
 
@@ -100,8 +101,12 @@ CommandOutcome clickale2fcp(ConversionCommandContext& context) {
         context.log.KTAddLogEntry("The batch list could not be saved to " + *savePath + ": " +
                                   written.error().message);
         context.ui.beep();
-        context.ui.runAlert(Alert{"The batch list could not be saved!", written.error().message,
-                                  "Cancel", {}, {}, false});
+        context.ui.runAlert(Alert{"The batch list could not be saved!",
+                                  written.error().message,
+                                  "Cancel",
+                                  {},
+                                  {},
+                                  false});
         return CommandOutcome::Failed;
     }
     if (!context.fileAttributes.setTypeAndCreator(*savePath, FourCharCode::of("TEXT"),
@@ -119,7 +124,10 @@ CommandOutcome clickfcp2ale(ConversionCommandContext& context) {
         context.ui.beep();
         context.ui.runAlert(Alert{"Video Standard error!",
                                   "Sorry, but you can't convert a FCP batch list using 24 fps.",
-                                  "Cancel", {}, {}, false});
+                                  "Cancel",
+                                  {},
+                                  {},
+                                  false});
         return CommandOutcome::Failed;
     }
 
@@ -154,7 +162,7 @@ CommandOutcome clickfcp2ale(ConversionCommandContext& context) {
                        return writeFile(context, path, text);
                    });
     return tools.fcp2ale(*listText, options) == "OK" ? CommandOutcome::Done
-                                                       : CommandOutcome::Failed;
+                                                     : CommandOutcome::Failed;
 }
 
 } // namespace korvel

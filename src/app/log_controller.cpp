@@ -3,7 +3,9 @@
 
 namespace korvel {
 
-KTLogController::KTLogController() { KTAddLogEntry(kBanner); }
+KTLogController::KTLogController() {
+    KTAddLogEntry(kBanner);
+}
 
 void KTLogController::KTAddLogEntry(std::string_view value) {
     m_logString += value;

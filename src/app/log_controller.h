@@ -12,7 +12,7 @@ namespace korvel {
 /// The output log: one shared, append-only text in which every operation reports what it did.
 /// Lines end with a single carriage return. The front end shows it and is told of every change.
 class KTLogController {
-public:
+  public:
     /// Called after every change with the entry just appended (empty after a clear), so that a
     /// window can redraw the whole log or a terminal can print the entry.
     using Listener = std::function<void(std::string_view entry)>;
@@ -31,7 +31,7 @@ public:
 
     const std::string& logString() const { return m_logString; }
 
-private:
+  private:
     void notify(std::string_view entry) const;
 
     std::string m_logString;

@@ -16,20 +16,23 @@ using enum PreferenceType;
 // (a BWF frame rate of "ntsc df" makes movies without timecode).
 constexpr std::string_view kTvSystems[] = {"PAL",    "NTSC",   "24 fps",    "23.976 fps",
                                            "30 fps", "50 fps", "59.94 fps", "60 fps"};
-constexpr std::string_view kTcColumns[] = {"Start",       "Auxiliary TC1", "Auxiliary TC2", "Auxiliary TC3",
-                                           "Auxiliary TC4", "Auxiliary TC5", "TC 24 Start",   "Media Start",
-                                           "Aux TC 1",    "Aux TC 2"};
+constexpr std::string_view kTcColumns[] = {
+    "Start",         "Auxiliary TC1", "Auxiliary TC2", "Auxiliary TC3", "Auxiliary TC4",
+    "Auxiliary TC5", "TC 24 Start",   "Media Start",   "Aux TC 1",      "Aux TC 2"};
 constexpr std::string_view kClipTypes[] = {"Clips only", "Clips & SubClips", "SubClips only"};
 constexpr std::string_view kNameModifications[] = {"No", "Truncate", "Truncate, add \".mov\"",
-                                                   "Truncate, add \".MOV\"", "Truncate, add \".MooV\""};
+                                                   "Truncate, add \".MOV\"",
+                                                   "Truncate, add \".MooV\""};
 constexpr std::string_view kFcpVersions[] = {"FCP 3", "FCP 4"};
 constexpr std::string_view kHeaderLanguages[] = {"English", "French"};
-constexpr std::string_view kMediaConversions[] = {"Make Self Contained Movies", "Link To BWF Files"};
+constexpr std::string_view kMediaConversions[] = {"Make Self Contained Movies",
+                                                  "Link To BWF Files"};
 constexpr std::string_view kSampleRates[] = {"Same as Source", "48000 kHz", "44100 kHz"};
-constexpr std::string_view kMergeTracks[] = {"None", "Ch. 1 & 2", "Ch. 3 & 4", "Ch. 5 & 6", "Ch. 7 & 8"};
+constexpr std::string_view kMergeTracks[] = {"None", "Ch. 1 & 2", "Ch. 3 & 4", "Ch. 5 & 6",
+                                             "Ch. 7 & 8"};
 constexpr std::string_view kBwfXmlFormats[] = {bwfxmlformat::kClipList, bwfxmlformat::kXmeml5};
-constexpr std::string_view kBwfFrameRates[] = {"PAL",      "NTSC DF",   "NTSC NDF", "24 fps",
-                                               "23.976 fps", "30 fps",  "50 fps",   "59.94 DF",
+constexpr std::string_view kBwfFrameRates[] = {"PAL",        "NTSC DF", "NTSC NDF",     "24 fps",
+                                               "23.976 fps", "30 fps",  "50 fps",       "59.94 DF",
                                                "59.94 NDF",  "60 fps",  "From recorder"};
 constexpr std::string_view kTapeIdSources[] = {"TapeID from BWF File", "BWF File Name",
                                                "BWF File Name Without Extension",
@@ -107,12 +110,15 @@ Result<PreferenceValue> chosenText(std::string_view key, std::string_view text) 
     for (std::string_view choice : choices) {
         list += (list.empty() ? "\"" : ", \"") + std::string(choice) + "\"";
     }
-    return makeError("'" + std::string(key) + "' takes one of " + list + ", not '" + std::string(text) + "'");
+    return makeError("'" + std::string(key) + "' takes one of " + list + ", not '" +
+                     std::string(text) + "'");
 }
 
 } // namespace
 
-std::span<const PreferenceKey> knownPreferenceKeys() { return kKeys; }
+std::span<const PreferenceKey> knownPreferenceKeys() {
+    return kKeys;
+}
 
 std::optional<PreferenceType> preferenceType(std::string_view key) {
     const PreferenceKey* known = findKey(key);

@@ -57,44 +57,74 @@ std::vector<ControlDescription> makeControls() {
         {"setTVSysButton", "TV System", PopUp, {}, choicesOf(kTVSys)},
         {"DFButton", "Drop Frame", CheckBox, kDF, {}},
         {"tcColumnSelector", "Timecode Column", PopUp, kTcColumn, tcTitles},
-        {"movieExtension", "Movie Extension", PopUp, kMovieExtension,
+        {"movieExtension",
+         "Movie Extension",
+         PopUp,
+         kMovieExtension,
          {".mov", ".MOV", ".MooV", "None"}},
-        {"mediaFilesVersionButton", "Media Files", Radio, kMediaFileVersion,
+        {"mediaFilesVersionButton",
+         "Media Files",
+         Radio,
+         kMediaFileVersion,
          {"QuickTime 4 or later", "QuickTime 3 or earlier"}},
         {"overwriteTC", "Overwrite existing timecode tracks", CheckBox, kOverwrite, {}},
         {"convertTo24Tc", "Convert 30 fps timecode to 24 fps", CheckBox, kConvertTo24Tc, {}},
         {"qtcWindowsButton", "Look for Windows-safe file names", CheckBox, kQtcWindows, {}},
-        {"buttonModifyNameData", "Clip Names", PopUp, kModifyNameData,
+        {"buttonModifyNameData",
+         "Clip Names",
+         PopUp,
+         kModifyNameData,
          {"No", "Truncate", "Truncate, add \".mov\"", "Truncate, add \".MOV\"",
           "Truncate, add \".MooV\""}},
         {"ale2fcpWindowsOption", "Windows-safe clip names", CheckBox, kAle2fcpWindowsOption, {}},
         {"aleCopyName", "Copy Name", CheckBox, kAleCopyName, {}},
-        {"ale2fcp24TCSelectField", "24 fps Timecode", Radio, kAle2fcpTCConversion,
+        {"ale2fcp24TCSelectField",
+         "24 fps Timecode",
+         Radio,
+         kAle2fcpTCConversion,
          {"Convert Start field to 24 fps TC", "Use TC 24 Start field"}},
         {"ale2fcpFCPvers", "FCP Version", PopUp, kAle2fcpFCPvers, {"FCP 3", "FCP 4"}},
         {"alePrefUserTxt1", "User Field 1", TextField, kUserTxt1, {}},
         {"alePrefUserTxt2", "User Field 2", TextField, kUserTxt2, {}},
         {"alePrefUserTxt3", "User Field 3", TextField, kUserTxt3, {}},
         {"alePrefUserTxt4", "User Field 4", TextField, kUserTxt4, {}},
-        {"fcp2aleClips", "Convert", PopUp, kClipType,
+        {"fcp2aleClips",
+         "Convert",
+         PopUp,
+         kClipType,
          {"Clips only", "Clips & SubClips", "SubClips only"}},
         {"fcp2aleSperateBins", "Separate Bins", CheckBox, kSeperateBins, {}},
-        {"BWFMediaConversion", "BWF Media", Radio, kBWFMediaConversion,
+        {"BWFMediaConversion",
+         "BWF Media",
+         Radio,
+         kBWFMediaConversion,
          {kLinkToBwf, kSelfContained}},
         {"button24to16", "Convert 24 bit to 16 bit", CheckBox, kButton24to16, {}},
-        {"BWFSampleRate", "Sample Rate", PopUp, kBWFSampleRate,
+        {"BWFSampleRate",
+         "Sample Rate",
+         PopUp,
+         kBWFSampleRate,
          {"Same as Source", "48000 kHz", "44100 kHz"}},
-        {"BWFMergeTracks", "Merge Tracks", PopUp, kBWFMergeTracks,
+        {"BWFMergeTracks",
+         "Merge Tracks",
+         PopUp,
+         kBWFMergeTracks,
          {"None", "Ch. 1 & 2", "Ch. 3 & 4", "Ch. 5 & 6", "Ch. 7 & 8"}},
         {"buttonMergeMixdown", "Merge Mixdown", CheckBox, kButtonMergeMixdown, {}},
         {"BWFfpsRate", "BWF Timecode Rate", PopUp, kBWFfpsRate, choicesOf(kBWFfpsRate)},
         {"BWFDFTC", "BWF Drop Frame", CheckBox, kBWFDFTC, {}},
-        {"BWFTapeIDSelect", "Tape ID", PopUp, kBWFTapeIDSelect,
+        {"BWFTapeIDSelect",
+         "Tape ID",
+         PopUp,
+         kBWFTapeIDSelect,
          {"TapeID from BWF File", "BWF File Name", "BWF File Name Without Extension",
           "First 6 characters of File Name"}},
         {"BWFAutoCode", "Set the Wave type code without asking", CheckBox, kBWFAutoCode, {}},
         {"myCreateFCPBLButton", "Create FCP Batch List", CheckBox, kClickCreateFCPBatchList, {}},
-        {"BatchListHeaderLanguish", "Batch List Header", PopUp, kBatchListHeaderLanguish,
+        {"BatchListHeaderLanguish",
+         "Batch List Header",
+         PopUp,
+         kBatchListHeaderLanguish,
          {"English", "French"}},
         {"BWFXML", "Create FCP XML List", CheckBox, kBWFXML, {}},
         {"BWFXMLFormat", "XML Format", PopUp, kBWFXMLFormat, choicesOf(kBWFXMLFormat)},
@@ -117,7 +147,9 @@ bool hasItem(const ControlDescription& desc, std::string_view title) {
 
 } // namespace
 
-std::span<const TcColumnChoice> tcColumnChoices() { return kTcColumnChoices; }
+std::span<const TcColumnChoice> tcColumnChoices() {
+    return kTcColumnChoices;
+}
 
 std::span<const ControlDescription> PreferencesSheetModel::controls() {
     static const std::vector<ControlDescription> descriptions = makeControls();
@@ -171,9 +203,9 @@ void PreferencesSheetModel::loadFromStore() {
     m_tvSys = m_store.stringOrEmpty(kTVSys);
     show("setTVSysButton", m_tvSys);
     const std::string_view shown = state("setTVSysButton").value;
-    enable("DFButton", countsDropFrame(shown));                                       // step 1
+    enable("DFButton", countsDropFrame(shown)); // step 1
     for (const auto* id : {"ale2fcpWindowsOption", "overwriteTC", "DFButton", "BWFAutoCode"}) {
-        showChecked(id, control(id)->key);                                    // step 2
+        showChecked(id, control(id)->key); // step 2
     }
     loadBwfControls();
     loadConversionControls();

@@ -40,7 +40,7 @@ struct ControlState {
 /// the start-up loading, the handlers (each writes its key at once) and the saving on close. The
 /// TV system lives here (`tvSys`) until the sheet closes.
 class PreferencesSheetModel {
-public:
+  public:
     explicit PreferencesSheetModel(PreferenceStore& store);
 
     /// Every control, in the order the sheet lays them out.
@@ -66,7 +66,7 @@ public:
     /// Closing the sheet: the four user fields and the TV system stored, the store flushed.
     void savePrefs();
 
-private:
+  private:
     void show(std::string_view id, std::string_view value);
     void showChecked(std::string_view id, std::string_view key);
     void enable(std::string_view id, bool enabled);

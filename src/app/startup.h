@@ -13,8 +13,8 @@ inline constexpr int kKorvelVersion = 9;
 
 /// What a start-up found in the preference store.
 struct StartupOutcome {
-    bool firstRun = false;      // there was no "TVSys": the defaults were written
-    bool updateNotice = false;  // an earlier version had run: the update notice is due
+    bool firstRun = false;     // there was no "TVSys": the defaults were written
+    bool updateNotice = false; // an earlier version had run: the update notice is due
 };
 
 /// The store's part of the application start-up: first-run defaults when "TVSys" is absent,

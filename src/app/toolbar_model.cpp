@@ -24,15 +24,16 @@ constexpr std::array<ToolbarItem, 10> kItems = {{
     {"help", "Help", "help", Command::Help, "Help", true},
     {"deletetc", "Delete TC", "deletetc", Command::DeleteTc, "Delete timecode from current movie",
      false},
-    {"bwf2qt", "bwf2qt", "bwf2qt", Command::Bwf2qt, "Convert BWF Files to QuickTime Movies",
-     false},
+    {"bwf2qt", "bwf2qt", "bwf2qt", Command::Bwf2qt, "Convert BWF Files to QuickTime Movies", false},
 }};
 
 constexpr char kListSeparator = ' ';
 
 } // namespace
 
-std::span<const ToolbarItem> toolbarItems() { return kItems; }
+std::span<const ToolbarItem> toolbarItems() {
+    return kItems;
+}
 
 const ToolbarItem& toolbarItem(std::string_view identifier) {
     static constexpr ToolbarItem kEmpty{"", "", "", Command::None, "", true};
@@ -42,13 +43,13 @@ const ToolbarItem& toolbarItem(std::string_view identifier) {
 
 std::vector<std::string_view> toolbarAllowedItemIdentifiers() {
     using namespace toolbarid;
-    return {kSeparator, kSpace, kFlexibleSpace, kCustomize, "prefs", "baddtc", "checkupdate",
-            "ale2fcp", "fcp2ale", "log", "addtc", "deletetc", "help", "bwf2qt"};
+    return {kSeparator, kSpace,    kFlexibleSpace, kCustomize, "prefs",    "baddtc", "checkupdate",
+            "ale2fcp",  "fcp2ale", "log",          "addtc",    "deletetc", "help",   "bwf2qt"};
 }
 
 std::vector<std::string_view> toolbarDefaultItemIdentifiers() {
-    return {"addtc", "deletetc", "baddtc", "ale2fcp", "fcp2ale", toolbarid::kFlexibleSpace, "log",
-            "help"};
+    return {"addtc", "deletetc", "baddtc", "ale2fcp", "fcp2ale", toolbarid::kFlexibleSpace,
+            "log",   "help"};
 }
 
 bool validateToolbarItem(std::string_view identifier, const OpenMovieState& movie) {

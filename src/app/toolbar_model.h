@@ -12,7 +12,16 @@ class PreferenceStore;
 
 /// The commands a toolbar item starts.
 enum class Command {
-    None, Preferences, BatchAddTc, CheckForUpdate, Ale2fcp, Fcp2ale, Log, AddTc, Help, DeleteTc,
+    None,
+    Preferences,
+    BatchAddTc,
+    CheckForUpdate,
+    Ale2fcp,
+    Fcp2ale,
+    Log,
+    AddTc,
+    Help,
+    DeleteTc,
     Bwf2qt
 };
 

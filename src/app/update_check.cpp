@@ -42,7 +42,8 @@ std::string hostNameOf(std::string_view url) {
     if (!authority.empty() && authority.front() == '[') {
         // An IPv6 address keeps its brackets, without the port.
         const std::size_t close = authority.find(']');
-        return std::string(authority.substr(0, close == std::string_view::npos ? close : close + 1));
+        return std::string(
+            authority.substr(0, close == std::string_view::npos ? close : close + 1));
     }
     return std::string(authority.substr(0, authority.find(':')));
 }
@@ -53,11 +54,15 @@ UpdateCheckResult answerVersionFile(UserInterface& ui, const std::string& host,
     ProgressReporter& progress = ui.progress();
     if (!versionFile || versionFile->kind != PropertyListValue::Kind::Dictionary) {
         progress.end();
-        result.reason = versionFile ? "the version file is not a dictionary"
-                                    : versionFile.error().message;
+        result.reason =
+            versionFile ? "the version file is not a dictionary" : versionFile.error().message;
         ui.beep();
         ui.runAlert(Alert{"Could not connect to " + host,
-                          "Make sure you're connected to the Internet.", "OK", {}, {}, true});
+                          "Make sure you're connected to the Internet.",
+                          "OK",
+                          {},
+                          {},
+                          true});
         return result;
     }
     progress.end();
@@ -67,8 +72,12 @@ UpdateCheckResult answerVersionFile(UserInterface& ui, const std::string& host,
     result.availableBuild = number != nullptr ? number->integerValue() : 0;
     if (kOwnBuildNumber >= result.availableBuild) {
         result.outcome = UpdateCheckResult::Outcome::Latest;
-        ui.runAlert(Alert{"You're using the latest version of Korvel Tools!", "Check back later...",
-                          "OK", {}, {}, true});
+        ui.runAlert(Alert{"You're using the latest version of Korvel Tools!",
+                          "Check back later...",
+                          "OK",
+                          {},
+                          {},
+                          true});
         return result;
     }
     result.outcome = UpdateCheckResult::Outcome::NewerVersion;

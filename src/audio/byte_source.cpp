@@ -12,8 +12,8 @@ Result<std::size_t> MemoryByteSource::readAt(std::uint64_t offset, std::span<std
     if (offset >= m_bytes.size()) {
         return std::size_t{0};
     }
-    const auto count = static_cast<std::size_t>(
-        std::min<std::uint64_t>(out.size(), m_bytes.size() - offset));
+    const auto count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), m_bytes.size() - offset));
     std::memcpy(out.data(), m_bytes.data() + offset, count);
     return count;
 }
@@ -36,7 +36,9 @@ Result<std::unique_ptr<FileByteSource>> FileByteSource::open(const std::string& 
         new FileByteSource(file, static_cast<std::uint64_t>(end), path));
 }
 
-FileByteSource::~FileByteSource() { std::fclose(m_file); }
+FileByteSource::~FileByteSource() {
+    std::fclose(m_file);
+}
 
 Result<std::size_t> FileByteSource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) {
     if (offset >= m_size || out.empty()) {

@@ -14,7 +14,7 @@ namespace korvel {
 /// Random-access bytes: a file or a block of memory. Readers take this so that tests and fuzzers
 /// hand them memory while the tools hand them files, with the same checks on both.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
 
     /// Total number of bytes.
@@ -27,19 +27,19 @@ public:
 
 /// Bytes held by the caller; the memory must outlive the source.
 class MemoryByteSource final : public ByteSource {
-public:
+  public:
     explicit MemoryByteSource(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
 
     std::uint64_t size() const override { return m_bytes.size(); }
     Result<std::size_t> readAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
 
-private:
+  private:
     std::span<const std::uint8_t> m_bytes;
 };
 
 /// A file opened for reading; its size is taken once at opening.
 class FileByteSource final : public ByteSource {
-public:
+  public:
     static Result<std::unique_ptr<FileByteSource>> open(const std::string& path);
     ~FileByteSource() override;
     FileByteSource(const FileByteSource&) = delete;
@@ -48,7 +48,7 @@ public:
     std::uint64_t size() const override { return m_size; }
     Result<std::size_t> readAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
 
-private:
+  private:
     FileByteSource(std::FILE* file, std::uint64_t size, std::string path)
         : m_file(file), m_size(size), m_path(std::move(path)) {}
 

@@ -16,7 +16,9 @@ inline std::int32_t read24(const std::uint8_t* p) {
     return static_cast<std::int32_t>(raw) >> 8;
 }
 
-inline float readFloat32(const std::uint8_t* p) { return std::bit_cast<float>(readLittle32(p)); }
+inline float readFloat32(const std::uint8_t* p) {
+    return std::bit_cast<float>(readLittle32(p));
+}
 
 inline void write16(std::uint8_t* p, std::int16_t value) {
     const auto bits = static_cast<std::uint16_t>(value);
@@ -50,8 +52,8 @@ void decodeToFloat(SampleFormat format, const std::uint8_t* in, std::size_t samp
     }
 }
 
-void interleavePair(std::size_t bytesPerSample, const std::uint8_t* left,
-                    const std::uint8_t* right, std::size_t frames, std::uint8_t* out) {
+void interleavePair(std::size_t bytesPerSample, const std::uint8_t* left, const std::uint8_t* right,
+                    std::size_t frames, std::uint8_t* out) {
     for (std::size_t i = 0; i < frames; ++i) {
         std::memcpy(out, left + i * bytesPerSample, bytesPerSample);
         out += bytesPerSample;

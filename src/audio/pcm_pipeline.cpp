@@ -20,7 +20,7 @@ constexpr std::size_t kMaxFormatBytes = 256;
 
 // Turns blocks of interleaved source frames into output bytes.
 class Converter {
-public:
+  public:
     static Result<std::unique_ptr<Converter>> create(SampleFormat input, std::uint16_t channels,
                                                      std::uint32_t sampleRate,
                                                      const PcmConversion& conversion) {
@@ -76,7 +76,7 @@ public:
         return emitResampled(sink);
     }
 
-private:
+  private:
     Converter(SampleFormat input, std::uint16_t channels, const PcmConversion& conversion)
         : m_input(input), m_channels(channels), m_conversion(conversion),
           m_dither(conversion.ditherSeed) {}
@@ -158,8 +158,8 @@ std::string dataWarning(const RiffChunk& data, RiffForm form, std::uint32_t fram
                ": the recording was cut short and is converted as far as its samples go";
     }
     if (data.size % frameBytes != 0) {
-        return "the samples end inside a frame: its last " + std::to_string(data.size % frameBytes) +
-               " bytes are left out";
+        return "the samples end inside a frame: its last " +
+               std::to_string(data.size % frameBytes) + " bytes are left out";
     }
     return {};
 }
@@ -176,7 +176,8 @@ Result<PcmStream> openPcmStream(ByteSource& source) {
     if (!data) {
         return makeError("no data chunk: the file holds no samples");
     }
-    std::vector<std::uint8_t> body(static_cast<std::size_t>(std::min<std::uint64_t>(fmt->size, kMaxFormatBytes)));
+    std::vector<std::uint8_t> body(
+        static_cast<std::size_t>(std::min<std::uint64_t>(fmt->size, kMaxFormatBytes)));
     auto got = source.readAt(fmt->bodyOffset, body);
     if (!got) {
         return got.error();
@@ -273,8 +274,7 @@ Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
     if (Status status = checkPcmPair(left, right); !status) {
         return status.error();
     }
-    auto converter =
-        Converter::create(left.sampleFormat, 2, left.format.sampleRate, conversion);
+    auto converter = Converter::create(left.sampleFormat, 2, left.format.sampleRate, conversion);
     if (!converter) {
         return converter.error();
     }
@@ -283,12 +283,13 @@ Result<PcmRunReport> mergePcmPair(ByteSource& leftSource, const PcmStream& left,
     std::vector<std::uint8_t> leftBlock(blockFrames * sampleBytes);
     std::vector<std::uint8_t> rightBlock(blockFrames * sampleBytes);
     std::vector<std::uint8_t> stereo(2 * blockFrames * sampleBytes);
-    const std::uint64_t total = std::max(alignment.leftDelay + left.frames(),
-                                         alignment.rightDelay + right.frames());
+    const std::uint64_t total =
+        std::max(alignment.leftDelay + left.frames(), alignment.rightDelay + right.frames());
     std::uint64_t leftRead = 0;
     std::uint64_t rightRead = 0;
     for (std::uint64_t frame = 0; frame < total;) {
-        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(blockFrames, total - frame));
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(blockFrames, total - frame));
         auto gotLeft = readDelayedFrames(leftSource, left, alignment.leftDelay, frame, count,
                                          leftBlock.data());
         auto gotRight = readDelayedFrames(rightSource, right, alignment.rightDelay, frame, count,

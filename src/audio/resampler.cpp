@@ -2,7 +2,6 @@
 #include "audio/resampler.h"
 
 #include <soxr.h>
-
 #include <string>
 
 namespace korvel {
@@ -10,7 +9,9 @@ namespace {
 
 constexpr std::size_t kOutputBlockFrames = 16384;
 
-soxr_t handle(void* soxr) { return static_cast<soxr_t>(soxr); }
+soxr_t handle(void* soxr) {
+    return static_cast<soxr_t>(soxr);
+}
 
 } // namespace
 
@@ -33,7 +34,9 @@ Result<std::unique_ptr<Resampler>> Resampler::create(double inputRate, double ou
     return std::unique_ptr<Resampler>(new Resampler(soxr, channels));
 }
 
-Resampler::~Resampler() { soxr_delete(handle(m_soxr)); }
+Resampler::~Resampler() {
+    soxr_delete(handle(m_soxr));
+}
 
 Status Resampler::run(const float* input, std::size_t frames, std::vector<float>& output) {
     // A null input tells soxr that the stream has ended, so that it drains its filter.
@@ -66,6 +69,8 @@ Status Resampler::process(std::span<const float> input, std::vector<float>& outp
     return run(input.data(), input.size() / m_channels, output);
 }
 
-Status Resampler::flush(std::vector<float>& output) { return run(nullptr, 0, output); }
+Status Resampler::flush(std::vector<float>& output) {
+    return run(nullptr, 0, output);
+}
 
 } // namespace korvel

@@ -13,7 +13,7 @@ namespace korvel {
 /// Sample-rate conversion of interleaved float audio with libsoxr at high quality (steep
 /// linear-phase filter, 20-bit precision), fed block by block so memory stays constant.
 class Resampler {
-public:
+  public:
     static Result<std::unique_ptr<Resampler>> create(double inputRate, double outputRate,
                                                      unsigned channels);
     ~Resampler();
@@ -25,7 +25,7 @@ public:
     /// Appends the frames still held in the filter; call once after the last input.
     Status flush(std::vector<float>& output);
 
-private:
+  private:
     Resampler(void* soxr, unsigned channels) : m_soxr(soxr), m_channels(channels) {}
     Status run(const float* input, std::size_t frames, std::vector<float>& output);
 

@@ -14,7 +14,9 @@ constexpr std::size_t kMaxChunks = 65536;
 constexpr std::uint32_t kMaxDs64Entries = 4096;
 constexpr std::uint32_t kSizeFromDs64 = 0xFFFFFFFFu;
 
-bool isChunkIdByte(std::uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; }
+bool isChunkIdByte(std::uint8_t byte) {
+    return byte >= 0x20 && byte <= 0x7E;
+}
 
 bool isChunkId(const std::uint8_t* bytes) {
     return std::all_of(bytes, bytes + 4, isChunkIdByte);
@@ -46,8 +48,8 @@ Ds64 readDs64(ByteSource& source, const RiffChunk& chunk) {
     }
     const std::uint32_t declared = readLittle32(fixed + 24);
     const std::uint64_t room = (chunk.size - 28) / 12;
-    const auto entries = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>({declared, room, kMaxDs64Entries}));
+    const auto entries =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>({declared, room, kMaxDs64Entries}));
     for (std::uint32_t i = 0; i < entries; ++i) {
         std::uint8_t entry[12];
         auto read = source.readAt(chunk.bodyOffset + 28 + std::uint64_t{i} * 12, entry);

@@ -115,8 +115,7 @@ Status WavFileWriter::finish() {
     }
     put(size, riffSize, 4);
     put(size, m_dataBytes, 4);
-    bool ok = std::fseek(m_file, 4, SEEK_SET) == 0 &&
-              std::fwrite(size.data(), 1, 4, m_file) == 4 &&
+    bool ok = std::fseek(m_file, 4, SEEK_SET) == 0 && std::fwrite(size.data(), 1, 4, m_file) == 4 &&
               std::fseek(m_file, static_cast<long>(m_dataSizeOffset), SEEK_SET) == 0 &&
               std::fwrite(size.data() + 4, 1, 4, m_file) == 4;
     ok = (std::fclose(m_file) == 0) && ok;

@@ -16,7 +16,7 @@ namespace korvel {
 /// target and renamed into place by finish(), so the target is never seen half-written; a writer
 /// dropped before finish() removes its temporary file.
 class WavFileWriter {
-public:
+  public:
     static Result<std::unique_ptr<WavFileWriter>> create(const std::string& path,
                                                          const PcmOutputFormat& format);
     ~WavFileWriter();
@@ -32,7 +32,7 @@ public:
         return [this](std::span<const std::uint8_t> samples) { return write(samples); };
     }
 
-private:
+  private:
     WavFileWriter(std::FILE* file, std::string path, std::string temporaryPath,
                   std::uint64_t dataSizeOffset)
         : m_file(file), m_path(std::move(path)), m_temporaryPath(std::move(temporaryPath)),

@@ -31,9 +31,8 @@ inline Error makeError(std::string message, ErrorKind kind = ErrorKind::Failed) 
 
 /// A value or the reason there is none. Library code returns this instead of throwing, so a
 /// caller cannot forget that an operation may fail.
-template <class T>
-class [[nodiscard]] Result {
-public:
+template <class T> class [[nodiscard]] Result {
+  public:
     Result(T value) : m_state(std::move(value)) {}
     Result(Error error) : m_state(std::move(error)) {}
 
@@ -62,14 +61,13 @@ public:
         return std::get<1>(m_state);
     }
 
-private:
+  private:
     std::variant<T, Error> m_state;
 };
 
 /// Success or the reason for failure, for operations that produce no value.
-template <>
-class [[nodiscard]] Result<void> {
-public:
+template <> class [[nodiscard]] Result<void> {
+  public:
     Result() = default;
     Result(Error error) : m_error(std::move(error)), m_failed(true) {}
 
@@ -80,7 +78,7 @@ public:
         return m_error;
     }
 
-private:
+  private:
     Error m_error;
     bool m_failed = false;
 };

@@ -107,7 +107,9 @@ std::string namePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string systemError(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
 
 Error appearedMeanwhile(const std::string& target) {
     return makeError(target + " was created by someone else while it was being written; it is "
@@ -167,7 +169,9 @@ TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
     other.m_slot = -1;
 }
 
-TemporaryFile::~TemporaryFile() { discard(); }
+TemporaryFile::~TemporaryFile() {
+    discard();
+}
 
 Result<TemporaryFile> TemporaryFile::createBeside(const std::string& target) {
     const std::string folder = folderPart(target);
@@ -176,8 +180,8 @@ Result<TemporaryFile> TemporaryFile::createBeside(const std::string& target) {
         std::string path = folder + "/." + name + "." + randomLetters(6) + kTemporarySuffix;
         // Registered before it exists, so that no interrupt can leave it behind.
         const int slot = registerPath(path);
-        const int fd = ::open(path.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
             const int error = errno;
             unregisterPath(slot);

@@ -17,7 +17,7 @@ enum class ExistingTarget { Keep, Replace };
 /// later run takes a leftover for a movie or a list. Until commit() the file is removed by the
 /// destructor, at exit, and on SIGINT, SIGTERM or SIGHUP once installInterruptCleanup() ran.
 class TemporaryFile {
-public:
+  public:
     static constexpr const char* kTemporarySuffix = ".korvel-partial";
 
     /// A new empty file beside `target`, with the permissions of the file `target` names, else
@@ -43,7 +43,7 @@ public:
     /// say) stays as it is and the commit fails, leaving nothing of this one behind.
     Status commit(ExistingTarget existing);
 
-private:
+  private:
     TemporaryFile(int fd, std::string path, std::string target);
     void discard();
 

@@ -26,7 +26,7 @@ struct Ale2fcpArguments {
 
 // Standard output has no type codes to record; the saved list is still fine.
 class StandardOutputAttributes final : public FileAttributes {
-public:
+  public:
     explicit StandardOutputAttributes(FileAttributes& files) : m_files(files) {}
     std::optional<FourCharCode> typeCode(const std::string& path) const override {
         return m_files.typeCode(path);
@@ -36,7 +36,7 @@ public:
         return path == kStandardOutput || m_files.setTypeAndCreator(path, type, creator);
     }
 
-private:
+  private:
     FileAttributes& m_files;
 };
 
@@ -53,9 +53,8 @@ int run(Session& session, const Ale2fcpArguments& args) {
 
     OutputPolicy outputs(session, args.onExists, {alePath, session.logFile()});
     TerminalUserInterface& ui = session.ui();
-    ui.setOpenPanelAnswerer([&](const OpenPanel&) {
-        return std::optional<std::vector<std::string>>({alePath});
-    });
+    ui.setOpenPanelAnswerer(
+        [&](const OpenPanel&) { return std::optional<std::vector<std::string>>({alePath}); });
     ui.setSavePanelAnswerer([&](const SavePanel&) -> std::optional<std::string> {
         if (outPath != kStandardOutput && !outputs.mayWrite(outPath)) {
             return std::nullopt;
@@ -65,7 +64,11 @@ int run(Session& session, const Ale2fcpArguments& args) {
 
     StandardOutputAttributes attributes(session.fileAttributes());
     ConversionCommandContext context{
-        ui, session.prefs(), attributes, session.log(), readTextFile,
+        ui,
+        session.prefs(),
+        attributes,
+        session.log(),
+        readTextFile,
         [&outputs](const std::string& path, std::string_view text) -> Status {
             if (path == kStandardOutput) {
                 std::cout << text << std::flush;
@@ -84,8 +87,8 @@ int run(Session& session, const Ale2fcpArguments& args) {
 
 void addAle2fcpCommand(CLI::App& app, CommandTable& table) {
     auto args = std::make_shared<Ale2fcpArguments>();
-    CLI::App* command = app.add_subcommand(
-        "ale2fcp", "Convert an ALE shot log into a Final Cut Pro batch list");
+    CLI::App* command =
+        app.add_subcommand("ale2fcp", "Convert an ALE shot log into a Final Cut Pro batch list");
     command->add_option("ALE", args->ale, "the ALE shot log")->required()->check(CLI::ExistingFile);
     command->add_option("-o,--output", args->out,
                         "the batch list to write (\"-\": standard output; default: the ALE's "

@@ -8,15 +8,14 @@
 #include "app/preference_keys.h"
 #include "cli/output_policy.h"
 #include "cli/session.h"
-#include "platform/file_identity.h"
 #include "cli/shotlog_commands.h"
-
-#include <unistd.h>
+#include "platform/file_identity.h"
 
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -95,7 +94,8 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
         files.push_back(panelPath(file));
     }
     const std::string destination = panelPath(args.destination);
-    const std::string batchList = args.batchList.empty() ? std::string() : panelPath(args.batchList);
+    const std::string batchList =
+        args.batchList.empty() ? std::string() : panelPath(args.batchList);
     const std::string xml = args.xml.empty() ? std::string() : panelPath(args.xml);
 
     // A list is offered exactly when its flag names a file.
@@ -107,9 +107,8 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
     const int channelA = bwf2qtChannelA(prefs.stringOrEmpty(prefkey::kBWFMergeTracks));
     std::vector<std::string> inputs;
     std::vector<std::string> outputs;
-    for (const Bwf2qtJob& job : bwf2qtJobs(files, channelA, [](const std::string& path) {
-             return fs::exists(path);
-         })) {
+    for (const Bwf2qtJob& job :
+         bwf2qtJobs(files, channelA, [](const std::string& path) { return fs::exists(path); })) {
         inputs.push_back(job.file);
         if (!job.partner.empty()) {
             inputs.push_back(job.partner);
@@ -135,13 +134,12 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
 
     OutputPolicy listOutputs(session, args.onExists, std::move(protectedFiles));
     TerminalUserInterface& ui = session.ui();
-    ui.setOpenPanelAnswerer(
-        [&](const OpenPanel& panel) -> std::optional<std::vector<std::string>> {
-            if (panel.chooseFolders) {
-                return std::vector<std::string>{destination};
-            }
-            return files;
-        });
+    ui.setOpenPanelAnswerer([&](const OpenPanel& panel) -> std::optional<std::vector<std::string>> {
+        if (panel.chooseFolders) {
+            return std::vector<std::string>{destination};
+        }
+        return files;
+    });
     ui.setSavePanelAnswerer([&](const SavePanel& panel) -> std::optional<std::string> {
         const std::string& path = panel.requiredExtension == "xml" ? xml : batchList;
         if (path.empty() || !listOutputs.mayWrite(path)) {
@@ -216,7 +214,8 @@ void addBwf2qtCommand(CLI::App& app, CommandTable& table) {
         "\nExamples:\n"
         "  korvel bwf2qt day1/*.WAV -d movies --batch-list day1.txt --xml day1.xml\n"
         "  korvel --set \"BWFXMLFormat=xmeml 5\" bwf2qt day1/*.WAV -d movies --xml day1.xml\n"
-        "  korvel --bwf-fps \"NTSC DF\" --set \"BWFMergeTracks=Ch. 1 & 2\" bwf2qt poly/*.wav -d out\n"
+        "  korvel --bwf-fps \"NTSC DF\" --set \"BWFMergeTracks=Ch. 1 & 2\" bwf2qt poly/*.wav -d "
+        "out\n"
         "  korvel --set button24to16=true --set \"BWFSampleRate=48000 kHz\" bwf2qt T01.BWF -d . "
         "--fix-type-code");
     table.add(command, [args](Session& session) { return bwf2qt(session, *args); });

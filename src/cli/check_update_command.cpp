@@ -45,9 +45,10 @@ void addCheckUpdateCommand(CLI::App& app, CommandTable& table) {
     auto args = std::make_shared<CheckUpdateArguments>();
     CLI::App* command = app.add_subcommand(
         "check-update", "Ask the product's web site whether a newer Korvel Tools exists");
-    command->add_option("--url", args->url,
-                        "the version file to read (default: $KORVEL_UPDATE_URL, else the "
-                        "address this build was made with)")
+    command
+        ->add_option("--url", args->url,
+                     "the version file to read (default: $KORVEL_UPDATE_URL, else the "
+                     "address this build was made with)")
         ->type_name("URL");
     command->footer(
         "Prints \"latest: ...\", or \"newer: NAME (build N)\" with the homepage and download "

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-
 #include <functional>
 #include <vector>
 
@@ -19,7 +18,7 @@ inline constexpr int kExitUsage = 2;
 /// group adds its sub-commands in its own file (add*Commands) and binds its options to variables
 /// that live as long as the table.
 class CommandTable {
-public:
+  public:
     using Run = std::function<int(Session&)>;
 
     void add(CLI::App* subcommand, Run run) { m_entries.push_back({subcommand, std::move(run)}); }
@@ -27,7 +26,7 @@ public:
     /// Runs the sub-command that was parsed; kExitUsage when none was.
     int runParsed(Session& session) const;
 
-private:
+  private:
     struct Entry {
         CLI::App* subcommand;
         Run run;

@@ -47,9 +47,8 @@ int run(Session& session, const Fcp2aleArguments& args) {
     std::set<std::string> writtenThisRun;
     std::vector<std::string> written;
     TerminalUserInterface& ui = session.ui();
-    ui.setOpenPanelAnswerer([&](const OpenPanel&) {
-        return std::optional<std::vector<std::string>>({listPath});
-    });
+    ui.setOpenPanelAnswerer(
+        [&](const OpenPanel&) { return std::optional<std::vector<std::string>>({listPath}); });
     ui.setSavePanelAnswerer([&](const SavePanel& panel) -> std::optional<std::string> {
         if (outputs.stopped()) {
             return std::nullopt;
@@ -69,7 +68,11 @@ int run(Session& session, const Fcp2aleArguments& args) {
 
     // Only a file that was written is printed: a failed write has been reported instead.
     ConversionCommandContext context{
-        ui, session.prefs(), session.fileAttributes(), session.log(), readTextFile,
+        ui,
+        session.prefs(),
+        session.fileAttributes(),
+        session.log(),
+        readTextFile,
         [&written, &outputs](const std::string& path, std::string_view text) {
             Status status = outputs.writeText(path, text);
             if (status) {
@@ -88,8 +91,8 @@ int run(Session& session, const Fcp2aleArguments& args) {
 
 void addFcp2aleCommand(CLI::App& app, CommandTable& table) {
     auto args = std::make_shared<Fcp2aleArguments>();
-    CLI::App* command = app.add_subcommand(
-        "fcp2ale", "Convert a Final Cut Pro batch list into ALE shot logs");
+    CLI::App* command =
+        app.add_subcommand("fcp2ale", "Convert a Final Cut Pro batch list into ALE shot logs");
     command->add_option("BATCHLIST", args->batchList, "the batch list (tab-delimited text)")
         ->required()
         ->check(CLI::ExistingFile);
@@ -103,7 +106,8 @@ void addFcp2aleCommand(CLI::App& app, CommandTable& table) {
         "Options come from the preference store: TVSys (any but 24 fps), clipType, seperateBins.\n"
         "Examples:\n"
         "  korvel fcp2ale day1.txt -d ale/\n"
-        "  korvel --tv NTSC --set seperateBins=true --set 'clipType=Clips & SubClips' fcp2ale day1.txt");
+        "  korvel --tv NTSC --set seperateBins=true --set 'clipType=Clips & SubClips' fcp2ale "
+        "day1.txt");
     table.add(command, [args](Session& session) { return run(session, *args); });
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // korvel: the command line of Korvel Tools.
 #include "app/preference_keys.h"
-#include "base/version.h"
 #include "base/temporary_file.h"
+#include "base/version.h"
 #include "cli/batch_add_tc_command.h"
 #include "cli/bwf2qt_command.h"
 #include "cli/bwf_info_command.h"
@@ -13,7 +13,6 @@
 #include "cli/tc_command.h"
 
 #include <CLI/CLI.hpp>
-
 #include <exception>
 #include <iostream>
 #include <string>
@@ -52,7 +51,8 @@ void addGlobalOptions(CLI::App& app, RawGlobalOptions& raw) {
         ->type_name("SYSTEM")
         ->check(CLI::IsMember(choicesOf(prefkey::kTVSys)));
     app.add_flag("--df", raw.dropFrame, "drop-frame timecode for this run (--set DF=true)");
-    app.add_flag("--no-df", raw.nonDropFrame, "non-drop-frame timecode for this run (--set DF=false)");
+    app.add_flag("--no-df", raw.nonDropFrame,
+                 "non-drop-frame timecode for this run (--set DF=false)");
     app.add_option("--bwf-fps", raw.bwfFpsRate,
                    "frame rate of BWF start timecodes for this run (--set BWFfpsRate=...)")
         ->type_name("RATE")

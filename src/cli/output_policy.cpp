@@ -5,9 +5,8 @@
 #include "platform/file_identity.h"
 #include "platform/text_file.h"
 
-#include <sys/stat.h>
-
 #include <iostream>
+#include <sys/stat.h>
 
 namespace korvel {
 

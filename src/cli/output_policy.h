@@ -16,7 +16,7 @@ class Session;
 /// Which files a command may write: never one it reads (the protected files), and an existing
 /// file only as --on-exists (or the person) says. Every refusal says which file and why.
 class OutputPolicy {
-public:
+  public:
     OutputPolicy(Session& session, OnExists onExists, std::vector<std::string> protectedFiles)
         : m_session(session), m_onExists(onExists), m_protected(std::move(protectedFiles)) {}
 
@@ -27,7 +27,7 @@ public:
     /// Writes a text that mayWrite accepted, replacing only the file that was there when asked.
     Status writeText(const std::string& path, std::string_view text) const;
 
-private:
+  private:
     Session& m_session;
     OnExists m_onExists;
     std::vector<std::string> m_protected;

@@ -59,10 +59,12 @@ void addPrefsCommands(CLI::App& app, CommandTable& table) {
                   "  korvel prefs get modifyNameData\n"
                   "  korvel --prefs /tmp/test.ini prefs reset");
 
-    CLI::App* listCommand = prefs->add_subcommand("list", "Print KEY=VALUE for every stored key, sorted");
+    CLI::App* listCommand =
+        prefs->add_subcommand("list", "Print KEY=VALUE for every stored key, sorted");
     table.add(listCommand, list);
 
-    CLI::App* getCommand = prefs->add_subcommand("get", "Print one value; exit status 1 when absent");
+    CLI::App* getCommand =
+        prefs->add_subcommand("get", "Print one value; exit status 1 when absent");
     getCommand->add_option("KEY", args->key, "preference key (case-sensitive)")->required();
     table.add(getCommand, [args](Session& session) { return get(session, *args); });
 
@@ -72,7 +74,8 @@ void addPrefsCommands(CLI::App& app, CommandTable& table) {
     setCommand->add_option("VALUE", args->value, "the value")->required();
     table.add(setCommand, [args](Session& session) { return set(session, *args); });
 
-    CLI::App* resetCommand = prefs->add_subcommand("reset", "Forget every value and write the first-run defaults");
+    CLI::App* resetCommand =
+        prefs->add_subcommand("reset", "Forget every value and write the first-run defaults");
     table.add(resetCommand, reset);
 }
 

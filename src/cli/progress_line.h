@@ -10,7 +10,7 @@ namespace korvel {
 /// The one line of progress a terminal shows: a bar over the whole run, the file at work, the
 /// bytes done within it, the rate and the time left. Holds the state; the terminal draws it.
 class ProgressLine {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     /// A new run over [0, maximum]; 0: a run of unknown length (the text alone is shown).
@@ -25,7 +25,7 @@ public:
     /// The line, at most `columns` - 1 characters wide so that it never wraps.
     std::string render(int columns) const;
 
-private:
+  private:
     double fraction() const;
 
     bool m_active = false;

@@ -18,9 +18,9 @@ namespace korvel {
 
 /// The options every command shares.
 struct GlobalOptions {
-    std::string prefsFile;                                  // --prefs, else $KORVEL_PREFS
+    std::string prefsFile;                                          // --prefs, else $KORVEL_PREFS
     std::vector<std::pair<std::string, PreferenceValue>> overrides; // --set and the shorthands
-    std::string logFile;                                    // --log
+    std::string logFile;                                            // --log
     /// The command only reads the store: nothing is written to it, no folder made for it.
     bool readOnlyStore = false;
 };
@@ -29,7 +29,7 @@ struct GlobalOptions {
 /// the output log (entries echoed to standard error), the terminal as user interface, the console
 /// and file attributes. The log file, if asked for, is written when the session ends.
 class Session {
-public:
+  public:
     explicit Session(const GlobalOptions& options);
     ~Session();
     Session(const Session&) = delete;
@@ -53,7 +53,7 @@ public:
     /// line names, the preference store): writing the log would replace it.
     Status spareFromLog(const std::vector<std::string>& namedFiles);
 
-private:
+  private:
     std::unique_ptr<QSettingsPreferenceStore> m_store;
     // A read-only run works on a copy of the stored values, so the store is never written.
     MemoryPreferenceStore m_readOnlyCopy;

@@ -32,7 +32,8 @@ int couldNotRead(const TcArguments& args, const Error& error) {
 int check(Session& session, const TcArguments& args) {
     QT_Utility qtu(session.console(), session.ui());
     const auto has = qtu.hasTimecodeTrack(args.movie);
-    if (!has) return couldNotRead(args, has.error());
+    if (!has)
+        return couldNotRead(args, has.error());
     std::cout << (*has ? "yes" : "no") << '\n';
     return kExitDone;
 }
@@ -40,8 +41,10 @@ int check(Session& session, const TcArguments& args) {
 int read(Session& session, const TcArguments& args) {
     QT_Utility qtu(session.console(), session.ui());
     const auto reading = qtu.readTimecodeTrack(args.movie);
-    if (!reading) return couldNotRead(args, reading.error());
-    std::cout << (reading->start ? reading->start->text : "no timecode") << '\n' << reading->reelName << '\n';
+    if (!reading)
+        return couldNotRead(args, reading.error());
+    std::cout << (reading->start ? reading->start->text : "no timecode") << '\n'
+              << reading->reelName << '\n';
     return kExitDone;
 }
 
@@ -49,15 +52,18 @@ int read(Session& session, const TcArguments& args) {
 int reportFailure(const std::string& movie, const std::string& change, const Error& error) {
     switch (error.kind) {
     case ErrorKind::InUse:
-        std::cerr << "korvel: " << error.message << "; nothing was changed, try again when it is done\n";
+        std::cerr << "korvel: " << error.message
+                  << "; nothing was changed, try again when it is done\n";
         break;
     case ErrorKind::Unconfirmed:
-        std::cerr << "korvel: " << movie << " was changed, but the change may not be on the disk yet: "
-                  << error.message << '\n';
+        std::cerr << "korvel: " << movie
+                  << " was changed, but the change may not be on the disk yet: " << error.message
+                  << '\n';
         break;
     case ErrorKind::Failed:
     case ErrorKind::HasTimecodeTrack:
-        std::cerr << "korvel: could not " << change << " " << movie << ": " << error.message << '\n';
+        std::cerr << "korvel: could not " << change << " " << movie << ": " << error.message
+                  << '\n';
         break;
     }
     return kExitFailed;
@@ -67,8 +73,8 @@ int add(Session& session, const TcArguments& args) {
     const std::string tvsys = session.prefs().stringOrEmpty(prefkey::kTVSys);
     const auto system = tvSystemFromName(tvsys);
     if (!system) {
-        std::cerr << "korvel: the TV system \"" << tvsys
-                  << "\" is not one of " << TvSystem::choicesText() << " (set it with --tv)\n";
+        std::cerr << "korvel: the TV system \"" << tvsys << "\" is not one of "
+                  << TvSystem::choicesText() << " (set it with --tv)\n";
         return kExitFailed;
     }
     const bool dropFrame = system->dropFrameAllowed() && session.prefs().boolean(prefkey::kDF);
@@ -77,17 +83,20 @@ int add(Session& session, const TcArguments& args) {
     // frame) as the frame before it.
     if (!TimeCode::parse(args.tc, *system) ||
         !TimeCode::parse(args.tc, system->framesPerSecond(), dropFrame)) {
-        std::cerr << "korvel: \"" << args.tc << "\" is not a " << tvSystemName(*system)
-                  << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame); nothing was changed\n";
+        std::cerr
+            << "korvel: \"" << args.tc << "\" is not a " << tvSystemName(*system)
+            << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame); nothing was changed\n";
         return kExitFailed;
     }
     if (args.reel.size() > qtff::kMaxReelNameBytes) {
-        std::cerr << "korvel: the reel name is " << args.reel.size() << " bytes long; a timecode track holds at most "
-                  << qtff::kMaxReelNameBytes << "; nothing was changed\n";
+        std::cerr << "korvel: the reel name is " << args.reel.size()
+                  << " bytes long; a timecode track holds at most " << qtff::kMaxReelNameBytes
+                  << "; nothing was changed\n";
         return kExitFailed;
     }
     if (system->dropFrameAllowed() && dropFrame != isDropFrameText(args.tc)) {
-        std::cerr << "korvel: note: " << args.tc << " is counted as " << (dropFrame ? "drop" : "non-drop")
+        std::cerr << "korvel: note: " << args.tc << " is counted as "
+                  << (dropFrame ? "drop" : "non-drop")
                   << " frame, as \"DF\" says (--df / --no-df)\n";
     }
     QT_Utility qtu(session.console(), session.ui());
@@ -120,38 +129,46 @@ void addTcCommands(CLI::App& app, CommandTable& table) {
     auto args = std::make_shared<TcArguments>();
     CLI::App* tc = app.add_subcommand("tc", "Check, read, add or delete a movie's timecode track");
     tc->require_subcommand(1);
-    tc->footer("Only the movie header is rewritten, never the media; an interrupted change leaves the\n"
-               "movie as it was before or after.\n"
-               "Examples:\n"
-               "  korvel tc check A001.mov                                  -> yes\n"
-               "  korvel tc read A001.mov                                   -> 01:00:00:00, A001\n"
-               "  korvel --tv PAL tc add A001.mov --tc 01:00:00:00 --reel A001\n"
-               "  korvel --tv NTSC --df tc add B.mov --tc '01:00:00;00' --reel B --replace\n"
-               "  korvel tc delete A001.mov");
+    tc->footer(
+        "Only the movie header is rewritten, never the media; an interrupted change leaves the\n"
+        "movie as it was before or after.\n"
+        "Examples:\n"
+        "  korvel tc check A001.mov                                  -> yes\n"
+        "  korvel tc read A001.mov                                   -> 01:00:00:00, A001\n"
+        "  korvel --tv PAL tc add A001.mov --tc 01:00:00:00 --reel A001\n"
+        "  korvel --tv NTSC --df tc add B.mov --tc '01:00:00;00' --reel B --replace\n"
+        "  korvel tc delete A001.mov");
 
-    CLI::App* checkCommand = tc->add_subcommand(
-        "check", "Print \"yes\" when the movie has a timecode track, else \"no\" (exit 1 when it cannot be read)");
+    CLI::App* checkCommand =
+        tc->add_subcommand("check", "Print \"yes\" when the movie has a timecode track, else "
+                                    "\"no\" (exit 1 when it cannot be read)");
     checkCommand->add_option("MOVIE", args->movie, "the movie file")->required();
     table.add(checkCommand, [args](Session& session) { return check(session, *args); });
 
     CLI::App* readCommand = tc->add_subcommand(
-        "read", "Print the start timecode (or \"no timecode\") and the reel name (or \"No Source ID\")");
+        "read",
+        "Print the start timecode (or \"no timecode\") and the reel name (or \"No Source ID\")");
     readCommand->add_option("MOVIE", args->movie, "the movie file")->required();
-    readCommand->footer("Line 1: the start timecode of the first timecode track, or \"no timecode\".\n"
-                        "Line 2: its reel name; an empty line when the track carries an empty name,\n"
-                        "\"No Source ID\" when the movie has no timecode track.\n"
-                        "Exit status 1 when the file is missing, unreadable or not a movie.");
+    readCommand->footer(
+        "Line 1: the start timecode of the first timecode track, or \"no timecode\".\n"
+        "Line 2: its reel name; an empty line when the track carries an empty name,\n"
+        "\"No Source ID\" when the movie has no timecode track.\n"
+        "Exit status 1 when the file is missing, unreadable or not a movie.");
     table.add(readCommand, [args](Session& session) { return read(session, *args); });
 
-    CLI::App* addCommand = tc->add_subcommand(
-        "add", "Add a timecode track starting at --tc with reel name --reel (TV system and DF from the store)");
+    CLI::App* addCommand =
+        tc->add_subcommand("add", "Add a timecode track starting at --tc with reel name --reel (TV "
+                                  "system and DF from the store)");
     addCommand->add_option("MOVIE", args->movie, "the movie file")->required();
-    addCommand->add_option("--tc", args->tc, "start timecode, HH:MM:SS:FF (HH:MM:SS;FF drop frame)")->required();
+    addCommand->add_option("--tc", args->tc, "start timecode, HH:MM:SS:FF (HH:MM:SS;FF drop frame)")
+        ->required();
     addCommand->add_option("--reel", args->reel, "reel (tape) name, at most 255 bytes");
-    addCommand->add_flag("--replace", args->replace, "replace the movie's timecode tracks in the same update");
+    addCommand->add_flag("--replace", args->replace,
+                         "replace the movie's timecode tracks in the same update");
     table.add(addCommand, [args](Session& session) { return add(session, *args); });
 
-    CLI::App* deleteCommand = tc->add_subcommand("delete", "Remove every timecode track of the movie");
+    CLI::App* deleteCommand =
+        tc->add_subcommand("delete", "Remove every timecode track of the movie");
     deleteCommand->add_option("MOVIE", args->movie, "the movie file")->required();
     table.add(deleteCommand, [args](Session& session) { return remove(session, *args); });
 }

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "cli/terminal_user_interface.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <iostream>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -88,7 +87,8 @@ int TerminalUserInterface::askAtTerminal(const Alert& alert) const {
     }
 }
 
-std::optional<std::vector<std::string>> TerminalUserInterface::runOpenPanel(const OpenPanel& panel) {
+std::optional<std::vector<std::string>>
+TerminalUserInterface::runOpenPanel(const OpenPanel& panel) {
     return m_openAnswerer ? m_openAnswerer(panel) : std::nullopt;
 }
 

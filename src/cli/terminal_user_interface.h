@@ -17,11 +17,12 @@ namespace korvel {
 /// panels answered by the command's arguments, a progress line when standard error is a terminal
 /// (cleared before anything else is written there), summaries on standard output.
 class TerminalUserInterface final : public UserInterface, private ProgressReporter {
-public:
+  public:
     /// Answers an alert with several buttons, as a flag of the command says; nothing leaves the
     /// question to the person at a terminal, or to the default button elsewhere.
     using AlertAnswerer = std::function<std::optional<int>(const Alert&)>;
-    using OpenPanelAnswerer = std::function<std::optional<std::vector<std::string>>(const OpenPanel&)>;
+    using OpenPanelAnswerer =
+        std::function<std::optional<std::vector<std::string>>(const OpenPanel&)>;
     using SavePanelAnswerer = std::function<std::optional<std::string>(const SavePanel&)>;
 
     TerminalUserInterface();
@@ -45,7 +46,7 @@ public:
     /// One entry of the output log, its carriage returns made line ends, on its own line(s).
     void writeLogEntry(std::string_view entry);
 
-private:
+  private:
     void begin(const std::string& title, double maximum) override;
     void update(double value, const std::string& line1, const std::string& line2) override;
     void end() override;

@@ -25,14 +25,13 @@ std::optional<TvSystem> storedTvSystem(Session& session) {
     const std::string name = session.prefs().stringOrEmpty(prefkey::kTVSys);
     const auto system = tvSystemFromName(name);
     if (!system) {
-        std::cerr << "korvel: the TV system \"" << name
-                  << "\" is not one of " << TvSystem::choicesText() << " (set it with --tv)\n";
+        std::cerr << "korvel: the TV system \"" << name << "\" is not one of "
+                  << TvSystem::choicesText() << " (set it with --tv)\n";
     }
     return system;
 }
 
-template <class Integer>
-std::optional<Integer> parseInteger(std::string_view text) {
+template <class Integer> std::optional<Integer> parseInteger(std::string_view text) {
     Integer value{};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size()) {
@@ -69,8 +68,7 @@ int fromFrames(Session& session, const TimecodeArguments& args) {
         return kExitFailed;
     }
     const TimeCodeDef def = system->timeCodeDef(session.prefs().boolean(prefkey::kDF));
-    std::cout << timeCodeText(timeCodeRecord(*number, def), def.dropFrame())
-              << '\n';
+    std::cout << timeCodeText(timeCodeRecord(*number, def), def.dropFrame()) << '\n';
     return kExitDone;
 }
 
@@ -110,19 +108,24 @@ void addTimecodeCommands(CLI::App& app, CommandTable& table) {
                      "  korvel timecode from-samples 172800000 --rate 48000   -> 01:00:00:00\n"
                      "  korvel timecode 30to24 01:02:03:29                    -> 01:02:03:23");
 
-    CLI::App* toFramesCommand = timecode->add_subcommand(
-        "to-frames", "Frame number of a timecode (drop frame when NTSC or 59.94 text has ';' before the frames)");
-    toFramesCommand->add_option("TC", args->text, "timecode, HH:MM:SS:FF or HH:MM:SS;FF")->required();
+    CLI::App* toFramesCommand =
+        timecode->add_subcommand("to-frames", "Frame number of a timecode (drop frame when NTSC or "
+                                              "59.94 text has ';' before the frames)");
+    toFramesCommand->add_option("TC", args->text, "timecode, HH:MM:SS:FF or HH:MM:SS;FF")
+        ->required();
     table.add(toFramesCommand, [args](Session& session) { return toFrames(session, *args); });
 
     CLI::App* fromFramesCommand = timecode->add_subcommand(
-        "from-frames", "Timecode of a frame number (drop frame when NTSC or 59.94 and \"DF\" is on)");
-    fromFramesCommand->add_option("N", args->number, "frame number counted from 00:00:00:00")->required();
+        "from-frames",
+        "Timecode of a frame number (drop frame when NTSC or 59.94 and \"DF\" is on)");
+    fromFramesCommand->add_option("N", args->number, "frame number counted from 00:00:00:00")
+        ->required();
     table.add(fromFramesCommand, [args](Session& session) { return fromFrames(session, *args); });
 
     CLI::App* fromSamplesCommand = timecode->add_subcommand(
         "from-samples", "Start timecode of a BWF sample position at the \"BWFfpsRate\" frame rate");
-    fromSamplesCommand->add_option("POS", args->number, "sample position (the bext time reference)")->required();
+    fromSamplesCommand->add_option("POS", args->number, "sample position (the bext time reference)")
+        ->required();
     fromSamplesCommand->add_option("--rate", args->sampleRate, "samples per second")->required();
     table.add(fromSamplesCommand, [args](Session& session) { return fromSamples(session, *args); });
 

@@ -5,7 +5,9 @@ namespace korvel::gui {
 
 CommandRunner::CommandRunner(QObject* parent) : QObject(parent) {}
 
-CommandRunner::~CommandRunner() { wait(); }
+CommandRunner::~CommandRunner() {
+    wait();
+}
 
 bool CommandRunner::start(std::function<void()> work) {
     if (m_thread) {

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QThread>
-
 #include <functional>
 
 namespace korvel::gui {
@@ -13,7 +12,7 @@ namespace korvel::gui {
 /// log keeps growing while it works.
 class CommandRunner final : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CommandRunner(QObject* parent);
     ~CommandRunner() override;
 
@@ -23,10 +22,10 @@ public:
     /// Waits for the running command (used when the application quits).
     void wait();
 
-signals:
+  signals:
     void runningChanged(bool running);
 
-private:
+  private:
     QPointer<QThread> m_thread;
 };
 

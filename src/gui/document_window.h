@@ -11,13 +11,13 @@ namespace korvel::gui {
 /// release notes in a sheet with a Close button.
 class DocumentWindow final : public QDialog {
     Q_OBJECT
-public:
+  public:
     enum class Kind { Window, Sheet };
     DocumentWindow(Kind kind, const QString& title, const QString& relativePath, QWidget* parent);
 
     QTextBrowser* browser() const { return m_browser; }
 
-private:
+  private:
     QTextBrowser* m_browser;
 };
 

@@ -4,7 +4,6 @@
 #include "platform/user_interface.h"
 
 #include <QFileDialog>
-
 #include <memory>
 
 namespace korvel::gui {

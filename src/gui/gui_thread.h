@@ -4,7 +4,6 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
-
 #include <type_traits>
 #include <utility>
 
@@ -12,8 +11,7 @@ namespace korvel::gui {
 
 /// Runs `work` on the thread of `context` (the GUI thread for a widget) and waits for its
 /// answer, so that work on a worker thread can show a dialog and be answered there.
-template <typename Work>
-std::invoke_result_t<Work> onGuiThread(QObject* context, Work work) {
+template <typename Work> std::invoke_result_t<Work> onGuiThread(QObject* context, Work work) {
     using Answer = std::invoke_result_t<Work>;
     if (QThread::currentThread() == context->thread()) {
         return work();

@@ -37,11 +37,17 @@ LogWindow::LogWindow(KTLogController& log, QWidget* parent)
     logChanged();
 }
 
-LogWindow::~LogWindow() { m_log.setListener({}); }
+LogWindow::~LogWindow() {
+    m_log.setListener({});
+}
 
-void LogWindow::setCommandRunning(bool running) { m_clear->setEnabled(!running); }
+void LogWindow::setCommandRunning(bool running) {
+    m_clear->setEnabled(!running);
+}
 
-QString LogWindow::shownText() const { return m_text->toPlainText(); }
+QString LogWindow::shownText() const {
+    return m_text->toPlainText();
+}
 
 // Runs on the thread that changed the log, right after the change.
 void LogWindow::logChanged() {

@@ -18,7 +18,7 @@ namespace korvel::gui {
 /// on its own thread, so a fast run redraws it once per event-loop turn, not once per line.
 class LogWindow final : public QWidget {
     Q_OBJECT
-public:
+  public:
     LogWindow(KTLogController& log, QWidget* parent);
     ~LogWindow() override;
 
@@ -26,7 +26,7 @@ public:
     void setCommandRunning(bool running);
     QString shownText() const;
 
-private:
+  private:
     void logChanged();
     void showNewest();
 

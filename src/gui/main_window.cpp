@@ -3,9 +3,9 @@
 
 #include "app/bwf2qt_command.h"
 #include "app/conversion_commands.h"
-#include "app/update_check.h"
 #include "app/log_controller.h"
 #include "app/preference_keys.h"
+#include "app/update_check.h"
 #include "gui/command_runner.h"
 #include "gui/document_window.h"
 #include "gui/log_window.h"
@@ -16,7 +16,6 @@
 #include "platform/path_names.h"
 #include "platform/preference_store.h"
 #include "viewer_qt/viewer_widget.h"
-
 
 #include <QAction>
 #include <QApplication>
@@ -104,7 +103,9 @@ MainWindow::MainWindow(PreferenceStore& store, KTLogController& log,
     validateActions();
 }
 
-MainWindow::~MainWindow() { m_runner->wait(); }
+MainWindow::~MainWindow() {
+    m_runner->wait();
+}
 
 void MainWindow::connectViewer() {
     connect(this, &MainWindow::fileOpenRequested, m_viewer, &viewer_qt::ViewerWidget::openPath);
@@ -178,8 +179,8 @@ void MainWindow::createMenus() {
     QAction* quit = file->addAction(tr("Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
     QMenu* commands = menuBar()->addMenu(tr("&Commands"));
-    for (Command command : {Command::Ale2fcp, Command::Fcp2ale, Command::BatchAddTc,
-                            Command::Bwf2qt}) {
+    for (Command command :
+         {Command::Ale2fcp, Command::Fcp2ale, Command::BatchAddTc, Command::Bwf2qt}) {
         commands->addAction(action(command));
     }
     QMenu* movie = menuBar()->addMenu(tr("&Movie"));
@@ -259,13 +260,17 @@ void MainWindow::runCommand(Command command) {
         return;
     }
     switch (command) {
-    case Command::Preferences: openPreferences(); break;
+    case Command::Preferences:
+        openPreferences();
+        break;
     case Command::Log:
         m_logWindow->show();
         m_logWindow->raise();
         m_logWindow->activateWindow();
         break;
-    case Command::Help: showHelp(); break;
+    case Command::Help:
+        showHelp();
+        break;
     case Command::Ale2fcp:
     case Command::Fcp2ale:
         runOnWorker([this, command] {
@@ -287,8 +292,11 @@ void MainWindow::runCommand(Command command) {
         runOnWorker([this] { app::checkForUpdates(*m_ui, app::updateVersionFileUrl()); });
         break;
     case Command::AddTc:
-    case Command::DeleteTc: emit movieCommandRequested(command); break;
-    case Command::None: break;
+    case Command::DeleteTc:
+        emit movieCommandRequested(command);
+        break;
+    case Command::None:
+        break;
     }
 }
 

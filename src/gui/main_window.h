@@ -9,7 +9,6 @@
 #include "platform/file_attributes.h"
 
 #include <QMainWindow>
-
 #include <map>
 #include <memory>
 #include <string>
@@ -39,7 +38,7 @@ class QtUserInterface;
 /// Commands that work on files run on a worker thread; the others stay disabled meanwhile.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     MainWindow(PreferenceStore& store, KTLogController& log, const std::string& homeDirectory);
     ~MainWindow() override;
 
@@ -62,19 +61,19 @@ public:
     /// The open movie, for the enabling rule of the toolbar (the viewer reports it).
     void setOpenMovieState(const OpenMovieState& movie);
 
-signals:
+  signals:
     /// A file to open in the viewer.
     void fileOpenRequested(const QString& path);
     /// "Add TC", "Delete TC" or "Close" asked of the open movie.
     void movieCommandRequested(korvel::Command command);
     void closeMovieRequested();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     void createActions();
     QAction* addCommandAction(Command command, const QString& menuTitle);
     void createMenus();

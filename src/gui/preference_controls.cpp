@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRadioButton>
-
 #include <algorithm>
 #include <map>
 
@@ -23,8 +22,8 @@ QString qText(std::string_view text) {
 const std::map<std::string, std::vector<std::string_view>, std::less<>>& optionViewControls() {
     static const std::map<std::string, std::vector<std::string_view>, std::less<>> views = {
         {"ale2fcpView",
-         {"buttonModifyNameData", "mediaFilesVersionButton", "ale2fcpWindowsOption",
-          "aleCopyName", "ale2fcp24TCSelectField", "ale2fcpFCPvers"}},
+         {"buttonModifyNameData", "mediaFilesVersionButton", "ale2fcpWindowsOption", "aleCopyName",
+          "ale2fcp24TCSelectField", "ale2fcpFCPvers"}},
         {"fcp2aleView", {"fcp2aleClips", "fcp2aleSperateBins"}},
         {"TCToolView",
          {"tcColumnSelector", "movieExtension", "mediaFilesVersionButton", "qtcWindowsButton"}},
@@ -46,10 +45,18 @@ QWidget* PreferenceControls::createControl(std::string_view id, QWidget* parent)
     const ControlDescription* desc = PreferencesSheetModel::control(id);
     QWidget* widget = nullptr;
     switch (desc->kind) {
-    case ControlKind::CheckBox: widget = createCheckBox(*desc, parent); break;
-    case ControlKind::PopUp: widget = createPopUp(*desc, parent); break;
-    case ControlKind::Radio: widget = createRadio(*desc, parent); break;
-    case ControlKind::TextField: widget = createTextField(*desc, parent); break;
+    case ControlKind::CheckBox:
+        widget = createCheckBox(*desc, parent);
+        break;
+    case ControlKind::PopUp:
+        widget = createPopUp(*desc, parent);
+        break;
+    case ControlKind::Radio:
+        widget = createRadio(*desc, parent);
+        break;
+    case ControlKind::TextField:
+        widget = createTextField(*desc, parent);
+        break;
     }
     widget->setObjectName(qText(desc->id));
     widget->setAccessibleName(qText(desc->title));
@@ -119,9 +126,8 @@ QWidget* PreferenceControls::createRadio(const ControlDescription& desc, QWidget
 
 QWidget* PreferenceControls::createTextField(const ControlDescription& desc, QWidget* parent) {
     auto* field = new QLineEdit(parent);
-    connect(field, &QLineEdit::textEdited, this, [this, id = desc.id](const QString& text) {
-        m_model.setText(id, text.toStdString());
-    });
+    connect(field, &QLineEdit::textEdited, this,
+            [this, id = desc.id](const QString& text) { m_model.setText(id, text.toStdString()); });
     return field;
 }
 

@@ -4,7 +4,6 @@
 #include "app/preferences_sheet_model.h"
 
 #include <QObject>
-
 #include <string_view>
 #include <vector>
 
@@ -17,7 +16,7 @@ namespace korvel::gui {
 /// writes the store, and then every widget shows the model again, enabled states included.
 class PreferenceControls final : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit PreferenceControls(PreferencesSheetModel& model, QObject* parent = nullptr);
 
     PreferencesSheetModel& model() { return m_model; }
@@ -33,7 +32,7 @@ public:
     /// Every widget shows the model again.
     void refresh();
 
-private:
+  private:
     struct Bound {
         std::string id;
         QWidget* widget;

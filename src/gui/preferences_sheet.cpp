@@ -19,21 +19,20 @@ PreferencesSheet::PreferencesSheet(PreferenceControls& controls, QWidget* parent
 
     auto* tabs = new QTabWidget(this);
     tabs->addTab(controls.createForm({"setTVSysButton", "DFButton"}, tabs), tr("Video"));
-    tabs->addTab(controls.createForm({"tcColumnSelector", "movieExtension",
-                                      "mediaFilesVersionButton", "overwriteTC", "convertTo24Tc",
-                                      "qtcWindowsButton"},
-                                     tabs),
-                 tr("Batch Add TC"));
+    tabs->addTab(
+        controls.createForm({"tcColumnSelector", "movieExtension", "mediaFilesVersionButton",
+                             "overwriteTC", "convertTo24Tc", "qtcWindowsButton"},
+                            tabs),
+        tr("Batch Add TC"));
     tabs->addTab(createAle2fcpPage(), tr("ale2fcp"));
-    tabs->addTab(controls.createForm({"fcp2aleClips", "fcp2aleSperateBins"}, tabs),
-                 tr("fcp2ale"));
-    tabs->addTab(controls.createForm({"BWFMediaConversion", "button24to16", "BWFSampleRate",
-                                      "BWFMergeTracks", "buttonMergeMixdown", "BWFfpsRate",
-                                      "BWFDFTC", "BWFTapeIDSelect", "BWFAutoCode",
-                                      "myCreateFCPBLButton", "BatchListHeaderLanguish",
-                                      "BWFXML", "BWFXMLFormat"},
-                                     tabs),
-                 tr("bwf2qt"));
+    tabs->addTab(controls.createForm({"fcp2aleClips", "fcp2aleSperateBins"}, tabs), tr("fcp2ale"));
+    tabs->addTab(
+        controls.createForm({"BWFMediaConversion", "button24to16", "BWFSampleRate",
+                             "BWFMergeTracks", "buttonMergeMixdown", "BWFfpsRate", "BWFDFTC",
+                             "BWFTapeIDSelect", "BWFAutoCode", "myCreateFCPBLButton",
+                             "BatchListHeaderLanguish", "BWFXML", "BWFXMLFormat"},
+                            tabs),
+        tr("bwf2qt"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setAccessibleName(tr("Close"));

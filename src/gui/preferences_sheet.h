@@ -11,12 +11,12 @@ class PreferenceControls;
 /// window-modal; closing it (by its button or otherwise) saves the user fields and the TV system.
 class PreferencesSheet final : public QDialog {
     Q_OBJECT
-public:
+  public:
     PreferencesSheet(PreferenceControls& controls, QWidget* parent);
 
     void done(int result) override;
 
-private:
+  private:
     QWidget* createAle2fcpPage();
 
     PreferenceControls& m_controls;

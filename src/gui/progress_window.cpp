@@ -5,7 +5,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <cmath>
 #include <utility>
 
@@ -14,7 +13,9 @@ namespace {
 
 constexpr int kPermille = 1000;
 
-int barValue(double value) { return static_cast<int>(std::lround(value)); }
+int barValue(double value) {
+    return static_cast<int>(std::lround(value));
+}
 
 } // namespace
 
@@ -76,10 +77,10 @@ void ProgressWindow::update(double value, const std::string& line1, const std::s
 }
 
 void ProgressWindow::fileProgress(std::uint64_t bytesDone, std::uint64_t bytesTotal) {
-    const int permille =
-        bytesTotal == 0 ? kPermille
-                        : static_cast<int>(static_cast<double>(bytesDone) * kPermille /
-                                           static_cast<double>(bytesTotal));
+    const int permille = bytesTotal == 0
+                             ? kPermille
+                             : static_cast<int>(static_cast<double>(bytesDone) * kPermille /
+                                                static_cast<double>(bytesTotal));
     // Only a visible change is sent.
     if (m_lastPermille.exchange(permille) == permille) {
         return;

@@ -4,9 +4,7 @@
 #include "platform/user_interface.h"
 
 #include <QDialog>
-
 #include <QString>
-
 #include <atomic>
 #include <mutex>
 
@@ -21,7 +19,7 @@ namespace korvel::gui {
 /// reporter side may be called from the worker thread; the window is changed on its own thread.
 class ProgressWindow final : public QDialog, public ProgressReporter {
     Q_OBJECT
-public:
+  public:
     explicit ProgressWindow(QWidget* parent);
 
     void begin(const std::string& title, double maximum) override;
@@ -37,7 +35,7 @@ public:
     QProgressBar* byteBar() const { return m_byteBar; }
     QPushButton* cancelButton() const { return m_cancel; }
 
-private:
+  private:
     /// The newest state the worker reported and the window has not shown yet.
     struct PendingState {
         double value = 0;

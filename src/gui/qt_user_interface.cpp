@@ -16,7 +16,9 @@
 namespace korvel::gui {
 namespace {
 
-QString qText(const std::string& text) { return QString::fromStdString(text); }
+QString qText(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 QPushButton* addButton(QMessageBox& box, const std::string& title, QMessageBox::ButtonRole role) {
     if (title.empty()) {
@@ -50,9 +52,9 @@ int QtUserInterface::runAlert(const Alert& alert) {
         box.setText(qText(alert.title));
         box.setInformativeText(qText(alert.message));
         box.setAccessibleName(qText(alert.title));
-        QPushButton* defaultButton = addButton(
-            box, alert.defaultButton.empty() ? std::string("OK") : alert.defaultButton,
-            QMessageBox::AcceptRole);
+        QPushButton* defaultButton =
+            addButton(box, alert.defaultButton.empty() ? std::string("OK") : alert.defaultButton,
+                      QMessageBox::AcceptRole);
         QPushButton* alternate = addButton(box, alert.alternateButton, QMessageBox::RejectRole);
         QPushButton* other = addButton(box, alert.otherButton, QMessageBox::DestructiveRole);
         box.setDefaultButton(defaultButton);
@@ -112,9 +114,8 @@ void QtUserInterface::showSummary(const std::string& title, const std::vector<st
 }
 
 bool QtUserInterface::openUrl(const std::string& url) {
-    return onGuiThread(this, [&url] {
-        return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-    });
+    return onGuiThread(
+        this, [&url] { return QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); });
 }
 
 } // namespace korvel::gui

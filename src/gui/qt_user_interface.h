@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <QPointer>
-
 #include <functional>
 
 class QDialog;
@@ -19,7 +18,7 @@ namespace korvel::gui {
 /// request may come from the worker thread; it is shown on the GUI thread and answered there.
 class QtUserInterface final : public QObject, public UserInterface {
     Q_OBJECT
-public:
+  public:
     /// Builds the option view of a panel by its name (may answer null).
     using OptionViewFactory = std::function<QWidget*(const std::string& name)>;
 
@@ -37,11 +36,11 @@ public:
 
     ProgressWindow& progressWindow() { return *m_progress; }
 
-signals:
+  signals:
     /// Sent on the GUI thread just before a dialog runs, so that a test can answer it.
     void dialogAboutToRun(QDialog* dialog);
 
-private:
+  private:
     int execDialog(QDialog& dialog);
 
     QWidget* m_window;

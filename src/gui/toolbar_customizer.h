@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QDialog>
-
 #include <string>
 #include <vector>
 
@@ -14,7 +13,7 @@ namespace korvel::gui {
 /// add, remove, move up and down, or go back to the default set.
 class ToolbarCustomizer final : public QDialog {
     Q_OBJECT
-public:
+  public:
     ToolbarCustomizer(const std::vector<std::string>& current, QWidget* parent);
 
     std::vector<std::string> identifiers() const;
@@ -23,7 +22,7 @@ public:
     void moveSelected(int step);
     void restoreDefaults();
 
-private:
+  private:
     void fill(const std::vector<std::string>& identifiers);
 
     QListWidget* m_allowed;

@@ -65,7 +65,8 @@ bool liesInsideFolder(const std::string& path, const std::string& folder) {
     if (error) {
         return false;
     }
-    const auto [rootEnd, fileRest] = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
+    const auto [rootEnd, fileRest] =
+        std::mismatch(root.begin(), root.end(), file.begin(), file.end());
     return rootEnd == root.end() && fileRest != file.end();
 }
 
@@ -256,9 +257,8 @@ ClipResult BatchAddTc::changeTrack(const std::string& moviePath,
     const bool hasTrack = m_tracks.checkTCTrack(moviePath);
     if (options.overWriteExistingTcTrack) {
         if (hasTrack && m_tracks.replaceTCTrack) {
-            const Status replaced = m_tracks.replaceTCTrack(moviePath, options.tcVal,
-                                                            options.reelID, options.tvSys,
-                                                            options.DFValue);
+            const Status replaced = m_tracks.replaceTCTrack(
+                moviePath, options.tcVal, options.reelID, options.tvSys, options.DFValue);
             if (!replaced) {
                 return reportFailedChange(moviePath, replaced.error());
             }
@@ -335,8 +335,8 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAle(const SetMovieTCFromAleO
     const auto aleText = readTextFile(options.alePath);
     if (!aleText) {
         m_log("Starting Batch Add TC...");
-        m_log("ERROR: The ALE file: " + fileNameOf(options.alePath) +
-              " could not be read (" + aleText.error().message + ") - stopping...");
+        m_log("ERROR: The ALE file: " + fileNameOf(options.alePath) + " could not be read (" +
+              aleText.error().message + ") - stopping...");
         stopWithAlert(m_ui, "Something is wrong here...", "The ALE file could not be read!",
                       "Too Bad...");
         return aleText.error();
@@ -344,15 +344,16 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAle(const SetMovieTCFromAleO
     return setMovieTCFromAleText(*aleText, options);
 }
 
-Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAleText(std::string_view aleText,
-                                                            const SetMovieTCFromAleOptions& options) {
+Result<BatchAddTcSummary>
+BatchAddTc::setMovieTCFromAleText(std::string_view aleText,
+                                  const SetMovieTCFromAleOptions& options) {
     const std::string aleName = fileNameOf(options.alePath);
     m_log("Starting Batch Add TC...");
 
     const auto system = tvSystemFromName(options.tvsys);
     if (!system) {
-        const std::string message = "The TV system \"" + options.tvsys +
-                                    "\" is not PAL, NTSC or 24 fps - stopping...";
+        const std::string message =
+            "The TV system \"" + options.tvsys + "\" is not PAL, NTSC or 24 fps - stopping...";
         m_log("ERROR: " + message);
         stopWithAlert(m_ui, "Error", message, "OK");
         return makeError(message);
@@ -419,17 +420,16 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAleText(std::string_view ale
                           "There is no timecode value in the timecode column.", "Cancel");
             return makeError("there is no timecode value in the timecode column");
         } else {
-            result = runClip(std::string(fields[columns.name]),
-                             std::string(fields[columns.timecode]),
-                             std::string(fields[columns.tape]), options, *system, extension,
-                             baseNameLength);
+            result = runClip(
+                std::string(fields[columns.name]), std::string(fields[columns.timecode]),
+                std::string(fields[columns.tape]), options, *system, extension, baseNameLength);
         }
 
         m_progressValue += 1;
         progress.update(m_progressValue, m_progressLine, {});
         countResult(summary, result);
-        const int done = summary.added + summary.skipped + summary.missed + summary.failed +
-                         summary.unconfirmed;
+        const int done =
+            summary.added + summary.skipped + summary.missed + summary.failed + summary.unconfirmed;
         if (done < summary.clips && progress.cancelRequested()) {
             // Between two clips: every movie is either changed completely or not touched.
             m_log("Batch Add TC was cancelled after clip " + std::to_string(done) + " of " +

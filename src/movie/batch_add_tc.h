@@ -20,9 +20,9 @@ namespace korvel {
 /// false also for a file that cannot be read as a movie; delete, add and replace answer why they
 /// failed, and leave the file as it was when they do.
 struct TimecodeTrackOperations {
-    using Add = std::function<Status(const std::string& moviePath, std::string_view tcValue,
-                                     std::string_view sourceValue, std::string_view tvsys,
-                                     bool dfValue)>;
+    using Add =
+        std::function<Status(const std::string& moviePath, std::string_view tcValue,
+                             std::string_view sourceValue, std::string_view tvsys, bool dfValue)>;
     std::function<bool(const std::string& moviePath)> checkTCTrack;
     std::function<Status(const std::string& moviePath)> deleteTCTrack;
     Add addTCTrack;
@@ -38,27 +38,27 @@ TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu);
 
 /// The options of one batch, named as the arguments the command fills from the preferences.
 struct SetMovieTCFromAleOptions {
-    std::string alePath;              // full path of the ALE shot log
-    std::string mediaFolder;          // the folder holding the movies
-    std::string tcField = "Start";    // the ALE column holding the start timecode ("tcColumn")
-    std::string tvsys = "PAL";        // "PAL", "NTSC" or "24 fps"
-    bool overwrite = false;           // replace existing timecode tracks
+    std::string alePath;                 // full path of the ALE shot log
+    std::string mediaFolder;             // the folder holding the movies
+    std::string tcField = "Start";       // the ALE column holding the start timecode ("tcColumn")
+    std::string tvsys = "PAL";           // "PAL", "NTSC" or "24 fps"
+    bool overwrite = false;              // replace existing timecode tracks
     std::string movieExtension = ".mov"; // "None" (or empty) for names used as they stand
-    bool DFValue = false;             // accepted, not used: drop frame comes from each timecode
-    std::int32_t baseNameLength = 28; // longer names keep baseNameLength - 1 UTF-16 units
-    bool convertTo24TC = false;       // 30 fps start timecodes become 24 fps timecodes
-    bool windowsText = false;         // look for Windows-safe names ("NT4", then "WIN2K")
+    bool DFValue = false;                // accepted, not used: drop frame comes from each timecode
+    std::int32_t baseNameLength = 28;    // longer names keep baseNameLength - 1 UTF-16 units
+    bool convertTo24TC = false;          // 30 fps start timecodes become 24 fps timecodes
+    bool windowsText = false;            // look for Windows-safe names ("NT4", then "WIN2K")
 };
 
 /// The options of one clip.
 struct AddTcTrackToMovieOptions {
-    std::string tcVal;                // start timecode text
-    std::string reelID;               // tape name
+    std::string tcVal;  // start timecode text
+    std::string reelID; // tape name
     std::string tvSys;
     bool overWriteExistingTcTrack = false;
-    std::string movieExtension;       // added to the name; empty for none
-    std::string moviedir;             // the folder
-    bool DFValue = false;             // drop frame
+    std::string movieExtension; // added to the name; empty for none
+    std::string moviedir;       // the folder
+    bool DFValue = false;       // drop frame
     std::int32_t baseNameLength = 28;
 };
 
@@ -96,7 +96,7 @@ inline constexpr std::size_t kMaxReelIdBytes = 255;
 /// skips or replaces its timecode track, with progress and the summary sheet on `ui` and every
 /// decision in the log.
 class BatchAddTc {
-public:
+  public:
     BatchAddTc(UserInterface& ui, LogSink log, TimecodeTrackOperations tracks);
 
     /// The whole batch. Answers the counts when it ran to its end (the summary sheet has been
@@ -110,9 +110,10 @@ public:
     /// for under the whole name first, then under the name cut to the base-name length. A name
     /// that cannot name a file of the folder, and a movie that is a symbolic link leading out of
     /// the folder, are logged and answer Failed: only movies inside the folder are changed.
-    ClipResult addTcTrackToMovie(std::string& rawMovieName, const AddTcTrackToMovieOptions& options);
+    ClipResult addTcTrackToMovie(std::string& rawMovieName,
+                                 const AddTcTrackToMovieOptions& options);
 
-private:
+  private:
     ClipResult runClip(const std::string& clipName, const std::string& tcValue,
                        const std::string& reelID, const SetMovieTCFromAleOptions& options,
                        TvSystem system, const std::string& extension, std::int32_t baseNameLength);

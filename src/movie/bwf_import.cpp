@@ -22,8 +22,7 @@ std::string fileNameOf(const std::string& path) {
 }
 
 // The rate the file's timecode is written in; under "From recorder" the log says which, per file.
-std::optional<BwfFrameRate> frameRateOfFile(const BwfImportOptions& options,
-                                            const ImportLog& log) {
+std::optional<BwfFrameRate> frameRateOfFile(const BwfImportOptions& options, const ImportLog& log) {
     if (!options.frameRate || !options.frameRate->fromRecorder()) {
         return options.frameRate;
     }
@@ -99,8 +98,8 @@ PcmSink countingSink(PcmSink sink, std::uint64_t total, const ByteProgress& prog
     if (!progress) {
         return sink;
     }
-    return [sink = std::move(sink), total, progress, done = std::uint64_t{0}](
-               std::span<const std::uint8_t> samples) mutable {
+    return [sink = std::move(sink), total, progress,
+            done = std::uint64_t{0}](std::span<const std::uint8_t> samples) mutable {
         Status written = sink(samples);
         done += samples.size();
         progress(std::min(done, total), total);
@@ -196,16 +195,18 @@ Result<PairedStream> openPartner(const BwfImportOptions& options, BwfInfo& info,
     }
     const std::uint64_t delay = std::max(plan->alignment.leftDelay, plan->alignment.rightDelay);
     if (delay > 0) {
-        const std::string& early = plan->secondStartsFirst ? options.secondImportFile : options.inputFile;
-        const std::string& late = plan->secondStartsFirst ? options.inputFile : options.secondImportFile;
+        const std::string& early =
+            plan->secondStartsFirst ? options.secondImportFile : options.inputFile;
+        const std::string& late =
+            plan->secondStartsFirst ? options.inputFile : options.secondImportFile;
         log(fileNameOf(late) + " starts " + std::to_string(delay) + " samples (" +
             secondsText(delay, opened->stream.format.sampleRate) + ") after " + fileNameOf(early) +
             " by their time references: it is laid that much later, silence before it.");
     }
     if (plan->secondStartsFirst) {
         // The movie starts with the earlier recording.
-        info.set(bwfkey::kMediaStart, getBWF2Info(options.secondImportFile, readOptions)
-                                          .value(bwfkey::kMediaStart));
+        info.set(bwfkey::kMediaStart,
+                 getBWF2Info(options.secondImportFile, readOptions).value(bwfkey::kMediaStart));
     }
     return PairedStream{std::move(*opened), *plan};
 }
@@ -250,16 +251,14 @@ void warnAboutData(const std::string& file, const PcmStream& stream, const Impor
     }
 }
 
-void logPadding(const BwfImportOptions& options, const PcmRunReport& report,
-                const ImportLog& log) {
+void logPadding(const BwfImportOptions& options, const PcmRunReport& report, const ImportLog& log) {
     if (report.paddedFramesLeft == 0 && report.paddedFramesRight == 0) {
         return;
     }
     const bool leftShort = report.paddedFramesLeft > 0;
     log("The files " + fileNameOf(options.inputFile) + " and " +
         fileNameOf(options.secondImportFile) + " differ in length: " +
-        fileNameOf(leftShort ? options.inputFile : options.secondImportFile) +
-        " was padded with " +
+        fileNameOf(leftShort ? options.inputFile : options.secondImportFile) + " was padded with " +
         std::to_string(leftShort ? report.paddedFramesLeft : report.paddedFramesRight) +
         " samples of silence.");
 }
@@ -286,7 +285,8 @@ Result<PcmRunReport> writeSoundMovie(const BwfImportOptions& options,
                               second->opened.stream, conversion, sink, second->plan.alignment);
     } else if (!conversion.toSixteenBit) {
         // The samples go in as they are: let the kernel copy them file to file.
-        if (Status copied = copySamples(**writer, options.inputFile, first.stream, options.progress);
+        if (Status copied =
+                copySamples(**writer, options.inputFile, first.stream, options.progress);
             !copied) {
             return copied.error();
         }
@@ -308,8 +308,7 @@ Result<PcmRunReport> writeSoundMovie(const BwfImportOptions& options,
 
 } // namespace
 
-Result<ChannelPairPlan> planChannelPair(const std::string& channelA,
-                                        const std::string& channelB) {
+Result<ChannelPairPlan> planChannelPair(const std::string& channelA, const std::string& channelB) {
     auto first = openStream(channelA);
     if (!first) {
         return first.error();
@@ -403,8 +402,8 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
                 !written) {
                 return written.error();
             }
-            finishRecord(info, options, timecode.def, timecode.startFrame,
-                         first->stream.frames(), output.sampleRate, false, fileAttributes);
+            finishRecord(info, options, timecode.def, timecode.startFrame, first->stream.frames(),
+                         output.sampleRate, false, fileAttributes);
             return info;
         }
         log(std::string(second ? "Two files are merged" : "The sound is reduced to 16 bits") +
@@ -412,8 +411,8 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
             " holds a copy of the sound instead of referring to the BWF file.");
     }
 
-    auto report = writeSoundMovie(options, movie, *first, second ? &*second : nullptr,
-                                  conversion, output);
+    auto report =
+        writeSoundMovie(options, movie, *first, second ? &*second : nullptr, conversion, output);
     if (!report) {
         return report.error();
     }

@@ -62,12 +62,11 @@ void appendJsonString(std::string& out, std::string_view text) {
 
 BwfInfo BwfInfo::withReaderKeys() {
     static constexpr std::array<std::string_view, 18> kKeys = {
-        bwfkey::kName,        bwfkey::kTracks,      bwfkey::kMediaStart,
-        bwfkey::kMediaEnd,    bwfkey::kReel,        bwfkey::kLogNote,
-        bwfkey::kScene,       bwfkey::kShotTake,    bwfkey::kComment1,
-        bwfkey::kComment2,    bwfkey::kComment4,    bwfkey::kDescription,
-        bwfkey::kContainsBext, bwfkey::kUserbit,    bwfkey::kOriginator,
-        bwfkey::kOriginatorReference, bwfkey::kSampleRate, bwfkey::kBitRate};
+        bwfkey::kName,         bwfkey::kTracks,   bwfkey::kMediaStart, bwfkey::kMediaEnd,
+        bwfkey::kReel,         bwfkey::kLogNote,  bwfkey::kScene,      bwfkey::kShotTake,
+        bwfkey::kComment1,     bwfkey::kComment2, bwfkey::kComment4,   bwfkey::kDescription,
+        bwfkey::kContainsBext, bwfkey::kUserbit,  bwfkey::kOriginator, bwfkey::kOriginatorReference,
+        bwfkey::kSampleRate,   bwfkey::kBitRate};
     BwfInfo info;
     for (std::string_view key : kKeys) {
         info.set(key, "");
@@ -118,7 +117,8 @@ std::vector<std::string> bwfInfoSummary(std::string_view inputFile, const BwfInf
         "-----------------------",
     };
     if (info.contains(bwfkey::kRecorderRate)) {
-        lines.insert(lines.begin() + 5, "Recorder timecode rate: " + info.value(bwfkey::kRecorderRate));
+        lines.insert(lines.begin() + 5,
+                     "Recorder timecode rate: " + info.value(bwfkey::kRecorderRate));
     }
     return lines;
 }

@@ -37,7 +37,7 @@ inline constexpr std::string_view kFilename = "Filename";
 /// The information record of a BWF file (`bwfInfo`): text values under the keys above, kept in
 /// the order they were first set, so lists and JSON come out the same way every time.
 class BwfInfo {
-public:
+  public:
     /// The eighteen keys of the reader, all empty except "containsbext" = "YES".
     static BwfInfo withReaderKeys();
 
@@ -51,14 +51,15 @@ public:
 
     bool operator==(const BwfInfo&) const = default;
 
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> m_entries;
 };
 
 /// The information summary of a BWF file, one log line each: channels, rate, bits, start
 /// timecode with the frame rate of the TV system `tvSys` ("25.00" for "PAL", "29.97" for "NTSC",
 /// "23.98" for "23.976 fps", "24.00" for any text that names none), the recorder's timecode
-/// rate when the file has one, source, note, scene, take, origination, user bits, originator, and a separator.
+/// rate when the file has one, source, note, scene, take, origination, user bits, originator, and a
+/// separator.
 std::vector<std::string> bwfInfoSummary(std::string_view inputFile, const BwfInfo& info,
                                         std::string_view tvSys);
 

@@ -130,8 +130,9 @@ std::string fieldText(const std::uint8_t* record, std::size_t filled, std::size_
     const std::size_t available = std::min(width, filled - offset);
     const auto* begin = reinterpret_cast<const char*>(record + offset);
     const void* nul = std::memchr(begin, 0, available);
-    const std::size_t length =
-        nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - begin) : available;
+    const std::size_t length = nul != nullptr
+                                   ? static_cast<std::size_t>(static_cast<const char*>(nul) - begin)
+                                   : available;
     return textToUtf8({begin, length});
 }
 
@@ -161,7 +162,10 @@ std::size_t firstCharacterLength(std::string_view text) {
         return 0;
     }
     const auto byte = static_cast<unsigned char>(text[0]);
-    const std::size_t length = byte < 0x80 ? 1 : (byte & 0xE0) == 0xC0 ? 2 : (byte & 0xF0) == 0xE0 ? 3 : 4;
+    const std::size_t length = byte < 0x80             ? 1
+                               : (byte & 0xE0) == 0xC0 ? 2
+                               : (byte & 0xF0) == 0xE0 ? 3
+                                                       : 4;
     return std::min(length, text.size());
 }
 
@@ -177,7 +181,8 @@ std::string firstCharacters(std::string_view text, std::size_t count) {
 // The value of `key` in `line` when the line holds it after its prefix character.
 std::optional<std::string> keyValue(std::string_view line, std::string_view key) {
     const std::size_t prefix = firstCharacterLength(line);
-    if (prefix == 0 || line.size() < prefix + key.size() || line.substr(prefix, key.size()) != key) {
+    if (prefix == 0 || line.size() < prefix + key.size() ||
+        line.substr(prefix, key.size()) != key) {
         return std::nullopt;
     }
     return std::string(line.substr(prefix + key.size()));
@@ -294,8 +299,7 @@ std::optional<RecorderRate> readRecorderRate(ByteSource& source, const RiffLayou
     if (filled <= 8) {
         return std::nullopt;
     }
-    return parseRecorderRate(
-        {reinterpret_cast<const char*>(bytes.data()) + 8, filled - 8});
+    return parseRecorderRate({reinterpret_cast<const char*>(bytes.data()) + 8, filled - 8});
 }
 
 void readFormat(BwfInfo& info, ByteSource& source, const RiffChunk& fmtChunk,
@@ -303,9 +307,10 @@ void readFormat(BwfInfo& info, ByteSource& source, const RiffChunk& fmtChunk,
     std::array<std::uint8_t, kFormatRecord> format{};
     readRecord(source, fmtChunk, format.data(), format.size());
     const std::uint32_t sampleRate = littleToHost32(format.data() + kSampleRateOffset);
-    const auto rate = sampleRate > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())
-                          ? 0
-                          : static_cast<std::int32_t>(sampleRate);
+    const auto rate =
+        sampleRate > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())
+            ? 0
+            : static_cast<std::int32_t>(sampleRate);
     info.set(bwfkey::kMediaStart,
              frameRate ? frames2tc(timeReference, rate, *frameRate) : "00:00:00:00");
     info.set(bwfkey::kSampleRate, std::to_string(sampleRate));
@@ -364,8 +369,8 @@ BwfFrameRate usedFrameRate(BwfFrameRate choice, const std::optional<RecorderRate
     if (!choice.fromRecorder()) {
         return choice;
     }
-    const auto known = recorder ? BwfFrameRate::fromRate(recorder->rate, recorder->dropFrame)
-                                : std::nullopt;
+    const auto known =
+        recorder ? BwfFrameRate::fromRate(recorder->rate, recorder->dropFrame) : std::nullopt;
     return known.value_or(BwfFrameRate{BwfFrameRate::Kind::Pal});
 }
 
@@ -378,8 +383,7 @@ BwfInfo getBWF2Info(const std::string& inputFile, const BwfReadOptions& options)
     return getBWF2Info(**source, inputFile, options);
 }
 
-BwfInfo getBWF2Info(ByteSource& source, std::string_view inputFile,
-                    const BwfReadOptions& options) {
+BwfInfo getBWF2Info(ByteSource& source, std::string_view inputFile, const BwfReadOptions& options) {
     const std::string fileName = fileNameOf(inputFile);
     const std::string baseName = withoutExtension(fileName);
     BwfInfo info = BwfInfo::withReaderKeys();
@@ -413,9 +417,9 @@ BwfInfo getBWF2Info(ByteSource& source, std::string_view inputFile,
                                     " | Originator Reference: " + originatorRef);
     info.set(bwfkey::kOriginator, originator);
     info.set(bwfkey::kOriginatorReference, originatorRef);
-    info.set(bwfkey::kComment1, "Origination Date and Time: " +
-                                    bext->text(kDateOffset, kDateWidth) + " @ " +
-                                    bext->text(kTimeOffset, kTimeWidth));
+    info.set(bwfkey::kComment1,
+             "Origination Date and Time: " + bext->text(kDateOffset, kDateWidth) + " @ " +
+                 bext->text(kTimeOffset, kTimeWidth));
     info.set(bwfkey::kComment4, "Original Filename: " + fileName);
 
     info.set(bwfkey::kName, baseName + ".mov");

@@ -55,7 +55,6 @@ BwfFrameRate usedFrameRate(BwfFrameRate choice, const std::optional<RecorderRate
 BwfInfo getBWF2Info(const std::string& inputFile, const BwfReadOptions& options);
 
 /// The same from bytes already open; `inputFile` names them (its last component is the file name).
-BwfInfo getBWF2Info(ByteSource& source, std::string_view inputFile,
-                    const BwfReadOptions& options);
+BwfInfo getBWF2Info(ByteSource& source, std::string_view inputFile, const BwfReadOptions& options);
 
 } // namespace korvel

@@ -14,7 +14,7 @@ namespace korvel {
 /// The BWF reader wraps each fixed-size record in one, so that a positioned read fills the record
 /// in place and says how much of it the file held.
 class EXBuffer {
-public:
+  public:
     /// Owns `capacity` bytes, zero-filled; nothing filled yet.
     static EXBuffer bufferWithCapacity(std::uint32_t capacity);
     /// Wraps the caller's memory without owning it; nothing filled yet.
@@ -31,7 +31,7 @@ public:
     std::uint32_t capacity() const { return m_capacity; }
     bool needsFree() const { return m_owned != nullptr; }
 
-private:
+  private:
     EXBuffer(std::unique_ptr<std::uint8_t[]> owned, std::uint8_t* memory, std::uint32_t capacity)
         : m_owned(std::move(owned)), m_buffer(memory), m_capacity(capacity) {}
 

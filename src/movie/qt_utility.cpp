@@ -29,11 +29,13 @@ Result<qtff::MovieFile> openMovie(Console& console, const std::string& path, qtf
 }
 
 std::uint8_t looseField(std::string_view text, std::size_t at) {
-    if (at >= text.size()) return 0;
+    if (at >= text.size())
+        return 0;
     const auto field = text.substr(at, 2);
     unsigned value = 0;
     for (char c : field) {
-        if (c < '0' || c > '9') break;
+        if (c < '0' || c > '9')
+            break;
         value = value * 10 + unsigned(c - '0');
     }
     return std::uint8_t(value);
@@ -56,20 +58,25 @@ bool QT_Utility::ZAN_CheckTCTrack(const std::string& moviePath) {
 
 Result<bool> QT_Utility::hasTimecodeTrack(const std::string& moviePath) {
     auto movie = openMovie(m_console, moviePath, qtff::OpenMode::ReadOnly);
-    if (!movie) return movie.error();
+    if (!movie)
+        return movie.error();
     return !qtff::timecodeTrackIds(movie->movie()).empty();
 }
 
 Status QT_Utility::ZAN_AddTCTrack(const AddTCTrackOptions& options) {
     const auto system = tvSystemFromName(options.tvsys);
-    if (!system) return makeError("\"" + options.tvsys + "\" is not one of the TV systems " + TvSystem::choicesText());
+    if (!system)
+        return makeError("\"" + options.tvsys + "\" is not one of the TV systems " +
+                         TvSystem::choicesText());
     const TimeCodeDef def = timeCodeDef(*system, options.dfValue);
     const TimeCodeRecord record = looseTimeCodeFields(options.tcValue);
 
     auto movie = openMovie(m_console, options.moviePath, qtff::OpenMode::ReadWrite);
-    if (!movie) return movie.error();
+    if (!movie)
+        return movie.error();
 
-    if (options.refuseExisting && !options.replaceExisting && !qtff::timecodeTrackIds(movie->movie()).empty()) {
+    if (options.refuseExisting && !options.replaceExisting &&
+        !qtff::timecodeTrackIds(movie->movie()).empty()) {
         return makeError(std::string(kHasTimecodeTrack), ErrorKind::HasTimecodeTrack);
     }
     qtff::TimecodeTrackOptions track;
@@ -114,16 +121,21 @@ std::optional<TimecodeStart> QT_Utility::readStartTimecode(const std::string& mo
 
 Result<TimecodeReading> QT_Utility::readTimecodeTrack(const std::string& moviePath) {
     auto file = qtff::openFile(moviePath, qtff::OpenMode::ReadOnly);
-    if (!file) return file.error();
+    if (!file)
+        return file.error();
     auto movie = qtff::MovieFile::open(std::move(*file));
-    if (!movie) return makeError(moviePath + ": " + movie.error().message);
+    if (!movie)
+        return makeError(moviePath + ": " + movie.error().message);
     auto tc = movie->readTimecode();
-    if (!tc) return makeError(moviePath + ": " + tc.error().message);
+    if (!tc)
+        return makeError(moviePath + ": " + tc.error().message);
     TimecodeReading reading{std::nullopt, std::string(kNoSourceId)};
-    if (!tc->has_value() || !(*tc)->startFrame) return reading;
+    if (!tc->has_value() || !(*tc)->startFrame)
+        return reading;
     reading.reelName = (*tc)->description.reelName;
     const auto& f = (*tc)->description.format;
-    if (f.numFrames == 0) return reading;
+    if (f.numFrames == 0)
+        return reading;
     const TimeCodeDef def{f.flags, f.timeScale, f.frameDuration, f.numFrames, 0};
     TimecodeStart start;
     start.frameNumber = *(*tc)->startFrame;
@@ -139,11 +151,14 @@ std::int32_t timeScale(const qtff::Movie& movie) {
 
 std::optional<Rational> pictureFrameRate(const qtff::Movie& movie) {
     const auto tracks = movie.tracks();
-    if (!tracks) return std::nullopt;
+    if (!tracks)
+        return std::nullopt;
     for (const auto& t : *tracks) {
-        if (t.handlerType != qtff::fourCC("vide") || !t.enabled() || t.timeToSample.empty()) continue;
+        if (t.handlerType != qtff::fourCC("vide") || !t.enabled() || t.timeToSample.empty())
+            continue;
         const std::int64_t duration = t.timeToSample.front()[1];
-        if (t.mediaTimeScale == 0 || duration == 0) return std::nullopt;
+        if (t.mediaTimeScale == 0 || duration == 0)
+            return std::nullopt;
         return Rational{static_cast<std::int64_t>(t.mediaTimeScale), duration};
     }
     return std::nullopt;
@@ -151,16 +166,20 @@ std::optional<Rational> pictureFrameRate(const qtff::Movie& movie) {
 
 std::optional<std::string> pictureRateNote(const std::string& moviePath, TvSystem system) {
     auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
-    if (!movie) return std::nullopt;
+    if (!movie)
+        return std::nullopt;
     const auto picture = pictureFrameRate(movie->movie());
-    if (!picture) return std::nullopt;
+    if (!picture)
+        return std::nullopt;
     const auto perSecond = [](Rational r) { return double(r.numerator) / double(r.denominator); };
     const double pictureFps = perSecond(*picture);
     const double systemFps = perSecond(system.frameRate());
-    if (std::abs(pictureFps - systemFps) <= systemFps * 1e-4) return std::nullopt;
+    if (std::abs(pictureFps - systemFps) <= systemFps * 1e-4)
+        return std::nullopt;
     char text[160];
-    std::snprintf(text, sizeof text, " runs at %.3f fps, but its timecode track counts %s (%.3f fps)",
-                  pictureFps, std::string(system.name()).c_str(), systemFps);
+    std::snprintf(text, sizeof text,
+                  " runs at %.3f fps, but its timecode track counts %s (%.3f fps)", pictureFps,
+                  std::string(system.name()).c_str(), systemFps);
     return "Note: the picture of " + moviePath + text;
 }
 
@@ -172,20 +191,26 @@ std::string getFPS(const qtff::Movie& movie) {
     double endOfFirstFrame = -1;
     if (header && tracks) {
         for (const auto& t : *tracks) {
-            if (t.handlerType != qtff::fourCC("vide") || !t.enabled() || t.timeToSample.empty() || t.mediaTimeScale == 0) continue;
+            if (t.handlerType != qtff::fourCC("vide") || !t.enabled() || t.timeToSample.empty() ||
+                t.mediaTimeScale == 0)
+                continue;
             double start = 0;
             for (const auto& e : t.edits) {
-                if (e.mediaTime != -1) break;
+                if (e.mediaTime != -1)
+                    break;
                 start += double(e.segmentDuration);
             }
-            const double frame = double(t.timeToSample.front()[1]) * header->timeScale / t.mediaTimeScale;
+            const double frame =
+                double(t.timeToSample.front()[1]) * header->timeScale / t.mediaTimeScale;
             endOfFirstFrame = start + std::round(frame);
             break;
         }
     }
-    if (endOfFirstFrame <= 0) return "NA";
+    if (endOfFirstFrame <= 0)
+        return "NA";
     const float fps = float(timeScale(movie)) / float(endOfFirstFrame);
-    if (fps < 0) return "NA";
+    if (fps < 0)
+        return "NA";
     char text[64];
     std::snprintf(text, sizeof text, "%f", double(fps));
     return text;

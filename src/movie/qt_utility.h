@@ -38,7 +38,7 @@ inline constexpr std::string_view kHasTimecodeTrack = "the movie has a timecode 
 
 /// The start of a movie's first timecode track, as text.
 struct TimecodeStart {
-    std::string text;        // HH:MM:SS:FF, or HH:MM:SS;FF for drop frame
+    std::string text; // HH:MM:SS:FF, or HH:MM:SS;FF for drop frame
     std::int64_t frameNumber = 0;
 };
 
@@ -55,7 +55,7 @@ struct TimecodeReading {
 };
 
 class QT_Utility {
-public:
+  public:
     /// Failed steps are reported on `console`; delete beeps through `ui` when it cannot open
     /// the movie.
     QT_Utility(Console& console, UserInterface& ui) : m_console(console), m_ui(ui) {}
@@ -89,7 +89,7 @@ public:
     /// as a movie or its timecode track is damaged.
     Result<TimecodeReading> readTimecodeTrack(const std::string& moviePath);
 
-private:
+  private:
     Console& m_console;
     UserInterface& m_ui;
 };

@@ -7,14 +7,14 @@ namespace korvel {
 
 /// The system console: diagnostics for failed steps after which an operation goes on.
 class Console {
-public:
+  public:
     virtual ~Console() = default;
     virtual void diagnostic(std::string_view message) = 0;
 };
 
 /// Writes each diagnostic as one line on standard error.
 class StandardErrorConsole final : public Console {
-public:
+  public:
     void diagnostic(std::string_view message) override;
 };
 

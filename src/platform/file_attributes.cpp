@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/file_attributes.h"
 
+#include <algorithm>
 #include <sys/types.h>
 #include <sys/xattr.h>
-
-#include <algorithm>
 
 namespace korvel {
 namespace {
@@ -32,7 +31,8 @@ std::optional<FinderInfo> readFinderInfo(const std::string& path) {
 
 } // namespace
 
-std::optional<FourCharCode> ExtendedAttributeFileAttributes::typeCode(const std::string& path) const {
+std::optional<FourCharCode>
+ExtendedAttributeFileAttributes::typeCode(const std::string& path) const {
     const auto info = readFinderInfo(path);
     if (!info) {
         return std::nullopt;
@@ -42,8 +42,8 @@ std::optional<FourCharCode> ExtendedAttributeFileAttributes::typeCode(const std:
     return code;
 }
 
-bool ExtendedAttributeFileAttributes::setTypeAndCreator(const std::string& path,
-                                                        FourCharCode type, FourCharCode creator) {
+bool ExtendedAttributeFileAttributes::setTypeAndCreator(const std::string& path, FourCharCode type,
+                                                        FourCharCode creator) {
     // Keep the Finder flags and location that may already be recorded in the other bytes.
     FinderInfo info = readFinderInfo(path).value_or(FinderInfo{});
     std::copy(type.bytes.begin(), type.bytes.end(), info.begin());

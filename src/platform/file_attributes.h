@@ -22,7 +22,7 @@ struct FourCharCode {
 
 /// HFS type and creator codes of files.
 class FileAttributes {
-public:
+  public:
     virtual ~FileAttributes() = default;
     /// The file's type code, or nothing when it has none or cannot be read.
     virtual std::optional<FourCharCode> typeCode(const std::string& path) const = 0;
@@ -34,7 +34,7 @@ public:
 /// Keeps the codes in the 32-byte Finder information extended attribute, where the Mac keeps
 /// them (`com.apple.FinderInfo`; `user.com.apple.FinderInfo` on Linux).
 class ExtendedAttributeFileAttributes final : public FileAttributes {
-public:
+  public:
     std::optional<FourCharCode> typeCode(const std::string& path) const override;
     bool setTypeAndCreator(const std::string& path, FourCharCode type,
                            FourCharCode creator) override;

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "platform/file_identity.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace korvel {
 namespace {
 
 std::string normalPath(const std::string& path) {
     std::error_code error;
-    const auto canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path), error);
+    const auto canonical =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path), error);
     return error ? path : canonical.lexically_normal().string();
 }
 

@@ -2,7 +2,6 @@
 #include "platform/http_fetch.h"
 
 #include <curl/curl.h>
-
 #include <memory>
 #include <mutex>
 
@@ -68,7 +67,8 @@ Result<std::string> httpGet(const std::string& url, const HttpFetchOptions& opti
 
     const CURLcode code = curl_easy_perform(handle);
     if (body.tooLong) {
-        return makeError(url + " answered more than " + std::to_string(options.maxBytes) + " bytes");
+        return makeError(url + " answered more than " + std::to_string(options.maxBytes) +
+                         " bytes");
     }
     if (code != CURLE_OK) {
         return makeError("cannot fetch " + url + ": " +

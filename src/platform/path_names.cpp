@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/path_names.h"
 
+#include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 namespace korvel {
 

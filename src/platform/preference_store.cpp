@@ -74,8 +74,9 @@ void PreferenceStore::clear() {
 }
 
 std::optional<PreferenceValue> MemoryPreferenceStore::value(std::string_view key) const {
-    const auto found = std::lower_bound(m_values.begin(), m_values.end(), key,
-                                        [](const auto& entry, std::string_view k) { return entry.first < k; });
+    const auto found =
+        std::lower_bound(m_values.begin(), m_values.end(), key,
+                         [](const auto& entry, std::string_view k) { return entry.first < k; });
     if (found == m_values.end() || found->first != key) {
         return std::nullopt;
     }
@@ -83,8 +84,9 @@ std::optional<PreferenceValue> MemoryPreferenceStore::value(std::string_view key
 }
 
 void MemoryPreferenceStore::setValue(std::string_view key, const PreferenceValue& value) {
-    const auto found = std::lower_bound(m_values.begin(), m_values.end(), key,
-                                        [](const auto& entry, std::string_view k) { return entry.first < k; });
+    const auto found =
+        std::lower_bound(m_values.begin(), m_values.end(), key,
+                         [](const auto& entry, std::string_view k) { return entry.first < k; });
     if (found != m_values.end() && found->first == key) {
         found->second = value;
     } else {

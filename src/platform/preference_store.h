@@ -19,7 +19,7 @@ std::string preferenceText(const PreferenceValue& value);
 /// The persistent per-user key/value store of every option. Keys are case-sensitive. An absent key
 /// reads as no string, false or 0; a string reads as a boolean when it says true/yes/1.
 class PreferenceStore {
-public:
+  public:
     virtual ~PreferenceStore() = default;
 
     virtual std::optional<PreferenceValue> value(std::string_view key) const = 0;
@@ -47,21 +47,21 @@ public:
 
 /// A store held in memory only, for tests and for one-run overrides.
 class MemoryPreferenceStore final : public PreferenceStore {
-public:
+  public:
     std::optional<PreferenceValue> value(std::string_view key) const override;
     void setValue(std::string_view key, const PreferenceValue& value) override;
     void remove(std::string_view key) override;
     std::vector<std::string> keys() const override;
     void synchronize() override {}
 
-private:
+  private:
     std::vector<std::pair<std::string, PreferenceValue>> m_values; // sorted by key
 };
 
 /// Values given for one run (the command line's --set) laid over a persistent store. Reads see
 /// the override first; a write goes to the store and ends the override of its key.
 class OverlayPreferenceStore final : public PreferenceStore {
-public:
+  public:
     explicit OverlayPreferenceStore(PreferenceStore& base) : m_base(base) {}
 
     void override(std::string_view key, const PreferenceValue& value);
@@ -72,7 +72,7 @@ public:
     std::vector<std::string> keys() const override;
     void synchronize() override { m_base.synchronize(); }
 
-private:
+  private:
     PreferenceStore& m_base;
     MemoryPreferenceStore m_overrides;
 };

@@ -153,7 +153,8 @@ Result<PropertyListValue> parsePropertyList(std::string_view text) {
     // "<0fbd>" is data in the text form; every other "<" opens XML.
     if (text[start] == '<') {
         std::size_t end = start + 1;
-        while (end < text.size() && (plist::hexDigit(text[end]) >= 0 || plist::isBlank(text[end]))) {
+        while (end < text.size() &&
+               (plist::hexDigit(text[end]) >= 0 || plist::isBlank(text[end]))) {
             ++end;
         }
         if (end == text.size() || text[end] != '>') {

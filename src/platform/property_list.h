@@ -18,10 +18,10 @@ struct PropertyListValue {
     enum class Kind { String, Integer, Real, Boolean, Date, Data, Array, Dictionary };
 
     Kind kind = Kind::String;
-    std::string text;          // String, Date (as written), Data (the decoded bytes)
-    std::int64_t integer = 0;  // Integer
-    double real = 0;           // Real
-    bool boolean = false;      // Boolean
+    std::string text;         // String, Date (as written), Data (the decoded bytes)
+    std::int64_t integer = 0; // Integer
+    double real = 0;          // Real
+    bool boolean = false;     // Boolean
     std::vector<PropertyListValue> array;
     std::vector<PropertyListEntry> dictionary;
 

@@ -22,7 +22,9 @@ bool appendUtf8(std::string& out, std::uint32_t codePoint);
 /// Decodes base64, blanks ignored; nothing for any other character or a cut-short group.
 std::optional<std::string> decodeBase64(std::string_view text);
 
-inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+inline bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 inline int hexDigit(char c) {
     if (c >= '0' && c <= '9') {

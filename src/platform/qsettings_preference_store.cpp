@@ -3,7 +3,6 @@
 
 #include <QSettings>
 #include <QStringList>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -17,16 +16,23 @@ QString qKey(std::string_view key) {
 } // namespace
 
 QSettingsPreferenceStore::QSettingsPreferenceStore()
-    : m_settings(std::make_unique<QSettings>(QStringLiteral("Korvel"), QStringLiteral("Korvel Tools"))) {}
+    : m_settings(
+          std::make_unique<QSettings>(QStringLiteral("Korvel"), QStringLiteral("Korvel Tools"))) {}
 
 QSettingsPreferenceStore::QSettingsPreferenceStore(const std::string& path)
     : m_settings(std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat)) {}
 
-QSettingsPreferenceStore::~QSettingsPreferenceStore() { m_settings->sync(); }
+QSettingsPreferenceStore::~QSettingsPreferenceStore() {
+    m_settings->sync();
+}
 
-std::string QSettingsPreferenceStore::location() const { return m_settings->fileName().toStdString(); }
+std::string QSettingsPreferenceStore::location() const {
+    return m_settings->fileName().toStdString();
+}
 
-bool QSettingsPreferenceStore::stored() const { return m_settings->status() == QSettings::NoError; }
+bool QSettingsPreferenceStore::stored() const {
+    return m_settings->status() == QSettings::NoError;
+}
 
 std::optional<PreferenceValue> QSettingsPreferenceStore::value(std::string_view key) const {
     const QVariant stored = m_settings->value(qKey(key));
@@ -61,7 +67,9 @@ void QSettingsPreferenceStore::setValue(std::string_view key, const PreferenceVa
     m_settings->setValue(qKey(key), stored);
 }
 
-void QSettingsPreferenceStore::remove(std::string_view key) { m_settings->remove(qKey(key)); }
+void QSettingsPreferenceStore::remove(std::string_view key) {
+    m_settings->remove(qKey(key));
+}
 
 std::vector<std::string> QSettingsPreferenceStore::keys() const {
     std::vector<std::string> result;
@@ -72,7 +80,9 @@ std::vector<std::string> QSettingsPreferenceStore::keys() const {
     return result;
 }
 
-void QSettingsPreferenceStore::synchronize() { m_settings->sync(); }
+void QSettingsPreferenceStore::synchronize() {
+    m_settings->sync();
+}
 
 std::unique_ptr<QSettingsPreferenceStore> openPreferenceStore(const std::string& prefsFile) {
     std::string path = prefsFile;

@@ -14,7 +14,7 @@ namespace korvel {
 /// macOS, an INI file on Linux), or an INI file at a chosen path. Each write takes effect at once
 /// and reaches the disk at the latest when the store is destroyed.
 class QSettingsPreferenceStore final : public PreferenceStore {
-public:
+  public:
     /// The platform's per-user store of "Korvel Tools".
     QSettingsPreferenceStore();
     /// An INI file at `path` (created on the first write).
@@ -32,7 +32,7 @@ public:
     std::vector<std::string> keys() const override;
     void synchronize() override;
 
-private:
+  private:
     std::unique_ptr<QSettings> m_settings;
 };
 

@@ -20,7 +20,8 @@ int ScriptedUserInterface::runAlert(const Alert& alert) {
     return answer;
 }
 
-std::optional<std::vector<std::string>> ScriptedUserInterface::runOpenPanel(const OpenPanel& panel) {
+std::optional<std::vector<std::string>>
+ScriptedUserInterface::runOpenPanel(const OpenPanel& panel) {
     m_openPanels.push_back(panel);
     m_events.push_back("open " + panel.title);
     if (m_openAnswers.empty()) {
@@ -55,11 +56,14 @@ void ScriptedUserInterface::begin(const std::string& title, double maximum) {
     m_events.push_back("progress begin " + title + " " + std::to_string(maximum));
 }
 
-void ScriptedUserInterface::update(double value, const std::string& line1, const std::string& line2) {
+void ScriptedUserInterface::update(double value, const std::string& line1,
+                                   const std::string& line2) {
     m_events.push_back("progress " + std::to_string(value) + " " + line1 + "|" + line2);
 }
 
-void ScriptedUserInterface::end() { m_events.emplace_back("progress end"); }
+void ScriptedUserInterface::end() {
+    m_events.emplace_back("progress end");
+}
 
 void ScriptedUserInterface::fileProgress(std::uint64_t bytesDone, std::uint64_t bytesTotal) {
     m_fileProgress.emplace_back(bytesDone, bytesTotal);

@@ -14,7 +14,7 @@ namespace korvel {
 /// A user interface for tests: answers are queued in advance, and every request is recorded,
 /// so that a command's whole dialogue can be checked without a display.
 class ScriptedUserInterface final : public UserInterface, private ProgressReporter {
-public:
+  public:
     /// Answers, used in order. An alert with no queued answer gets the default button; a panel
     /// with no queued answer is cancelled.
     void queueAlertAnswer(int answer) { m_alertAnswers.push_back(answer); }
@@ -50,7 +50,7 @@ public:
     ProgressReporter& progress() override { return *this; }
     bool openUrl(const std::string& url) override;
 
-private:
+  private:
     void begin(const std::string& title, double maximum) override;
     void update(double value, const std::string& line1, const std::string& line2) override;
     void end() override;

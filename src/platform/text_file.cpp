@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "platform/text_file.h"
-#include "base/temporary_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "base/temporary_file.h"
 
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace korvel {
 namespace {

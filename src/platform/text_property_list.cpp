@@ -15,12 +15,12 @@ bool isBareChar(char c) {
 }
 
 class TextReader {
-public:
+  public:
     explicit TextReader(std::string_view text) : m_text(text) {}
 
     Result<PropertyListValue> document();
 
-private:
+  private:
     Status skipSpace();
     Result<PropertyListValue> value(int depth);
     Result<PropertyListValue> dictionary(int depth);
@@ -35,7 +35,9 @@ private:
     std::size_t m_pos = 0;
 };
 
-Error cutShort() { return makeError("the property list is cut short"); }
+Error cutShort() {
+    return makeError("the property list is cut short");
+}
 
 Status TextReader::skipSpace() {
     for (;;) {
@@ -66,13 +68,27 @@ bool TextReader::escape(std::string& out) {
     }
     const char c = m_text[m_pos++];
     switch (c) {
-    case 'a': out += '\a'; return true;
-    case 'b': out += '\b'; return true;
-    case 'f': out += '\f'; return true;
-    case 'n': out += '\n'; return true;
-    case 'r': out += '\r'; return true;
-    case 't': out += '\t'; return true;
-    case 'v': out += '\v'; return true;
+    case 'a':
+        out += '\a';
+        return true;
+    case 'b':
+        out += '\b';
+        return true;
+    case 'f':
+        out += '\f';
+        return true;
+    case 'n':
+        out += '\n';
+        return true;
+    case 'r':
+        out += '\r';
+        return true;
+    case 't':
+        out += '\t';
+        return true;
+    case 'v':
+        out += '\v';
+        return true;
     case 'U': {
         std::uint32_t codePoint = 0;
         for (int i = 0; i < 4; ++i) {
@@ -90,7 +106,8 @@ bool TextReader::escape(std::string& out) {
     }
     if (c >= '0' && c <= '7') {
         std::uint32_t code = static_cast<std::uint32_t>(c - '0');
-        for (int i = 0; i < 2 && m_pos < m_text.size() && m_text[m_pos] >= '0' && m_text[m_pos] <= '7'; ++i) {
+        for (int i = 0;
+             i < 2 && m_pos < m_text.size() && m_text[m_pos] >= '0' && m_text[m_pos] <= '7'; ++i) {
             code = code * 8 + static_cast<std::uint32_t>(m_text[m_pos++] - '0');
         }
         return appendUtf8(out, code);

@@ -32,7 +32,7 @@ struct OpenPanel {
     std::vector<std::string> allowedExtensions; // without the dot; empty: any file
     std::vector<std::string> allowedTypeCodes;  // four-character HFS file types
     std::string startFolder;
-    std::string preselectedFile;                // file name within startFolder
+    std::string preselectedFile; // file name within startFolder
     bool chooseFiles = true;
     bool chooseFolders = false;
     bool allowsMultipleSelection = false;
@@ -49,7 +49,7 @@ struct SavePanel {
 /// A long operation's progress: a bar over [0, maximum] and two lines of text. A maximum of 0
 /// means the length is unknown (a spinning indicator).
 class ProgressReporter {
-public:
+  public:
     virtual ~ProgressReporter() = default;
     virtual void begin(const std::string& title, double maximum) = 0;
     virtual void update(double value, const std::string& line1, const std::string& line2) = 0;
@@ -66,7 +66,7 @@ public:
 /// How the operations reach the person. The front end decides how each request is shown; the
 /// operation decides when and with which texts.
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     virtual void beep() = 0;

@@ -34,13 +34,15 @@ std::string_view trimmed(std::string_view text) {
 }
 
 class XmlReader {
-public:
+  public:
     explicit XmlReader(std::string_view text) : m_text(text) {}
 
     Result<PropertyListValue> document();
 
-private:
-    bool startsWith(std::string_view prefix) const { return m_text.substr(m_pos, prefix.size()) == prefix; }
+  private:
+    bool startsWith(std::string_view prefix) const {
+        return m_text.substr(m_pos, prefix.size()) == prefix;
+    }
     bool skipPast(std::string_view terminator);
     bool skipMarkup(bool prolog);
     Result<Tag> readTag();
@@ -57,7 +59,9 @@ private:
     std::size_t m_pos = 0;
 };
 
-Error cutShort() { return makeError("the property list is cut short"); }
+Error cutShort() {
+    return makeError("the property list is cut short");
+}
 
 // Moves past the next `terminator`; false when there is none.
 bool XmlReader::skipPast(std::string_view terminator) {
@@ -285,10 +289,11 @@ Result<PropertyListValue> XmlReader::scalar(const Tag& open) {
         const bool negative = !text.empty() && text[0] == '-';
         const std::string_view digits = text.substr((negative ? 1 : 0) + (hex ? 2 : 0));
         std::uint64_t magnitude = 0;
-        const auto [rest, error] = std::from_chars(digits.data(), digits.data() + digits.size(),
-                                                   magnitude, hex ? 16 : 10);
+        const auto [rest, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), magnitude, hex ? 16 : 10);
         const std::uint64_t limit =
-            static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+            static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) +
+            (negative ? 1 : 0);
         if (digits.empty() || error != std::errc() || rest != digits.data() + digits.size() ||
             magnitude > limit) {
             return makeError("<integer> holds \"" + std::string(text) + "\"");
@@ -297,7 +302,8 @@ Result<PropertyListValue> XmlReader::scalar(const Tag& open) {
         result.integer = negative ? static_cast<std::int64_t>(0 - magnitude)
                                   : static_cast<std::int64_t>(magnitude);
     } else if (open.name == "real") {
-        const auto [rest, error] = std::from_chars(text.data(), text.data() + text.size(), result.real);
+        const auto [rest, error] =
+            std::from_chars(text.data(), text.data() + text.size(), result.real);
         if (text.empty() || error != std::errc() || rest != text.data() + text.size()) {
             return makeError("<real> holds \"" + std::string(text) + "\"");
         }

@@ -13,7 +13,7 @@ namespace korvel::qtff {
 /// Reads big-endian numbers from a span of bytes and never past its end: every read that would
 /// overrun fails and leaves the position unchanged.
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::span<const std::uint8_t> data) : m_data(data) {}
 
     std::size_t size() const { return m_data.size(); }
@@ -33,7 +33,7 @@ public:
     /// A reader over the next `count` bytes (an atom body), consumed from this one.
     Result<ByteReader> sub(std::size_t count);
 
-private:
+  private:
     Status need(std::size_t count) const;
 
     std::span<const std::uint8_t> m_data;
@@ -41,7 +41,9 @@ private:
 };
 
 /// Unchecked big-endian loads for fields whose room was checked before.
-inline std::uint16_t loadU16(const std::uint8_t* p) { return std::uint16_t((p[0] << 8) | p[1]); }
+inline std::uint16_t loadU16(const std::uint8_t* p) {
+    return std::uint16_t((p[0] << 8) | p[1]);
+}
 inline std::uint32_t loadU32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
            std::uint32_t(p[3]);

@@ -40,7 +40,8 @@ ByteWriter::AtomMark ByteWriter::beginAtom(FourCC type) {
     return mark;
 }
 
-ByteWriter::AtomMark ByteWriter::beginFullAtom(FourCC type, std::uint8_t version, std::uint32_t flags) {
+ByteWriter::AtomMark ByteWriter::beginFullAtom(FourCC type, std::uint8_t version,
+                                               std::uint32_t flags) {
     auto mark = beginAtom(type);
     u8(version);
     u24(flags);

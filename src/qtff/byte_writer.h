@@ -22,7 +22,7 @@ namespace korvel::qtff {
 ///
 /// Full atoms (version + flags) start with `beginFullAtom`. Atoms nest freely.
 class ByteWriter {
-public:
+  public:
     /// Where an atom began, for `endAtom`.
     struct AtomMark {
         std::size_t start;
@@ -35,7 +35,9 @@ public:
     void u64(std::uint64_t v);
     void s32(std::int32_t v) { u32(std::uint32_t(v)); }
     void fourCC(FourCC v) { u32(v); }
-    void bytes(std::span<const std::uint8_t> data) { m_bytes.insert(m_bytes.end(), data.begin(), data.end()); }
+    void bytes(std::span<const std::uint8_t> data) {
+        m_bytes.insert(m_bytes.end(), data.begin(), data.end());
+    }
     void text(std::string_view data) { m_bytes.insert(m_bytes.end(), data.begin(), data.end()); }
     void zeros(std::size_t count) { m_bytes.insert(m_bytes.end(), count, 0); }
     /// A Pascal string: one count byte, then at most 255 bytes of text.
@@ -54,7 +56,7 @@ public:
     const std::vector<std::uint8_t>& data() const { return m_bytes; }
     std::vector<std::uint8_t> take() { return std::move(m_bytes); }
 
-private:
+  private:
     std::vector<std::uint8_t> m_bytes;
 };
 

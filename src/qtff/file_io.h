@@ -16,7 +16,7 @@ namespace korvel::qtff {
 /// `truncate` and `flush`, so a test can stand in for the disk and stop the edit after any one
 /// of them.
 class RandomAccessFile {
-public:
+  public:
     virtual ~RandomAccessFile() = default;
 
     virtual Result<std::uint64_t> size() = 0;
@@ -32,7 +32,7 @@ public:
 
 /// A file held in memory: for tests, fuzzing and building a movie before it is written out.
 class MemoryFile final : public RandomAccessFile {
-public:
+  public:
     explicit MemoryFile(std::vector<std::uint8_t> bytes = {}, bool writable = true)
         : m_bytes(std::move(bytes)), m_writable(writable) {}
 
@@ -45,7 +45,7 @@ public:
 
     const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
 
-private:
+  private:
     std::vector<std::uint8_t> m_bytes;
     bool m_writable;
 };
@@ -61,7 +61,8 @@ inline constexpr std::chrono::milliseconds kWriterWait{3000};
 /// (flock) until the file is closed, so that two runs never change one movie at once. When
 /// another process holds the lock for longer than `writerWait`, the open fails with
 /// ErrorKind::InUse. Readers take no lock: an update keeps the file readable at every instant.
-Result<std::unique_ptr<RandomAccessFile>> openFile(const std::string& path, OpenMode mode,
-                                                   std::chrono::milliseconds writerWait = kWriterWait);
+Result<std::unique_ptr<RandomAccessFile>>
+openFile(const std::string& path, OpenMode mode,
+         std::chrono::milliseconds writerWait = kWriterWait);
 
 } // namespace korvel::qtff

@@ -20,7 +20,8 @@ inline std::string fourCCText(FourCC code) {
     std::string text(4, '?');
     for (int i = 0; i < 4; ++i) {
         const auto c = char((code >> (24 - 8 * i)) & 0xFF);
-        if (c >= 0x20 && c < 0x7F) text[std::size_t(i)] = c;
+        if (c >= 0x20 && c < 0x7F)
+            text[std::size_t(i)] = c;
     }
     return text;
 }

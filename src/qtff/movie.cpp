@@ -27,10 +27,12 @@ Status checkCount(const Atom& atom, std::uint32_t count, std::size_t entrySize, 
 
 Status readTkhd(const Atom& a, TrackInfo& t) {
     const auto& p = a.payload;
-    if (p.size() < 84) return badAtom(a.type, "is too short");
+    if (p.size() < 84)
+        return badAtom(a.type, "is too short");
     t.flags = loadU32(p.data()) & 0xFFFFFF;
     if (p[0] == 1) {
-        if (p.size() < 96) return badAtom(a.type, "is too short");
+        if (p.size() < 96)
+            return badAtom(a.type, "is too short");
         t.trackId = loadU32(&p[20]);
         t.duration = loadU64(&p[28]);
         t.volume = loadU16(&p[48]);
@@ -48,9 +50,11 @@ Status readTkhd(const Atom& a, TrackInfo& t) {
 
 Status readMdhd(const Atom& a, TrackInfo& t) {
     const auto& p = a.payload;
-    if (p.size() < 20) return badAtom(a.type, "is too short");
+    if (p.size() < 20)
+        return badAtom(a.type, "is too short");
     if (p[0] == 1) {
-        if (p.size() < 32) return badAtom(a.type, "is too short");
+        if (p.size() < 32)
+            return badAtom(a.type, "is too short");
         t.mediaTimeScale = loadU32(&p[20]);
         t.mediaDuration = loadU64(&p[24]);
     } else {
@@ -62,11 +66,13 @@ Status readMdhd(const Atom& a, TrackInfo& t) {
 
 Status readElst(const Atom& a, TrackInfo& t) {
     const auto& p = a.payload;
-    if (p.size() < 8) return badAtom(a.type, "is too short");
+    if (p.size() < 8)
+        return badAtom(a.type, "is too short");
     const bool v1 = p[0] == 1;
     const auto count = loadU32(&p[4]);
     const std::size_t entry = v1 ? 20 : 12;
-    if (auto s = checkCount(a, count, entry, 8); !s) return s;
+    if (auto s = checkCount(a, count, entry, 8); !s)
+        return s;
     for (std::uint32_t i = 0; i < count; ++i) {
         const auto* e = &p[8 + i * entry];
         EditListEntry edit;
@@ -86,9 +92,11 @@ Status readElst(const Atom& a, TrackInfo& t) {
 
 Status readStsd(const Atom& a, TrackInfo& t) {
     ByteReader r(a.payload);
-    if (!r.skip(4)) return badAtom(a.type, "is too short");
+    if (!r.skip(4))
+        return badAtom(a.type, "is too short");
     auto count = r.u32();
-    if (!count) return badAtom(a.type, "is too short");
+    if (!count)
+        return badAtom(a.type, "is too short");
     for (std::uint32_t i = 0; i < *count; ++i) {
         const auto start = r.position();
         auto size = r.u32();
@@ -98,7 +106,8 @@ Status readStsd(const Atom& a, TrackInfo& t) {
         }
         SampleDescription d;
         d.format = *format;
-        d.bytes.assign(a.payload.begin() + std::ptrdiff_t(start), a.payload.begin() + std::ptrdiff_t(start + *size));
+        d.bytes.assign(a.payload.begin() + std::ptrdiff_t(start),
+                       a.payload.begin() + std::ptrdiff_t(start + *size));
         d.dataReferenceIndex = loadU16(&d.bytes[14]);
         (void)r.skip(*size - 8);
         t.sampleDescriptions.push_back(std::move(d));
@@ -108,45 +117,61 @@ Status readStsd(const Atom& a, TrackInfo& t) {
 
 Status readStbl(const Atom& stbl, TrackInfo& t, bool tables) {
     if (const auto* a = stbl.child(fourCC("stsd")))
-        if (auto s = readStsd(*a, t); !s) return s;
+        if (auto s = readStsd(*a, t); !s)
+            return s;
     if (const auto* a = stbl.child(fourCC("stts"))) {
-        if (a->payload.size() < 8) return badAtom(a->type, "is too short");
+        if (a->payload.size() < 8)
+            return badAtom(a->type, "is too short");
         const auto count = loadU32(&a->payload[4]);
-        if (auto s = checkCount(*a, count, 8, 8); !s) return s;
+        if (auto s = checkCount(*a, count, 8, 8); !s)
+            return s;
         for (std::uint32_t i = 0; tables && i < count; ++i)
-            t.timeToSample.push_back({loadU32(&a->payload[8 + 8 * i]), loadU32(&a->payload[12 + 8 * i])});
+            t.timeToSample.push_back(
+                {loadU32(&a->payload[8 + 8 * i]), loadU32(&a->payload[12 + 8 * i])});
     }
     if (const auto* a = stbl.child(fourCC("stsc"))) {
-        if (a->payload.size() < 8) return badAtom(a->type, "is too short");
+        if (a->payload.size() < 8)
+            return badAtom(a->type, "is too short");
         const auto count = loadU32(&a->payload[4]);
-        if (auto s = checkCount(*a, count, 12, 8); !s) return s;
+        if (auto s = checkCount(*a, count, 12, 8); !s)
+            return s;
         for (std::uint32_t i = 0; tables && i < count; ++i) {
             const auto* e = &a->payload[8 + 12 * i];
             t.sampleToChunk.push_back({loadU32(e), loadU32(e + 4), loadU32(e + 8)});
         }
     }
     if (const auto* a = stbl.child(fourCC("stsz"))) {
-        if (a->payload.size() < 12) return badAtom(a->type, "is too short");
+        if (a->payload.size() < 12)
+            return badAtom(a->type, "is too short");
         t.uniformSampleSize = loadU32(&a->payload[4]);
         t.sampleCount = loadU32(&a->payload[8]);
         if (t.uniformSampleSize == 0)
-            if (auto s = checkCount(*a, t.sampleCount, 4, 12); !s) return s;
+            if (auto s = checkCount(*a, t.sampleCount, 4, 12); !s)
+                return s;
     }
     if (const auto* a = stbl.child(fourCC("stco"))) {
-        if (a->payload.size() < 8) return badAtom(a->type, "is too short");
+        if (a->payload.size() < 8)
+            return badAtom(a->type, "is too short");
         const auto count = loadU32(&a->payload[4]);
-        if (auto s = checkCount(*a, count, 4, 8); !s) return s;
-        if (!tables) return {};
+        if (auto s = checkCount(*a, count, 4, 8); !s)
+            return s;
+        if (!tables)
+            return {};
         t.chunkOffsets.reserve(count);
-        for (std::uint32_t i = 0; i < count; ++i) t.chunkOffsets.push_back(loadU32(&a->payload[8 + 4 * i]));
+        for (std::uint32_t i = 0; i < count; ++i)
+            t.chunkOffsets.push_back(loadU32(&a->payload[8 + 4 * i]));
     } else if (const auto* b = stbl.child(fourCC("co64"))) {
-        if (b->payload.size() < 8) return badAtom(b->type, "is too short");
+        if (b->payload.size() < 8)
+            return badAtom(b->type, "is too short");
         const auto count = loadU32(&b->payload[4]);
-        if (auto s = checkCount(*b, count, 8, 8); !s) return s;
+        if (auto s = checkCount(*b, count, 8, 8); !s)
+            return s;
         t.chunkOffsets64 = true;
-        if (!tables) return {};
+        if (!tables)
+            return {};
         t.chunkOffsets.reserve(count);
-        for (std::uint32_t i = 0; i < count; ++i) t.chunkOffsets.push_back(loadU64(&b->payload[8 + 8 * i]));
+        for (std::uint32_t i = 0; i < count; ++i)
+            t.chunkOffsets.push_back(loadU64(&b->payload[8 + 8 * i]));
     }
     return {};
 }
@@ -155,23 +180,28 @@ Status readStbl(const Atom& stbl, TrackInfo& t, bool tables) {
 
 Result<Movie> Movie::parse(std::span<const std::uint8_t> moovBytes) {
     auto atom = parseAtom(moovBytes);
-    if (!atom) return atom.error();
-    if (atom->type != kMoov) return makeError("not a movie header: '" + fourCCText(atom->type) + "'");
+    if (!atom)
+        return atom.error();
+    if (atom->type != kMoov)
+        return makeError("not a movie header: '" + fourCCText(atom->type) + "'");
     return Movie(std::move(*atom));
 }
 
 Result<MovieHeader> Movie::header() const {
     const auto* mvhd = m_moov.child(fourCC("mvhd"));
-    if (!mvhd) return makeError("the movie has no 'mvhd' header");
+    if (!mvhd)
+        return makeError("the movie has no 'mvhd' header");
     const auto& p = mvhd->payload;
     MovieHeader h;
     if (!p.empty() && p[0] == 1) {
-        if (p.size() < 112) return badAtom(mvhd->type, "is too short");
+        if (p.size() < 112)
+            return badAtom(mvhd->type, "is too short");
         h.timeScale = loadU32(&p[20]);
         h.duration = loadU64(&p[24]);
         h.nextTrackId = loadU32(&p[108]);
     } else {
-        if (p.size() < 100) return badAtom(mvhd->type, "is too short");
+        if (p.size() < 100)
+            return badAtom(mvhd->type, "is too short");
         h.timeScale = loadU32(&p[12]);
         h.duration = loadU32(&p[16]);
         h.nextTrackId = loadU32(&p[96]);
@@ -181,10 +211,12 @@ Result<MovieHeader> Movie::header() const {
 
 Status Movie::setNextTrackId(std::uint32_t id) {
     auto* mvhd = m_moov.child(fourCC("mvhd"));
-    if (!mvhd) return makeError("the movie has no 'mvhd' header");
+    if (!mvhd)
+        return makeError("the movie has no 'mvhd' header");
     auto& p = mvhd->payload;
     const std::size_t at = (!p.empty() && p[0] == 1) ? 108 : 96;
-    if (p.size() < at + 4) return badAtom(mvhd->type, "is too short");
+    if (p.size() < at + 4)
+        return badAtom(mvhd->type, "is too short");
     p[at] = std::uint8_t(id >> 24);
     p[at + 1] = std::uint8_t(id >> 16);
     p[at + 2] = std::uint8_t(id >> 8);
@@ -195,37 +227,46 @@ Status Movie::setNextTrackId(std::uint32_t id) {
 Result<TrackInfo> readTrackInfo(const Atom& trak, TrackDetail detail) {
     TrackInfo t;
     const auto* tkhd = trak.child(fourCC("tkhd"));
-    if (!tkhd) return makeError("a track has no 'tkhd' header");
-    if (auto s = readTkhd(*tkhd, t); !s) return s.error();
+    if (!tkhd)
+        return makeError("a track has no 'tkhd' header");
+    if (auto s = readTkhd(*tkhd, t); !s)
+        return s.error();
     t.handlerType = trackHandlerType(trak);
-    if (detail == TrackDetail::Header) return t;
+    if (detail == TrackDetail::Header)
+        return t;
     if (const auto* elst = trak.find({fourCC("edts"), fourCC("elst")}))
-        if (auto s = readElst(*elst, t); !s) return s.error();
+        if (auto s = readElst(*elst, t); !s)
+            return s.error();
     if (const auto* tref = trak.child(kTref)) {
         for (const auto& list : tref->children) {
             TrackReference ref;
             ref.type = list.type;
-            for (std::size_t i = 0; i + 4 <= list.payload.size(); i += 4) ref.trackIds.push_back(loadU32(&list.payload[i]));
+            for (std::size_t i = 0; i + 4 <= list.payload.size(); i += 4)
+                ref.trackIds.push_back(loadU32(&list.payload[i]));
             t.references.push_back(std::move(ref));
         }
     }
     t.hasUserData = trak.child(fourCC("udta")) != nullptr;
     if (const auto* mdhd = trak.find({fourCC("mdia"), fourCC("mdhd")}))
-        if (auto s = readMdhd(*mdhd, t); !s) return s.error();
+        if (auto s = readMdhd(*mdhd, t); !s)
+            return s.error();
     if (const auto* stbl = trak.find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")}))
-        if (auto s = readStbl(*stbl, t, detail == TrackDetail::Full); !s) return s.error();
+        if (auto s = readStbl(*stbl, t, detail == TrackDetail::Full); !s)
+            return s.error();
     return t;
 }
 
 FourCC trackHandlerType(const Atom& trak) {
     const auto* hdlr = trak.find({fourCC("mdia"), fourCC("hdlr")});
-    if (!hdlr || hdlr->payload.size() < 12) return 0;
+    if (!hdlr || hdlr->payload.size() < 12)
+        return 0;
     return loadU32(&hdlr->payload[8]);
 }
 
 std::uint32_t trackId(const Atom& trak) {
     const auto* tkhd = trak.child(fourCC("tkhd"));
-    if (!tkhd || tkhd->payload.size() < 24) return 0;
+    if (!tkhd || tkhd->payload.size() < 24)
+        return 0;
     return loadU32(&tkhd->payload[tkhd->payload[0] == 1 ? 20 : 12]);
 }
 
@@ -233,7 +274,8 @@ Result<std::vector<TrackInfo>> Movie::tracks(TrackDetail detail) const {
     std::vector<TrackInfo> out;
     for (const auto* trak : trackAtoms()) {
         auto info = readTrackInfo(*trak, detail);
-        if (!info) return info.error();
+        if (!info)
+            return info.error();
         out.push_back(std::move(*info));
     }
     return out;
@@ -242,14 +284,16 @@ Result<std::vector<TrackInfo>> Movie::tracks(TrackDetail detail) const {
 std::vector<Atom*> Movie::trackAtoms() {
     std::vector<Atom*> out;
     for (auto& c : m_moov.children)
-        if (c.type == kTrak) out.push_back(&c);
+        if (c.type == kTrak)
+            out.push_back(&c);
     return out;
 }
 
 std::vector<const Atom*> Movie::trackAtoms() const {
     std::vector<const Atom*> out;
     for (const auto& c : m_moov.children)
-        if (c.type == kTrak) out.push_back(&c);
+        if (c.type == kTrak)
+            out.push_back(&c);
     return out;
 }
 
@@ -257,12 +301,15 @@ void Movie::appendTrack(Atom trak) {
     auto& kids = m_moov.children;
     auto at = kids.end();
     for (auto it = kids.begin(); it != kids.end(); ++it)
-        if (it->type == kTrak || it->type == fourCC("mvhd")) at = it + 1;
+        if (it->type == kTrak || it->type == fourCC("mvhd"))
+            at = it + 1;
     kids.insert(at, std::move(trak));
 }
 
 int Movie::removeTracks(std::span<const std::uint32_t> ids) {
-    auto gone = [&](std::uint32_t id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); };
+    auto gone = [&](std::uint32_t id) {
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
+    };
     auto& kids = m_moov.children;
     const auto before = kids.size();
     std::erase_if(kids, [&](const Atom& a) { return a.type == kTrak && gone(trackId(a)); });
@@ -270,9 +317,11 @@ int Movie::removeTracks(std::span<const std::uint32_t> ids) {
     // A reference to a track that is gone would point at nothing: drop it, and drop lists and
     // 'tref' atoms that end up empty.
     for (auto& trak : kids) {
-        if (trak.type != kTrak) continue;
+        if (trak.type != kTrak)
+            continue;
         auto* tref = trak.child(kTref);
-        if (!tref || tref->children.empty()) continue;
+        if (!tref || tref->children.empty())
+            continue;
         // Lists this removal empties go; anything else in 'tref' stays as it was.
         std::vector<Atom> kept;
         for (auto& list : tref->children) {
@@ -284,7 +333,8 @@ int Movie::removeTracks(std::span<const std::uint32_t> ids) {
             for (std::size_t i = 0; i + 4 <= list.payload.size(); i += 4)
                 if (!gone(loadU32(&list.payload[i])))
                     remaining.insert(remaining.end(), &list.payload[i], &list.payload[i] + 4);
-            if (remaining.empty()) continue;
+            if (remaining.empty())
+                continue;
             list.payload = std::move(remaining);
             kept.push_back(std::move(list));
         }
@@ -301,7 +351,8 @@ void addTrackReference(Atom& trak, FourCC type, std::uint32_t targetId) {
         // After the header and edit list, before the media: where QuickTime and FFmpeg put it.
         auto at = trak.children.begin();
         for (auto it = trak.children.begin(); it != trak.children.end(); ++it)
-            if (it->type == fourCC("tkhd") || it->type == fourCC("edts")) at = it + 1;
+            if (it->type == fourCC("tkhd") || it->type == fourCC("edts"))
+                at = it + 1;
         tref = &*trak.children.insert(at, Atom::box(kTref));
     }
     auto* list = tref->child(type);

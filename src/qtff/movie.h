@@ -75,7 +75,7 @@ struct TrackInfo {
 enum class TrackDetail { Full, Check, Header };
 
 class Movie {
-public:
+  public:
     /// Parses a whole 'moov' atom (header included).
     static Result<Movie> parse(std::span<const std::uint8_t> moovBytes);
     explicit Movie(Atom moov) : m_moov(std::move(moov)) {}
@@ -100,7 +100,7 @@ public:
     /// Removes the tracks with these IDs and every reference to them; answers how many went.
     int removeTracks(std::span<const std::uint32_t> trackIds);
 
-private:
+  private:
     Atom m_moov;
 };
 
@@ -108,8 +108,7 @@ Result<TrackInfo> readTrackInfo(const Atom& trak, TrackDetail detail = TrackDeta
 
 /// Calls `visit` with every chunk offset of every track ('stco' and 'co64'), without copying
 /// the tables.
-template <class Visit>
-void forEachChunkOffset(const Movie& movie, Visit&& visit);
+template <class Visit> void forEachChunkOffset(const Movie& movie, Visit&& visit);
 /// The handler type of a 'trak' atom ('vide', 'soun', 'tmcd', ...), 0 when it has none.
 FourCC trackHandlerType(const Atom& trak);
 std::uint32_t trackId(const Atom& trak);
@@ -118,22 +117,25 @@ std::uint32_t trackId(const Atom& trak);
 /// as needed.
 void addTrackReference(Atom& trak, FourCC type, std::uint32_t targetId);
 
-template <class Visit>
-void forEachChunkOffset(const Movie& movie, Visit&& visit) {
+template <class Visit> void forEachChunkOffset(const Movie& movie, Visit&& visit) {
     for (const auto* trak : movie.trackAtoms()) {
         const auto* stbl = trak->find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")});
-        if (!stbl) continue;
+        if (!stbl)
+            continue;
         for (const auto& table : stbl->children) {
             const bool wide = table.type == fourCC("co64");
-            if ((!wide && table.type != fourCC("stco")) || table.payload.size() < 8) continue;
+            if ((!wide && table.type != fourCC("stco")) || table.payload.size() < 8)
+                continue;
             const auto* p = table.payload.data();
             const std::size_t entry = wide ? 8 : 4;
-            const std::size_t count = std::min<std::size_t>((p[4] << 24 | p[5] << 16 | p[6] << 8 | p[7]) & 0xFFFFFFFFu,
-                                                            (table.payload.size() - 8) / entry);
+            const std::size_t count =
+                std::min<std::size_t>((p[4] << 24 | p[5] << 16 | p[6] << 8 | p[7]) & 0xFFFFFFFFu,
+                                      (table.payload.size() - 8) / entry);
             for (std::size_t i = 0; i < count; ++i) {
                 const auto* e = p + 8 + i * entry;
                 std::uint64_t v = 0;
-                for (std::size_t b = 0; b < entry; ++b) v = (v << 8) | e[b];
+                for (std::size_t b = 0; b < entry; ++b)
+                    v = (v << 8) | e[b];
                 visit(v);
             }
         }

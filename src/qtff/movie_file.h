@@ -44,7 +44,7 @@ struct TimecodeTrackState {
 };
 
 class MovieFile {
-public:
+  public:
     static Result<MovieFile> open(const std::string& path, OpenMode mode);
     static Result<MovieFile> open(std::unique_ptr<RandomAccessFile> file);
 
@@ -74,9 +74,11 @@ public:
     using HeaderBuilder = std::function<Status(Movie& next, std::uint64_t mediaOffset)>;
     Status updateHeader(std::span<const std::uint8_t> media, const HeaderBuilder& buildHeader);
 
-private:
-    MovieFile(std::unique_ptr<RandomAccessFile> file, FileLayout layout, std::size_t moovIndex, Movie movie)
-        : m_file(std::move(file)), m_layout(std::move(layout)), m_moovIndex(moovIndex), m_movie(std::move(movie)) {}
+  private:
+    MovieFile(std::unique_ptr<RandomAccessFile> file, FileLayout layout, std::size_t moovIndex,
+              Movie movie)
+        : m_file(std::move(file)), m_layout(std::move(layout)), m_moovIndex(moovIndex),
+          m_movie(std::move(movie)) {}
 
     /// Reads the layout and the header back from the file after a failed update.
     void reload();

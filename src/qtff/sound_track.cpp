@@ -11,8 +11,8 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 #include <vector>
 
@@ -56,7 +56,8 @@ Atom smhd() {
 
 std::uint32_t framesPerChunk(const SoundFormat& format) {
     const std::uint64_t halfSecond = std::max<std::uint32_t>(1, format.sampleRate / 2);
-    const std::uint64_t byBytes = (kMinChunkBytes + format.bytesPerFrame() - 1) / format.bytesPerFrame();
+    const std::uint64_t byBytes =
+        (kMinChunkBytes + format.bytesPerFrame() - 1) / format.bytesPerFrame();
     return static_cast<std::uint32_t>(std::max(halfSecond, byBytes));
 }
 
@@ -106,10 +107,10 @@ std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format) 
         w.u16(0);
         w.u16(0);
         w.u32(format.sampleRate << 16);
-        w.u32(1);                       // samples per packet
-        w.u32(3);                       // bytes per packet
-        w.u32(3u * format.channels);    // bytes per frame
-        w.u32(2);                       // bytes per sample, as QuickTime writes it
+        w.u32(1);                    // samples per packet
+        w.u32(3);                    // bytes per packet
+        w.u32(3u * format.channels); // bytes per frame
+        w.u32(2);                    // bytes per sample, as QuickTime writes it
         auto wave = w.beginAtom(fourCC("wave"));
         auto frma = w.beginAtom(fourCC("frma"));
         w.fourCC(fourCC("in24"));
@@ -165,7 +166,7 @@ std::optional<SoundFormat> soundFormatOf(std::span<const std::uint8_t> bytes) {
         return std::nullopt;
     }
     const std::optional<PcmEncoding> encoding =
-        isFloat ? (bits == 32 ? std::optional(PcmEncoding::Float32LE) : std::nullopt)
+        isFloat      ? (bits == 32 ? std::optional(PcmEncoding::Float32LE) : std::nullopt)
         : bits == 16 ? std::optional(PcmEncoding::Int16LE)
         : bits == 24 ? std::optional(PcmEncoding::Int24LE)
                      : std::nullopt;
@@ -186,31 +187,31 @@ Atom makeAliasDinf(const std::string& absolutePath) {
     std::replace(hfsPath.begin(), hfsPath.end(), '/', ':');
 
     ByteWriter record;
-    record.u32(0);      // application creator
-    record.u16(0);      // record size, patched below
-    record.u16(2);      // version
-    record.u16(0);      // kind: file
-    record.u8(0);       // volume name (Pascal string in 28 bytes)
+    record.u32(0); // application creator
+    record.u16(0); // record size, patched below
+    record.u16(2); // version
+    record.u16(0); // kind: file
+    record.u8(0);  // volume name (Pascal string in 28 bytes)
     record.zeros(27);
-    record.u32(0);      // volume creation date
-    record.u16(0);      // file system type
-    record.u16(0);      // drive type
-    record.u32(0);      // parent directory ID
+    record.u32(0); // volume creation date
+    record.u16(0); // file system type
+    record.u16(0); // drive type
+    record.u32(0); // parent directory ID
     const std::size_t nameLength = std::min<std::size_t>(fileName.size(), 63);
     record.u8(static_cast<std::uint8_t>(nameLength)); // file name (Pascal string in 64 bytes)
     record.text(std::string_view(fileName).substr(0, nameLength));
     record.zeros(63 - nameLength);
-    record.u32(0);      // file number
-    record.u32(0);      // file creation date
-    record.u32(0);      // file type
-    record.u32(0);      // file creator
-    record.u16(0);      // levels up to a common folder: none, the path is absolute
-    record.u16(0);      // levels down to the target
-    record.u32(0);      // volume attributes
-    record.u16(0);      // volume file system ID
+    record.u32(0); // file number
+    record.u32(0); // file creation date
+    record.u32(0); // file type
+    record.u32(0); // file creator
+    record.u16(0); // levels up to a common folder: none, the path is absolute
+    record.u16(0); // levels down to the target
+    record.u32(0); // volume attributes
+    record.u16(0); // volume file system ID
     record.zeros(10);
     const std::size_t pathLength = std::min<std::size_t>(hfsPath.size(), 0xFFFE);
-    record.u16(2);      // item: absolute path
+    record.u16(2); // item: absolute path
     record.u16(static_cast<std::uint16_t>(pathLength));
     record.text(std::string_view(hfsPath).substr(0, pathLength));
     if (pathLength % 2 != 0) {
@@ -237,7 +238,8 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
         return status.error();
     }
     if (frames > 0xFFFFFFFFull) {
-        return makeError(std::to_string(frames) + " sample frames are more than a sound track holds (2^32 - 1)");
+        return makeError(std::to_string(frames) +
+                         " sample frames are more than a sound track holds (2^32 - 1)");
     }
     // Track and edit durations in the movie time scale, rounded to the nearest unit.
     const std::uint64_t duration =
@@ -253,7 +255,8 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
     }
     if (!offsets.empty()) {
         stsc.push_back({1, chunkFrames, 1});
-        const auto last = static_cast<std::uint32_t>(frames - (offsets.size() - 1) * std::uint64_t{chunkFrames});
+        const auto last =
+            static_cast<std::uint32_t>(frames - (offsets.size() - 1) * std::uint64_t{chunkFrames});
         if (last != chunkFrames) {
             if (offsets.size() == 1) {
                 stsc.front()[1] = last;
@@ -273,22 +276,23 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
     tkhd.duration = duration;
     tkhd.volume = 0x0100;
     tkhd.creationTime = now;
-    Atom stbl = Atom::box(fourCC("stbl"),
-                          {makeStsd(descriptions), makeStts(stts), makeStsc(stsc),
-                           makeStszUniform(format.bytesPerFrame(), static_cast<std::uint32_t>(frames)),
-                           makeChunkOffsets(offsets)});
+    Atom stbl =
+        Atom::box(fourCC("stbl"),
+                  {makeStsd(descriptions), makeStts(stts), makeStsc(stsc),
+                   makeStszUniform(format.bytesPerFrame(), static_cast<std::uint32_t>(frames)),
+                   makeChunkOffsets(offsets)});
     Atom minf = Atom::box(fourCC("minf"),
                           {smhd(), makeSelfDataHandler(),
                            dataFile ? makeAliasDinf(*dataFile) : makeSelfDinf(), std::move(stbl)});
-    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(format.sampleRate, frames, 0, now),
-                                           makeHdlr(fourCC("mhlr"), fourCC("soun"),
-                                                    "Sound Media Handler"),
-                                           std::move(minf)});
+    Atom mdia =
+        Atom::box(fourCC("mdia"), {makeMdhd(format.sampleRate, frames, 0, now),
+                                   makeHdlr(fourCC("mhlr"), fourCC("soun"), "Sound Media Handler"),
+                                   std::move(minf)});
     return Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia)});
 }
 
-Result<std::unique_ptr<SoundMovieWriter>> SoundMovieWriter::create(const std::string& path,
-                                                                   const SoundMovieOptions& options) {
+Result<std::unique_ptr<SoundMovieWriter>>
+SoundMovieWriter::create(const std::string& path, const SoundMovieOptions& options) {
     if (Status status = checkSoundFormat(options.format); !status) {
         return status.error();
     }
@@ -358,8 +362,9 @@ Status SoundMovieWriter::copyFrom(const std::string& sourcePath, std::uint64_t o
     bool failed = false;
 #ifdef __linux__
     while (left > 0) {
-        const ssize_t copied = ::copy_file_range(in, &position, out, nullptr,
-                                                 static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30)), 0);
+        const ssize_t copied =
+            ::copy_file_range(in, &position, out, nullptr,
+                              static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30)), 0);
         if (copied <= 0) {
             break; // not supported here, or the source ended: the loop below finds out which
         }
@@ -369,7 +374,9 @@ Status SoundMovieWriter::copyFrom(const std::string& sourcePath, std::uint64_t o
     std::vector<std::uint8_t> buffer;
     while (left > 0 && !failed) {
         buffer.resize(kWriteBuffer);
-        const ssize_t got = ::pread(in, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size())), position);
+        const ssize_t got = ::pread(
+            in, buffer.data(),
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size())), position);
         if (got == 0) {
             break; // the source ended early: said below, errno has nothing to tell
         }
@@ -379,7 +386,8 @@ Status SoundMovieWriter::copyFrom(const std::string& sourcePath, std::uint64_t o
         }
         std::size_t done = 0;
         while (done < static_cast<std::size_t>(got)) {
-            const ssize_t written = ::write(out, buffer.data() + done, static_cast<std::size_t>(got) - done);
+            const ssize_t written =
+                ::write(out, buffer.data() + done, static_cast<std::size_t>(got) - done);
             if (written <= 0) {
                 failed = true;
                 break;
@@ -396,9 +404,9 @@ Status SoundMovieWriter::copyFrom(const std::string& sourcePath, std::uint64_t o
         return makeError("cannot copy the samples of " + sourcePath + ": " + std::strerror(error));
     }
     if (left > 0) {
-        return makeError("cannot copy the samples of " + sourcePath + ": the file ended early: " +
-                         std::to_string(length - left) + " of " + std::to_string(length) +
-                         " bytes copied");
+        return makeError("cannot copy the samples of " + sourcePath +
+                         ": the file ended early: " + std::to_string(length - left) + " of " +
+                         std::to_string(length) + " bytes copied");
     }
     m_sampleBytes += length;
     return {};
@@ -465,8 +473,8 @@ Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions
                                 const std::string& dataFile, std::uint64_t dataOffset,
                                 std::uint64_t frames, ExistingTarget existing) {
     const SoundFormat& format = options.format;
-    auto sound = makeSoundTrack(kSoundTrackId, format, frames, dataOffset, format.sampleRate,
-                                dataFile);
+    auto sound =
+        makeSoundTrack(kSoundTrackId, format, frames, dataOffset, format.sampleRate, dataFile);
     if (!sound) {
         return sound.error();
     }

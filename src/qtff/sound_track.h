@@ -79,7 +79,7 @@ Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions
 /// the target and renamed into place by finish() once it is complete and on disk, so the target
 /// is never half-written; a writer dropped before finish() removes its temporary file.
 class SoundMovieWriter {
-public:
+  public:
     static Result<std::unique_ptr<SoundMovieWriter>> create(const std::string& path,
                                                             const SoundMovieOptions& options);
     ~SoundMovieWriter();
@@ -98,7 +98,7 @@ public:
 
     std::uint64_t framesWritten() const;
 
-private:
+  private:
     SoundMovieWriter(std::FILE* file, TemporaryFile temporary, SoundMovieOptions options,
                      std::uint64_t mdatOffset)
         : m_file(file), m_temporary(std::move(temporary)), m_options(std::move(options)),

@@ -24,10 +24,10 @@ Atom makeTimecodeMediaInfo() {
     gmin.u16(0);
 
     ByteWriter tcmi;
-    tcmi.u32(0);   // flags 0: the timecode is not shown over the picture
-    tcmi.u16(0);   // system font
-    tcmi.u16(0);   // plain face
-    tcmi.u16(12);  // size
+    tcmi.u32(0);  // flags 0: the timecode is not shown over the picture
+    tcmi.u16(0);  // system font
+    tcmi.u16(0);  // plain face
+    tcmi.u16(12); // size
     tcmi.u16(0);
     tcmi.zeros(6); // black text
     tcmi.u16(0xFFFF);
@@ -43,18 +43,24 @@ constexpr std::uint32_t kLastTrackId = 0xFFFFFFFFu;
 
 // One past the highest ID (and no lower than the movie's next track ID); when every ID above the
 // highest is taken, the lowest that no track holds. Nothing when all are taken.
-std::optional<std::uint32_t> unusedTrackId(std::uint32_t nextTrackId, const std::vector<TrackInfo>& tracks) {
+std::optional<std::uint32_t> unusedTrackId(std::uint32_t nextTrackId,
+                                           const std::vector<TrackInfo>& tracks) {
     std::uint64_t candidate = std::max<std::uint32_t>(nextTrackId, 1);
-    for (const auto& t : tracks) candidate = std::max<std::uint64_t>(candidate, std::uint64_t(t.trackId) + 1);
-    if (candidate <= kLastTrackId) return std::uint32_t(candidate);
+    for (const auto& t : tracks)
+        candidate = std::max<std::uint64_t>(candidate, std::uint64_t(t.trackId) + 1);
+    if (candidate <= kLastTrackId)
+        return std::uint32_t(candidate);
     std::vector<std::uint32_t> held;
-    for (const auto& t : tracks) held.push_back(t.trackId);
+    for (const auto& t : tracks)
+        held.push_back(t.trackId);
     std::sort(held.begin(), held.end());
     std::uint32_t id = 1;
     for (auto h : held) {
-        if (h > id) return id;
+        if (h > id)
+            return id;
         if (h == id) {
-            if (id == kLastTrackId) return std::nullopt;
+            if (id == kLastTrackId)
+                return std::nullopt;
             ++id;
         }
     }
@@ -64,13 +70,15 @@ std::optional<std::uint32_t> unusedTrackId(std::uint32_t nextTrackId, const std:
 // `value` units of `from` per second in units of `to` per second, rounded up, so that the media
 // covers the whole edit; the split keeps the products within 64 bits.
 std::uint64_t rescaleRoundingUp(std::uint64_t value, std::uint32_t from, std::uint32_t to) {
-    if (from == 0 || to == 0) return value;
+    if (from == 0 || to == 0)
+        return value;
     return value / from * to + (value % from * to + from - 1) / from;
 }
 
 } // namespace
 
-std::vector<std::uint8_t> makeTimecodeSampleDescription(const TimecodeFormat& format, std::string_view reelName) {
+std::vector<std::uint8_t> makeTimecodeSampleDescription(const TimecodeFormat& format,
+                                                        std::string_view reelName) {
     const auto name = reelName.substr(0, std::min(reelName.size(), kMaxReelNameBytes));
     ByteWriter w;
     auto entry = w.beginAtom(kTmcd);
@@ -107,16 +115,20 @@ Result<TimecodeDescription> parseTimecodeSampleDescription(std::span<const std::
         while (r.remaining() >= 8) {
             auto size = r.u32();
             auto type = r.fourCC();
-            if (*size < 8 || *size - 8 > r.remaining()) break;
+            if (*size < 8 || *size - 8 > r.remaining())
+                break;
             auto body = r.sub(*size - 8);
-            if (*type != kName) continue;
+            if (*type != kName)
+                continue;
             auto length = body->u16();
-            if (!length || !body->skip(2)) break;
+            if (!length || !body->skip(2))
+                break;
             auto text = body->bytes(std::min<std::size_t>(*length, body->remaining()));
             d.hasReelName = true;
             d.reelName.assign(text->begin(), text->end());
             // The name is text up to its first zero byte.
-            if (auto z = d.reelName.find('\0'); z != std::string::npos) d.reelName.resize(z);
+            if (auto z = d.reelName.find('\0'); z != std::string::npos)
+                d.reelName.resize(z);
             return d;
         }
     }
@@ -128,23 +140,30 @@ std::array<std::uint8_t, 4> timecodeSample(std::int32_t frameNumber) {
     return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
 }
 
-Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions& options, std::uint64_t sampleOffset) {
-    if (options.replaceExisting) deleteTimecodeTracks(movie);
+Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions& options,
+                                       std::uint64_t sampleOffset) {
+    if (options.replaceExisting)
+        deleteTimecodeTracks(movie);
     auto header = movie.header();
-    if (!header) return header.error();
+    if (!header)
+        return header.error();
     auto tracks = movie.tracks(TrackDetail::Header);
-    if (!tracks) return tracks.error();
+    if (!tracks)
+        return tracks.error();
 
     const TrackInfo* video = nullptr;
     const TrackInfo* sound = nullptr;
     std::uint32_t highestId = 0;
     for (const auto& t : *tracks) {
         highestId = std::max(highestId, t.trackId);
-        if (!video && t.handlerType == fourCC("vide")) video = &t;
-        if (!sound && t.handlerType == fourCC("soun")) sound = &t;
+        if (!video && t.handlerType == fourCC("vide"))
+            video = &t;
+        if (!sound && t.handlerType == fourCC("soun"))
+            sound = &t;
     }
     const auto id = unusedTrackId(header->nextTrackId, *tracks);
-    if (!id) return makeError("no track ID is left for a new track");
+    if (!id)
+        return makeError("no track ID is left for a new track");
 
     // The timecode names the picture's frames, so it lasts as long as the picture when there is
     // one (as QuickTime's own movies do), else the whole movie.
@@ -166,17 +185,21 @@ Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions&
     const std::vector<std::vector<std::uint8_t>> descriptions{
         makeTimecodeSampleDescription(options.format, options.reelName)};
     // One sample lasts the track; a track longer than a 32-bit sample duration is cut there.
-    const std::array<std::uint32_t, 2> stts{1, std::uint32_t(std::min<std::uint64_t>(mediaDuration, 0xFFFFFFFFu))};
+    const std::array<std::uint32_t, 2> stts{
+        1, std::uint32_t(std::min<std::uint64_t>(mediaDuration, 0xFFFFFFFFu))};
     const std::array<std::uint32_t, 3> stsc{1, 1, 1};
     const std::uint64_t offsets[] = {sampleOffset};
-    Atom stbl = Atom::box(fourCC("stbl"), {makeStsd(descriptions), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
-                                          makeStszUniform(4, 1), makeChunkOffsets(offsets)});
-    Atom minf = Atom::box(fourCC("minf"), {makeTimecodeMediaInfo(), makeSelfDataHandler(), makeSelfDinf(),
-                                          std::move(stbl)});
-    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(mediaTimeScale, mediaDuration, 0, now),
-                                          makeHdlr(fourCC("mhlr"), kTmcd, "Time Code Media Handler"),
-                                          std::move(minf)});
-    movie.appendTrack(Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia)}));
+    Atom stbl = Atom::box(fourCC("stbl"),
+                          {makeStsd(descriptions), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
+                           makeStszUniform(4, 1), makeChunkOffsets(offsets)});
+    Atom minf = Atom::box(fourCC("minf"), {makeTimecodeMediaInfo(), makeSelfDataHandler(),
+                                           makeSelfDinf(), std::move(stbl)});
+    Atom mdia =
+        Atom::box(fourCC("mdia"),
+                  {makeMdhd(mediaTimeScale, mediaDuration, 0, now),
+                   makeHdlr(fourCC("mhlr"), kTmcd, "Time Code Media Handler"), std::move(minf)});
+    movie.appendTrack(
+        Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia)}));
 
     if (const auto* from = video ? video : sound) {
         for (auto* trak : movie.trackAtoms()) {
@@ -187,20 +210,23 @@ Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions&
         }
     }
     const std::uint32_t highest = std::max(highestId, *id);
-    if (auto s = movie.setNextTrackId(highest == kLastTrackId ? kLastTrackId : highest + 1); !s) return s.error();
+    if (auto s = movie.setNextTrackId(highest == kLastTrackId ? kLastTrackId : highest + 1); !s)
+        return s.error();
     return *id;
 }
 
 std::vector<std::uint32_t> timecodeTrackIds(const Movie& movie) {
     std::vector<std::uint32_t> ids;
     for (const auto* trak : movie.trackAtoms())
-        if (trackHandlerType(*trak) == kTmcd) ids.push_back(trackId(*trak));
+        if (trackHandlerType(*trak) == kTmcd)
+            ids.push_back(trackId(*trak));
     return ids;
 }
 
 int deleteTimecodeTracks(Movie& movie) {
     const auto ids = timecodeTrackIds(movie);
-    if (ids.empty()) return 0;
+    if (ids.empty())
+        return 0;
     return movie.removeTracks(ids);
 }
 

@@ -21,10 +21,10 @@ namespace korvel::qtff {
 
 /// The timecode definition of a sample description.
 struct TimecodeFormat {
-    std::int32_t flags = 0;        // 1 drop frame, 2 hours wrap after 23
-    std::int32_t timeScale = 0;    // time units per second
+    std::int32_t flags = 0;         // 1 drop frame, 2 hours wrap after 23
+    std::int32_t timeScale = 0;     // time units per second
     std::int32_t frameDuration = 0; // time units per frame
-    std::uint8_t numFrames = 0;    // frames per timecode second
+    std::uint8_t numFrames = 0;     // frames per timecode second
 
     friend bool operator==(const TimecodeFormat&, const TimecodeFormat&) = default;
 };
@@ -33,7 +33,8 @@ struct TimecodeFormat {
 inline constexpr std::size_t kMaxReelNameBytes = 255;
 
 /// A whole 'tmcd' sample description entry with the reel name as its 'name' source reference.
-std::vector<std::uint8_t> makeTimecodeSampleDescription(const TimecodeFormat& format, std::string_view reelName);
+std::vector<std::uint8_t> makeTimecodeSampleDescription(const TimecodeFormat& format,
+                                                        std::string_view reelName);
 
 struct TimecodeDescription {
     TimecodeFormat format;
@@ -58,7 +59,8 @@ struct TimecodeTrackOptions {
 /// Adds a timecode track whose sample lies at file offset `sampleOffset`, and its reference from
 /// the first video track, else the first sound track (none when the movie has neither). Answers
 /// the new track's ID.
-Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions& options, std::uint64_t sampleOffset);
+Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions& options,
+                                       std::uint64_t sampleOffset);
 
 /// IDs of every timecode track, in movie order.
 std::vector<std::uint32_t> timecodeTrackIds(const Movie& movie);

@@ -10,18 +10,24 @@ constexpr std::uint64_t kMacEpochOffset = 2082844800;
 
 void matrix(ByteWriter& w) {
     const std::uint32_t m[9] = {0x00010000, 0, 0, 0, 0x00010000, 0, 0, 0, 0x40000000};
-    for (auto v : m) w.u32(v);
+    for (auto v : m)
+        w.u32(v);
 }
 
-Atom bodyOf(FourCC type, ByteWriter& w) { return Atom::leaf(type, w.take()); }
+Atom bodyOf(FourCC type, ByteWriter& w) {
+    return Atom::leaf(type, w.take());
+}
 
-bool needs64(std::uint64_t v) { return v > 0xFFFFFFFFu; }
+bool needs64(std::uint64_t v) {
+    return v > 0xFFFFFFFFu;
+}
 
 } // namespace
 
 std::uint64_t macTimeNow() {
     const auto unix = std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::system_clock::now().time_since_epoch()).count();
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
     return std::uint64_t(unix) + kMacEpochOffset;
 }
 
@@ -96,7 +102,8 @@ Atom makeEdts(std::uint64_t duration) {
     return Atom::box(fourCC("edts"), {bodyOf(fourCC("elst"), w)});
 }
 
-Atom makeMdhd(std::uint32_t timeScale, std::uint64_t duration, std::uint16_t language, std::uint64_t creationTime) {
+Atom makeMdhd(std::uint32_t timeScale, std::uint64_t duration, std::uint16_t language,
+              std::uint64_t creationTime) {
     ByteWriter w;
     const bool v1 = needs64(duration) || needs64(creationTime);
     w.u8(v1 ? 1 : 0);
@@ -138,13 +145,16 @@ Atom makeSelfDinf() {
     return Atom::box(fourCC("dinf"), {bodyOf(fourCC("dref"), w)});
 }
 
-Atom makeSelfDataHandler() { return makeHdlr(fourCC("dhlr"), fourCC("alis"), "Alias Data Handler"); }
+Atom makeSelfDataHandler() {
+    return makeHdlr(fourCC("dhlr"), fourCC("alis"), "Alias Data Handler");
+}
 
 Atom makeStsd(std::span<const std::vector<std::uint8_t>> entries) {
     ByteWriter w;
     w.u32(0);
     w.u32(std::uint32_t(entries.size()));
-    for (const auto& e : entries) w.bytes(e);
+    for (const auto& e : entries)
+        w.bytes(e);
     return bodyOf(fourCC("stsd"), w);
 }
 
@@ -181,13 +191,16 @@ Atom makeStszUniform(std::uint32_t sampleSize, std::uint32_t sampleCount) {
 
 Atom makeChunkOffsets(std::span<const std::uint64_t> offsets) {
     bool wide = false;
-    for (auto o : offsets) wide = wide || needs64(o);
+    for (auto o : offsets)
+        wide = wide || needs64(o);
     ByteWriter w;
     w.u32(0);
     w.u32(std::uint32_t(offsets.size()));
     for (auto o : offsets) {
-        if (wide) w.u64(o);
-        else w.u32(std::uint32_t(o));
+        if (wide)
+            w.u64(o);
+        else
+            w.u32(std::uint32_t(o));
     }
     return bodyOf(wide ? fourCC("co64") : fourCC("stco"), w);
 }

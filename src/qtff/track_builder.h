@@ -27,10 +27,10 @@ std::uint64_t macTimeNow();
 struct TrackHeaderFields {
     std::uint32_t trackId = 0;
     std::uint32_t flags = kTrackEnabled | kTrackInMovie | kTrackInPreview | kTrackInPoster;
-    std::uint64_t duration = 0;    // movie time scale
-    std::uint16_t volume = 0;      // 8.8, 0x0100 for sound
-    std::uint32_t width = 0;       // 16.16
-    std::uint32_t height = 0;      // 16.16
+    std::uint64_t duration = 0; // movie time scale
+    std::uint16_t volume = 0;   // 8.8, 0x0100 for sound
+    std::uint32_t width = 0;    // 16.16
+    std::uint32_t height = 0;   // 16.16
     std::uint64_t creationTime = 0;
 };
 

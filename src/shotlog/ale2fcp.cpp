@@ -3,7 +3,6 @@
 // order under the titles Final Cut Pro expects; names can be made Windows-safe, truncated and
 // given a movie extension; 30 fps starts can be converted to 24 fps.
 #include "shotlog/ale_tools.h"
-
 #include "shotlog/tab_fields.h"
 #include "shotlog/windows_text.h"
 #include "timecode/tc30totc24.h"
@@ -17,8 +16,20 @@ namespace {
 
 // What a batch-list column writes for each clip row.
 enum class ColumnKey {
-    Name, MediaStart, MediaEnd, Tracks, Reel, In, Out, ShotTake, Scene, LogNote,
-    Comment1, Comment2, Comment3, Comment4,
+    Name,
+    MediaStart,
+    MediaEnd,
+    Tracks,
+    Reel,
+    In,
+    Out,
+    ShotTake,
+    Scene,
+    LogNote,
+    Comment1,
+    Comment2,
+    Comment3,
+    Comment4,
 };
 
 struct OutputColumn {
@@ -101,7 +112,11 @@ std::string truncateToUtf16Units(std::string_view name, std::size_t maxUnits) {
     std::size_t at = 0;
     while (at < name.size()) {
         const auto lead = static_cast<unsigned char>(name[at]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        std::size_t length = lead < 0x80    ? 1
+                             : lead >= 0xF0 ? 4
+                             : lead >= 0xE0 ? 3
+                             : lead >= 0xC0 ? 2
+                                            : 1;
         if (at + length > name.size()) {
             length = 1;
         }

@@ -19,7 +19,6 @@ constexpr std::string_view kVideoFormatNtsc = "VIDEO_FORMAT\tNTSC";
 constexpr std::string_view kVideoFormatPal = "VIDEO_FORMAT\tPAL";
 constexpr std::string_view kFpsHeading = "FPS\t";
 
-
 // The kind of line end after the "Heading" that starts `text`. A text of that one line counts as
 // Windows, as the "\r\n" test has always come first.
 AleLineBreak lineBreakAfterHeading(std::string_view text) {
@@ -104,8 +103,8 @@ bool frameRatePasses(const AleLog& ale, const AleReadOptions& options, UserInter
         if (*named != *system) {
             stopWithAlert(ui, "Frame rate confusion...",
                           "The ALE file is at " + std::string(fps) +
-                              " fps but the preferences are set to " +
-                              std::string(system->name()) + "!",
+                              " fps but the preferences are set to " + std::string(system->name()) +
+                              "!",
                           "Cancel");
             return false;
         }
@@ -177,7 +176,8 @@ void splitLines(std::string_view text, std::vector<std::string_view>& out) {
     out.push_back(text.substr(start));
 }
 
-void splitText(std::string_view text, std::string_view separator, std::vector<std::string_view>& out) {
+void splitText(std::string_view text, std::string_view separator,
+               std::vector<std::string_view>& out) {
     out.clear();
     std::size_t start = 0;
     for (;;) {
@@ -201,7 +201,8 @@ Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, 
     AleLog ale;
 
     if (text.substr(0, text.find_first_of("\r\n")) != kHeading) {
-        return refuse(ui, "Something is wrong here...", "The file is not an ALE file!", "Too Bad...");
+        return refuse(ui, "Something is wrong here...", "The file is not an ALE file!",
+                      "Too Bad...");
     }
     splitLines(text, ale.allLines);
     ale.lineBreak = lineBreakAfterHeading(text);

@@ -42,7 +42,7 @@ struct AleLog {
     /// The text (after a byte-order mark) split at every line end (splitLines); the last element
     /// is the text after the last line end.
     std::vector<std::string_view> allLines;
-    std::size_t headerRow = 0;    // index of the column-name line
+    std::size_t headerRow = 0; // index of the column-name line
     std::vector<std::string_view> headerArray;
     std::size_t dataRowStart = 0; // index of the first clip row
     /// The clip rows to convert, unsplit: from dataRowStart to the element before the last, plus
@@ -71,7 +71,8 @@ Result<AleLog> readAle(std::string_view aleText, const AleReadOptions& options, 
 void splitLines(std::string_view text, std::vector<std::string_view>& out);
 
 /// The pieces of a text between the separators (a text without one is one piece).
-void splitText(std::string_view text, std::string_view separator, std::vector<std::string_view>& out);
+void splitText(std::string_view text, std::string_view separator,
+               std::vector<std::string_view>& out);
 
 /// A clip row or column line split at every tab (one field more than it has tabs).
 void splitAleFields(std::string_view line, std::vector<std::string_view>& fields);

@@ -32,19 +32,19 @@ struct Ale2fcpOptions {
     bool aleCopyName = false;            // add "Label 2" holding each name as logged
     std::string nameModify = "No";       // "No", "Truncate", "Truncate, add \".mov\"", ...
     std::int32_t baseNameLength = 28;    // truncated names keep baseNameLength - 1 UTF-16 units
-    std::string myTVSys = "PAL";         // a "TVSys" text: "PAL", "NTSC", "24 fps", "23.976 fps", ...
-    bool df = false;                     // accepted, not used
+    std::string myTVSys = "PAL"; // a "TVSys" text: "PAL", "NTSC", "24 fps", "23.976 fps", ...
+    bool df = false;             // accepted, not used
     bool convertToWindowsName = false;
     std::string tcFieldName = std::string(kConvertStartTo24);
-    std::string fcpversion = "FCP 4";    // "FCP 3" or "FCP 4": titles of the comment columns
+    std::string fcpversion = "FCP 4"; // "FCP 3" or "FCP 4": titles of the comment columns
 };
 
 /// The options of one fcp2ale conversion.
 struct Fcp2aleOptions {
-    bool seperateBins = false;            // one ALE per bin; off: one ALE of every kept row
+    bool seperateBins = false;              // one ALE per bin; off: one ALE of every kept row
     std::string theClipType = "Clips only"; // "Clips only", "Clips & SubClips", "SubClips only"
-    std::string tvsys = "PAL";            // a "TVSys" text other than "24 fps"
-    std::string filename;                 // full path of the batch list
+    std::string tvsys = "PAL";              // a "TVSys" text other than "24 fps"
+    std::string filename;                   // full path of the batch list
 };
 
 /// Writes a text file whole; the default replaces the file atomically.
@@ -55,7 +55,7 @@ using TextFileWriter = std::function<Status(const std::string& path, std::string
 /// Saving an ALE also needs the preference store (last folder), file attributes (type code) and
 /// a file writer; without them saveAleFile still writes, and records nothing else.
 class ALETools {
-public:
+  public:
     ALETools(UserInterface& ui, LogSink log);
     ALETools(UserInterface& ui, LogSink log, PreferenceStore& preferences,
              FileAttributes& fileAttributes, TextFileWriter writer = {});
@@ -72,7 +72,7 @@ public:
     /// writing failed (a cancelled panel is not a failure).
     bool saveAleFile(std::string_view aleString, const std::string& newAleName);
 
-private:
+  private:
     UserInterface& m_ui;
     LogSink m_log;
     PreferenceStore* m_preferences = nullptr;

@@ -4,10 +4,9 @@
 // characters) and empty lines; Final Cut Pro ends its lines in "\r", and "\n" or "\r\n" end them
 // just as well. The known columns are kept under their ALE names, in the batch list's order; rows
 // are kept by their "Type".
-#include "shotlog/ale_tools.h"
-
 #include "platform/path_names.h"
 #include "shotlog/ale_reader.h"
+#include "shotlog/ale_tools.h"
 #include "shotlog/tab_fields.h"
 
 #include <array>
@@ -80,7 +79,8 @@ std::string aleHeadOf(std::string_view tvsys) {
         return std::string(kNtscHead);
     }
     return "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t1080\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\r"
-           "FPS\t" + std::string(aleFpsText(*system)) + "\r\rColumn\r";
+           "FPS\t" +
+           std::string(aleFpsText(*system)) + "\r\rColumn\r";
 }
 
 std::string_view aleTracks(std::string_view tracks, std::string_view audio) {
@@ -146,7 +146,10 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
             m_ui.beep();
             m_ui.runAlert(Alert{"The column \"" + std::string(column.title) + "\" is missing!",
                                 "You can't convert a FCP batch List without this column.",
-                                std::string(column.button), {}, {}, false});
+                                std::string(column.button),
+                                {},
+                                {},
+                                false});
             return "error";
         }
     }
@@ -231,7 +234,8 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
                 ale += '\t';
             }
             const std::string_view value = field(fields, columns[c].source);
-            appendTabField(ale, columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value);
+            appendTabField(ale,
+                           columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value);
         }
         ale += '\r';
         rowsPending = true;

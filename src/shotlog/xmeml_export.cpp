@@ -10,7 +10,9 @@
 namespace korvel {
 namespace {
 
-std::string number(std::uint64_t value) { return std::to_string(value); }
+std::string number(std::uint64_t value) {
+    return std::to_string(value);
+}
 
 // The counting rule of the rate: labels per second, drop frame or not.
 TimeCodeDef countingOf(const XmlTimebase& rate) {
@@ -46,7 +48,9 @@ void writeTimecode(XmlWriter& xml, std::string_view text, const XmlTimebase& rat
     xml.close("timecode");
 }
 
-std::string fileId(std::size_t movie) { return "file-" + number(movie + 1); }
+std::string fileId(std::size_t movie) {
+    return "file-" + number(movie + 1);
+}
 std::string clipitemId(std::size_t movie, int channel) {
     return "clipitem-" + number(movie + 1) + "-" + std::to_string(channel);
 }
@@ -72,7 +76,7 @@ void writeFile(XmlWriter& xml, const XmemlClip& clip, std::size_t movie, const X
 
 struct Placement {
     std::size_t movie = 0;
-    int channel = 1; // also the track number
+    int channel = 1;         // also the track number
     std::uint64_t start = 0; // on the sequence's timeline
 };
 

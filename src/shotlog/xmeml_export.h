@@ -12,7 +12,7 @@ namespace korvel {
 
 /// One sound movie as an xmeml list describes it.
 struct XmemlClip {
-    std::string name; // the movie's file name
+    std::string name;      // the movie's file name
     std::string moviePath; // absolute
     std::string reel;
     std::string startTimecode; // HH:MM:SS:FF, or HH:MM:SS;FF in drop frame

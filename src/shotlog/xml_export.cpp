@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "shotlog/xml_export.h"
 
-
 #include <charconv>
 #include <optional>
 
@@ -124,10 +123,13 @@ std::string fileUrlOfPath(std::string_view path) {
 }
 
 std::string KTxmlexport::createXMLHeader() {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r<xmeml version=\"0.5\">\r";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r<xmeml "
+           "version=\"0.5\">\r";
 }
 
-std::string KTxmlexport::createXMLFooter() { return "</xmeml>"; }
+std::string KTxmlexport::createXMLFooter() {
+    return "</xmeml>";
+}
 
 std::string KTxmlexport::createXMLClip(const XmlClipData& clipData, const XmlTimebase& rate) {
     const std::string timebase = std::to_string(rate.timebase);

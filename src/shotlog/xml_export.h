@@ -20,7 +20,7 @@ using XmlClipData = std::map<std::string, std::string>;
 /// Every value goes through the XML writer's escaping; a key that is missing writes an empty
 /// value.
 class KTxmlexport {
-public:
+  public:
     static std::string createXMLHeader();
 
     /// One clip element at the timebase, NTSC pace and timecode format of `rate`.

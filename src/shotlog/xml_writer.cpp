@@ -11,8 +11,10 @@ std::pair<std::size_t, char32_t> decodeUtf8(std::string_view text) {
     if (byte < 0x80) {
         return {1, byte};
     }
-    const std::size_t length = (byte & 0xE0) == 0xC0 ? 2 : (byte & 0xF0) == 0xE0 ? 3
-                               : (byte & 0xF8) == 0xF0 ? 4 : 0;
+    const std::size_t length = (byte & 0xE0) == 0xC0   ? 2
+                               : (byte & 0xF0) == 0xE0 ? 3
+                               : (byte & 0xF8) == 0xF0 ? 4
+                                                       : 0;
     if (length == 0 || length > text.size()) {
         return {0, 0};
     }
@@ -50,11 +52,21 @@ std::string escapeXml(std::string_view text) {
             continue;
         }
         switch (code) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&apos;"; break;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&apos;";
+            break;
         default:
             if (allowedInXml(code)) {
                 escaped += text.substr(0, length);

@@ -17,7 +17,7 @@ std::string escapeXml(std::string_view text);
 /// Writes XML one line at a time, each indented by one tab per open element and ended by
 /// `lineEnd` ("\r" unless told otherwise), every text and attribute value through escapeXml.
 class XmlWriter {
-public:
+  public:
     using Attributes = std::initializer_list<std::pair<std::string_view, std::string_view>>;
 
     /// Lines start `depth` tabs in.
@@ -37,7 +37,7 @@ public:
 
     const std::string& text() const { return m_out; }
 
-private:
+  private:
     void indent() { m_out.append(static_cast<std::size_t>(m_depth), '\t'); }
     void startTag(std::string_view name, Attributes attributes);
 

@@ -58,11 +58,17 @@ std::optional<BwfFrameRate> BwfFrameRate::fromRate(Rational rate, bool dropFrame
     return std::nullopt;
 }
 
-std::string_view BwfFrameRate::name() const { return traitsOf(*this).name; }
+std::string_view BwfFrameRate::name() const {
+    return traitsOf(*this).name;
+}
 
-TvSystem BwfFrameRate::tvSystem() const { return traitsOf(*this).system; }
+TvSystem BwfFrameRate::tvSystem() const {
+    return traitsOf(*this).system;
+}
 
-bool BwfFrameRate::dropFrame() const { return traitsOf(*this).dropFrame; }
+bool BwfFrameRate::dropFrame() const {
+    return traitsOf(*this).dropFrame;
+}
 
 XmlTimebase BwfFrameRate::xmlTimebase() const {
     const TvSystem system = tvSystem();

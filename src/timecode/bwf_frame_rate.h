@@ -23,9 +23,18 @@ struct XmlTimebase {
 /// from its stored option text. "From recorder" stands for the rate the recorder wrote in the
 /// file itself, which the reader resolves per file.
 class BwfFrameRate {
-public:
+  public:
     enum class Kind : std::uint8_t {
-        Pal, NtscDf, NtscNdf, Film24, Film23976, Fps30, Fps50, Fps5994Df, Fps5994Ndf, Fps60,
+        Pal,
+        NtscDf,
+        NtscNdf,
+        Film24,
+        Film23976,
+        Fps30,
+        Fps50,
+        Fps5994Df,
+        Fps5994Ndf,
+        Fps60,
         FromRecorder
     };
 
@@ -54,14 +63,14 @@ public:
     Kind kind() const { return m_kind; }
     friend bool operator==(BwfFrameRate, BwfFrameRate) = default;
 
-private:
+  private:
     Kind m_kind;
 };
 
 inline constexpr BwfFrameRate BwfFrameRate::kAll[11] = {
-    BwfFrameRate{Kind::Pal},        BwfFrameRate{Kind::NtscDf},    BwfFrameRate{Kind::NtscNdf},
-    BwfFrameRate{Kind::Film24},     BwfFrameRate{Kind::Film23976}, BwfFrameRate{Kind::Fps30},
-    BwfFrameRate{Kind::Fps50},      BwfFrameRate{Kind::Fps5994Df}, BwfFrameRate{Kind::Fps5994Ndf},
-    BwfFrameRate{Kind::Fps60},      BwfFrameRate{Kind::FromRecorder}};
+    BwfFrameRate{Kind::Pal},    BwfFrameRate{Kind::NtscDf},      BwfFrameRate{Kind::NtscNdf},
+    BwfFrameRate{Kind::Film24}, BwfFrameRate{Kind::Film23976},   BwfFrameRate{Kind::Fps30},
+    BwfFrameRate{Kind::Fps50},  BwfFrameRate{Kind::Fps5994Df},   BwfFrameRate{Kind::Fps5994Ndf},
+    BwfFrameRate{Kind::Fps60},  BwfFrameRate{Kind::FromRecorder}};
 
 } // namespace korvel

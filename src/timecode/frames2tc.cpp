@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "timecode/frames2tc.h"
 
-#include "timecode/timecode.h"
 #include "timecode/bwf_frame_rate.h"
+#include "timecode/timecode.h"
 
 #include <cmath>
 
@@ -124,7 +124,8 @@ std::string exactRate(std::uint64_t sampleNumber, std::int32_t sampleRate, BwfFr
     }
     const TimeCodeDef def = rate.tvSystem().timeCodeDef(rate.dropFrame());
     const Wide numerator = Wide{sampleNumber} * static_cast<Wide>(frameRate.numerator);
-    const Wide denominator = static_cast<Wide>(sampleRate) * static_cast<Wide>(frameRate.denominator);
+    const Wide denominator =
+        static_cast<Wide>(sampleRate) * static_cast<Wide>(frameRate.denominator);
     const auto frame =
         static_cast<std::int64_t>(numerator / denominator % static_cast<Wide>(framesPerDay(def)));
     return timeCodeText(timeCodeRecord(frame, def), def.dropFrame());

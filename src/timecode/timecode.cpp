@@ -9,7 +9,9 @@ std::int64_t floorMod(std::int64_t value, std::int64_t modulus) {
     return rest < 0 ? rest + modulus : rest;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::optional<int> twoDigits(std::string_view text, std::size_t position) {
     if (!isDigit(text[position]) || !isDigit(text[position + 1])) {
@@ -34,7 +36,9 @@ void appendTwoDigits(std::string& out, int value) {
 }
 
 // Labels drop-frame counting skips at the start of a minute: 2 at 30 frames, 4 at 60.
-std::int64_t droppedPerMinute(std::int64_t framesPerSecond) { return framesPerSecond / 15; }
+std::int64_t droppedPerMinute(std::int64_t framesPerSecond) {
+    return framesPerSecond / 15;
+}
 
 std::int64_t dropFramesPerTenMinutes(std::int64_t framesPerSecond) {
     return 600 * framesPerSecond - 9 * droppedPerMinute(framesPerSecond);
@@ -105,7 +109,9 @@ std::optional<TimeCodeRecord> parseTimeCodeFields(std::string_view text) {
                           static_cast<std::uint8_t>(*seconds), static_cast<std::uint8_t>(*frames)};
 }
 
-bool isDropFrameText(std::string_view text) { return text.size() > 8 && text[8] == ';'; }
+bool isDropFrameText(std::string_view text) {
+    return text.size() > 8 && text[8] == ';';
+}
 
 bool isSkippedDropFrameLabel(const TimeCodeRecord& record, int framesPerSecond) {
     return record.seconds == 0 && record.frames < droppedPerMinute(framesPerSecond) &&

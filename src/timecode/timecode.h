@@ -59,7 +59,7 @@ bool isSkippedDropFrameLabel(const TimeCodeRecord& record, int framesPerSecond =
 
 /// A timecode that came from outside (a log, a command line, a file), made only from valid text.
 class TimeCode {
-public:
+  public:
     /// The one check: exactly eleven characters, HH:MM:SS:FF or HH:MM:SS;FF, digits at the fixed
     /// positions, hours below 24, minutes and seconds below 60, frames below `framesPerSecond`,
     /// and, when `dropFrame`, none of the labels drop-frame counting skips.
@@ -72,7 +72,7 @@ public:
     const TimeCodeRecord& record() const { return m_record; }
     bool dropFrame() const { return m_dropFrame; }
 
-private:
+  private:
     TimeCode(TimeCodeRecord record, bool dropFrame) : m_record(record), m_dropFrame(dropFrame) {}
 
     TimeCodeRecord m_record;

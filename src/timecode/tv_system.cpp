@@ -49,13 +49,21 @@ std::string TvSystem::choicesText() {
     return text;
 }
 
-std::string_view TvSystem::name() const { return traitsOf(*this).name; }
+std::string_view TvSystem::name() const {
+    return traitsOf(*this).name;
+}
 
-int TvSystem::framesPerSecond() const { return traitsOf(*this).framesPerSecond; }
+int TvSystem::framesPerSecond() const {
+    return traitsOf(*this).framesPerSecond;
+}
 
-Rational TvSystem::frameRate() const { return traitsOf(*this).frameRate; }
+Rational TvSystem::frameRate() const {
+    return traitsOf(*this).frameRate;
+}
 
-bool TvSystem::dropFrameAllowed() const { return traitsOf(*this).dropFrameAllowed; }
+bool TvSystem::dropFrameAllowed() const {
+    return traitsOf(*this).dropFrameAllowed;
+}
 
 TimeCodeDef TvSystem::timeCodeDef(bool dropFrame) const {
     const SystemTraits& traits = traitsOf(*this);

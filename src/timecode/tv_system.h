@@ -37,7 +37,7 @@ struct TimeCodeDef {
 /// NTSC counts 30 frames per timecode second at 29.97 frames per second, 59.94 counts 60 at
 /// 59.94; both may count drop frame. The others count as many frames as they show.
 class TvSystem {
-public:
+  public:
     enum class Kind : std::uint8_t { Pal, Ntsc, Film24, Film23976, Fps30, Fps50, Fps5994, Fps60 };
 
     constexpr explicit TvSystem(Kind kind) : m_kind(kind) {}
@@ -76,7 +76,7 @@ public:
     Kind kind() const { return m_kind; }
     friend bool operator==(TvSystem, TvSystem) = default;
 
-private:
+  private:
     Kind m_kind;
 };
 
@@ -89,17 +89,21 @@ inline constexpr TvSystem TvSystem::Fps50{Kind::Fps50};
 inline constexpr TvSystem TvSystem::Fps5994{Kind::Fps5994};
 inline constexpr TvSystem TvSystem::Fps60{Kind::Fps60};
 inline constexpr TvSystem TvSystem::kAll[8] = {
-    TvSystem::Pal,       TvSystem::Ntsc,  TvSystem::Film24,  TvSystem::Film23976,
-    TvSystem::Fps30,     TvSystem::Fps50, TvSystem::Fps5994, TvSystem::Fps60};
+    TvSystem::Pal,   TvSystem::Ntsc,  TvSystem::Film24,  TvSystem::Film23976,
+    TvSystem::Fps30, TvSystem::Fps50, TvSystem::Fps5994, TvSystem::Fps60};
 
 /// The stored option text of a TV system.
-inline std::string_view tvSystemName(TvSystem system) { return system.name(); }
+inline std::string_view tvSystemName(TvSystem system) {
+    return system.name();
+}
 /// The TV system named by an option text; nothing for any other text.
 inline std::optional<TvSystem> tvSystemFromName(std::string_view name) {
     return TvSystem::parse(name);
 }
 /// Frames per timecode second.
-inline int framesPerSecond(TvSystem system) { return system.framesPerSecond(); }
+inline int framesPerSecond(TvSystem system) {
+    return system.framesPerSecond();
+}
 /// The definition the tool writes for a TV system.
 inline TimeCodeDef timeCodeDef(TvSystem system, bool dropFrame) {
     return system.timeCodeDef(dropFrame);

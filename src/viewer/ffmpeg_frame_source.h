@@ -15,11 +15,13 @@
 namespace korvel::viewer {
 
 class FfmpegFrameSource final : public FrameSource {
-public:
-    static Result<std::unique_ptr<FfmpegFrameSource>> open(const std::string& path, const VideoIndex& index);
+  public:
+    static Result<std::unique_ptr<FfmpegFrameSource>> open(const std::string& path,
+                                                           const VideoIndex& index);
     ~FfmpegFrameSource() override;
 
-    void decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel, const Deliver& deliver) override;
+    void decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel,
+                const Deliver& deliver) override;
     std::size_t frameBytes() const override;
     std::int64_t decodedPictures() const override { return m_decoded; }
     int width() const;
@@ -27,7 +29,7 @@ public:
 
     struct Codec;
 
-private:
+  private:
     FfmpegFrameSource(const VideoIndex& index, std::unique_ptr<Codec> codec);
 
     const VideoIndex& m_index;

@@ -24,7 +24,7 @@ namespace korvel::viewer {
 inline constexpr std::size_t kDefaultFrameBudget = std::size_t(1) << 30;
 
 class FrameCache {
-public:
+  public:
     FrameCache(FrameSource& source, std::vector<GroupOfPictures> groups, std::int64_t frameCount,
                std::size_t budgetBytes = kDefaultFrameBudget);
     ~FrameCache();
@@ -41,7 +41,7 @@ public:
     std::size_t peakBytes() const;
     std::int64_t segmentFrames() const { return m_segmentFrames; }
 
-private:
+  private:
     struct Cached {
         Segment segment;
         std::vector<FramePtr> frames;

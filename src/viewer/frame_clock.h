@@ -11,7 +11,7 @@
 namespace korvel::viewer {
 
 class FrameClock {
-public:
+  public:
     /// The frames of a video track.
     explicit FrameClock(const VideoIndex& video);
     /// `count` frames of `frameDuration` units of `scale`.
@@ -24,7 +24,7 @@ public:
     /// The frame shown at a time in this clock's scale, clamped to the frames.
     std::int64_t frameAt(std::int64_t time) const;
 
-private:
+  private:
     const VideoIndex* m_video = nullptr;
     std::int64_t m_count = 0;
     std::int64_t m_frameDuration = 1;

@@ -12,7 +12,7 @@ namespace korvel::viewer {
 
 /// Decodes pictures. Implemented over FFmpeg for movies and by fakes in tests.
 class FrameSource {
-public:
+  public:
     virtual ~FrameSource() = default;
     using Deliver = std::function<void(FramePtr)>;
     /// Decodes from the key frame of the group holding `first` and delivers frames first..last

@@ -16,10 +16,12 @@ struct MediaTime {
 
 /// `value` units of `from` per second in units of `to`, rounded toward minus infinity.
 inline std::int64_t rescale(std::int64_t value, std::int64_t from, std::int64_t to) {
-    if (from <= 0) return 0;
+    if (from <= 0)
+        return 0;
     const WideInt product = static_cast<WideInt>(value) * to;
     WideInt quotient = product / from;
-    if (product % from != 0 && product < 0) --quotient;
+    if (product % from != 0 && product < 0)
+        --quotient;
     return static_cast<std::int64_t>(quotient);
 }
 

@@ -6,13 +6,16 @@
 
 namespace korvel::viewer {
 
-MoviePlayer::MoviePlayer(MovieTimeline timeline, FrameClock clock, std::unique_ptr<VideoIndex> video,
-                         std::unique_ptr<FrameSource> source, FrameSink sink, std::size_t frameBudget)
+MoviePlayer::MoviePlayer(MovieTimeline timeline, FrameClock clock,
+                         std::unique_ptr<VideoIndex> video, std::unique_ptr<FrameSource> source,
+                         FrameSink sink, std::size_t frameBudget)
     : m_timeline(timeline), m_video(std::move(video)), m_clock(clock), m_source(std::move(source)),
       m_sink(std::move(sink)) {
     if (m_video && m_source)
-        m_cache = std::make_unique<FrameCache>(*m_source, m_video->groups(), m_video->frameCount(), frameBudget);
-    if (m_clock.count() > 0) show(0, 1);
+        m_cache = std::make_unique<FrameCache>(*m_source, m_video->groups(), m_video->frameCount(),
+                                               frameBudget);
+    if (m_clock.count() > 0)
+        show(0, 1);
 }
 
 MoviePlayer::~MoviePlayer() {
@@ -24,7 +27,8 @@ void MoviePlayer::show(std::int64_t frame, int direction) {
     if (m_cache) {
         if (auto picture = m_cache->frameAt(frame, direction)) {
             m_frame = frame;
-            if (m_sink) m_sink(std::move(picture));
+            if (m_sink)
+                m_sink(std::move(picture));
         }
         return;
     }
@@ -36,83 +40,102 @@ void MoviePlayer::playLoop(int direction) {
     const auto begin = Clock::now();
     const std::int64_t firstFrame = m_frame;
     const std::int64_t firstStart = m_clock.start(firstFrame);
-    for (std::int64_t next = firstFrame + direction; !m_stopRequested && next >= 0 && next < m_clock.count();
-         next += direction) {
+    for (std::int64_t next = firstFrame + direction;
+         !m_stopRequested && next >= 0 && next < m_clock.count(); next += direction) {
         FramePtr picture = m_cache ? m_cache->frameAt(next, direction) : nullptr;
-        if (m_stopRequested || (m_cache && !picture)) break;
+        if (m_stopRequested || (m_cache && !picture))
+            break;
         if (m_paced) {
             // Shown when its start is due, counted from where play began, in either direction.
             const std::int64_t units = std::abs(m_clock.start(next) - firstStart);
-            const auto due = begin + std::chrono::microseconds(rescale(units, m_clock.scale(), 1000000));
+            const auto due =
+                begin + std::chrono::microseconds(rescale(units, m_clock.scale(), 1000000));
             std::this_thread::sleep_until(due);
-            if (m_stopRequested) break;
+            if (m_stopRequested)
+                break;
         }
         m_frame = next;
-        if (picture && m_sink) m_sink(std::move(picture));
+        if (picture && m_sink)
+            m_sink(std::move(picture));
     }
     m_playing = false;
 }
 
 void MoviePlayer::play(int direction) {
     stop();
-    if (m_clock.count() == 0) return;
+    if (m_clock.count() == 0)
+        return;
     m_stopRequested = false;
     m_playing = true;
     m_listening = true;
-    if (m_listener) m_listener->playStarted(direction, MediaTime{m_clock.start(m_frame), m_clock.scale()});
+    if (m_listener)
+        m_listener->playStarted(direction, MediaTime{m_clock.start(m_frame), m_clock.scale()});
     m_playThread = std::thread([this, direction] { playLoop(direction < 0 ? -1 : 1); });
 }
 
 void MoviePlayer::waitUntilStopped() {
-    if (m_playThread.joinable()) m_playThread.join();
+    if (m_playThread.joinable())
+        m_playThread.join();
 }
 
 void MoviePlayer::stop() {
     m_stopRequested = true;
-    if (m_cache) m_cache->interrupt();
-    if (m_playThread.joinable()) m_playThread.join();
+    if (m_cache)
+        m_cache->interrupt();
+    if (m_playThread.joinable())
+        m_playThread.join();
     m_playing = false;
-    if (m_listening.exchange(false) && m_listener) m_listener->playStopped();
+    if (m_listening.exchange(false) && m_listener)
+        m_listener->playStopped();
 }
 
 void MoviePlayer::step(int direction) {
     stop();
     const std::int64_t target = m_frame + (direction < 0 ? -1 : 1);
-    if (target >= 0 && target < m_clock.count()) show(target, direction);
+    if (target >= 0 && target < m_clock.count())
+        show(target, direction);
 }
 
 void MoviePlayer::goToStart() {
     stop();
-    if (m_clock.count() > 0) show(0, 1);
+    if (m_clock.count() > 0)
+        show(0, 1);
 }
 
 void MoviePlayer::goToEnd() {
     stop();
-    if (m_clock.count() > 0) show(m_clock.count() - 1, -1);
+    if (m_clock.count() > 0)
+        show(m_clock.count() - 1, -1);
 }
 
 void MoviePlayer::goToFrame(std::int64_t frame) {
     stop();
-    if (frame >= 0 && frame < m_clock.count()) show(frame, frame >= m_frame ? 1 : -1);
+    if (frame >= 0 && frame < m_clock.count())
+        show(frame, frame >= m_frame ? 1 : -1);
 }
 
 void MoviePlayer::seek(std::int64_t movieTime) {
     stop();
-    if (m_clock.count() == 0) return;
-    const std::int64_t frame = m_clock.frameAt(rescale(movieTime, m_timeline.timeScale, m_clock.scale()));
+    if (m_clock.count() == 0)
+        return;
+    const std::int64_t frame =
+        m_clock.frameAt(rescale(movieTime, m_timeline.timeScale, m_clock.scale()));
     show(frame, frame >= m_frame ? 1 : -1);
 }
 
 std::int64_t MoviePlayer::currentTime() const {
-    if (m_clock.count() == 0) return 0;
+    if (m_clock.count() == 0)
+        return 0;
     return rescale(m_clock.start(m_frame), m_clock.scale(), m_timeline.timeScale);
 }
 
 MediaTime MoviePlayer::currentFrameMiddle() const {
-    if (m_clock.count() == 0) return {};
+    if (m_clock.count() == 0)
+        return {};
     const std::int64_t frame = m_frame;
     const std::int64_t scale = std::int64_t(m_clock.scale()) * 2;
-    return {m_clock.start(frame) * 2 + m_clock.duration(frame), std::int32_t(std::min<std::int64_t>(scale, INT32_MAX))};
+    return {m_clock.start(frame) * 2 + m_clock.duration(frame),
+            std::int32_t(std::min<std::int64_t>(scale, INT32_MAX))};
 }
 
 } // namespace korvel::viewer

@@ -18,7 +18,7 @@ namespace korvel::viewer {
 
 /// Told when play starts and stops, so that sound can follow the pictures.
 class PlaybackListener {
-public:
+  public:
     virtual ~PlaybackListener() = default;
     /// `from`: the start of the frame on screen when play begins.
     virtual void playStarted(int direction, MediaTime from) = 0;
@@ -31,10 +31,11 @@ struct MovieTimeline {
 };
 
 class MoviePlayer final : public Player {
-public:
+  public:
     /// A player of video frames (`video` and `source` set) or of a sound-only grid (`clock`).
     MoviePlayer(MovieTimeline timeline, FrameClock clock, std::unique_ptr<VideoIndex> video,
-                std::unique_ptr<FrameSource> source, FrameSink sink, std::size_t frameBudget = kDefaultFrameBudget);
+                std::unique_ptr<FrameSource> source, FrameSink sink,
+                std::size_t frameBudget = kDefaultFrameBudget);
     ~MoviePlayer() override;
 
     void play(int direction) override;
@@ -62,7 +63,7 @@ public:
     const FrameCache* cache() const { return m_cache.get(); }
     const FrameSource* source() const { return m_source.get(); }
 
-private:
+  private:
     void show(std::int64_t frame, int direction);
     void playLoop(int direction);
 

@@ -16,7 +16,7 @@ namespace korvel::viewer {
 using FrameSink = std::function<void(FramePtr)>;
 
 class Player {
-public:
+  public:
     virtual ~Player() = default;
     /// Starts play at rate +1.0 (direction 1) or -1.0 (direction -1); returns at once.
     virtual void play(int direction) = 0;

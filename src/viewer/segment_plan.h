@@ -22,10 +22,12 @@ struct Segment {
 
 /// The segment of `group` that holds `frame`, at most `maxFrames` long, for play in `direction`
 /// (+1 forward, -1 reverse).
-Segment planSegment(const GroupOfPictures& group, std::int64_t frame, int direction, std::int64_t maxFrames);
+Segment planSegment(const GroupOfPictures& group, std::int64_t frame, int direction,
+                    std::int64_t maxFrames);
 
 /// The frame that play in `direction` reaches after leaving `segment`, or nothing at either end of
 /// a movie of `frameCount` frames.
-std::optional<std::int64_t> frameAfter(const Segment& segment, int direction, std::int64_t frameCount);
+std::optional<std::int64_t> frameAfter(const Segment& segment, int direction,
+                                       std::int64_t frameCount);
 
 } // namespace korvel::viewer

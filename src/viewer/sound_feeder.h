@@ -18,10 +18,11 @@
 
 namespace korvel::viewer {
 
-using SoundReaderOpener = std::function<Result<std::unique_ptr<SoundReader>>(const std::string&, SoundFormat)>;
+using SoundReaderOpener =
+    std::function<Result<std::unique_ptr<SoundReader>>(const std::string&, SoundFormat)>;
 
 class SoundFeeder final : public PlaybackListener {
-public:
+  public:
     /// Sample frames read and handed over at a time.
     static constexpr std::int64_t kBlockFrames = 2048;
 
@@ -35,7 +36,7 @@ public:
     /// Blocks until the feeding thread has handed over the last of the sound (measuring, tests).
     void waitUntilFed();
 
-private:
+  private:
     void feed(SoundReader& reader, int channels, int direction, std::int64_t position);
 
     SoundSink& m_sink;

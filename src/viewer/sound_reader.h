@@ -15,7 +15,7 @@
 namespace korvel::viewer {
 
 class SoundReader {
-public:
+  public:
     virtual ~SoundReader() = default;
     /// Up to `frames` sample frames from `first` on (fewer at the end of the sound).
     virtual std::vector<std::int16_t> read(std::int64_t first, std::int64_t frames) = 0;

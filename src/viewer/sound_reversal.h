@@ -13,6 +13,7 @@ namespace korvel::viewer {
 
 /// The frames of `block` (`frameBytes` bytes each: all channels of one instant) last first. A
 /// trailing part of a frame is dropped.
-std::vector<std::uint8_t> reverseSampleFrames(std::span<const std::uint8_t> block, std::size_t frameBytes);
+std::vector<std::uint8_t> reverseSampleFrames(std::span<const std::uint8_t> block,
+                                              std::size_t frameBytes);
 
 } // namespace korvel::viewer

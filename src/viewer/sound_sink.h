@@ -16,13 +16,14 @@ struct SoundFormat {
 };
 
 class SoundSink {
-public:
+  public:
     virtual ~SoundSink() = default;
     /// Prepares for play, on the thread that starts play; nothing means play is silent.
     virtual std::optional<SoundFormat> begin() = 0;
     /// Hands over whole sample frames, waiting for room; false once `end` was called.
     virtual bool write(std::span<const std::int16_t> samples) = 0;
-    /// Ends play at once, on the thread that stops it: a waiting `write` returns, queued sound is dropped.
+    /// Ends play at once, on the thread that stops it: a waiting `write` returns, queued sound is
+    /// dropped.
     virtual void end() = 0;
 };
 

@@ -34,7 +34,7 @@ struct PollerReading {
 };
 
 class TimecodePoller {
-public:
+  public:
     using Show = std::function<void(const PollerReading&)>;
 
     explicit TimecodePoller(PostToDisplay post) : m_post(std::move(post)) {}
@@ -55,7 +55,7 @@ public:
     /// Pollers whose loop is still running.
     int running() const { return m_running; }
 
-private:
+  private:
     void run(std::uint64_t generation, const Player& player, TimecodeSource source, Show show);
     bool current(std::uint64_t generation) const { return m_readNow && m_generation == generation; }
 

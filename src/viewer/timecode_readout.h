@@ -27,7 +27,7 @@ std::optional<std::string> readoutText(std::int64_t frameNumber, const TimeCodeD
 /// reverse) from a start at `startFrame`: truncated toward zero, so reverse play counts down.
 /// Nothing when the definition gives 0 frames per second or a frame would last 0 movie units
 /// (the movie's time scale is below the frame rate).
-std::optional<std::int64_t> runningFrame(std::int64_t startFrame, std::int64_t elapsed, std::int32_t movieTimeScale,
-                                         const TimeCodeDef& def);
+std::optional<std::int64_t> runningFrame(std::int64_t startFrame, std::int64_t elapsed,
+                                         std::int32_t movieTimeScale, const TimeCodeDef& def);
 
 } // namespace korvel::viewer

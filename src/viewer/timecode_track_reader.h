@@ -25,7 +25,7 @@ struct TimecodeAtTime {
 };
 
 class TimecodeTrackReader {
-public:
+  public:
     /// The first timecode track of the movie, or nothing when it has none (or it has no media).
     static Result<std::optional<TimecodeTrackReader>> read(qtff::MovieFile& file);
 
@@ -33,7 +33,7 @@ public:
     /// past its end, a sample that cannot be read).
     std::optional<TimecodeAtTime> at(MediaTime movieTime) const;
 
-private:
+  private:
     struct Entry {
         std::int64_t mediaStart = 0;
         std::int64_t duration = 0;

@@ -27,25 +27,30 @@ bool isSoundFile(std::string_view path) {
     return needsTypeCodeCheck(path) || ext == ".wav" || ext == ".WAV";
 }
 
-bool checkWaveTypeCode(const std::string& path, FileAttributes& attributes, const PreferenceStore& prefs,
-                       UserInterface& ui, const LogEntry& log) {
-    if (!isWave(attributes, path) && prefs.boolean(kPrefBWFAutoCode)) attributes.setTypeAndCreator(path, kWave, kCreator);
-    if (isWave(attributes, path)) return true;
+bool checkWaveTypeCode(const std::string& path, FileAttributes& attributes,
+                       const PreferenceStore& prefs, UserInterface& ui, const LogEntry& log) {
+    if (!isWave(attributes, path) && prefs.boolean(kPrefBWFAutoCode))
+        attributes.setTypeAndCreator(path, kWave, kCreator);
+    if (isWave(attributes, path))
+        return true;
     const std::string name = fileNameOf(path);
     ui.beep();
     log("The BWF File: " + path + " lacks a Wave Type Code.");
-    const int answer = ui.runAlert({"Unable to read file!",
-                                    "The file: " + name +
-                                        " can't be recognized by QuickTime. Do you want to change the Type Code of the "
-                                        "file so QuickTime can read it?",
-                                    "Change Type Code", "Abort", ""});
-    if (answer != kAlertDefault) return false;
+    const int answer = ui.runAlert(
+        {"Unable to read file!",
+         "The file: " + name +
+             " can't be recognized by QuickTime. Do you want to change the Type Code of the "
+             "file so QuickTime can read it?",
+         "Change Type Code", "Abort", ""});
+    if (answer != kAlertDefault)
+        return false;
     if (!attributes.setTypeAndCreator(path, kWave, kCreator)) {
         ui.beep();
         log("Unable to set Type Code of file: " + path + ".");
         ui.runAlert({"Unable to set Type Code!",
                      "The Type Code of file: " + name +
-                         " can't be set. If your files are located on a non-writeable disk (eg. CD or DVD), please "
+                         " can't be set. If your files are located on a non-writeable disk (eg. CD "
+                         "or DVD), please "
                          "copy them to a local hard drive and try again.",
                      "Abort", "", ""});
         return false;

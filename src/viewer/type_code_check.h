@@ -17,8 +17,8 @@ using LogEntry = std::function<void(std::string_view)>;
 /// when "BWFAutoCode" is on, else after asking. False when the person abandons it or the code
 /// cannot be set. Where a file system keeps no type codes the setter fails and the person is told
 /// so with the same alert.
-bool checkWaveTypeCode(const std::string& path, FileAttributes& attributes, const PreferenceStore& prefs,
-                       UserInterface& ui, const LogEntry& log);
+bool checkWaveTypeCode(const std::string& path, FileAttributes& attributes,
+                       const PreferenceStore& prefs, UserInterface& ui, const LogEntry& log);
 
 /// The extension tests of opening: "BWF"/"bwf" need the type-code check; these and "wav"/"WAV"
 /// are sound files whose BWF information is shown.

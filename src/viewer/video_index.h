@@ -17,8 +17,8 @@
 namespace korvel::viewer {
 
 struct IndexedFrame {
-    std::size_t sample = 0;   // decode-order sample index
-    std::int64_t start = 0;   // when it is shown, media units from the movie's start
+    std::size_t sample = 0; // decode-order sample index
+    std::int64_t start = 0; // when it is shown, media units from the movie's start
     std::uint32_t duration = 0;
 };
 
@@ -32,12 +32,12 @@ struct GroupOfPictures {
 };
 
 class VideoIndex {
-public:
+  public:
     /// The first enabled video track (else the first video track), or nothing without video.
     static Result<std::optional<VideoIndex>> read(const qtff::Movie& movie);
     /// An index over a sample table, for tests and for tracks read another way.
-    static VideoIndex fromSamples(qtff::SampleTable table, std::int32_t mediaTimeScale, std::int64_t mediaShift = 0,
-                                  std::uint32_t trackId = 1);
+    static VideoIndex fromSamples(qtff::SampleTable table, std::int32_t mediaTimeScale,
+                                  std::int64_t mediaShift = 0, std::uint32_t trackId = 1);
 
     std::uint32_t trackId() const { return m_trackId; }
     std::int32_t timeScale() const { return m_timeScale; }
@@ -45,14 +45,16 @@ public:
     const IndexedFrame& frame(std::int64_t index) const { return m_frames[std::size_t(index)]; }
     const qtff::Sample& sample(std::size_t index) const { return m_table.samples[index]; }
     const std::vector<GroupOfPictures>& groups() const { return m_groups; }
-    const GroupOfPictures& groupOf(std::int64_t frame) const { return m_groups[m_groupOfFrame[std::size_t(frame)]]; }
+    const GroupOfPictures& groupOf(std::int64_t frame) const {
+        return m_groups[m_groupOfFrame[std::size_t(frame)]];
+    }
     /// The frame shown at a time (media units from the start): the last frame starting at or
     /// before it, clamped to the movie.
     std::int64_t frameAt(std::int64_t time) const;
     /// The frame a decoded sample shows, by its presentation time; nothing for a hidden sample.
     std::optional<std::int64_t> frameOfPresentation(std::int64_t presentationTime) const;
 
-private:
+  private:
     qtff::SampleTable m_table;
     std::vector<IndexedFrame> m_frames;
     std::vector<GroupOfPictures> m_groups;

@@ -13,7 +13,8 @@
 namespace korvel::viewer {
 namespace {
 
-const std::vector<std::string> kOpenExtensions = {"mov", "MOV", "MooV", "mp4", "MP4", "wav", "WAV", "bwf", "BWF"};
+const std::vector<std::string> kOpenExtensions = {"mov", "MOV", "MooV", "mp4", "MP4",
+                                                  "wav", "WAV", "bwf",  "BWF"};
 
 TimeCodeDef projectDefinition(const PreferenceStore& prefs) {
     const auto system = tvSystemFromName(prefs.stringOrEmpty(kPrefTVSys)).value_or(TvSystem::Pal);
@@ -22,24 +23,30 @@ TimeCodeDef projectDefinition(const PreferenceStore& prefs) {
 
 // The picture rate of the TV system with two decimals ("25.00", "29.97", "23.98").
 std::string soundFrameRateText(const PreferenceStore& prefs) {
-    const auto system = tvSystemFromName(prefs.stringOrEmpty(kPrefTVSys)).value_or(TvSystem::Film24);
+    const auto system =
+        tvSystemFromName(prefs.stringOrEmpty(kPrefTVSys)).value_or(TvSystem::Film24);
     const Rational rate = system.frameRate();
-    const std::int64_t hundredths = (rate.numerator * 100 + rate.denominator / 2) / rate.denominator;
+    const std::int64_t hundredths =
+        (rate.numerator * 100 + rate.denominator / 2) / rate.denominator;
     const std::string cents = std::to_string(hundredths % 100);
     return std::to_string(hundredths / 100) + "." + (cents.size() < 2 ? "0" : "") + cents;
 }
 
 } // namespace
 
-ViewerController::ViewerController(ViewerServices services, PlayerFactory makePlayer, ViewerDisplay& display)
+ViewerController::ViewerController(ViewerServices services, PlayerFactory makePlayer,
+                                   ViewerDisplay& display)
     : m_services(std::move(services)), m_makePlayer(std::move(makePlayer)), m_display(display),
       m_qtUtility(m_services.console, m_services.ui), m_poller(m_services.post) {}
 
-ViewerController::~ViewerController() { stopPollerAndPlayer(); }
+ViewerController::~ViewerController() {
+    stopPollerAndPlayer();
+}
 
 void ViewerController::stopPollerAndPlayer() {
     m_poller.stopAndJoin();
-    if (m_player) m_player->stop();
+    if (m_player)
+        m_player->stop();
 }
 
 bool ViewerController::openFile() {
@@ -48,20 +55,26 @@ bool ViewerController::openFile() {
     panel.allowedTypeCodes = {"MooV", "WAVE"};
     panel.startFolder = folderOf(m_services.prefs.stringOrEmpty(kPrefLastMovieFile));
     const auto chosen = m_services.ui.runOpenPanel(panel);
-    if (!chosen || chosen->empty()) return false;
+    if (!chosen || chosen->empty())
+        return false;
     return openChecked(chosen->front());
 }
 
-bool ViewerController::openPath(const std::string& path) { return openChecked(path); }
+bool ViewerController::openPath(const std::string& path) {
+    return openChecked(path);
+}
 
 bool ViewerController::openChecked(const std::string& path) {
     m_aFile = path;
     m_services.prefs.setString(kPrefLastMovieFile, path);
     if (needsTypeCodeCheck(path) &&
-        !checkWaveTypeCode(path, m_services.attributes, m_services.prefs, m_services.ui, m_services.log))
+        !checkWaveTypeCode(path, m_services.attributes, m_services.prefs, m_services.ui,
+                           m_services.log))
         return false;
-    if (!openTCMovie(path)) return false;
-    if (isSoundFile(path)) showBwfInformation();
+    if (!openTCMovie(path))
+        return false;
+    if (isSoundFile(path))
+        showBwfInformation();
     return true;
 }
 
@@ -73,7 +86,8 @@ bool ViewerController::openTCMovie(const std::string& path) {
     m_soundStart.reset();
     buttonsOff();
     m_movieSpeed = 0;
-    auto player = m_makePlayer(path, [this](FramePtr frame) { m_display.showFrame(std::move(frame)); });
+    auto player =
+        m_makePlayer(path, [this](FramePtr frame) { m_display.showFrame(std::move(frame)); });
     if (!player) {
         m_services.log("Unable to open the file: " + path + " (" + player.error().message + ")");
         closeMovie();
@@ -89,7 +103,8 @@ bool ViewerController::openTCMovie(const std::string& path) {
     m_state.closeEnabled = true;
     m_state.soundFile = isSoundFile(path);
     m_state.sliderMaximum = m_player->duration();
-    if (m_state.soundFile) m_display.clearPicture();
+    if (m_state.soundFile)
+        m_display.clearPicture();
     readTimecodeState();
     m_state.sliderValue = m_player->currentTime();
     publish();
@@ -103,20 +118,26 @@ void ViewerController::readTimecodeState() {
     m_canAddTC = !m_isTCMovie;
     m_state.deleteEnabled = m_isTCMovie;
     m_state.addEnabled = m_canAddTC;
-    if (!file) return;
+    if (!file)
+        return;
     auto reader = TimecodeTrackReader::read(*file);
-    if (!reader || !*reader) return;
+    if (!reader || !*reader)
+        return;
     m_tcTrack = std::move(**reader);
     const auto now = m_tcTrack->at(m_player->currentFrameMiddle());
-    if (!now) return;
-    if (!now->reelName.empty()) m_state.reel = now->reelName;
-    if (auto text = readoutText(now->frameNumber, now->definition)) m_state.readout = *text;
+    if (!now)
+        return;
+    if (!now->reelName.empty())
+        m_state.reel = now->reelName;
+    if (auto text = readoutText(now->frameNumber, now->definition))
+        m_state.readout = *text;
 }
 
 void ViewerController::showBwfInformation() {
     const auto info = getBWF2Info(m_shownFile, bwfReadOptions(m_services.prefs));
     m_state.frameRate = soundFrameRateText(m_services.prefs);
-    for (const auto& line : bwfInfoSummary(m_shownFile, info, m_services.prefs.stringOrEmpty(kPrefTVSys)))
+    for (const auto& line :
+         bwfInfoSummary(m_shownFile, info, m_services.prefs.stringOrEmpty(kPrefTVSys)))
         m_services.log(line);
     m_state.readout = info.value(bwfkey::kMediaStart);
     m_state.reel = info.value(bwfkey::kReel);
@@ -129,11 +150,14 @@ void ViewerController::showBwfInformation() {
 }
 
 std::optional<TimecodeAtTime> ViewerController::timecodeAt(MediaTime time) const {
-    if (m_tcTrack) return m_tcTrack->at(time);
-    if (!m_soundStart || time.scale <= 0) return std::nullopt;
+    if (m_tcTrack)
+        return m_tcTrack->at(time);
+    if (!m_soundStart || time.scale <= 0)
+        return std::nullopt;
     auto at = *m_soundStart;
     const auto& def = at.definition;
-    at.frameNumber += std::int64_t(WideInt(time.value) * def.fTimeScale / (WideInt(time.scale) * def.frameDuration));
+    at.frameNumber += std::int64_t(WideInt(time.value) * def.fTimeScale /
+                                   (WideInt(time.scale) * def.frameDuration));
     return at;
 }
 
@@ -149,75 +173,95 @@ void ViewerController::closeMovie() {
     publish();
 }
 
-void ViewerController::buttonsOff() { m_state.playOn = m_state.reverseOn = false; }
+void ViewerController::buttonsOff() {
+    m_state.playOn = m_state.reverseOn = false;
+}
 
 void ViewerController::getCurrentTC() {
-    if (!m_player) return;
+    if (!m_player)
+        return;
     const auto now = timecodeAt(m_player->currentFrameMiddle());
-    if (!now) return;
-    if (auto text = readoutText(now->frameNumber, now->definition)) m_state.readout = *text;
+    if (!now)
+        return;
+    if (auto text = readoutText(now->frameNumber, now->definition))
+        m_state.readout = *text;
 }
 
 void ViewerController::startPlay(int direction, int waitMilliseconds) {
     m_poller.stop();
-    if (!m_player) return;
+    if (!m_player)
+        return;
     m_player->play(direction);
     m_movieSpeed = direction;
     m_state.playOn = direction > 0;
     m_state.reverseOn = direction < 0;
     publish();
-    std::this_thread::sleep_for(std::chrono::microseconds(std::int64_t(waitMilliseconds * 1000 * m_waitScale)));
-    m_poller.startUnlessBusy(*m_player, [this](MediaTime t) { return timecodeAt(t); },
-                             [this](const PollerReading& reading) {
-                                 m_state.readout = reading.readout;
-                                 m_state.sliderValue = reading.sliderValue;
-                                 publish();
-                             });
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(std::int64_t(waitMilliseconds * 1000 * m_waitScale)));
+    m_poller.startUnlessBusy(
+        *m_player, [this](MediaTime t) { return timecodeAt(t); },
+        [this](const PollerReading& reading) {
+            m_state.readout = reading.readout;
+            m_state.sliderValue = reading.sliderValue;
+            publish();
+        });
 }
 
-void ViewerController::playMovie() { startPlay(1, 120); }
-void ViewerController::playRewMovie() { startPlay(-1, 60); }
+void ViewerController::playMovie() {
+    startPlay(1, 120);
+}
+void ViewerController::playRewMovie() {
+    startPlay(-1, 60);
+}
 
 void ViewerController::stopMovie() {
     m_poller.stop();
-    if (m_player) m_player->stop();
+    if (m_player)
+        m_player->stop();
     m_movieSpeed = 0;
     getCurrentTC();
     buttonsOff();
-    if (m_player) m_state.sliderValue = m_player->currentTime();
+    if (m_player)
+        m_state.sliderValue = m_player->currentTime();
     publish();
 }
 
 void ViewerController::stepbackMovie() {
     stopMovie();
-    if (m_player) m_player->step(-1);
+    if (m_player)
+        m_player->step(-1);
     stopMovie();
 }
 
 void ViewerController::stepfwdMovie() {
     stopMovie();
-    if (m_player) m_player->step(1);
+    if (m_player)
+        m_player->step(1);
     stopMovie();
 }
 
 void ViewerController::ffwdMovie() {
     stopMovie();
-    if (m_player) m_player->goToEnd();
+    if (m_player)
+        m_player->goToEnd();
     stopMovie();
-    if (m_player) m_state.sliderValue = m_player->duration();
+    if (m_player)
+        m_state.sliderValue = m_player->duration();
     publish();
 }
 
 void ViewerController::rewMovie() {
     m_state.sliderValue = 0;
     stopMovie();
-    if (m_player) m_player->goToStart();
+    if (m_player)
+        m_player->goToStart();
     stopMovie();
 }
 
 void ViewerController::movieSlider(std::int64_t value) {
     m_poller.stop();
-    if (m_player) m_player->seek(value);
+    if (m_player)
+        m_player->seek(value);
     m_movieSpeed = 0;
     getCurrentTC();
     buttonsOff();
@@ -226,7 +270,8 @@ void ViewerController::movieSlider(std::int64_t value) {
 }
 
 void ViewerController::addTimecode(const std::string& startTimecode, const std::string& reelId) {
-    if (m_shownFile.empty()) return;
+    if (m_shownFile.empty())
+        return;
     // The file on screen, not `aFile`: after an abandoned type-code check they differ.
     AddTCTrackOptions options;
     options.moviePath = m_shownFile;
@@ -245,7 +290,8 @@ void ViewerController::addTimecode(const std::string& startTimecode, const std::
 }
 
 void ViewerController::deleteTimecode() {
-    if (m_shownFile.empty()) return;
+    if (m_shownFile.empty())
+        return;
     stopPollerAndPlayer();
     m_player.reset();
     (void)m_qtUtility.ZAN_DeleteTCTrack(m_shownFile);

@@ -41,7 +41,7 @@ struct ViewerState {
 };
 
 class ViewerDisplay {
-public:
+  public:
     virtual ~ViewerDisplay() = default;
     virtual void stateChanged(const ViewerState& state) = 0;
     /// A picture to show; may be called from any thread (the display hands it over).
@@ -60,10 +60,11 @@ struct ViewerServices {
 };
 
 /// Makes the player of a file, or says why it cannot.
-using PlayerFactory = std::function<Result<std::unique_ptr<Player>>(const std::string& path, FrameSink sink)>;
+using PlayerFactory =
+    std::function<Result<std::unique_ptr<Player>>(const std::string& path, FrameSink sink)>;
 
 class ViewerController {
-public:
+  public:
     ViewerController(ViewerServices services, PlayerFactory makePlayer, ViewerDisplay& display);
     ~ViewerController();
 
@@ -103,7 +104,7 @@ public:
     /// tests shorten it.
     void setPlayWaitScale(double scale) { m_waitScale = scale; }
 
-private:
+  private:
     bool openTCMovie(const std::string& path);
     void readTimecodeState();
     void showBwfInformation();

@@ -24,14 +24,16 @@ void SampleQueue::restart() {
         m_samples.clear();
         m_finished = false;
     }
-    if (!isOpen()) open(QIODevice::ReadOnly);
+    if (!isOpen())
+        open(QIODevice::ReadOnly);
 }
 
 bool SampleQueue::push(std::span<const std::int16_t> samples) {
     std::unique_lock lock(m_mutex);
     while (!samples.empty()) {
         m_room.wait(lock, [this] { return m_finished || m_samples.size() < m_capacity; });
-        if (m_finished) return false;
+        if (m_finished)
+            return false;
         const std::size_t taken = std::min(samples.size(), m_capacity - m_samples.size());
         m_samples.insert(m_samples.end(), samples.begin(), samples.begin() + std::ptrdiff_t(taken));
         samples = samples.subspan(taken);
@@ -68,7 +70,8 @@ qint64 SampleQueue::readData(char* data, qint64 maxSize) {
     return qint64(count * sizeof(std::int16_t));
 }
 
-AudioDeviceSink::AudioDeviceSink(viewer::LogEntry log) : m_log(std::move(log)), m_queue(kQueueSamples) {}
+AudioDeviceSink::AudioDeviceSink(viewer::LogEntry log)
+    : m_log(std::move(log)), m_queue(kQueueSamples) {}
 
 AudioDeviceSink::~AudioDeviceSink() {
     end();
@@ -77,7 +80,8 @@ AudioDeviceSink::~AudioDeviceSink() {
 std::optional<viewer::SoundFormat> AudioDeviceSink::begin() {
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) {
-        if (!m_toldNoDevice && m_log) m_log("No sound device: movies play without sound");
+        if (!m_toldNoDevice && m_log)
+            m_log("No sound device: movies play without sound");
         m_toldNoDevice = true;
         return std::nullopt;
     }
@@ -95,7 +99,8 @@ bool AudioDeviceSink::write(std::span<const std::int16_t> samples) {
 
 void AudioDeviceSink::end() {
     m_queue.finish();
-    if (m_device) m_device->stop();
+    if (m_device)
+        m_device->stop();
     m_device.reset();
 }
 

@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "app/batch_add_tc_command.h"
-
 #include "app/default_preferences.h"
 #include "app/preference_keys.h"
 #include "platform/scripted_user_interface.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace korvel {
 namespace {
@@ -20,17 +18,17 @@ struct Harness {
     MemoryPreferenceStore prefs;
     KTLogController log;
     std::vector<std::string> added;
-    BatchAddTcCommand command{ui, prefs, log,
-                              TimecodeTrackOperations{
-                                  [](const std::string&) { return false; },
-                                  [](const std::string&) { return Status{}; },
-                                  [this](const std::string& path, std::string_view tc,
-                                         std::string_view reel, std::string_view, bool) {
-                                      added.push_back(path + " " + std::string(tc) + " " +
-                                                      std::string(reel));
-                                      return Status{};
-                                  },
-                                  {}}};
+    BatchAddTcCommand command{
+        ui, prefs, log,
+        TimecodeTrackOperations{[](const std::string&) { return false; },
+                                [](const std::string&) { return Status{}; },
+                                [this](const std::string& path, std::string_view tc,
+                                       std::string_view reel, std::string_view, bool) {
+                                    added.push_back(path + " " + std::string(tc) + " " +
+                                                    std::string(reel));
+                                    return Status{};
+                                },
+                                {}}};
 
     Harness() { makeDefaultPrefs(prefs, "/home/ed"); }
 };

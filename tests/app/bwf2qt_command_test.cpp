@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: MIT
 // The bwf2qt command's dialogue, log and lists, on small BWF files written by the test.
-#include "app/bwf2qt_command.h"
-
 #include "../audio/wave_builder.h"
+#include "app/bwf2qt_command.h"
 #include "app/default_preferences.h"
 #include "app/preference_keys.h"
 #include "platform/scripted_user_interface.h"
 #include "platform/text_file.h"
 #include "shotlog/xml_export.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
+#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -24,7 +21,7 @@ namespace fs = std::filesystem;
 
 // Type codes kept in memory; setting them can be made to fail, as on a read-only disk.
 class FakeAttributes final : public FileAttributes {
-public:
+  public:
     std::optional<FourCharCode> typeCode(const std::string& path) const override {
         const auto found = types.find(path);
         return found == types.end() ? std::nullopt : std::optional(found->second.first);
@@ -65,7 +62,7 @@ test::Bytes bwfFile(const std::string& description, std::uint16_t channels = 2,
 }
 
 class Bwf2qtCommandTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dir = fs::temp_directory_path() /
                 ("korvel-bwf2qt-" + std::to_string(::getpid()) + "-" +
@@ -148,7 +145,8 @@ TEST_F(Bwf2qtCommandTest, CancellingEitherPanelLogsOnlyTheEnd) {
 TEST_F(Bwf2qtCommandTest, FilesWithoutBextAreSkippedAndTheListsHoldTheRest) {
     prefs.setBoolean(prefkey::kClickCreateFCPBatchList, true);
     prefs.setBoolean(prefkey::kBWFXML, true);
-    const std::string a = write("A01.wav", bwfFile("sTAPE=R07\r\nsSCENE=3\r\nsTAKE=1\r\nsNOTE=wind"));
+    const std::string a =
+        write("A01.wav", bwfFile("sTAPE=R07\r\nsSCENE=3\r\nsTAKE=1\r\nsNOTE=wind"));
     const std::string plain = write("plain.wav", bwfFile("", 1, 48000, 16, 0.5, false));
     const std::string c = write("C03.wav", bwfFile("sSCENE=4\nsTAKE=2\n", 1, 48000, 16, 1.0));
     const Bwf2qtReport report = run({a, plain, c});
@@ -263,11 +261,10 @@ TEST_F(Bwf2qtCommandTest, CancelStopsBetweenFilesAndTheListsHoldTheMoviesMade) {
     EXPECT_EQ(report.movies, (std::vector<std::string>{out("A01.mov")}));
     EXPECT_FALSE(fs::exists(out("B02.mov")));
     EXPECT_EQ(logLines(),
-              (std::vector<std::string>{
-                  "Converting BWF File: " + a + "...",
-                  "bwf2qt was cancelled after 1 of 3 files: " + b +
-                      " and the files after it were not converted.",
-                  "Creating Batch List...", "Ending bwf2qt..."}));
+              (std::vector<std::string>{"Converting BWF File: " + a + "...",
+                                        "bwf2qt was cancelled after 1 of 3 files: " + b +
+                                            " and the files after it were not converted.",
+                                        "Creating Batch List...", "Ending bwf2qt..."}));
     // Only whole movies are listed: the header and one row.
     const std::string batchList = list("list.txt");
     EXPECT_EQ(std::count(batchList.begin(), batchList.end(), '\r'), 2);
@@ -312,8 +309,8 @@ TEST_F(Bwf2qtCommandTest, BwfExtensionNeedsTheWaveTypeCode) {
                   "alert Unable to read file!|The file: B02.BWF can't be recognized by "
                   "QuickTime. Do you want to change the Type Code of the file so QuickTime can "
                   "read it?|Change Type Code|Abort|"}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"The BWF File: " + bwf +
-                                                    " lacks a Wave Type Code."}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"The BWF File: " + bwf + " lacks a Wave Type Code."}));
     EXPECT_FALSE(fs::exists(out("B01.mov")));
 
     // A read-only disk: the second alert, and the end.
@@ -461,21 +458,21 @@ TEST(Bwf2qtJobs, PairsNeverSwallowAnotherChosenFile) {
     };
     // The partner lies beside the chosen channel-A file but was not chosen: the file that sorts
     // after it is still converted.
-    EXPECT_EQ(jobs(bwf2qtJobs({"/d/ABC123_1.wav", "/d/ABC123_X.wav"}, 1,
-                              onDisk({"/d/ABC123_2.wav"}))),
-              (Jobs{{"/d/ABC123_1.wav", "/d/ABC123_2.wav"}, {"/d/ABC123_X.wav", ""}}));
+    EXPECT_EQ(
+        jobs(bwf2qtJobs({"/d/ABC123_1.wav", "/d/ABC123_X.wav"}, 1, onDisk({"/d/ABC123_2.wav"}))),
+        (Jobs{{"/d/ABC123_1.wav", "/d/ABC123_2.wav"}, {"/d/ABC123_X.wav", ""}}));
     // Sorted without regard to case; channel 10 sorts between 1 and 2, and the partner is not
     // converted again alone.
-    EXPECT_EQ(jobs(bwf2qtJobs({"/d/ABC123_2.wav", "/d/ABC123_10.wav", "/d/abc123_1.wav"}, 1,
-                              onDisk({}))),
-              (Jobs{{"/d/abc123_1.wav", ""}, {"/d/ABC123_10.wav", ""}, {"/d/ABC123_2.wav", ""}}));
+    EXPECT_EQ(
+        jobs(bwf2qtJobs({"/d/ABC123_2.wav", "/d/ABC123_10.wav", "/d/abc123_1.wav"}, 1, onDisk({}))),
+        (Jobs{{"/d/abc123_1.wav", ""}, {"/d/ABC123_10.wav", ""}, {"/d/ABC123_2.wav", ""}}));
     EXPECT_EQ(jobs(bwf2qtJobs({"/d/ABC123_2.wav", "/d/ABC123_10.wav", "/d/ABC123_1.wav"}, 1,
                               onDisk({"/d/ABC123_2.wav"}))),
               (Jobs{{"/d/ABC123_1.wav", "/d/ABC123_2.wav"}, {"/d/ABC123_10.wav", ""}}));
     // Channels 3 & 4 among files of channels 1 and 2; a base name of seven characters.
-    EXPECT_EQ(jobs(bwf2qtJobs({"/d/ABC123_1.wav", "/d/ABC123_2.wav"}, 3,
-                              onDisk({"/d/ABC123_2.wav"}))),
-              (Jobs{{"/d/ABC123_1.wav", ""}, {"/d/ABC123_2.wav", ""}}));
+    EXPECT_EQ(
+        jobs(bwf2qtJobs({"/d/ABC123_1.wav", "/d/ABC123_2.wav"}, 3, onDisk({"/d/ABC123_2.wav"}))),
+        (Jobs{{"/d/ABC123_1.wav", ""}, {"/d/ABC123_2.wav", ""}}));
     EXPECT_EQ(jobs(bwf2qtJobs({"/d/SHORT_1.wav"}, 1, onDisk({"/d/SHORT_2.wav"}))),
               (Jobs{{"/d/SHORT_1.wav", ""}}));
     EXPECT_EQ(bwf2qtChannelA("Ch. 7 & 8"), 7);

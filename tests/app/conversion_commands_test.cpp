@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "app/conversion_commands.h"
-
 #include "app/default_preferences.h"
 #include "app/preference_keys.h"
 #include "platform/scripted_user_interface.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 namespace korvel {
 namespace {
 
 class RecordingAttributes final : public FileAttributes {
-public:
+  public:
     bool works = true;
     std::vector<std::string> calls;
     std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
@@ -32,7 +30,10 @@ struct Harness {
     KTLogController log;
     std::map<std::string, std::string> files;
     ConversionCommandContext context{
-        ui, prefs, attributes, log,
+        ui,
+        prefs,
+        attributes,
+        log,
         [this](const std::string& path) -> Result<std::string> {
             const auto found = files.find(path);
             if (found == files.end()) {
@@ -84,16 +85,16 @@ TEST(Clickale2fcp, ConvertsAndSavesWithCodes) {
     EXPECT_EQ(save.proposedName, "Scene12");
 
     EXPECT_EQ(h.files["/lists/Scene12.txt"],
-              "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\rn1\t01:00:00:00\t01:00:01:00\t1V\t\tT\r");
+              "Name\tMedia Start\tMedia "
+              "End\tTracks\tAudio\tReel\rn1\t01:00:00:00\t01:00:01:00\t1V\t\tT\r");
     EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kAle2fcpAleDir), "/shoot/Scene12.ALE");
     EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kAle2fcpFcpDir), "/lists");
     EXPECT_EQ(h.attributes.calls, (std::vector<std::string>{"/lists/Scene12.txt TEXT/KeyG"}));
     EXPECT_EQ(h.logLines(),
-              (std::vector<std::string>{"Korvel Tools version 1.2.1", "", "ale2fcp video format: PAL",
-                                        "The ALE file has Unix line breaks!",
-                                        "The ALE file has PAL video format",
-                                        "Starting to convert the ALE shot log...",
-                                        "Finished converting 1 clips."}));
+              (std::vector<std::string>{
+                  "Korvel Tools version 1.2.1", "", "ale2fcp video format: PAL",
+                  "The ALE file has Unix line breaks!", "The ALE file has PAL video format",
+                  "Starting to convert the ALE shot log...", "Finished converting 1 clips."}));
 }
 
 TEST(Clickale2fcp, PassesThePreferencesAsOptions) {
@@ -110,9 +111,10 @@ TEST(Clickale2fcp, PassesThePreferencesAsOptions) {
     h.ui.queueSavePanelAnswer("/a.txt");
     EXPECT_EQ(clipBaseNameLength(h.prefs), 27);
     EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Done);
-    EXPECT_EQ(h.files["/a.txt"], "Name\tMedia Start\tComment 3\tMedia End\tTracks\tAudio\tReel\tLabel 2\r"
-                                 "abcdefghijklmnopqrstuvwxyz\t1\t1\t2\t1V\t\tT\t"
-                                 "abcdefghijklmnopqrstuvwxyz/12345\r");
+    EXPECT_EQ(h.files["/a.txt"],
+              "Name\tMedia Start\tComment 3\tMedia End\tTracks\tAudio\tReel\tLabel 2\r"
+              "abcdefghijklmnopqrstuvwxyz\t1\t1\t2\t1V\t\tT\t"
+              "abcdefghijklmnopqrstuvwxyz/12345\r");
 }
 
 TEST(Clickale2fcp, FailedConversionBeepsAndSavesNothing) {
@@ -159,16 +161,17 @@ TEST(Clickale2fcp, UnwritableBatchListIsReportedAndLogged) {
     EXPECT_EQ(clickale2fcp(h.context), CommandOutcome::Failed);
     ASSERT_EQ(h.ui.alerts().size(), 1u);
     EXPECT_EQ(h.ui.alerts()[0].title, "The batch list could not be saved!");
-    EXPECT_EQ(h.logLines().back(), "The batch list could not be saved to /cd/a.txt: read-only disk");
+    EXPECT_EQ(h.logLines().back(),
+              "The batch list could not be saved to /cd/a.txt: read-only disk");
 }
 
 TEST(Clickfcp2ale, RefusedUnder24fps) {
     Harness h;
     h.prefs.setString(prefkey::kTVSys, "24 fps");
     EXPECT_EQ(clickfcp2ale(h.context), CommandOutcome::Failed);
-    EXPECT_EQ(h.ui.events(),
-              (std::vector<std::string>{"beep", "alert Video Standard error!|Sorry, but you can't "
-                                                "convert a FCP batch list using 24 fps.|Cancel||"}));
+    EXPECT_EQ(h.ui.events(), (std::vector<std::string>{
+                                 "beep", "alert Video Standard error!|Sorry, but you can't "
+                                         "convert a FCP batch list using 24 fps.|Cancel||"}));
 }
 
 TEST(Clickfcp2ale, ConvertsWithTheStoredOptions) {

@@ -2,7 +2,6 @@
 #include "app/log_controller.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace korvel {
@@ -17,9 +16,13 @@ TEST(KTLogControllerTest, Texts) {
     };
     const Row rows[] = {
         {"start", {}, false, "Korvel Tools version 1.2.1\r\r"},
-        {"one entry", {"ale2fcp video format: PAL"}, false,
+        {"one entry",
+         {"ale2fcp video format: PAL"},
+         false,
          "Korvel Tools version 1.2.1\r\rale2fcp video format: PAL\r"},
-        {"entry ending in a return", {"Ending Batch Add TC...\r", "next"}, false,
+        {"entry ending in a return",
+         {"Ending Batch Add TC...\r", "next"},
+         false,
          "Korvel Tools version 1.2.1\r\rEnding Batch Add TC...\r\rnext\r"},
         {"empty entry", {""}, false, "Korvel Tools version 1.2.1\r\r\r"},
         {"cleared", {}, true, "Korvel Tools version 1.2.1\r"},

@@ -49,28 +49,56 @@ TEST(PreferencesSheetModelTest, LoadingFollowsTheStore) {
         {"DF under NTSC", {{"TVSys", "NTSC"}, {"DF", true}}, "DFButton", "on", true},
         {"DF kept under PAL", {{"DF", true}}, "DFButton", "on", false},
         {"empty sample rate", {{"BWFSampleRate", ""}}, "BWFSampleRate", "Same as Source", false},
-        {"sample rate with 24 to 16", {{"BWFSampleRate", "48000 kHz"}, {"button24to16", true}},
-         "BWFSampleRate", "48000 kHz", true},
-        {"unknown merge value keeps item", {{"BWFMergeTracks", "Ch. 9 & 10"}}, "BWFMergeTracks",
-         "None", true},
+        {"sample rate with 24 to 16",
+         {{"BWFSampleRate", "48000 kHz"}, {"button24to16", true}},
+         "BWFSampleRate",
+         "48000 kHz",
+         true},
+        {"unknown merge value keeps item",
+         {{"BWFMergeTracks", "Ch. 9 & 10"}},
+         "BWFMergeTracks",
+         "None",
+         true},
         {"header language off", {}, "BatchListHeaderLanguish", "English", false},
-        {"header language on", {{"clickCreateFCPBatchList", true}, {"BatchListHeaderLanguish",
-         "French"}}, "BatchListHeaderLanguish", "French", true},
+        {"header language on",
+         {{"clickCreateFCPBatchList", true}, {"BatchListHeaderLanguish", "French"}},
+         "BatchListHeaderLanguish",
+         "French",
+         true},
         {"ALE column", {{"tcColumn", "Auxiliary TC3"}}, "tcColumnSelector", "[ALE] Aux TC 3", true},
-        {"FCP column shown", {{"tcColumn", "Aux TC 2"}}, "tcColumnSelector", "[FCP] Aux TC 2", true},
+        {"FCP column shown",
+         {{"tcColumn", "Aux TC 2"}},
+         "tcColumnSelector",
+         "[FCP] Aux TC 2",
+         true},
         {"unknown column", {{"tcColumn", "Whatever"}}, "tcColumnSelector", "[ALE] Start", true},
         {"BWF DF under NTSC", {{"TVSys", "NTSC"}, {"BWFDFTC", true}}, "BWFDFTC", "on", true},
-        {"media version tag 1", {{"mediaFileVersion", "QuickTime 3"}}, "mediaFilesVersionButton",
-         "QuickTime 3 or earlier", true},
-        {"24 fps choice tag 1", {{"TVSys", "24 fps"}, {"ale2fcpTCConversion", "other"}},
-         "ale2fcp24TCSelectField", "Use TC 24 Start field", true},
-        {"24 fps with TC 24 Start", {{"TVSys", "24 fps"}, {"tcColumn", "TC 24 Start"}},
-         "convertTo24Tc", "off", false},
+        {"media version tag 1",
+         {{"mediaFileVersion", "QuickTime 3"}},
+         "mediaFilesVersionButton",
+         "QuickTime 3 or earlier",
+         true},
+        {"24 fps choice tag 1",
+         {{"TVSys", "24 fps"}, {"ale2fcpTCConversion", "other"}},
+         "ale2fcp24TCSelectField",
+         "Use TC 24 Start field",
+         true},
+        {"24 fps with TC 24 Start",
+         {{"TVSys", "24 fps"}, {"tcColumn", "TC 24 Start"}},
+         "convertTo24Tc",
+         "off",
+         false},
         {"24 fps with Start", {{"TVSys", "24 fps"}}, "convertTo24Tc", "off", true},
         {"user field", {{"usertxt2", "Camera"}}, "alePrefUserTxt2", "Camera", true},
-        {"link media", {{"BWFMediaConversion", "Link To BWF Files"}}, "BWFMergeTracks", "None",
+        {"link media",
+         {{"BWFMediaConversion", "Link To BWF Files"}},
+         "BWFMergeTracks",
+         "None",
          false},
-        {"no media value: self-contained", {}, "BWFMediaConversion", "Make Self Contained Movies",
+        {"no media value: self-contained",
+         {},
+         "BWFMediaConversion",
+         "Make Self Contained Movies",
          true},
     };
     for (const Row& row : rows) {
@@ -89,8 +117,8 @@ TEST(PreferencesSheetModelTest, LoadingFollowsTheStore) {
 
 TEST(PreferencesSheetModelTest, LoadingRepairsEmptyValues) {
     MemoryPreferenceStore store = firstRunStore();
-    for (std::string_view key : {"BatchListHeaderLanguish", "BWFTapeIDSelect", "BWFMergeTracks",
-                                 "BWFfpsRate"}) {
+    for (std::string_view key :
+         {"BatchListHeaderLanguish", "BWFTapeIDSelect", "BWFMergeTracks", "BWFfpsRate"}) {
         store.setString(key, "");
     }
     PreferencesSheetModel model(store);
@@ -104,12 +132,21 @@ TEST(PreferencesSheetModelTest, LoadingRepairsEmptyValues) {
 
 TEST(PreferencesSheetModelTest, TVSystemSwitchChangesOnlyEnabledStates) {
     const std::vector<std::pair<std::string, std::vector<Enabled>>> rows = {
-        {"NTSC", {{"DFButton", true}, {"convertTo24Tc", false},
-                  {"ale2fcp24TCSelectField", false}, {"BWFDFTC", true}}},
-        {"PAL", {{"DFButton", false}, {"convertTo24Tc", false},
-                 {"ale2fcp24TCSelectField", false}, {"BWFDFTC", false}}},
-        {"24 fps", {{"DFButton", false}, {"convertTo24Tc", true},
-                    {"ale2fcp24TCSelectField", true}, {"BWFDFTC", false}}},
+        {"NTSC",
+         {{"DFButton", true},
+          {"convertTo24Tc", false},
+          {"ale2fcp24TCSelectField", false},
+          {"BWFDFTC", true}}},
+        {"PAL",
+         {{"DFButton", false},
+          {"convertTo24Tc", false},
+          {"ale2fcp24TCSelectField", false},
+          {"BWFDFTC", false}}},
+        {"24 fps",
+         {{"DFButton", false},
+          {"convertTo24Tc", true},
+          {"ale2fcp24TCSelectField", true},
+          {"BWFDFTC", false}}},
     };
     for (const auto& [choice, expected] : rows) {
         MemoryPreferenceStore store = firstRunStore();
@@ -158,11 +195,19 @@ TEST(PreferencesSheetModelTest, HandlersWriteThroughAtOnce) {
     EXPECT_FALSE(model.state("BWFSampleRate").enabled);
     model.choose("BWFMediaConversion", "Link To BWF Files");
     EXPECT_EQ(store.stringOrEmpty("BWFMediaConversion"), "Link To BWF Files");
-    expectEnabled(model, {{"buttonMergeMixdown", false}, {"button24to16", false},
-                          {"BWFMergeTracks", false}, {"BWFSampleRate", false}}, "link");
+    expectEnabled(model,
+                  {{"buttonMergeMixdown", false},
+                   {"button24to16", false},
+                   {"BWFMergeTracks", false},
+                   {"BWFSampleRate", false}},
+                  "link");
     model.choose("BWFMediaConversion", "Make Self Contained Movies");
-    expectEnabled(model, {{"buttonMergeMixdown", true}, {"button24to16", true},
-                          {"BWFMergeTracks", true}, {"BWFSampleRate", true}}, "self-contained");
+    expectEnabled(model,
+                  {{"buttonMergeMixdown", true},
+                   {"button24to16", true},
+                   {"BWFMergeTracks", true},
+                   {"BWFSampleRate", true}},
+                  "self-contained");
     model.choose("movieExtension", "None");
     EXPECT_EQ(store.stringOrEmpty("movieExtension"), "None");
     model.choose("movieExtension", "not an item");

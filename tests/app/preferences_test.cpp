@@ -26,14 +26,32 @@ TEST(MakeDefaultPrefsTest, WritesTheDefaultsInOrder) {
     for (const auto& preference : defaults) {
         order.emplace_back(preference.key);
     }
-    EXPECT_EQ(order, (std::vector<std::string>{
-                         "TVSys", "DF", "tcColumn", "movieExtension", "usertxt1", "usertxt2",
-                         "usertxt3", "usertxt4", "ale2fcpAleDir", "ale2fcpFcpDir", "clipType",
-                         "seperateBins", "modifyNameData", "mediaFileVersion", "convertTo24Tc",
-                         "qtcWindows", "ale2fcpTCConversion", "BatchListHeaderLanguish",
-                         "BWFSampleRate", "BWFMergeTracks", "button24to16", "BWFfpsRate",
-                         "clickCreateFCPBatchList", "BWFTapeIDSelect", "ale2fcpFCPvers",
-                         "BWFXMLFormat"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"TVSys",
+                                               "DF",
+                                               "tcColumn",
+                                               "movieExtension",
+                                               "usertxt1",
+                                               "usertxt2",
+                                               "usertxt3",
+                                               "usertxt4",
+                                               "ale2fcpAleDir",
+                                               "ale2fcpFcpDir",
+                                               "clipType",
+                                               "seperateBins",
+                                               "modifyNameData",
+                                               "mediaFileVersion",
+                                               "convertTo24Tc",
+                                               "qtcWindows",
+                                               "ale2fcpTCConversion",
+                                               "BatchListHeaderLanguish",
+                                               "BWFSampleRate",
+                                               "BWFMergeTracks",
+                                               "button24to16",
+                                               "BWFfpsRate",
+                                               "clickCreateFCPBatchList",
+                                               "BWFTapeIDSelect",
+                                               "ale2fcpFCPvers",
+                                               "BWFXMLFormat"}));
     // Every key written has the type the rest of the tool reads it as.
     for (const auto& preference : defaults) {
         ASSERT_TRUE(preferenceType(preference.key)) << preference.key;
@@ -47,19 +65,40 @@ TEST(StartupTest, FirstRunWritesExactlyTheDefaults) {
     EXPECT_TRUE(outcome.firstRun);
     EXPECT_FALSE(outcome.updateNotice);
     EXPECT_EQ(storedLines(store),
-              (std::vector<std::string>{
-                  "BWFMergeTracks=None", "BWFSampleRate=Same as Source",
-                  "BWFTapeIDSelect=TapeID from BWF File", "BWFXMLFormat=Clip list",
-                  "BWFfpsRate=PAL",
-                  "BatchListHeaderLanguish=English", "TVSys=PAL", "ale2fcpAleDir=/Users/editor",
-                  "ale2fcpFCPvers=FCP 4", "ale2fcpFcpDir=/Users/editor",
-                  "ale2fcpTCConversion=Convert Start field to 24 fps TC", "button24to16=false",
-                  "clickCreateFCPBatchList=false", "clipType=Clips only", "korvelVersion=9",
-                  "mediaFileVersion=QuickTime 4 or later", "modifyNameData=No",
-                  "movieExtension=.mov", "qtcWindows=false", "reelid01=", "reelid02=",
-                  "reelid03=", "reelid04=", "reelid05=", "reelid06=", "reelid07=", "reelid08=",
-                  "reelid09=", "reelid10=", "tcColumn=Start", "usertxt1=[empty]",
-                  "usertxt2=[empty]", "usertxt3=[empty]", "usertxt4=[empty]"}));
+              (std::vector<std::string>{"BWFMergeTracks=None",
+                                        "BWFSampleRate=Same as Source",
+                                        "BWFTapeIDSelect=TapeID from BWF File",
+                                        "BWFXMLFormat=Clip list",
+                                        "BWFfpsRate=PAL",
+                                        "BatchListHeaderLanguish=English",
+                                        "TVSys=PAL",
+                                        "ale2fcpAleDir=/Users/editor",
+                                        "ale2fcpFCPvers=FCP 4",
+                                        "ale2fcpFcpDir=/Users/editor",
+                                        "ale2fcpTCConversion=Convert Start field to 24 fps TC",
+                                        "button24to16=false",
+                                        "clickCreateFCPBatchList=false",
+                                        "clipType=Clips only",
+                                        "korvelVersion=9",
+                                        "mediaFileVersion=QuickTime 4 or later",
+                                        "modifyNameData=No",
+                                        "movieExtension=.mov",
+                                        "qtcWindows=false",
+                                        "reelid01=",
+                                        "reelid02=",
+                                        "reelid03=",
+                                        "reelid04=",
+                                        "reelid05=",
+                                        "reelid06=",
+                                        "reelid07=",
+                                        "reelid08=",
+                                        "reelid09=",
+                                        "reelid10=",
+                                        "tcColumn=Start",
+                                        "usertxt1=[empty]",
+                                        "usertxt2=[empty]",
+                                        "usertxt3=[empty]",
+                                        "usertxt4=[empty]"}));
     EXPECT_FALSE(store.boolean("DF"));
     EXPECT_FALSE(store.boolean("seperateBins"));
     EXPECT_FALSE(store.boolean("convertTo24Tc"));
@@ -178,8 +217,12 @@ TEST(ParsePreferenceValueTest, TypedByKey) {
     EXPECT_EQ(*parsePreferenceValue("korvelVersion", "12"), PreferenceValue(std::int64_t{12}));
     EXPECT_EQ(*parsePreferenceValue("TVSys", "24 fps"), PreferenceValue(std::string("24 fps")));
     EXPECT_EQ(*parsePreferenceValue("usertxt1", ""), PreferenceValue(std::string()));
-    for (auto [key, text] : {std::pair{"DF", "yes"}, {"DF", ""}, {"korvelVersion", "9a"},
-                             {"korvelVersion", ""}, {"tvsys", "PAL"}, {"unknownKey", "x"}}) {
+    for (auto [key, text] : {std::pair{"DF", "yes"},
+                             {"DF", ""},
+                             {"korvelVersion", "9a"},
+                             {"korvelVersion", ""},
+                             {"tvsys", "PAL"},
+                             {"unknownKey", "x"}}) {
         EXPECT_FALSE(parsePreferenceValue(key, text).ok()) << key << "=" << text;
     }
 }

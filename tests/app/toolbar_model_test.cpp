@@ -2,9 +2,8 @@
 #include "app/toolbar_model.h"
 #include "platform/preference_store.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace korvel {
 namespace {
@@ -54,8 +53,9 @@ TEST(ToolbarModelTest, ConfigurationSurvivesTheStore) {
     const std::vector<Row> rows = {
         {"custom", {"prefs", "space", "bwf2qt", "help"}, {"prefs", "space", "bwf2qt", "help"}},
         {"unknown dropped", {"prefs", "bogus"}, {"prefs"}},
-        {"empty gives defaults", {}, {"addtc", "deletetc", "baddtc", "ale2fcp", "fcp2ale",
-                                      "flexiblespace", "log", "help"}},
+        {"empty gives defaults",
+         {},
+         {"addtc", "deletetc", "baddtc", "ale2fcp", "fcp2ale", "flexiblespace", "log", "help"}},
     };
     for (const Row& row : rows) {
         MemoryPreferenceStore store;

@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Software Update against a server on this machine: what each answer of the web site shows.
 #include "app/update_check.h"
-
 #include "platform/scripted_user_interface.h"
 #include "support/local_http_server.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace korvel {
 namespace {
@@ -28,12 +26,12 @@ std::string versionFile(const std::string& entries) {
            entries + "</dict>\n</plist>\n";
 }
 
-const std::string kNewer = versionFile(
-    "  <key>myVersionNumber</key><integer>17</integer>\n"
-    "  <key>myVersionName</key><string>1.3</string>\n"
-    "  <key>myText</key><string>Faster bwf2qt &amp; a new viewer.</string>\n"
-    "  <key>myHomepageURL</key><string>https://example.org/korvel</string>\n"
-    "  <key>myDownloadURL</key><string>https://example.org/korvel/get</string>\n");
+const std::string kNewer =
+    versionFile("  <key>myVersionNumber</key><integer>17</integer>\n"
+                "  <key>myVersionName</key><string>1.3</string>\n"
+                "  <key>myText</key><string>Faster bwf2qt &amp; a new viewer.</string>\n"
+                "  <key>myHomepageURL</key><string>https://example.org/korvel</string>\n"
+                "  <key>myDownloadURL</key><string>https://example.org/korvel/get</string>\n");
 
 const std::string kLatestAlert =
     "alert You're using the latest version of Korvel Tools!|Check back later...|OK||";
@@ -64,35 +62,80 @@ std::vector<std::string> shownEvents(const ScriptedUserInterface& ui) {
 
 TEST(UpdateCheck, EachAnswerOfTheWebSite) {
     const std::vector<Case> cases = {
-        {"newer, Homepage", [] { return LocalHttpServer::answering(kNewer); }, kAlertDefault,
-         Outcome::NewerVersion, {kNewerAlert}, {"https://example.org/korvel"}},
-        {"newer, Download", [] { return LocalHttpServer::answering(kNewer); }, kAlertOther,
-         Outcome::NewerVersion, {kNewerAlert}, {"https://example.org/korvel/get"}},
-        {"newer, Close", [] { return LocalHttpServer::answering(kNewer); }, kAlertAlternate,
-         Outcome::NewerVersion, {kNewerAlert}, {}},
+        {"newer, Homepage",
+         [] { return LocalHttpServer::answering(kNewer); },
+         kAlertDefault,
+         Outcome::NewerVersion,
+         {kNewerAlert},
+         {"https://example.org/korvel"}},
+        {"newer, Download",
+         [] { return LocalHttpServer::answering(kNewer); },
+         kAlertOther,
+         Outcome::NewerVersion,
+         {kNewerAlert},
+         {"https://example.org/korvel/get"}},
+        {"newer, Close",
+         [] { return LocalHttpServer::answering(kNewer); },
+         kAlertAlternate,
+         Outcome::NewerVersion,
+         {kNewerAlert},
+         {}},
         {"newer, text form",
          [] {
-             return LocalHttpServer::answering(
-                 "{ myVersionNumber = 17; myVersionName = \"1.3\";\n"
-                 "  myText = \"Faster bwf2qt & a new viewer.\"; }\n");
+             return LocalHttpServer::answering("{ myVersionNumber = 17; myVersionName = \"1.3\";\n"
+                                               "  myText = \"Faster bwf2qt & a new viewer.\"; }\n");
          },
-         kAlertAlternate, Outcome::NewerVersion, {kNewerAlert}, {}},
+         kAlertAlternate,
+         Outcome::NewerVersion,
+         {kNewerAlert},
+         {}},
         {"same build",
-         [] { return LocalHttpServer::answering(versionFile("<key>myVersionNumber</key><integer>16</integer>")); },
-         kAlertDefault, Outcome::Latest, {kLatestAlert}, {}},
+         [] {
+             return LocalHttpServer::answering(
+                 versionFile("<key>myVersionNumber</key><integer>16</integer>"));
+         },
+         kAlertDefault,
+         Outcome::Latest,
+         {kLatestAlert},
+         {}},
         {"missing key",
-         [] { return LocalHttpServer::answering(versionFile("<key>myText</key><string>hi</string>")); },
-         kAlertDefault, Outcome::Latest, {kLatestAlert}, {}},
-        {"garbage", [] { return LocalHttpServer::answering("<html><body>Not here</body></html>"); },
-         kAlertDefault, Outcome::CouldNotConnect, {"beep", kNoConnection}, {}},
+         [] {
+             return LocalHttpServer::answering(versionFile("<key>myText</key><string>hi</string>"));
+         },
+         kAlertDefault,
+         Outcome::Latest,
+         {kLatestAlert},
+         {}},
+        {"garbage",
+         [] { return LocalHttpServer::answering("<html><body>Not here</body></html>"); },
+         kAlertDefault,
+         Outcome::CouldNotConnect,
+         {"beep", kNoConnection},
+         {}},
         {"not a dictionary",
-         [] { return LocalHttpServer::answering("<plist><array><integer>17</integer></array></plist>"); },
-         kAlertDefault, Outcome::CouldNotConnect, {"beep", kNoConnection}, {}},
+         [] {
+             return LocalHttpServer::answering(
+                 "<plist><array><integer>17</integer></array></plist>");
+         },
+         kAlertDefault,
+         Outcome::CouldNotConnect,
+         {"beep", kNoConnection},
+         {}},
         {"error status",
-         [] { return LocalHttpServer::raw("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"); },
-         kAlertDefault, Outcome::CouldNotConnect, {"beep", kNoConnection}, {}},
-        {"timeout", [] { return LocalHttpServer::silent(); }, kAlertDefault,
-         Outcome::CouldNotConnect, {"beep", kNoConnection}, {}},
+         [] {
+             return LocalHttpServer::raw(
+                 "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+         },
+         kAlertDefault,
+         Outcome::CouldNotConnect,
+         {"beep", kNoConnection},
+         {}},
+        {"timeout",
+         [] { return LocalHttpServer::silent(); },
+         kAlertDefault,
+         Outcome::CouldNotConnect,
+         {"beep", kNoConnection},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

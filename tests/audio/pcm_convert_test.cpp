@@ -2,9 +2,8 @@
 #include "audio/pcm_convert.h"
 #include "audio/resampler.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <numbers>
 #include <vector>
 

@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "audio/pcm_pipeline.h"
 #include "audio/wav_writer.h"
-
 #include "wave_builder.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
 #include <cstdio>
-#include <filesystem>
-#include <numbers>
-
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <numbers>
 #include <unistd.h>
 
 namespace korvel {
@@ -21,7 +18,9 @@ namespace {
 
 using test::Bytes;
 
-void put24(Bytes& out, std::int32_t value) { test::putLittle(out, static_cast<std::uint32_t>(value), 3); }
+void put24(Bytes& out, std::int32_t value) {
+    test::putLittle(out, static_cast<std::uint32_t>(value), 3);
+}
 
 std::vector<std::int32_t> read24(std::span<const std::uint8_t> bytes) {
     std::vector<std::int32_t> samples(bytes.size() / 3);
@@ -95,8 +94,8 @@ TEST(PcmPipeline, CopiesSamplesBitForBit) {
         Collected out;
         PcmConversion conversion;
         conversion.outputRate = 44100; // without the 16-bit reduction nothing is resampled
-        auto report = run(waveOf(c.tag, c.channels, c.rate, c.bits, samples, c.container),
-                          conversion, out);
+        auto report =
+            run(waveOf(c.tag, c.channels, c.rate, c.bits, samples, c.container), conversion, out);
         ASSERT_TRUE(report) << report.error().message;
         EXPECT_EQ(out.bytes, samples) << c.channels << " channels, " << c.bits << " bits";
         EXPECT_GT(out.blocks, 2u);
@@ -116,8 +115,8 @@ TEST(PcmPipeline, SixteenBitSourceStaysIdenticalWhenReduced) {
 
 TEST(PcmPipeline, CutShortDataGivesTheWholeFramesThere) {
     Bytes samples = pseudoRandomBytes(6 * 10 + 4, 2);
-    const Bytes file = test::buildWave(
-        {{"fmt ", test::fmtBody(1, 2, 48000, 24)}, {"data", samples, 100000}});
+    const Bytes file =
+        test::buildWave({{"fmt ", test::fmtBody(1, 2, 48000, 24)}, {"data", samples, 100000}});
     Collected out;
     auto report = run(file, {}, out);
     ASSERT_TRUE(report);
@@ -185,7 +184,8 @@ struct NoiseFigures {
     double snrDb;
 };
 
-NoiseFigures measure(const std::vector<std::int32_t>& in24, const std::vector<std::int16_t>& out16) {
+NoiseFigures measure(const std::vector<std::int32_t>& in24,
+                     const std::vector<std::int16_t>& out16) {
     const std::size_t n = in24.size();
     std::vector<double> error(n);
     double sum = 0, squares = 0, signal = 0;
@@ -217,8 +217,8 @@ TEST(PcmPipeline, DitheredReductionHasNoTruncationDistortion) {
     std::vector<std::int32_t> sine(kFrames);
     Bytes samples;
     for (std::size_t i = 0; i < kFrames; ++i) {
-        sine[i] = static_cast<std::int32_t>(std::lround(
-            8388607.0 * 0.999 * std::sin(2 * std::numbers::pi * 1000.0 * i / 48000.0)));
+        sine[i] = static_cast<std::int32_t>(
+            std::lround(8388607.0 * 0.999 * std::sin(2 * std::numbers::pi * 1000.0 * i / 48000.0)));
         put24(samples, sine[i]);
     }
     Collected out;
@@ -270,9 +270,8 @@ TEST(PcmPipeline, FloatReducesToSixteenBits) {
 }
 
 TEST(PcmPipeline, ResamplesTo44k1AndTo48k) {
-    for (auto [from, to] : {std::pair<std::uint32_t, std::uint32_t>{48000, 44100},
-                            {44100, 48000},
-                            {96000, 48000}}) {
+    for (auto [from, to] :
+         {std::pair<std::uint32_t, std::uint32_t>{48000, 44100}, {44100, 48000}, {96000, 48000}}) {
         Bytes samples;
         const std::size_t frames = from * 2; // two seconds of stereo
         for (std::size_t i = 0; i < frames; ++i) {
@@ -341,8 +340,7 @@ TEST(PcmPipeline, PairIsLaidOutByItsDelays) {
         auto streamB = openPcmStream(sourceB);
         ASSERT_TRUE(streamA && streamB);
         Collected out;
-        auto report = mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink(),
-                                   alignment);
+        auto report = mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink(), alignment);
         ASSERT_TRUE(report) << report.error().message;
         EXPECT_EQ(report->framesWritten, 4000u);
         EXPECT_EQ(report->paddedFramesLeft, alignment.rightDelay);
@@ -350,8 +348,10 @@ TEST(PcmPipeline, PairIsLaidOutByItsDelays) {
         const auto merged = read24(out.bytes);
         ASSERT_EQ(merged.size(), 8000u);
         for (std::int32_t i = 0; i < 4000; ++i) {
-            const auto left = static_cast<std::int64_t>(i) - static_cast<std::int64_t>(alignment.leftDelay);
-            const auto right = static_cast<std::int64_t>(i) - static_cast<std::int64_t>(alignment.rightDelay);
+            const auto left =
+                static_cast<std::int64_t>(i) - static_cast<std::int64_t>(alignment.leftDelay);
+            const auto right =
+                static_cast<std::int64_t>(i) - static_cast<std::int64_t>(alignment.rightDelay);
             ASSERT_EQ(merged[2 * i], left >= 0 && left < 3000 ? left + 1 : 0) << i;
             ASSERT_EQ(merged[2 * i + 1], right >= 0 && right < 3000 ? -right - 1 : 0) << i;
         }
@@ -399,15 +399,15 @@ TEST(WavFileWriter, WritesAFileOthersRead) {
     EXPECT_TRUE(std::equal(samples.begin(), samples.end(), written.end() - samples.size()));
     if (std::system("ffprobe -version > /dev/null 2>&1") == 0) {
         const std::string command = "ffprobe -v error -show_entries stream=channels,sample_rate,"
-                                    "bits_per_sample -of csv=p=0 '" + path + "' > '" + path +
-                                    ".probe'";
+                                    "bits_per_sample -of csv=p=0 '" +
+                                    path + "' > '" + path + ".probe'";
         ASSERT_EQ(std::system(command.c_str()), 0);
         const Bytes probe = test::readFile(path + ".probe");
         EXPECT_EQ(std::string(probe.begin(), probe.end()), "96000,6,24\n");
     }
     {
-        auto abandoned = WavFileWriter::create((dir / "gone.wav").string(),
-                                               {SampleFormat::Int16, 2, 48000});
+        auto abandoned =
+            WavFileWriter::create((dir / "gone.wav").string(), {SampleFormat::Int16, 2, 48000});
         ASSERT_TRUE(abandoned);
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "gone.wav.partial"));

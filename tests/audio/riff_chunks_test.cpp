@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "audio/riff_chunks.h"
-
 #include "wave_builder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace korvel {
@@ -61,7 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
                  test::buildWave({{"bext", kBext}, {"fmt ", kFmt}, {"data", Bytes(12, 1)}}),
                  "bext|fmt |data|", false},
         WalkCase{"BextAfterLargeJunk",
-                 test::buildWave({{"JUNK", Bytes(70000, 0)}, {"fmt ", kFmt}, {"bext", kBext},
+                 test::buildWave({{"JUNK", Bytes(70000, 0)},
+                                  {"fmt ", kFmt},
+                                  {"bext", kBext},
                                   {"data", Bytes(6, 0)}}),
                  "JUNK|fmt |bext|data|", false},
         WalkCase{"OddChunkPadded",
@@ -72,11 +72,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"Fake", Bytes(3, 7), std::nullopt, false},
                                   {"data", Bytes(6, 0)}}),
                  "fmt |Fake|data|", false},
-        WalkCase{"RiffSizeTooSmall",
-                 withRiffSize(test::buildWave({{"fmt ", kFmt}, {"LIST", Bytes(20, 0)},
-                                               {"data", Bytes(0)}}),
-                              30),
-                 "fmt |LIST|data|", false},
+        WalkCase{
+            "RiffSizeTooSmall",
+            withRiffSize(
+                test::buildWave({{"fmt ", kFmt}, {"LIST", Bytes(20, 0)}, {"data", Bytes(0)}}), 30),
+            "fmt |LIST|data|", false},
         WalkCase{"RiffSizeTooLarge",
                  withRiffSize(test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0)}}), 1000),
                  "fmt |data|", false},
@@ -84,8 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                  appended(test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0)}}),
                           std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09", 9)),
                  "fmt |data|", false},
-        WalkCase{"TruncatedData",
-                 test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 4000}}),
+        WalkCase{"TruncatedData", test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 4000}}),
                  "fmt |data|", false},
         WalkCase{"ChunkRunningPastTheEnd",
                  test::buildWave({{"fmt ", kFmt}, {"JUNK", Bytes(4, 0), 9999}, {"data", Bytes{}}}),
@@ -215,7 +214,8 @@ TEST(RiffChunks, ScanLooksOnlyAtPositions8To1024) {
 }
 
 TEST(RiffChunks, ScannedIdAtTheVeryEndHasAnEmptyBody) {
-    const Bytes file = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'X', 'd', 'a', 't', 'a', 9, 9};
+    const Bytes file = {'R', 'I', 'F', 'F', 0,   0,   0,   0, 'W',
+                        'A', 'V', 'X', 'd', 'a', 't', 'a', 9, 9};
     MemoryByteSource source(file);
     const RiffLayout layout = walkRiffChunks(source);
     ASSERT_TRUE(layout.broken);

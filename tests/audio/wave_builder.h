@@ -2,14 +2,14 @@
 // Builds WAVE/BWF files in memory for tests: any chunk order, sizes and damage.
 #pragma once
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvel::test {
@@ -128,9 +128,9 @@ inline Bytes buildWave(const std::vector<Chunk>& chunks, Container container = C
     }
     for (const Chunk& c : chunks) {
         out.insert(out.end(), c.id.begin(), c.id.end());
-        bool large = container == Container::Rf64 &&
-                     (c.id == "data" ||
-                      std::find(viaDs64.begin(), viaDs64.end(), c.id) != viaDs64.end());
+        bool large =
+            container == Container::Rf64 &&
+            (c.id == "data" || std::find(viaDs64.begin(), viaDs64.end(), c.id) != viaDs64.end());
         putLittle(out, c.sizeField ? *c.sizeField : large ? 0xFFFFFFFFu : c.body.size(), 4);
         out.insert(out.end(), c.body.begin(), c.body.end());
         if (c.body.size() % 2 != 0 && c.pad) {

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "audio/wave_format.h"
-
 #include "wave_builder.h"
 
 #include <gtest/gtest.h>
@@ -37,10 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"Pcm16Mono", test::fmtBody(1, 1, 44100, 16), SampleFormat::Int16, 1},
         FormatCase{"Pcm24Stereo", test::fmtBody(1, 2, 48000, 24), SampleFormat::Int24, 2},
         FormatCase{"Float32", test::fmtBody(3, 2, 96000, 32), SampleFormat::Float32, 2},
-        FormatCase{"ExtensiblePcm24", test::fmtBody(1, 6, 48000, 24, true),
-                   SampleFormat::Int24, 6},
-        FormatCase{"ExtensibleFloat", test::fmtBody(3, 2, 48000, 32, true),
-                   SampleFormat::Float32, 2},
+        FormatCase{"ExtensiblePcm24", test::fmtBody(1, 6, 48000, 24, true), SampleFormat::Int24, 6},
+        FormatCase{"ExtensibleFloat", test::fmtBody(3, 2, 48000, 32, true), SampleFormat::Float32,
+                   2},
         FormatCase{"Pcm8", test::fmtBody(1, 1, 8000, 8), SampleFormat::Unsupported, 1},
         FormatCase{"Pcm32", test::fmtBody(1, 2, 48000, 32), SampleFormat::Unsupported, 2},
         FormatCase{"Compressed", test::fmtBody(2, 2, 48000, 16), SampleFormat::Unsupported, 2},

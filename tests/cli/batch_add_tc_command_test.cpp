@@ -4,10 +4,9 @@
 #include "../movie/test_media.h"
 #include "run_korvel.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace korvel::test {
 namespace {
@@ -15,10 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 
 class BatchAddTcCommandTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fs::create_directories(m_folder / "media");
-    }
+  protected:
+    void SetUp() override { fs::create_directories(m_folder / "media"); }
 
     std::string path(const std::string& name) const { return (m_folder / name).string(); }
     std::string writeAle(const std::string& text, const std::string& name = "day.ale") const {
@@ -51,8 +48,9 @@ TEST_F(BatchAddTcCommandTest, UsageAndRefusals) {
     const CommandResult conflict =
         runKorvel(prefs.with({"--tv", "NTSC", "batch-add-tc", pal, path("media")}));
     EXPECT_EQ(conflict.exitStatus, 1);
-    EXPECT_NE(conflict.err.find("The ALE file is in PAL format but the preferences are set to NTSC!"),
-              std::string::npos);
+    EXPECT_NE(
+        conflict.err.find("The ALE file is in PAL format but the preferences are set to NTSC!"),
+        std::string::npos);
 }
 
 TEST_F(BatchAddTcCommandTest, AddsTracksAndPrintsTheSummary) {
@@ -83,16 +81,17 @@ TEST_F(BatchAddTcCommandTest, AddsTracksAndPrintsTheSummary) {
     const std::string again = writeAle("Heading\nColumn\nName\tStart\tTape\nData\n"
                                        "A001\t10:20:30:24\tNEW\nA002\t10:20:30:25\tBAD\n",
                                        "again.ale");
-    const CommandResult second = runKorvel(
-        prefs.with({"--set", "overwrite=true", "batch-add-tc", again, path("media")}));
+    const CommandResult second =
+        runKorvel(prefs.with({"--set", "overwrite=true", "batch-add-tc", again, path("media")}));
     EXPECT_EQ(second.exitStatus, 1);
     EXPECT_EQ(second.out, "The ALE file: again.ale contained 2 clip(s).\n"
                           "Added timecode tracks to 1 QuickTime file(s).\n"
                           "Skipped overwriting timecode tracks to 0 QuickTime file(s).\n"
                           "Could not find 0 QuickTime file(s).\n"
                           "Could not change 1 QuickTime file(s).\n");
-    EXPECT_NE(second.err.find("ERROR - The clip A002 has no valid timecode: 10:20:30:25 - skipping..."),
-              std::string::npos);
+    EXPECT_NE(
+        second.err.find("ERROR - The clip A002 has no valid timecode: 10:20:30:25 - skipping..."),
+        std::string::npos);
     const ProbedTimecode replaced = probeTimecode(path("media/A001.mov"));
     EXPECT_EQ(replaced.timecode, "10:20:30:24");
     EXPECT_EQ(replaced.reel, "NEW");

@@ -7,12 +7,10 @@
 #include "output_folder_test.h"
 #include "run_korvel.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace korvel::test {
 namespace {
@@ -64,7 +62,7 @@ std::vector<std::string> split(const std::string& text, char separator) {
 }
 
 class Bwf2qtCommandTest : public test::OutputFolderTest {
-protected:
+  protected:
     Bwf2qtCommandTest() : OutputFolderTest("korvel_cli_bwf2qt_") {}
 
     std::string write(const std::string& name, const Bytes& bytes) const {
@@ -87,8 +85,7 @@ protected:
 TEST_F(Bwf2qtCommandTest, UsageErrors) {
     const std::string file = write("A.wav", recording({"A", 1, 48000, 16, 0, ""}, 0.1));
     EXPECT_EQ(runKorvel(prefs.with({"bwf2qt", file})).exitStatus, 2);
-    EXPECT_EQ(runKorvel(prefs.with({"bwf2qt", path("none.wav"), "-d", path("out")})).exitStatus,
-              2);
+    EXPECT_EQ(runKorvel(prefs.with({"bwf2qt", path("none.wav"), "-d", path("out")})).exitStatus, 2);
     EXPECT_EQ(runKorvel(prefs.with({"bwf2qt", file, "-d", path("nowhere")})).exitStatus, 2);
     EXPECT_EQ(bwf2qt({file, "--on-missing-bext", "replace"}).exitStatus, 2);
 }
@@ -96,9 +93,9 @@ TEST_F(Bwf2qtCommandTest, UsageErrors) {
 TEST_F(Bwf2qtCommandTest, HelpStatesThePairingRule) {
     const CommandResult result = runKorvel(prefs.with({"bwf2qt", "--help"}));
     EXPECT_EQ(result.exitStatus, 0);
-    for (const char* part : {"ABC123_1.wav", "ABC123P1.mov", "bext time references",
-                             "mono WAVE files", "same sample rate and sample size",
-                             "overlap in time", "converted one by one"}) {
+    for (const char* part :
+         {"ABC123_1.wav", "ABC123P1.mov", "bext time references", "mono WAVE files",
+          "same sample rate and sample size", "overlap in time", "converted one by one"}) {
         EXPECT_NE(result.out.find(part), std::string::npos) << part;
     }
 }
@@ -160,24 +157,25 @@ TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
         SCOPED_TRACE(row.source.name);
         const std::string file = write(row.source.name + ".wav", recording(row.source, 1.0));
         const std::string movie = out(row.source.name + ".mov");
-        const CommandResult result =
-            bwf2qt({file, "--batch-list", out("list.txt"), "--xml", out("list.xml"),
-                    "--on-exists", "replace"},
-                   row.settings);
+        const CommandResult result = bwf2qt({file, "--batch-list", out("list.txt"), "--xml",
+                                             out("list.xml"), "--on-exists", "replace"},
+                                            row.settings);
         ASSERT_EQ(result.exitStatus, 0) << result.err;
         EXPECT_EQ(result.out, movie + "\n");
 
-        EXPECT_EQ(commandOutput("ffprobe -v error -select_streams a:0 -show_entries "
-                                "stream=sample_rate,channels,bits_per_sample,duration -of csv=p=0 " +
-                                shellQuote(movie)),
-                  row.probed + "\n");
+        EXPECT_EQ(
+            commandOutput("ffprobe -v error -select_streams a:0 -show_entries "
+                          "stream=sample_rate,channels,bits_per_sample,duration -of csv=p=0 " +
+                          shellQuote(movie)),
+            row.probed + "\n");
         const ProbedTimecode probed = probeTimecode(movie);
         EXPECT_EQ(probed.timecode, row.timecode);
         EXPECT_EQ(probed.reel, row.reel);
         EXPECT_EQ(mediainfoFirstTimecode(movie), row.timecode);
         const auto fields = split(row.probed, ',');
         EXPECT_EQ(commandOutput("mediainfo --Inform='Audio;%SamplingRate% %Channels% %BitDepth% "
-                                "%Duration%' " + shellQuote(movie)),
+                                "%Duration%' " +
+                                shellQuote(movie)),
                   fields[0] + " " + fields[1] + " " + fields[2] + " 1000\n");
 
         EXPECT_EQ(std::system(("xmllint --noout " + shellQuote(out("list.xml"))).c_str()), 0);
@@ -255,18 +253,50 @@ TEST_F(Bwf2qtCommandTest, XmemlListAsXmllintReadsIt) {
     const Row rows[] = {
         {{{"MONO 16", 1, 48000, 16, 48000ull * 3600, "sTAPE=R01\r\n"}},
          {},
-         "MONO 16.mov", 1, "25", "FALSE", "NDF", "90000", "25", "16", "48000"},
+         "MONO 16.mov",
+         1,
+         "25",
+         "FALSE",
+         "NDF",
+         "90000",
+         "25",
+         "16",
+         "48000"},
         {{{"ST24", 2, 48000, 24, 48000ull * 60, "sTAPE=R02\r\n"}},
          {"--bwf-fps", "NTSC DF"},
-         "ST24.mov", 2, "30", "TRUE", "DF", "1798", "29", "24", "48000"},
+         "ST24.mov",
+         2,
+         "30",
+         "TRUE",
+         "DF",
+         "1798",
+         "29",
+         "24",
+         "48000"},
         {{{"ABC123_1", 1, 48000, 16, 48000ull * 10, "sTAPE=R03\r\n"},
           {"ABC123_2", 1, 48000, 16, 48000ull * 10, "sTAPE=R03\r\n"}},
          {"--set", "BWFMergeTracks=Ch. 1 & 2", "--bwf-fps", "24 fps"},
-         "ABC123P1.mov", 2, "24", "FALSE", "NDF", "240", "24", "16", "48000"},
+         "ABC123P1.mov",
+         2,
+         "24",
+         "FALSE",
+         "NDF",
+         "240",
+         "24",
+         "16",
+         "48000"},
         {{{"REDUCED", 2, 96000, 24, 96000ull * 36000, "sTAPE=R04\r\n"}},
          {"--set", "button24to16=true", "--set", "BWFSampleRate=44100 kHz", "--bwf-fps",
           "NTSC NDF"},
-         "REDUCED.mov", 2, "30", "TRUE", "NDF", "1078921", "29", "16", "44100"},
+         "REDUCED.mov",
+         2,
+         "30",
+         "TRUE",
+         "NDF",
+         "1078921",
+         "29",
+         "16",
+         "44100"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.movie);
@@ -339,23 +369,29 @@ TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {
         {"DAY100", 48000ull * (100 * 3600 + 30 * 60), "PAL", "04:30:00:00", "25 FALSE"},
         {"FILM", 48000ull * 3600 * 24 + 2000, "24 fps", "00:00:00:01", "24 FALSE"},
         {"NDF26", 48048ull * 3600 * 26, "NTSC NDF", "02:00:00:00", "30 TRUE"},
-        {"DF25", 2697300ull * 16016 / 10, "NTSC DF", "01:00:00;00", "30 TRUE"}, // frame 2589408 + 107892
+        {"DF25", 2697300ull * 16016 / 10, "NTSC DF", "01:00:00;00",
+         "30 TRUE"}, // frame 2589408 + 107892
         {"S2398", 864000ull * 2002, "23.976 fps", "10:00:00:00", "24 TRUE"},
         {"S50", 48000ull * 3600 * 27 + 960, "50 fps", "03:00:00:01", "50 FALSE"},
-        {"DF5994", 5394600ull * 8008 / 10, "59.94 DF", "01:00:00;00", "60 TRUE"}, // 5178816 + 215784
+        {"DF5994", 5394600ull * 8008 / 10, "59.94 DF", "01:00:00;00",
+         "60 TRUE"}, // 5178816 + 215784
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const std::string file = write(std::string(row.name) + ".wav",
-                                       recording({row.name, 1, 48000, 16, row.timeReference, "sTAPE=T\r\n"}, 0.1));
+        const std::string file =
+            write(std::string(row.name) + ".wav",
+                  recording({row.name, 1, 48000, 16, row.timeReference, "sTAPE=T\r\n"}, 0.1));
         const std::string movie = out(std::string(row.name) + ".mov");
-        const CommandResult result = bwf2qt(
-            {file, "--batch-list", out("list.txt"), "--xml", out("list.xml"), "--on-exists", "replace"},
-            {"--bwf-fps", row.bwfFps});
+        const CommandResult result = bwf2qt({file, "--batch-list", out("list.txt"), "--xml",
+                                             out("list.xml"), "--on-exists", "replace"},
+                                            {"--bwf-fps", row.bwfFps});
         ASSERT_EQ(result.exitStatus, 0) << result.err;
 
-        const CommandResult info = runKorvel(prefs.with({"--bwf-fps", row.bwfFps, "bwf-info", file}));
-        EXPECT_NE(info.out.find("Timecode start: " + std::string(row.start) + " @"), std::string::npos) << info.out;
+        const CommandResult info =
+            runKorvel(prefs.with({"--bwf-fps", row.bwfFps, "bwf-info", file}));
+        EXPECT_NE(info.out.find("Timecode start: " + std::string(row.start) + " @"),
+                  std::string::npos)
+            << info.out;
         const auto lines = split(fileText(out("list.txt")), '\r');
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(split(lines[1], '\t').at(2), row.start);
@@ -363,11 +399,14 @@ TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {
                   std::string::npos);
         const std::string xml = fileText(out("list.xml"));
         const auto timebase = std::string(row.timebase);
-        EXPECT_NE(xml.find("<timebase>" + timebase.substr(0, timebase.find(' ')) + "</timebase>\r"
-                           "\t\t\t<ntsc>" + timebase.substr(timebase.find(' ') + 1) + "</ntsc>"),
+        EXPECT_NE(xml.find("<timebase>" + timebase.substr(0, timebase.find(' ')) +
+                           "</timebase>\r"
+                           "\t\t\t<ntsc>" +
+                           timebase.substr(timebase.find(' ') + 1) + "</ntsc>"),
                   std::string::npos)
             << xml;
-        EXPECT_EQ(runKorvel(prefs.with({"tc", "read", movie})).out, std::string(row.start) + "\nT\n");
+        EXPECT_EQ(runKorvel(prefs.with({"tc", "read", movie})).out,
+                  std::string(row.start) + "\nT\n");
         if (haveProgram("ffprobe")) {
             EXPECT_EQ(probeTimecode(movie).timecode, row.start);
         }
@@ -376,8 +415,7 @@ TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {
 
 TEST_F(Bwf2qtCommandTest, FlagsAnswerTheQuestions) {
     const std::string a = write("A01.wav", recording({"A01", 1, 48000, 16, 0, "sTAPE=A\r\n"}, 0.1));
-    const std::string plain =
-        write("B02.wav", recording({"B02", 1, 48000, 16, 0, ""}, 0.1, false));
+    const std::string plain = write("B02.wav", recording({"B02", 1, 48000, 16, 0, ""}, 0.1, false));
     const std::string c = write("C03.wav", recording({"C03", 1, 48000, 16, 0, "sTAPE=C\r\n"}, 0.1));
 
     // No bext: skipped without a person (exit 0), or the end of converting with "abort".
@@ -392,9 +430,8 @@ TEST_F(Bwf2qtCommandTest, FlagsAnswerTheQuestions) {
     EXPECT_EQ(skipped.err.find("Creating XML List..."), std::string::npos);
     fs::remove(out("A01.mov"));
     fs::remove(out("C03.mov"));
-    const CommandResult stopped =
-        bwf2qt({a, plain, c, "--on-missing-bext", "abort", "--batch-list", out("l.txt"),
-                "--on-exists", "replace"});
+    const CommandResult stopped = bwf2qt({a, plain, c, "--on-missing-bext", "abort", "--batch-list",
+                                          out("l.txt"), "--on-exists", "replace"});
     EXPECT_EQ(stopped.exitStatus, 1);
     EXPECT_EQ(stopped.out, out("A01.mov") + "\n");
     EXPECT_FALSE(fs::exists(out("C03.mov")));

@@ -3,9 +3,8 @@
 #include "run_korvel.h"
 #include "support/local_http_server.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace korvel {
 namespace {

@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 
 namespace korvel::test {
 
 /// A fixture with a folder of its own for a command's inputs, and "out" inside it for its outputs;
 /// named after the process and the test, since ctest runs cases side by side.
 class OutputFolderTest : public ::testing::Test {
-protected:
+  protected:
     explicit OutputFolderTest(std::string prefix) : m_prefix(std::move(prefix)) {}
 
     void SetUp() override {
@@ -34,7 +32,7 @@ protected:
 
     std::filesystem::path m_folder;
 
-private:
+  private:
     std::string m_prefix;
 };
 

@@ -6,16 +6,14 @@
 #include "output_folder_test.h"
 #include "run_korvel.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -51,7 +49,7 @@ void writeSparseRecording(const std::string& path, std::uint64_t dataBytes,
 }
 
 class OutputSafetyTest : public test::OutputFolderTest {
-protected:
+  protected:
     OutputSafetyTest() : OutputFolderTest("korvel_cli_outputs_") {}
     std::vector<std::string> bwf2qt(std::vector<std::string> arguments) const {
         std::vector<std::string> all = prefs.option();
@@ -78,8 +76,14 @@ TEST_F(OutputSafetyTest, OutputsNeverReplaceInputs) {
     };
     const Row rows[] = {
         {"log is the recording", {"--log", path("a.WAV")}, {"-d", d}, "a.WAV"},
-        {"batch list is the recording", {}, {"-d", d, "--batch-list", path("a.WAV"), "--on-exists", "replace"}, "a.WAV"},
-        {"batch list is a hard link to it", {}, {"-d", d, "--batch-list", path("alias.txt"), "--on-exists", "replace"}, "alias.txt"},
+        {"batch list is the recording",
+         {},
+         {"-d", d, "--batch-list", path("a.WAV"), "--on-exists", "replace"},
+         "a.WAV"},
+        {"batch list is a hard link to it",
+         {},
+         {"-d", d, "--batch-list", path("alias.txt"), "--on-exists", "replace"},
+         "alias.txt"},
         {"xml is the movie", {}, {"-d", d, "--xml", out("a.mov")}, "a.mov"},
         {"log is the movie", {"--log", out("a.mov")}, {"-d", d}, "a.mov"},
     };
@@ -116,9 +120,8 @@ TEST_F(OutputSafetyTest, OutputsNeverReplaceInputs) {
 TEST_F(OutputSafetyTest, AbortNamesTheFileThatExists) {
     writeFile(path("a.WAV"), recording(0.2));
     writeFile(path("list.txt"), Bytes{'o', 'l', 'd'});
-    const CommandResult result = runKorvel(bwf2qt({path("a.WAV"), "-d", out(""),
-                                                   "--batch-list", path("list.txt"),
-                                                   "--on-exists", "abort"}));
+    const CommandResult result = runKorvel(bwf2qt(
+        {path("a.WAV"), "-d", out(""), "--batch-list", path("list.txt"), "--on-exists", "abort"}));
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.err.find(path("list.txt") + " exists; stopped"), std::string::npos)
         << result.err;
@@ -145,7 +148,8 @@ TEST_F(OutputSafetyTest, InterruptLeavesNoTemporary) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, KORVEL_EXECUTABLE, &actions, nullptr, pointers.data(), environ), 0);
+        ASSERT_EQ(posix_spawn(&pid, KORVEL_EXECUTABLE, &actions, nullptr, pointers.data(), environ),
+                  0);
         posix_spawn_file_actions_destroy(&actions);
         // Until the temporary is there, or the run ended by itself.
         int status = 0;
@@ -199,7 +203,8 @@ TEST_F(OutputSafetyTest, ConcurrentRunsNeverMix) {
         EXPECT_EQ(claims, 1) << first.err << second.err;
         const std::string probed =
             commandOutput("ffprobe -v error -select_streams a:0 -show_entries "
-                          "stream=codec_name,duration_ts -of csv=p=0 '" + out("T01.mov") + "' 2>&1");
+                          "stream=codec_name,duration_ts -of csv=p=0 '" +
+                          out("T01.mov") + "' 2>&1");
         EXPECT_TRUE(probed == stereo || probed == mono) << probed;
         const auto size = fs::file_size(out("T01.mov"));
         EXPECT_TRUE(size == soloSizes[0] || size == soloSizes[1]) << size;

@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "run_korvel.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace korvel::test {
 namespace {
@@ -27,7 +25,8 @@ TEST(PrefsCommandTest, ResetThenListShowsTheDefaults) {
     ASSERT_EQ(listed.exitStatus, 0);
     const std::string expected =
         "BWFMergeTracks=None\nBWFSampleRate=Same as Source\nBWFTapeIDSelect=TapeID from BWF "
-        "File\nBWFXMLFormat=Clip list\nBWFfpsRate=PAL\nBatchListHeaderLanguish=English\nTVSys=PAL\nale2fcpAleDir=" +
+        "File\nBWFXMLFormat=Clip "
+        "list\nBWFfpsRate=PAL\nBatchListHeaderLanguish=English\nTVSys=PAL\nale2fcpAleDir=" +
         home() + "\nale2fcpFCPvers=FCP 4\nale2fcpFcpDir=" + home() +
         "\nale2fcpTCConversion=Convert Start field to 24 fps TC\nbutton24to16=false\n"
         "clickCreateFCPBatchList=false\nclipType=Clips only\nkorvelVersion=9\n"
@@ -41,7 +40,8 @@ TEST(PrefsCommandTest, ResetThenListShowsTheDefaults) {
 // Reading the store makes no folder for it; storing a value does.
 TEST(PrefsCommandTest, ReadingMakesNoFolder) {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("korvel_prefs_folder_" + std::to_string(::getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("korvel_prefs_folder_" + std::to_string(::getpid()));
     fs::remove_all(folder);
     const std::string store = (folder / "sub" / "prefs.ini").string();
     for (const std::vector<std::string>& command :
@@ -99,11 +99,20 @@ TEST(PrefsCommandTest, PopupKeysTakeOnlyTheirChoices) {
         std::string errMentions;
     };
     const Step steps[] = {
-        {{"--set", "BWFfpsRate=ntsc df", "timecode", "from-samples", "0", "--rate", "48000"}, 2, "", "\"NTSC DF\""},
-        {{"--set", "BWFfpsRate=NTSC DF", "timecode", "from-samples", "0", "--rate", "48000"}, 0, "00:00:00;00\n", ""},
+        {{"--set", "BWFfpsRate=ntsc df", "timecode", "from-samples", "0", "--rate", "48000"},
+         2,
+         "",
+         "\"NTSC DF\""},
+        {{"--set", "BWFfpsRate=NTSC DF", "timecode", "from-samples", "0", "--rate", "48000"},
+         0,
+         "00:00:00;00\n",
+         ""},
         {{"prefs", "set", "TVSys", "SECAM"}, 2, "", "\"PAL\", \"NTSC\", \"24 fps\""},
         {{"prefs", "set", "TVSys", "59.94 fps"}, 0, "", ""},
-        {{"prefs", "set", "TVSys", "59.94"}, 2, "", "\"23.976 fps\", \"30 fps\", \"50 fps\", \"59.94 fps\", \"60 fps\""},
+        {{"prefs", "set", "TVSys", "59.94"},
+         2,
+         "",
+         "\"23.976 fps\", \"30 fps\", \"50 fps\", \"59.94 fps\", \"60 fps\""},
         {{"prefs", "set", "TVSys", "24 fps"}, 0, "", ""},
         {{"prefs", "set", "BWFfpsRate", "25"}, 2, "", "\"NTSC NDF\""},
         {{"prefs", "set", "tcColumn", "[ALE] Start"}, 2, "", "\"Auxiliary TC1\""},
@@ -128,7 +137,8 @@ TEST(PrefsCommandTest, PopupKeysTakeOnlyTheirChoices) {
         const std::string& last = step.arguments.back();
         EXPECT_EQ(result.exitStatus, step.exitStatus) << last << result.err;
         EXPECT_EQ(result.out, step.out) << last;
-        EXPECT_NE(result.err.find(step.errMentions), std::string::npos) << last << ": " << result.err;
+        EXPECT_NE(result.err.find(step.errMentions), std::string::npos)
+            << last << ": " << result.err;
     }
 }
 
@@ -158,7 +168,9 @@ TEST(GlobalOptionsTest, HelpVersionAndLogFile) {
 
     TemporaryPrefs prefs;
     const std::string logPath = prefs.path() + ".log";
-    EXPECT_EQ(runKorvel(prefs.with({"--log", logPath, "timecode", "30to24", "01:00:00:03"})).exitStatus, 0);
+    EXPECT_EQ(
+        runKorvel(prefs.with({"--log", logPath, "timecode", "30to24", "01:00:00:03"})).exitStatus,
+        0);
     std::ifstream log(logPath, std::ios::binary);
     std::stringstream text;
     text << log.rdbuf();

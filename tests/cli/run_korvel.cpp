@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "run_korvel.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
+#include <spawn.h>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -68,7 +67,8 @@ CommandResult runKorvel(const std::vector<std::string>& arguments) {
     pointers.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, KORVEL_EXECUTABLE, &actions, nullptr, pointers.data(), environ);
+    const int spawned =
+        posix_spawn(&pid, KORVEL_EXECUTABLE, &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -87,13 +87,16 @@ CommandResult runKorvel(const std::vector<std::string>& arguments) {
 
 TemporaryPrefs::TemporaryPrefs() {
     static std::atomic<int> counter{0};
-    m_path = (std::filesystem::temp_directory_path() /
-              ("korvel-cli-prefs-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".ini"))
-                 .string();
+    m_path =
+        (std::filesystem::temp_directory_path() / ("korvel-cli-prefs-" + std::to_string(getpid()) +
+                                                   "-" + std::to_string(counter++) + ".ini"))
+            .string();
     std::filesystem::remove(m_path);
 }
 
-TemporaryPrefs::~TemporaryPrefs() { std::filesystem::remove(m_path); }
+TemporaryPrefs::~TemporaryPrefs() {
+    std::filesystem::remove(m_path);
+}
 
 std::vector<std::string> TemporaryPrefs::with(std::vector<std::string> arguments) const {
     arguments.insert(arguments.begin(), {"--prefs", m_path});

@@ -19,7 +19,7 @@ CommandResult runKorvel(const std::vector<std::string>& arguments);
 
 /// A preference file of its own for one test, removed when the test ends.
 class TemporaryPrefs {
-public:
+  public:
     TemporaryPrefs();
     ~TemporaryPrefs();
     TemporaryPrefs(const TemporaryPrefs&) = delete;
@@ -31,7 +31,7 @@ public:
     std::vector<std::string> with(std::vector<std::string> arguments) const;
     const std::string& path() const { return m_path; }
 
-private:
+  private:
     std::string m_path;
 };
 

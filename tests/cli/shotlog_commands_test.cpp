@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "run_korvel.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace korvel::test {
@@ -14,11 +13,12 @@ namespace fs = std::filesystem;
 
 // A folder of its own for one test, removed when the test ends.
 class Scratch {
-public:
+  public:
     Scratch() {
-        m_path = fs::temp_directory_path() /
-                 ("korvel-shotlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_path =
+            fs::temp_directory_path() /
+            ("korvel-shotlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_path);
         fs::create_directories(m_path);
     }
@@ -34,17 +34,19 @@ public:
     }
     const fs::path& path() const { return m_path; }
 
-private:
+  private:
     fs::path m_path;
 };
 
-const std::string kAle = "Heading\r\nVIDEO_FORMAT\tPAL\r\nColumn\r\nName\tStart\tEnd\tTracks\tTape\r\n"
-                         "Data\r\nn1\t01:00:00:00\t01:00:01:00\tVA1\tT\r\nn2\t02:00:00:00\t02:00:01:00\tA2\tT";
+const std::string kAle =
+    "Heading\r\nVIDEO_FORMAT\tPAL\r\nColumn\r\nName\tStart\tEnd\tTracks\tTape\r\n"
+    "Data\r\nn1\t01:00:00:00\t01:00:01:00\tVA1\tT\r\nn2\t02:00:00:00\t02:00:01:00\tA2\tT";
 const std::string kBatchList = "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\r"
                                "a\t1\t2\t1V\t\tR\tClip\r- Bin A\rb\t3\t4\t2A\t\tR\tClip\r"
                                "- Bin A\rc\t5\t6\t1A\tA1\tR\tClip\r";
-const std::string kPalHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
-                             "TAPE\tUnknown\rFPS\t25\r\rColumn\rName\tStart\tEnd\tTracks\tTape\r\rData\r";
+const std::string kPalHead =
+    "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
+    "TAPE\tUnknown\rFPS\t25\r\rColumn\rName\tStart\tEnd\tTracks\tTape\r\rData\r";
 
 TEST(Ale2fcpCommand, WritesBesideTheAleAndLogs) {
     TemporaryPrefs prefs;
@@ -53,9 +55,10 @@ TEST(Ale2fcpCommand, WritesBesideTheAleAndLogs) {
     const CommandResult result =
         runKorvel(prefs.with({"ale2fcp", ale, "--log", dir.file("log.txt")}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(Scratch::read(dir.file("Scene12.txt")),
-              "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
-              "n1\t01:00:00:00\t01:00:01:00\t1V, 1A\tA1\tT\rn2\t02:00:00:00\t02:00:01:00\t1A\tA2\tT\r");
+    EXPECT_EQ(
+        Scratch::read(dir.file("Scene12.txt")),
+        "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
+        "n1\t01:00:00:00\t01:00:01:00\t1V, 1A\tA1\tT\rn2\t02:00:00:00\t02:00:01:00\t1A\tA2\tT\r");
     EXPECT_EQ(Scratch::read(dir.file("log.txt")),
               "Korvel Tools version 1.2.1\r\rale2fcp video format: PAL\r"
               "The ALE file has Windows line breaks!\rThe ALE file has PAL video format\r"
@@ -67,9 +70,9 @@ TEST(Ale2fcpCommand, StandardOutputAndOverrides) {
     TemporaryPrefs prefs;
     Scratch dir;
     const std::string ale = dir.write("a.ale", kAle);
-    const CommandResult result = runKorvel(prefs.with(
-        {"--set", "aleCopyName=true", "--set", "modifyNameData=Truncate, add \".MOV\"", "ale2fcp",
-         ale, "-o", "-"}));
+    const CommandResult result =
+        runKorvel(prefs.with({"--set", "aleCopyName=true", "--set",
+                              "modifyNameData=Truncate, add \".MOV\"", "ale2fcp", ale, "-o", "-"}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(result.out, "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tLabel 2\r"
                           "n1.MOV\t01:00:00:00\t01:00:01:00\t1V, 1A\tA1\tT\tn1\r"
@@ -118,8 +121,8 @@ TEST(Fcp2aleCommand, SeparateBinsKeepEveryBin) {
     Scratch dir;
     const std::string list = dir.write("day1.txt", kBatchList);
     fs::create_directories(dir.path() / "out");
-    const CommandResult result = runKorvel(prefs.with(
-        {"--set", "seperateBins=true", "fcp2ale", list, "-d", dir.file("out")}));
+    const CommandResult result = runKorvel(
+        prefs.with({"--set", "seperateBins=true", "fcp2ale", list, "-d", dir.file("out")}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(Scratch::read(dir.file("out/day1.ale")), kPalHead + "a\t1\t2\tV\tR\r");
     EXPECT_EQ(Scratch::read(dir.file("out/Bin A.ale")), kPalHead + "b\t3\t4\tA1A2\tR\r");
@@ -133,8 +136,8 @@ TEST(Fcp2aleCommand, PrintsOnlyTheFilesItWrote) {
     Scratch dir;
     const std::string list = dir.write("day1.txt", kBatchList);
     fs::create_directories(dir.path() / "Bin A.ale"); // no file can replace a folder
-    const CommandResult result = runKorvel(prefs.with(
-        {"--set", "seperateBins=true", "fcp2ale", list, "--on-exists", "replace"}));
+    const CommandResult result = runKorvel(
+        prefs.with({"--set", "seperateBins=true", "fcp2ale", list, "--on-exists", "replace"}));
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.err.find("The ALE file could not be saved!"), std::string::npos) << result.err;
     EXPECT_EQ(result.out, dir.file("day1.ale") + "\n" + dir.file("Bin A-2.ale") + "\n");
@@ -147,9 +150,9 @@ TEST(Fcp2aleCommand, RefusalAndUnsafeBinNames) {
     CommandResult result = runKorvel(prefs.with({"--tv", "24 fps", "fcp2ale", list}));
     EXPECT_EQ(result.exitStatus, 1);
 
-    const std::string escaping = dir.write(
-        "e.txt", "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\r- ../../x\r"
-                 "a\t1\t2\t1V\t\tR\tClip\r");
+    const std::string escaping =
+        dir.write("e.txt", "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\r- ../../x\r"
+                           "a\t1\t2\t1V\t\tR\tClip\r");
     result = runKorvel(prefs.with({"--set", "seperateBins=true", "fcp2ale", escaping}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_TRUE(fs::exists(dir.file(".._.._x.ale")));

@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: MIT
-#include "run_korvel.h"
-
 #include "../qtff/test_movies.h"
 #include "qtff/file_io.h"
 #include "qtff/movie_file.h"
+#include "run_korvel.h"
 #include "support/outside_tools.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace korvel::test {
@@ -25,17 +22,21 @@ std::string readAll(const std::string& path) {
 }
 
 class TcCommandTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        m_movie = (std::filesystem::temp_directory_path() / ("korvel-tc-" + std::to_string(::getpid()) + ".mov")).string();
+        m_movie = (std::filesystem::temp_directory_path() /
+                   ("korvel-tc-" + std::to_string(::getpid()) + ".mov"))
+                      .string();
         const auto bytes = qtff::testing::makeTestMovie();
-        std::ofstream(m_movie, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        std::ofstream(m_movie, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     void TearDown() override { std::filesystem::remove(m_movie); }
 
     CommandResult run(std::vector<std::string> arguments) {
         for (auto& a : arguments)
-            if (a == "MOVIE") a = m_movie;
+            if (a == "MOVIE")
+                a = m_movie;
         return runKorvel(m_prefs.with(arguments));
     }
 
@@ -58,7 +59,10 @@ TEST_F(TcCommandTest, ChecksAddsReadsReplacesAndDeletes) {
         {{"tc", "add", "MOVIE", "--tc", "1:00:00:00", "--reel", "A"}, 1, "", false},
         {{"tc", "add", "MOVIE", "--tc", "01:00:00:25", "--reel", "A"}, 1, "", false},
         {{"--tv", "24 fps", "tc", "add", "MOVIE", "--tc", "01:00:00:24"}, 1, "", false},
-        {{"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", std::string(256, 'r')}, 1, "", false},
+        {{"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", std::string(256, 'r')},
+         1,
+         "",
+         false},
         {{"--set", "TVSys=SECAM", "tc", "add", "MOVIE", "--tc", "01:00:00:00"}, 2, "", false},
         // Hours past the day, and drop-frame labels that name no frame.
         {{"tc", "add", "MOVIE", "--tc", "25:00:00:00", "--reel", "A"}, 1, "", false},
@@ -72,16 +76,24 @@ TEST_F(TcCommandTest, ChecksAddsReadsReplacesAndDeletes) {
         {{"tc", "read", "MOVIE"}, 0, "01:00:00:00\nA001\n", false},
         // A second track would hide behind the first: refused unless replacing.
         {{"tc", "add", "MOVIE", "--tc", "02:00:00:00", "--reel", "B"}, 1, "", false},
-        {{"--tv", "NTSC", "--df", "tc", "add", "MOVIE", "--tc", "01:00:00;00", "--reel", "B", "--replace"}, 0, "", true},
+        {{"--tv", "NTSC", "--df", "tc", "add", "MOVIE", "--tc", "01:00:00;00", "--reel", "B",
+          "--replace"},
+         0,
+         "",
+         true},
         {{"tc", "read", "MOVIE"}, 0, "01:00:00;00\nB\n", false},
-        {{"--tv", "NTSC", "--no-df", "tc", "add", "MOVIE", "--tc", "00:59:59:29", "--replace"}, 0, "", true},
+        {{"--tv", "NTSC", "--no-df", "tc", "add", "MOVIE", "--tc", "00:59:59:29", "--replace"},
+         0,
+         "",
+         true},
         {{"tc", "read", "MOVIE"}, 0, "00:59:59:29\n\n", false},
         {{"tc", "delete", "MOVIE"}, 0, "", true},
         {{"tc", "check", "MOVIE"}, 0, "no\n", false},
     };
     for (const auto& step : steps) {
         std::string line;
-        for (const auto& a : step.arguments) line += (a.size() > 20 ? a.substr(0, 20) + "..." : a) + " ";
+        for (const auto& a : step.arguments)
+            line += (a.size() > 20 ? a.substr(0, 20) + "..." : a) + " ";
         SCOPED_TRACE(line);
         const auto before = readAll(m_movie);
         const auto result = run(step.arguments);
@@ -133,7 +145,8 @@ TEST_F(TcCommandTest, CheckAndReadFailOnWhatIsNotAReadableMovie) {
 TEST_F(TcCommandTest, HelpSaysWhatReadPrintsAndHowToQuoteDropFrame) {
     const auto read = run({"tc", "read", "--help"});
     EXPECT_EQ(read.exitStatus, 0);
-    for (const char* mention : {"no timecode", "No Source ID", "empty line when the track carries an empty name"}) {
+    for (const char* mention :
+         {"no timecode", "No Source ID", "empty line when the track carries an empty name"}) {
         EXPECT_NE(read.out.find(mention), std::string::npos) << mention << "\n" << read.out;
     }
     // The drop-frame example, pasted into a shell, hands korvel the timecode whole.
@@ -147,10 +160,11 @@ TEST_F(TcCommandTest, HelpSaysWhatReadPrintsAndHowToQuoteDropFrame) {
 
 // Another process holds the movie open for writing until told to let go.
 class OtherWriter {
-public:
+  public:
     explicit OtherWriter(const std::string& path) {
         int ready[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(m_release, O_CLOEXEC) != 0) return;
+        if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(m_release, O_CLOEXEC) != 0)
+            return;
         m_pid = ::fork();
         if (m_pid == 0) {
             // Only the parent may hold the write end, or the child never sees it close.
@@ -175,13 +189,14 @@ public:
 
     bool holding() const { return m_holding; }
     void letGo() {
-        if (m_pid <= 0) return;
+        if (m_pid <= 0)
+            return;
         ::close(m_release[1]);
         ::waitpid(m_pid, nullptr, 0);
         m_pid = -1;
     }
 
-private:
+  private:
     int m_release[2] = {-1, -1};
     pid_t m_pid = -1;
     bool m_holding = false;
@@ -229,7 +244,8 @@ TEST_F(TcCommandTest, ConcurrentRunsTakeTurns) {
         ASSERT_TRUE(movie.ok()) << movie.error().message;
         EXPECT_EQ(qtff::timecodeTrackIds(movie->movie()).size(), 1u);
         int headers = 0;
-        for (const auto& atom : movie->layout().atoms) headers += atom.type == qtff::fourCC("moov");
+        for (const auto& atom : movie->layout().atoms)
+            headers += atom.type == qtff::fourCC("moov");
         EXPECT_EQ(headers, 1);
         const auto reel = (*movie->readTimecode())->description.reelName;
         EXPECT_EQ(reel, first.exitStatus == 0 ? "A" : "B");

@@ -5,13 +5,11 @@
 // frames before it.
 
 #include "run_korvel.h"
-
 #include "support/outside_tools.h"
 #include "timecode/timecode.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace korvel::test {
 namespace {
@@ -54,20 +52,23 @@ std::string makeMovie(const TempDir& dir, const std::string& name, const std::st
 
 // One stream value of ffprobe ("v" or "d" streams), the first of its kind.
 std::string probe(const std::string& path, const std::string& streams, const std::string& entries) {
-    return runCommand("ffprobe -v error -select_streams " + streams + " -count_frames -show_entries " +
-                      entries + " -of default=noprint_wrappers=1 " + shellQuote(path))
+    return runCommand("ffprobe -v error -select_streams " + streams +
+                      " -count_frames -show_entries " + entries +
+                      " -of default=noprint_wrappers=1 " + shellQuote(path))
         .output;
 }
 
 std::string mediainfoTimecode(const std::string& path, const std::string& field) {
-    auto out = runCommand("mediainfo --Output=\"Other;%" + field + "%\\n\" " + shellQuote(path)).output;
+    auto out =
+        runCommand("mediainfo --Output=\"Other;%" + field + "%\\n\" " + shellQuote(path)).output;
     return out.substr(0, out.find('\n'));
 }
 
 class TcRates : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!haveJudges()) GTEST_SKIP() << "ffmpeg, ffprobe or mediainfo is not installed";
+        if (!haveJudges())
+            GTEST_SKIP() << "ffmpeg, ffprobe or mediainfo is not installed";
     }
     TempDir m_dir{"korvel-tc-rates"};
     TemporaryPrefs m_prefs;
@@ -77,13 +78,16 @@ TEST_F(TcRates, TracksReadBackAndRunWithThePicture) {
     int index = 0;
     for (const RateCase& c : kCases) {
         SCOPED_TRACE(std::string(c.tvSystem) + (c.dropFrame ? " DF" : ""));
-        const std::string movie = makeMovie(m_dir, "m" + std::to_string(index++), c.ffmpegRate, c.seconds);
-        const auto added = runKorvel(m_prefs.with({"--tv", c.tvSystem, c.dropFrame ? "--df" : "--no-df",
-                                                   "tc", "add", movie, "--tc", c.start, "--reel", "R7"}));
+        const std::string movie =
+            makeMovie(m_dir, "m" + std::to_string(index++), c.ffmpegRate, c.seconds);
+        const auto added =
+            runKorvel(m_prefs.with({"--tv", c.tvSystem, c.dropFrame ? "--df" : "--no-df", "tc",
+                                    "add", movie, "--tc", c.start, "--reel", "R7"}));
         ASSERT_EQ(added.exitStatus, 0) << added.err;
         EXPECT_EQ(added.err.find("Note:"), std::string::npos) << added.err;
 
-        const std::string data = probe(movie, "d", "stream=duration:stream_tags=timecode,reel_name");
+        const std::string data =
+            probe(movie, "d", "stream=duration:stream_tags=timecode,reel_name");
         EXPECT_EQ(valueOf(data, "TAG:timecode"), c.start);
         EXPECT_EQ(valueOf(data, "TAG:reel_name"), "R7");
         EXPECT_EQ(mediainfoTimecode(movie, "TimeCode_FirstFrame"), c.start);
@@ -117,7 +121,8 @@ TEST_F(TcRates, TracksReadBackAndRunWithThePicture) {
 // A track whose TV system is not the picture's rate is added, with a note naming both.
 TEST_F(TcRates, OtherPictureRateIsNoted) {
     const std::string movie = makeMovie(m_dir, "ntsc", "30000/1001", 1);
-    const auto added = runKorvel(m_prefs.with({"--tv", "PAL", "tc", "add", movie, "--tc", "01:00:00:00"}));
+    const auto added =
+        runKorvel(m_prefs.with({"--tv", "PAL", "tc", "add", movie, "--tc", "01:00:00:00"}));
     ASSERT_EQ(added.exitStatus, 0) << added.err;
     EXPECT_NE(added.err.find("runs at 29.970 fps, but its timecode track counts PAL (25.000 fps)"),
               std::string::npos)

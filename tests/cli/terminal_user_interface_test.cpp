@@ -3,9 +3,8 @@
 #include "cli/progress_line.h"
 #include "cli/terminal_user_interface.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 
 namespace korvel {
 namespace {
@@ -83,10 +82,10 @@ TEST(TerminalUserInterface, LogLinesAndAlertsClearTheProgressLineFirst) {
         ui.progress().end();
     }
     const std::string bar = "[....................]   0% Converting BWF File: BIG.WAV";
-    EXPECT_EQ(written(stream), "\r\x1b[K" + bar +                          // drawn
+    EXPECT_EQ(written(stream), "\r\x1b[K" + bar + // drawn
                                    "\r\x1b[K" + "Converting BWF File: /in/BIG.WAV...\n" +
-                                   "\r\x1b[K" + bar +                      // drawn again below
-                                   "\r\x1b[K" + "Title: Message\n");       // cleared for the alert
+                                   "\r\x1b[K" + bar +                // drawn again below
+                                   "\r\x1b[K" + "Title: Message\n"); // cleared for the alert
     std::fclose(stream);
 }
 

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "run_korvel.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace korvel::test {
@@ -24,19 +23,24 @@ TEST(TimecodeCommandTest, AnswersAndStatuses) {
         {{"timecode", "to-frames", "25:00:00:00"}, 1, ""},
         {{"--tv", "NTSC", "timecode", "to-frames", "00:01:00;00"}, 1, ""},
         {{"--tv", "NTSC", "timecode", "to-frames", "00:01:00;02"}, 0, "1800\n"},
-        {{"--set", "BWFfpsRate=PAL", "timecode", "from-samples", "4320000000", "--rate", "48000"}, 0, "01:00:00:00\n"},
+        {{"--set", "BWFfpsRate=PAL", "timecode", "from-samples", "4320000000", "--rate", "48000"},
+         0,
+         "01:00:00:00\n"},
         {{"timecode", "to-frames", "1:00:00:00"}, 1, ""},
-        {{"--set", "TVSys=NTSC", "--set", "DF=true", "timecode", "from-frames", "1800"}, 0,
+        {{"--set", "TVSys=NTSC", "--set", "DF=true", "timecode", "from-frames", "1800"},
+         0,
          "00:01:00;02\n"},
         {{"--tv", "NTSC", "timecode", "from-frames", "1800"}, 0, "00:01:00:00\n"},
         {{"--tv", "NTSC", "--df", "timecode", "from-frames", "-1"}, 0, "23:59:59;29\n"},
         {{"timecode", "from-frames", "12x"}, 1, ""},
         {{"timecode", "from-samples", "4294967295", "--rate", "48000"}, 0, "00:51:18:12\n"},
-        {{"--bwf-fps", "NTSC DF", "timecode", "from-samples", "4294967295", "--rate", "48000"}, 0,
+        {{"--bwf-fps", "NTSC DF", "timecode", "from-samples", "4294967295", "--rate", "48000"},
+         0,
          "00:51:18;17\n"},
         {{"--set", "BWFfpsRate=NTSC NDF", "timecode", "from-samples", "172972800", "--rate",
           "48000"},
-         0, "01:00:00:00\n"},
+         0,
+         "01:00:00:00\n"},
         {{"timecode", "from-samples", "18446744073709551615", "--rate", "10"}, 0, "00:00:00:00\n"},
         {{"timecode", "from-samples", "-5", "--rate", "48000"}, 1, ""},
         {{"timecode", "from-samples", "5"}, 2, ""}, // --rate is required
@@ -56,10 +60,13 @@ TEST(TimecodeCommandTest, AnswersAndStatuses) {
         {{"--tv", "59.94 fps", "--df", "timecode", "from-frames", "35964"}, 0, "00:10:00;00\n"},
         {{"--tv", "60 fps", "--df", "timecode", "from-frames", "3600"}, 0, "00:01:00:00\n"},
         {{"--tv", "30 fps", "timecode", "to-frames", "00:00:01:29"}, 0, "59\n"},
-        {{"--bwf-fps", "59.94 DF", "timecode", "from-samples", "172800000", "--rate", "48000"}, 0,
+        {{"--bwf-fps", "59.94 DF", "timecode", "from-samples", "172800000", "--rate", "48000"},
+         0,
          "01:00:00;00\n"},
-        {{"--set", "BWFfpsRate=From recorder", "timecode", "from-samples", "960", "--rate", "48000"},
-         0, "00:00:00:01\n"},
+        {{"--set", "BWFfpsRate=From recorder", "timecode", "from-samples", "960", "--rate",
+          "48000"},
+         0,
+         "00:00:00:01\n"},
         {{"--set", "TVSys=25 fps", "timecode", "to-frames", "01:00:00:00"}, 2, ""},
     };
     for (const Row& row : rows) {

@@ -6,9 +6,9 @@
 #include "gui/command_runner.h"
 #include "gui/main_window.h"
 #include "gui/qt_user_interface.h"
-#include "viewer_qt/viewer_widget.h"
 #include "platform/qsettings_preference_store.h"
 #include "viewer/viewer_fixture.h"
+#include "viewer_qt/viewer_widget.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,14 +20,14 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 // fontconfig keeps its caches until the process ends; LeakSanitizer must not count them.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
 
 namespace korvel::gui {
 namespace {
@@ -45,7 +45,7 @@ QApplication& application() {
 }
 
 class GuiTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         application();
         ASSERT_TRUE(m_folder.isValid());
@@ -126,23 +126,22 @@ TEST_F(GuiTest, Ale2fcpPanelsAnsweredFromTheWorkerThread) {
     auto window = openWindow();
     std::vector<QString> titles;
     bool optionViewInside = false;
-    QObject::connect(&window->userInterface(), &QtUserInterface::dialogAboutToRun,
-                     [&](QDialog* dialog) {
-                         auto* panel = qobject_cast<QFileDialog*>(dialog);
-                         ASSERT_NE(panel, nullptr);
-                         titles.push_back(panel->windowTitle());
-                         if (panel->acceptMode() == QFileDialog::AcceptOpen) {
-                             optionViewInside =
-                                 panel->findChild<QWidget*>(QStringLiteral("ale2fcpView"));
-                         }
-                         const QString answer = panel->acceptMode() == QFileDialog::AcceptOpen
-                                                    ? QString::fromStdString(ale)
-                                                    : saved;
-                         QTimer::singleShot(0, panel, [panel, dialog, answer] {
-                             panel->selectFile(answer);
-                             dialog->accept();
-                         });
-                     });
+    QObject::connect(
+        &window->userInterface(), &QtUserInterface::dialogAboutToRun, [&](QDialog* dialog) {
+            auto* panel = qobject_cast<QFileDialog*>(dialog);
+            ASSERT_NE(panel, nullptr);
+            titles.push_back(panel->windowTitle());
+            if (panel->acceptMode() == QFileDialog::AcceptOpen) {
+                optionViewInside = panel->findChild<QWidget*>(QStringLiteral("ale2fcpView"));
+            }
+            const QString answer = panel->acceptMode() == QFileDialog::AcceptOpen
+                                       ? QString::fromStdString(ale)
+                                       : saved;
+            QTimer::singleShot(0, panel, [panel, dialog, answer] {
+                panel->selectFile(answer);
+                dialog->accept();
+            });
+        });
     window->runCommand(Command::Ale2fcp);
     EXPECT_TRUE(window->runner().running());
     EXPECT_FALSE(window->action(Command::Fcp2ale)->isEnabled()) << "one command at a time";
@@ -196,8 +195,10 @@ TEST_F(GuiTest, CustomisedToolbarSurvivesARestart) {
 }
 
 TEST_F(GuiTest, MovieCommandsFollowTheOpenMovie) {
-    const auto path = viewer::test::makeTestMovie(m_folder.path().toStdString(), "clip.mov", "25", 12, 1.0);
-    if (path.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    const auto path =
+        viewer::test::makeTestMovie(m_folder.path().toStdString(), "clip.mov", "25", 12, 1.0);
+    if (path.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     auto window = openWindow();
     struct Row {
         const char* after;
@@ -207,7 +208,8 @@ TEST_F(GuiTest, MovieCommandsFollowTheOpenMovie) {
     };
     const std::vector<Row> rows = {
         {"open", [&] { window->openFile(QString::fromStdString(path)); }, true, false},
-        {"add", [&] { window->viewer().controller().addTimecode("01:00:00:00", "R1"); }, false, true},
+        {"add", [&] { window->viewer().controller().addTimecode("01:00:00:00", "R1"); }, false,
+         true},
         {"close", [&] { emit window->closeMovieRequested(); }, false, false},
         {"reopen", [&] { window->openFile(QString::fromStdString(path)); }, false, true},
         {"delete", [&] { window->viewer().controller().deleteTimecode(); }, true, false}};

@@ -2,17 +2,15 @@
 // Batch Add TC on movies made by ffmpeg, judged by ffprobe and mediainfo: the start timecode and
 // reel each movie carries afterwards, the log and summary, and media packets left as they were.
 #include "movie/batch_add_tc.h"
-
 #include "movie/qt_utility.h"
 #include "platform/console.h"
 #include "platform/scripted_user_interface.h"
 #include "test_media.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace korvel {
@@ -22,12 +20,12 @@ namespace fs = std::filesystem;
 using test::MovieKind;
 
 class NullConsole final : public Console {
-public:
+  public:
     void diagnostic(std::string_view) override {}
 };
 
 class BatchAddTcMoviesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!test::haveProgram("ffmpeg") || !test::haveProgram("ffprobe")) {
             GTEST_SKIP() << "ffmpeg and ffprobe judge these movies";
@@ -35,7 +33,9 @@ protected:
         fs::create_directories(m_folder / "media");
     }
 
-    std::string movie(const std::string& name) const { return (m_folder / "media" / name).string(); }
+    std::string movie(const std::string& name) const {
+        return (m_folder / "media" / name).string();
+    }
     void make(const std::string& name, MovieKind kind, const std::string& extra = {}) {
         ASSERT_TRUE(test::makeMovie(movie(name), kind, extra)) << name;
     }
@@ -46,8 +46,9 @@ protected:
         options.alePath = alePath;
         options.mediaFolder = (m_folder / "media").string();
         QT_Utility qtu(m_console, ui);
-        BatchAddTc batch(ui, [this](std::string_view entry) { log.emplace_back(entry); },
-                         timecodeTrackOperations(qtu));
+        BatchAddTc batch(
+            ui, [this](std::string_view entry) { log.emplace_back(entry); },
+            timecodeTrackOperations(qtu));
         return batch.setMovieTCFromAle(options);
     }
 
@@ -84,26 +85,27 @@ TEST_F(BatchAddTcMoviesTest, PalBatchAddsSkipsMissesAndRefuses) {
                              SetMovieTCFromAleOptions{});
     ASSERT_TRUE(summary.ok());
 
-    EXPECT_EQ(log, (std::vector<std::string>{
-                       "Starting Batch Add TC...",
-                       "The ALE file: log.ale has Windows line breaks!",
-                       "The ALE file has PAL video format",
-                       "The ALE shot log contains 7 clips.",
-                       "Adding timecode track to the QuickTime file " + movie("A001.mov"),
-                       "Adding timecode track to the QuickTime file " + movie("A002.mov"),
-                       "Adding timecode track to the QuickTime file " + movie("A003.mov"),
-                       "ERROR - The file: " + movie("A004.mov") + " does not exists!",
-                       "Adding timecode track to the QuickTime file " + movie("A005.mov"),
-                       log.at(9), // the refusal, with qtff's reason
-                       "The QuickTime file " + movie("A006.mov") + " already has a tc track... skipping",
-                       "ERROR - The clip A007 has no valid timecode: 10:00:00:xx - skipping...",
-                       "Found 6 QuickTime files out of 7 entries in the ALE shot log.",
-                       "Ending Batch Add TC...\r",
-                   }));
-    EXPECT_EQ(log.at(9).rfind("ERROR - Could not add a timecode track to the file: " +
-                                  movie("A005.mov") + " (",
-                              0),
-              0u)
+    EXPECT_EQ(log,
+              (std::vector<std::string>{
+                  "Starting Batch Add TC...",
+                  "The ALE file: log.ale has Windows line breaks!",
+                  "The ALE file has PAL video format",
+                  "The ALE shot log contains 7 clips.",
+                  "Adding timecode track to the QuickTime file " + movie("A001.mov"),
+                  "Adding timecode track to the QuickTime file " + movie("A002.mov"),
+                  "Adding timecode track to the QuickTime file " + movie("A003.mov"),
+                  "ERROR - The file: " + movie("A004.mov") + " does not exists!",
+                  "Adding timecode track to the QuickTime file " + movie("A005.mov"),
+                  log.at(9), // the refusal, with qtff's reason
+                  "The QuickTime file " + movie("A006.mov") + " already has a tc track... skipping",
+                  "ERROR - The clip A007 has no valid timecode: 10:00:00:xx - skipping...",
+                  "Found 6 QuickTime files out of 7 entries in the ALE shot log.",
+                  "Ending Batch Add TC...\r",
+              }));
+    EXPECT_EQ(
+        log.at(9).rfind(
+            "ERROR - Could not add a timecode track to the file: " + movie("A005.mov") + " (", 0),
+        0u)
         << log.at(9);
     EXPECT_EQ(ui.summaryLines(), (std::vector<std::string>{
                                      "The ALE file: log.ale contained 7 clip(s).",

@@ -2,13 +2,11 @@
 // Batch Add TC's decisions, log lines and summary, with the timecode-track operations replaced by
 // a record of movies held in memory (the movies themselves are empty files in a temporary folder).
 #include "movie/batch_add_tc.h"
-
 #include "platform/scripted_user_interface.h"
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
 
@@ -50,11 +48,12 @@ struct FakeMovies {
 };
 
 class BatchAddTcTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("korvel_batch_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                    "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_folder =
+            fs::temp_directory_path() /
+            ("korvel_batch_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_folder);
         fs::create_directories(m_folder / "media");
         options.alePath = (m_folder / "shoot.ALE").string();
@@ -72,8 +71,8 @@ protected:
         std::ofstream(options.alePath, std::ios::binary) << text;
     }
     Result<BatchAddTcSummary> run() {
-        BatchAddTc batch(ui, [this](std::string_view entry) { log.emplace_back(entry); },
-                         movies.operations());
+        BatchAddTc batch(
+            ui, [this](std::string_view entry) { log.emplace_back(entry); }, movies.operations());
         return batch.setMovieTCFromAle(options);
     }
 
@@ -117,8 +116,9 @@ TEST_F(BatchAddTcTest, ThreeClipsOneMissing) {
                                      "Skipped overwriting timecode tracks to 0 QuickTime file(s).",
                                      "Could not find 1 QuickTime file(s).",
                                  }));
-    EXPECT_EQ(movies.calls, (std::vector<std::string>{"add " + movie("A001.mov") + " 10:00:00:00 R1 PAL",
-                                                      "add " + movie("A003.mov") + " 12:00:00:00 R3 PAL"}));
+    EXPECT_EQ(movies.calls,
+              (std::vector<std::string>{"add " + movie("A001.mov") + " 10:00:00:00 R1 PAL",
+                                        "add " + movie("A003.mov") + " 12:00:00:00 R3 PAL"}));
     // The progress sheet names each movie and ends before the summary.
     const auto& events = ui.events();
     EXPECT_NE(std::find(events.begin(), events.end(), "progress 1.000000 A002.mov|"), events.end());
@@ -150,8 +150,7 @@ TEST_F(BatchAddTcTest, CancelStopsBetweenClipsAndReportsWhere) {
     EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 2 QuickTime file(s).");
     // Each movie found is reported from its first byte to its last: "movie" is 5 bytes.
     using Report = std::pair<std::uint64_t, std::uint64_t>;
-    EXPECT_EQ(ui.fileProgressReports(),
-              (std::vector<Report>{{0, 5}, {5, 5}, {0, 5}, {5, 5}}));
+    EXPECT_EQ(ui.fileProgressReports(), (std::vector<Report>{{0, 5}, {5, 5}, {0, 5}, {5, 5}}));
 }
 
 TEST_F(BatchAddTcTest, ExistingTracksAreSkippedOrReplaced) {
@@ -170,9 +169,9 @@ TEST_F(BatchAddTcTest, ExistingTracksAreSkippedOrReplaced) {
             "The QuickTime file " + movie("A001.mov") + " already has a tc track... skipping";
         EXPECT_EQ(std::count(log.begin(), log.end(), skipLine), overwrite ? 0 : 1);
         if (overwrite) {
-            EXPECT_EQ(movies.calls, (std::vector<std::string>{
-                                        "delete " + movie("A001.mov"),
-                                        "add " + movie("A001.mov") + " 10:00:00:00 R1 PAL"}));
+            EXPECT_EQ(movies.calls, (std::vector<std::string>{"delete " + movie("A001.mov"),
+                                                              "add " + movie("A001.mov") +
+                                                                  " 10:00:00:00 R1 PAL"}));
         } else {
             EXPECT_TRUE(movies.calls.empty());
         }
@@ -195,12 +194,14 @@ TEST_F(BatchAddTcTest, OverwriteReplacesInOneChange) {
         movies.calls.push_back("replace " + path + " " + std::string(tc));
         return {};
     };
-    BatchAddTc batch(ui, [this](std::string_view entry) { log.emplace_back(entry); }, operations);
+    BatchAddTc batch(
+        ui, [this](std::string_view entry) { log.emplace_back(entry); }, operations);
     const auto summary = batch.setMovieTCFromAle(options);
     ASSERT_TRUE(summary.ok());
     EXPECT_EQ(summary->added, 1);
     EXPECT_EQ(summary->failed, 1);
-    EXPECT_EQ(movies.calls, (std::vector<std::string>{"replace " + movie("A001.mov") + " 10:00:00:00"}));
+    EXPECT_EQ(movies.calls,
+              (std::vector<std::string>{"replace " + movie("A001.mov") + " 10:00:00:00"}));
     EXPECT_NE(std::find(log.begin(), log.end(),
                         "ERROR - Could not add a timecode track to the file: " + movie("A002.mov") +
                             " (the file is read-only)"),
@@ -220,11 +221,14 @@ TEST_F(BatchAddTcTest, ChangeNotConfirmedOnDiskIsSaidSo) {
     EXPECT_EQ(summary->unconfirmed, 1);
     EXPECT_NE(std::find(log.begin(), log.end(),
                         "ERROR - The timecode track of the file: " + movie("A002.mov") +
-                            " was changed, but the change may not be on the disk yet (cannot flush the file to disk)"),
+                            " was changed, but the change may not be on the disk yet (cannot flush "
+                            "the file to disk)"),
               log.end());
-    for (const auto& line : log) EXPECT_EQ(line.find("Could not add"), std::string::npos) << line;
+    for (const auto& line : log)
+        EXPECT_EQ(line.find("Could not add"), std::string::npos) << line;
     ASSERT_EQ(ui.summaryLines().size(), 5u);
-    EXPECT_EQ(ui.summaryLines().at(4), "Changed 1 QuickTime file(s), but the changes may not be on the disk yet.");
+    EXPECT_EQ(ui.summaryLines().at(4),
+              "Changed 1 QuickTime file(s), but the changes may not be on the disk yet.");
 }
 
 // Rows whose movie cannot be changed, or whose timecode or reel cannot be written, are counted
@@ -241,7 +245,9 @@ TEST_F(BatchAddTcTest, FailuresAreLoggedAndCounted) {
                  "A002\t10:00:00:00\t\tR2\n"
                  "A003\t1:00:00:00\t\tR3\n"
                  "A004\t10:00:00:25\t\tR4\n"
-                 "A005\t10:00:00:00\t\t" + longReel + "\n"
+                 "A005\t10:00:00:00\t\t" +
+                 longReel +
+                 "\n"
                  "A006\t10:00:00:00\n"));
     const auto summary = run();
     ASSERT_TRUE(summary.ok());
@@ -250,7 +256,8 @@ TEST_F(BatchAddTcTest, FailuresAreLoggedAndCounted) {
     EXPECT_EQ(summary->failed, 5);
     const std::vector<std::string> expected{
         "Adding timecode track to the QuickTime file " + movie("A002.mov"),
-        "ERROR - Could not add a timecode track to the file: " + movie("A002.mov") + " (not a movie)",
+        "ERROR - Could not add a timecode track to the file: " + movie("A002.mov") +
+            " (not a movie)",
         "ERROR - The clip A003 has no valid timecode: 1:00:00:00 - skipping...",
         "ERROR - The clip A004 has no valid timecode: 10:00:00:25 - skipping...",
         "ERROR - The tape name of the clip A005 is 256 bytes long; a timecode track holds 255 at "
@@ -283,10 +290,10 @@ TEST_F(BatchAddTcTest, RowsAndNamesAsLogged) {
     ASSERT_TRUE(summary.ok());
     EXPECT_EQ(summary->clips, 3);
     EXPECT_EQ(summary->added, 3);
-    EXPECT_EQ(movies.calls, (std::vector<std::string>{
-                                "add " + movie("A001.mov") + " 01:00:00;00 R1 NTSC DF",
-                                "add " + movie("Scene 1:2.mov") + " 01:00:00:00 R2 NTSC",
-                                "add " + movie("B001.mov") + " 02:00:00:00 R3 NTSC"}));
+    EXPECT_EQ(movies.calls,
+              (std::vector<std::string>{"add " + movie("A001.mov") + " 01:00:00;00 R1 NTSC DF",
+                                        "add " + movie("Scene 1:2.mov") + " 01:00:00:00 R2 NTSC",
+                                        "add " + movie("B001.mov") + " 02:00:00:00 R3 NTSC"}));
     EXPECT_NE(std::find(log.begin(), log.end(), "The ALE shot log contains 3 clips."), log.end());
 }
 
@@ -312,7 +319,8 @@ TEST_F(BatchAddTcTest, TimecodesThatNameNoFrameAreRefused) {
         makeMovie("A001.mov");
         log.clear();
         movies.calls.clear();
-        writeAle(ale("A001\t" + std::string(row.start) + "\t\tR1\n", "Name\tStart\tEnd\tTape", row.videoFormat));
+        writeAle(ale("A001\t" + std::string(row.start) + "\t\tR1\n", "Name\tStart\tEnd\tTape",
+                     row.videoFormat));
         options.tvsys = row.videoFormat;
         options.convertTo24TC = row.convertTo24;
         const auto summary = run();
@@ -320,7 +328,8 @@ TEST_F(BatchAddTcTest, TimecodesThatNameNoFrameAreRefused) {
         EXPECT_EQ(summary->added, row.added ? 1 : 0);
         EXPECT_EQ(movies.calls.size(), row.added ? 1u : 0u);
         const std::string refusal =
-            "ERROR - The clip A001 has no valid timecode: " + std::string(row.start) + " - skipping...";
+            "ERROR - The clip A001 has no valid timecode: " + std::string(row.start) +
+            " - skipping...";
         EXPECT_EQ(std::find(log.begin(), log.end(), refusal) != log.end(), !row.added);
     }
 }
@@ -355,7 +364,8 @@ TEST_F(BatchAddTcTest, ChangesOnlyMoviesInsideTheFolder) {
     writeAle(ale("..\t01:00:00:00\t\tR1\n"
                  ".\t02:00:00:00\t\tR2\n"
                  "\t03:00:00:00\t\tR3\n" +
-                 std::string("A001\0x", 6) + "\t04:00:00:00\t\tR4\n"
+                 std::string("A001\0x", 6) +
+                 "\t04:00:00:00\t\tR4\n"
                  "Out\t05:00:00:00\t\tR5\n"
                  "In\t06:00:00:00\t\tR6\n"));
     options.movieExtension = "None";
@@ -364,7 +374,8 @@ TEST_F(BatchAddTcTest, ChangesOnlyMoviesInsideTheFolder) {
     EXPECT_EQ(summary->clips, 6);
     EXPECT_EQ(summary->added, 1);
     EXPECT_EQ(summary->failed, 5);
-    EXPECT_EQ(movies.calls, (std::vector<std::string>{"add " + movie("In") + " 06:00:00:00 R6 PAL"}));
+    EXPECT_EQ(movies.calls,
+              (std::vector<std::string>{"add " + movie("In") + " 06:00:00:00 R6 PAL"}));
     const std::vector<std::string> expected{
         "ERROR - The clip name .. does not name a file of the media folder - skipping...",
         "ERROR - The clip name . does not name a file of the media folder - skipping...",
@@ -407,11 +418,12 @@ TEST_F(BatchAddTcTest, WindowsNamesTryTheSecondConversion) {
     EXPECT_EQ(summary->added, 1);
     EXPECT_EQ(summary->missed, 0);
     const std::vector<std::string> middle(log.begin() + 4, log.begin() + 7);
-    EXPECT_EQ(middle, (std::vector<std::string>{
-                          "ERROR - The file: " + movie("Take \xC3\xB8.mov") + " does not exists!",
-                          "Trying again with alternative conversion...",
-                          "Adding timecode track to the QuickTime file " + movie("Take \xC2\xAE.mov"),
-                      }));
+    EXPECT_EQ(middle,
+              (std::vector<std::string>{
+                  "ERROR - The file: " + movie("Take \xC3\xB8.mov") + " does not exists!",
+                  "Trying again with alternative conversion...",
+                  "Adding timecode track to the QuickTime file " + movie("Take \xC2\xAE.mov"),
+              }));
 }
 
 // Logs and settings that stop the batch before any movie is touched: each with its alert.
@@ -435,7 +447,8 @@ TEST_F(BatchAddTcTest, RefusalsTouchNothing) {
         {"Heading\nColumn\nName\tStart\tTape\n", "PAL", "Something is wrong here...",
          "The ALE file has no \"Data\" line!"},
         {"Heading", "PAL", "Something is wrong here...", "The ALE file has no \"Column\" line!"},
-        {"\xEF\xBB\xBF Heading\n", "PAL", "Something is wrong here...", "The file is not an ALE file!"},
+        {"\xEF\xBB\xBF Heading\n", "PAL", "Something is wrong here...",
+         "The file is not an ALE file!"},
         {ale("A001\t01:00:00:00\t\tR1\n"), "NTSC", "Video Format confusion...",
          "The ALE file is in PAL format but the preferences are set to NTSC!"},
         {ale("A001\t01:00:00:00\t\tR1\n"), "SECAM", "Error",

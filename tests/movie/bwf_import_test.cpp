@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: MIT
 // BWF files imported into movies, judged by ffprobe and ffmpeg (skipped without them).
-#include "movie/bwf_import.h"
-
 #include "../audio/wave_builder.h"
+#include "movie/bwf_import.h"
 #include "support/outside_tools.h"
 #include "test_media.h"
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <optional>
 #include <unistd.h>
 
@@ -20,7 +18,9 @@ namespace {
 
 using test::Bytes;
 
-bool haveFfmpeg() { return test::haveProgram("ffprobe") && test::haveProgram("ffmpeg"); }
+bool haveFfmpeg() {
+    return test::haveProgram("ffprobe") && test::haveProgram("ffmpeg");
+}
 
 Bytes pseudoRandom(std::size_t count, std::uint32_t seed) {
     Bytes bytes(count);
@@ -31,8 +31,9 @@ Bytes pseudoRandom(std::size_t count, std::uint32_t seed) {
     return bytes;
 }
 
-Bytes bwf(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint64_t timeReference,
-          const Bytes& samples, const std::string& description = "sTAPE=R07\r\nsSCENE=3\r\nsTAKE=1") {
+Bytes bwf(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+          std::uint64_t timeReference, const Bytes& samples,
+          const std::string& description = "sTAPE=R07\r\nsSCENE=3\r\nsTAKE=1") {
     test::BextFields fields = test::describedAs(description);
     fields.timeReference = timeReference;
     return test::buildWave({{"bext", test::bextBody(fields)},
@@ -41,7 +42,7 @@ Bytes bwf(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::u
 }
 
 class BwfImportTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!haveFfmpeg()) {
             GTEST_SKIP() << "ffprobe/ffmpeg not installed";
@@ -61,7 +62,7 @@ protected:
 
     std::string probe(const std::string& movie, const std::string& entries) const {
         return test::commandOutput("ffprobe -v error -select_streams a:0 -show_entries " + entries +
-                       " -of csv=p=0 '" + movie + "'");
+                                   " -of csv=p=0 '" + movie + "'");
     }
 
     Bytes decode(const std::string& movie, const std::string& format) const {
@@ -74,7 +75,8 @@ protected:
 
     std::string tags(const std::string& movie) const {
         return test::commandOutput("ffprobe -v error -show_entries stream_tags=timecode,reel_name "
-                       "-of default=nw=1 '" + movie + "'");
+                                   "-of default=nw=1 '" +
+                                   movie + "'");
     }
 
     std::vector<std::string> m_log;
@@ -203,7 +205,8 @@ TEST_F(BwfImportTest, FileWrittenByFfmpeg) {
         "-metadata description=\"$(printf 'zSCENE=4B\\r\\nzTAKE=7\\r\\nzUBITS=00112233')\" "
         "-metadata originator=Field -metadata originator_reference=REF9 "
         "-metadata origination_date=2026-03-04 -metadata origination_time=05:06:07 "
-        "-metadata time_reference=158760000 '" + wav + "' < /dev/null";
+        "-metadata time_reference=158760000 '" +
+        wav + "' < /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     BwfImportOptions options;
     options.inputFile = wav;
@@ -230,11 +233,10 @@ TEST_F(BwfImportTest, LinkedMovieReadsTheBwfDataInPlace) {
     // A large JUNK chunk first, so the data lies well inside the file.
     test::BextFields fields = test::describedAs("sTAPE=R02");
     fields.timeReference = 48000ull * 3600 * 2;
-    test::writeFile(path("L.wav"),
-                    test::buildWave({{"JUNK", Bytes(10001, 0)},
-                                     {"bext", test::bextBody(fields)},
-                                     {"fmt ", test::fmtBody(1, 2, 48000, 24)},
-                                     {"data", samples}}));
+    test::writeFile(path("L.wav"), test::buildWave({{"JUNK", Bytes(10001, 0)},
+                                                    {"bext", test::bextBody(fields)},
+                                                    {"fmt ", test::fmtBody(1, 2, 48000, 24)},
+                                                    {"data", samples}}));
     BwfImportOptions options;
     options.inputFile = path("L.wav");
     options.destFile = path("L.mov");
@@ -299,10 +301,11 @@ TEST_P(PairAlignmentTest, LaterFileStartsLater) {
     const AlignmentCase& c = GetParam();
     const std::uint64_t referenceA = 48000ull * 3600;
     test::writeFile(path("S1_____1.wav"), bwf(1, 48000, 16, referenceA, clickAt(100)));
-    test::writeFile(path("S1_____2.wav"),
-                    bwf(1, 48000, 16, static_cast<std::uint64_t>(
-                                          static_cast<std::int64_t>(referenceA) + c.secondLater),
-                        clickAt(100)));
+    test::writeFile(
+        path("S1_____2.wav"),
+        bwf(1, 48000, 16,
+            static_cast<std::uint64_t>(static_cast<std::int64_t>(referenceA) + c.secondLater),
+            clickAt(100)));
     BwfImportOptions options;
     options.inputFile = path("S1_____1.wav");
     options.secondImportFile = path("S1_____2.wav");
@@ -360,9 +363,8 @@ TEST_F(BwfImportTest, RiffOver4GiBIsReadToTheEnd) {
     options.destFile = path("BIG.mov");
     options.linkmedia = true;
     std::vector<std::string> warnings;
-    auto info = ZAN_ImportFile(options, logger(), nullptr, [&](std::string_view line) {
-        warnings.emplace_back(line);
-    });
+    auto info = ZAN_ImportFile(options, logger(), nullptr,
+                               [&](std::string_view line) { warnings.emplace_back(line); });
     ASSERT_TRUE(info) << info.error().message;
     EXPECT_EQ(info->value("Media End"), "04:20:25:00");
     EXPECT_EQ(probe(path("BIG.mov"), "stream=duration_ts"), std::to_string(frames) + "\n");
@@ -375,17 +377,15 @@ TEST_F(BwfImportTest, CutShortRecordingIsConvertedWithAWarning) {
     const Bytes samples = pseudoRandom(48000 * 2, 5);
     test::BextFields fields = test::describedAs("sTAPE=CUT");
     fields.timeReference = 48000ull * 60;
-    test::writeFile(path("CUT.wav"),
-                    test::buildWave({{"bext", test::bextBody(fields)},
-                                     {"fmt ", test::fmtBody(1, 1, 48000, 16)},
-                                     {"data", samples, 48000 * 2 * 60}}));
+    test::writeFile(path("CUT.wav"), test::buildWave({{"bext", test::bextBody(fields)},
+                                                      {"fmt ", test::fmtBody(1, 1, 48000, 16)},
+                                                      {"data", samples, 48000 * 2 * 60}}));
     BwfImportOptions options;
     options.inputFile = path("CUT.wav");
     options.destFile = path("CUT.mov");
     std::vector<std::string> warnings;
-    auto info = ZAN_ImportFile(options, logger(), nullptr, [&](std::string_view line) {
-        warnings.emplace_back(line);
-    });
+    auto info = ZAN_ImportFile(options, logger(), nullptr,
+                               [&](std::string_view line) { warnings.emplace_back(line); });
     ASSERT_TRUE(info) << info.error().message;
     EXPECT_EQ(info->value("Media End"), "00:01:01:00");
     EXPECT_TRUE(decode(path("CUT.mov"), "s16le") == samples);

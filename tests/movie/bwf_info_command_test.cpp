@@ -1,21 +1,20 @@
 // SPDX-License-Identifier: MIT
+#include "../audio/wave_builder.h"
 #include "run_korvel.h"
 
-#include "../audio/wave_builder.h"
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace korvel::test {
 namespace {
 
 class BwfInfoCommandTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dir = std::filesystem::temp_directory_path() /
-                ("korvel-bwf-info-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
+                ("korvel-bwf-info-" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_dir);
         BextFields fields = describedAs("sTAPE=R01\nsSCENE=4\nsTAKE=2\nsNOTE=say \"hi\"");
         fields.originator = "Rec";
@@ -49,15 +48,16 @@ TEST_F(BwfInfoCommandTest, PrintsTheRecordAsJson) {
     const CommandResult result = runKorvel(
         prefs.with({"--set", "BWFTapeIDSelect=BWF File Name", "bwf-info", file(), "--json"}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.out,
-              R"({"Name": "T02.mov", "Tracks": "2A", "Media Start": "13:00:00:00", )"
-              R"("Media End": "", "Reel": "T02.wav", "Log Note": "say \"hi\"", "Scene": "4", )"
-              R"("Shot/Take": "2", "Comment 1": "Origination Date and Time: 2026-01-02 @ 10:20:30", )"
-              R"("Comment 2": " Originator: Rec | Originator Reference: ", )"
-              R"("Comment 4": "Original Filename: T02.wav", "Description": "4/2", )"
-              R"("containsbext": "YES", "Userbit": "", "Originator": "Rec", )"
-              R"("Originator Reference": "", "Sample Rate": "96000", "Bit Rate": "24"})"
-              "\n");
+    EXPECT_EQ(
+        result.out,
+        R"({"Name": "T02.mov", "Tracks": "2A", "Media Start": "13:00:00:00", )"
+        R"("Media End": "", "Reel": "T02.wav", "Log Note": "say \"hi\"", "Scene": "4", )"
+        R"("Shot/Take": "2", "Comment 1": "Origination Date and Time: 2026-01-02 @ 10:20:30", )"
+        R"("Comment 2": " Originator: Rec | Originator Reference: ", )"
+        R"("Comment 4": "Original Filename: T02.wav", "Description": "4/2", )"
+        R"("containsbext": "YES", "Userbit": "", "Originator": "Rec", )"
+        R"("Originator Reference": "", "Sample Rate": "96000", "Bit Rate": "24"})"
+        "\n");
 }
 
 TEST_F(BwfInfoCommandTest, StatusesForMissingAndPlainFiles) {

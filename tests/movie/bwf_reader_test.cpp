@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "movie/bwf_reader.h"
-
-#include "movie/exbuffer.h"
 #include "../audio/wave_builder.h"
-
-#include <gtest/gtest.h>
+#include "movie/bwf_reader.h"
+#include "movie/exbuffer.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace korvel {
@@ -105,8 +103,11 @@ const std::vector<CorpusCase>& corpusCases() {
           {"Tracks", "2A"},
           {"Bit Rate", "16"}}},
         {"iluvcapra-wavinfo/smpl_alarm_citizen_loop1.wav",
-         {{"containsbext", "NO"}, {"Reel", "smpl_alarm_citizen_loop1"}, {"Name", ""},
-          {"Sample Rate", ""}, {"Comment 4", ""}}},
+         {{"containsbext", "NO"},
+          {"Reel", "smpl_alarm_citizen_loop1"},
+          {"Name", ""},
+          {"Sample Rate", ""},
+          {"Comment 4", ""}}},
         {"iluvcapra-wavinfo/sound_grinder_pro_new_camera_bumb_1.wav",
          {{"containsbext", "NO"}, {"Media Start", ""}}},
         {"exiftool-exiftool/RIFF.wav", {{"containsbext", "NO"}, {"Reel", "RIFF"}}},
@@ -121,7 +122,8 @@ TEST(BwfReaderCorpus, EveryFileGivesTheRecordItsBextHolds) {
     }
     for (const CorpusCase& c : corpusCases()) {
         const BwfInfo info = getBWF2Info((dir / c.file).string(), {});
-        EXPECT_EQ(info.entries().size(), info.contains(bwfkey::kRecorderRate) ? 19u : 18u) << c.file;
+        EXPECT_EQ(info.entries().size(), info.contains(bwfkey::kRecorderRate) ? 19u : 18u)
+            << c.file;
         expectValues(info, c.values, c.file);
     }
 }
@@ -212,23 +214,29 @@ TEST_P(GeneratedBwfTest, ReadsTheRecord) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, GeneratedBwfTest,
     testing::Values(
-        GeneratedCase{"Mono16At44k1", {1, 44100, 16, 44100 * 3600ull},
-                      {{"Tracks", "1A"}, {"Bit Rate", "16"}, {"Sample Rate", "44100"},
+        GeneratedCase{"Mono16At44k1",
+                      {1, 44100, 16, 44100 * 3600ull},
+                      {{"Tracks", "1A"},
+                       {"Bit Rate", "16"},
+                       {"Sample Rate", "44100"},
                        {"Media Start", "01:00:00:00"}}},
-        GeneratedCase{"Stereo24At48k", {2, 48000, 24, 48000 * 60ull + 1920 * 3},
+        GeneratedCase{"Stereo24At48k",
+                      {2, 48000, 24, 48000 * 60ull + 1920 * 3},
                       {{"Tracks", "2A"}, {"Bit Rate", "24"}, {"Media Start", "00:01:00:03"}}},
         // "Bit Rate" is the sample size the format declares, whatever the channels.
-        GeneratedCase{"Six24ExtensibleAt96k", {6, 96000, 24, 0, "", true},
+        GeneratedCase{"Six24ExtensibleAt96k",
+                      {6, 96000, 24, 0, "", true},
                       {{"Tracks", "6A"}, {"Bit Rate", "24"}, {"Sample Rate", "96000"}}},
         GeneratedCase{"Three24", {3, 48000, 24}, {{"Tracks", "3A"}, {"Bit Rate", "24"}}},
-        GeneratedCase{"FloatStereo", {2, 48000, 32},
-                      {{"Tracks", "2A"}, {"Bit Rate", "32"}}},
+        GeneratedCase{"FloatStereo", {2, 48000, 32}, {{"Tracks", "2A"}, {"Bit Rate", "32"}}},
         GeneratedCase{"FloatMono", {1, 48000, 32}, {{"Tracks", "1A"}, {"Bit Rate", "32"}}},
         GeneratedCase{"Float32SixExtensible", {6, 48000, 32, 0, "", true}, {{"Bit Rate", "32"}}},
         // Past 2^32 samples: 13:00:00 at 96 kHz and 07:00:00 at 192 kHz.
-        GeneratedCase{"TimeReferenceAbove2To32At96k", {2, 96000, 24, 46800ull * 96000},
+        GeneratedCase{"TimeReferenceAbove2To32At96k",
+                      {2, 96000, 24, 46800ull * 96000},
                       {{"Media Start", "13:00:00:00"}}},
-        GeneratedCase{"TimeReferenceAbove2To32At192k", {2, 192000, 24, 25200ull * 192000 + 7680},
+        GeneratedCase{"TimeReferenceAbove2To32At192k",
+                      {2, 192000, 24, 25200ull * 192000 + 7680},
                       {{"Media Start", "07:00:00:01"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -249,35 +257,45 @@ TEST_P(DescriptionTest, ReadsTheKeyLines) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, DescriptionTest,
     testing::Values(
-        DescriptionCase{"CrLf", "sSCENE=12\r\nsTAKE=3\r\nsNOTE=good\r\n",
-                        {{"Scene", "12"}, {"Shot/Take", "3"}, {"Description", "12/3"},
-                         {"Log Note", "good"}}},
-        DescriptionCase{"LastLineUnclosed", "sSCENE=12\r\nsTAKE=3",
+        DescriptionCase{
+            "CrLf",
+            "sSCENE=12\r\nsTAKE=3\r\nsNOTE=good\r\n",
+            {{"Scene", "12"}, {"Shot/Take", "3"}, {"Description", "12/3"}, {"Log Note", "good"}}},
+        DescriptionCase{"LastLineUnclosed",
+                        "sSCENE=12\r\nsTAKE=3",
                         {{"Scene", "12"}, {"Shot/Take", "3"}, {"Description", "12/3"}}},
-        DescriptionCase{"LfOnly", "sSCENE=12\nsTAKE=3\nsTAPE=R7\n",
+        DescriptionCase{"LfOnly",
+                        "sSCENE=12\nsTAKE=3\nsTAPE=R7\n",
                         {{"Scene", "12"}, {"Shot/Take", "3"}, {"Reel", "R7"}}},
-        DescriptionCase{"CrOnly", "sSCENE=12\rsTAKE=3\rsNOTE=n",
+        DescriptionCase{"CrOnly",
+                        "sSCENE=12\rsTAKE=3\rsNOTE=n",
                         {{"Scene", "12"}, {"Shot/Take", "3"}, {"Log Note", "n"}}},
-        DescriptionCase{"BlankLinesBetween", "sSCENE=1\r\n\r\n\n\rsTAKE=2",
+        DescriptionCase{"BlankLinesBetween",
+                        "sSCENE=1\r\n\r\n\n\rsTAKE=2",
                         {{"Scene", "1"}, {"Shot/Take", "2"}}},
-        DescriptionCase{"AnyPrefixCharacter", "aTAPE=A001\r\nzSCENE=9\r\n",
-                        {{"Reel", "A001"}, {"Scene", "9"}}},
+        DescriptionCase{
+            "AnyPrefixCharacter", "aTAPE=A001\r\nzSCENE=9\r\n", {{"Reel", "A001"}, {"Scene", "9"}}},
         DescriptionCase{"LowerCaseKeysIgnored", "sscene=12\r\n", {{"Scene", ""}}},
         DescriptionCase{"EmptyTapeGivesFileName", "sTAPE=\r\n", {{"Reel", "A001T01.WAV"}}},
-        DescriptionCase{"TakeBeforeScene", "sTAKE=3\r\nsSCENE=12\r\n",
+        DescriptionCase{"TakeBeforeScene",
+                        "sTAKE=3\r\nsSCENE=12\r\n",
                         {{"Description", "12/3"}, {"Scene", "12"}}},
         DescriptionCase{"SceneWithoutTake", "sSCENE=12\r\n", {{"Description", ""}}},
         DescriptionCase{"LaterLineWins", "sSCENE=1\r\nsSCENE=2\r\n", {{"Scene", "2"}}},
-        DescriptionCase{"UserBits", "sUBITS=U1\r\n",
-                        {{"Userbit", "U1"},
-                         {"Comment 2",
-                          "Userbits: U1 | Originator: Recorder | Originator Reference: REF123"}}},
-        DescriptionCase{"NoUserBits", "",
+        DescriptionCase{
+            "UserBits",
+            "sUBITS=U1\r\n",
+            {{"Userbit", "U1"},
+             {"Comment 2", "Userbits: U1 | Originator: Recorder | Originator Reference: REF123"}}},
+        DescriptionCase{"NoUserBits",
+                        "",
                         {{"Comment 2", " Originator: Recorder | Originator Reference: REF123"},
                          {"Reel", "A001T01"}}},
-        DescriptionCase{"FullWidthWithoutNul", "sNOTE=" + std::string(250, 'x'),
+        DescriptionCase{"FullWidthWithoutNul",
+                        "sNOTE=" + std::string(250, 'x'),
                         {{"Log Note", std::string(250, 'x')}}},
-        DescriptionCase{"WindowsCodePage", "sNOTE=caf\xE9 \x80", {{"Log Note", "caf\xC3\xA9 \xE2\x82\xAC"}}},
+        DescriptionCase{
+            "WindowsCodePage", "sNOTE=caf\xE9 \x80", {{"Log Note", "caf\xC3\xA9 \xE2\x82\xAC"}}},
         DescriptionCase{"Utf8KeptAsItIs", "sNOTE=caf\xC3\xA9", {{"Log Note", "caf\xC3\xA9"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -336,8 +354,8 @@ TEST(BwfReader, MissingPieces) {
     EXPECT_EQ(info.value("Shot/Take"), "1");
 
     // A bext chunk cut short: what it holds is read, the rest is empty.
-    const Bytes shortBext = test::buildWave(
-        {{"bext", Bytes{'x', 'T', 'A', 'K', 'E', '=', '7'}}, {"fmt ", test::fmtBody(1, 2, 48000, 16)}});
+    const Bytes shortBext = test::buildWave({{"bext", Bytes{'x', 'T', 'A', 'K', 'E', '=', '7'}},
+                                             {"fmt ", test::fmtBody(1, 2, 48000, 16)}});
     const BwfInfo cut = readBytes(shortBext, "cut.wav");
     EXPECT_EQ(cut.value("Shot/Take"), "7");
     EXPECT_EQ(cut.value("Originator"), "");
@@ -373,15 +391,22 @@ TEST_P(CutShortTest, ReadsWhatTheFileHolds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Truncated, CutShortTest,
-    testing::Values(
-        CutShortCase{"AfterTheTimeReference", 400,
-                     {{"containsbext", "YES"}, {"Reel", "R12"}, {"Scene", "4"},
-                      {"Media Start", "10:00:00:00"}, {"Originator", "Recorder"}}},
-        CutShortCase{"InsideTheOriginator", 260,
-                     {{"containsbext", "YES"}, {"Reel", "R12"}, {"Originator", "Reco"},
-                      {"Media Start", "00:00:00:00"}}},
-        CutShortCase{"InsideTheDescription", 12,
-                     {{"containsbext", "YES"}, {"Reel", "R12"}, {"Scene", ""}}}),
+    testing::Values(CutShortCase{"AfterTheTimeReference",
+                                 400,
+                                 {{"containsbext", "YES"},
+                                  {"Reel", "R12"},
+                                  {"Scene", "4"},
+                                  {"Media Start", "10:00:00:00"},
+                                  {"Originator", "Recorder"}}},
+                    CutShortCase{"InsideTheOriginator",
+                                 260,
+                                 {{"containsbext", "YES"},
+                                  {"Reel", "R12"},
+                                  {"Originator", "Reco"},
+                                  {"Media Start", "00:00:00:00"}}},
+                    CutShortCase{"InsideTheDescription",
+                                 12,
+                                 {{"containsbext", "YES"}, {"Reel", "R12"}, {"Scene", ""}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BwfReader, WaveFileCheck) {
@@ -434,7 +459,7 @@ TEST(BwfInfoText, SummaryLines) {
         std::string_view tvSys;
         std::string_view rate;
     } rates[] = {{"23.976 fps", "23.98"}, {"30 fps", "30.00"}, {"50 fps", "50.00"},
-                 {"59.94 fps", "59.94"}, {"60 fps", "60.00"}, {"SECAM", "24.00"}};
+                 {"59.94 fps", "59.94"},  {"60 fps", "60.00"}, {"SECAM", "24.00"}};
     for (const auto& row : rates) {
         EXPECT_EQ(bwfInfoSummary("f", info, row.tvSys)[4],
                   "Timecode start: 01:00:00:00 @ " + std::string(row.rate) + " fps");

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "movie/ixml_speed.h"
-
 #include "movie/bwf_reader.h"
+#include "movie/ixml_speed.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +19,8 @@ TEST(RecorderRateTest, ReadsTheSpeedElementOnly) {
          "</SPEED>",
          RecorderRate{{30000, 1001}, true}},
         {"<SPEED><TIMECODE_RATE>25/1</TIMECODE_RATE></SPEED>", RecorderRate{{25, 1}, false}},
-        {"<SPEED><TIMECODE_RATE>60000/1001</TIMECODE_RATE><TIMECODE_FLAG>df</TIMECODE_FLAG></SPEED>",
+        {"<SPEED><TIMECODE_RATE>60000/1001</TIMECODE_RATE><TIMECODE_FLAG>df</TIMECODE_FLAG></"
+         "SPEED>",
          RecorderRate{{60000, 1001}, false}},
         // Outside SPEED, broken, or not a fraction of positive whole numbers.
         {"<TIMECODE_RATE>25/1</TIMECODE_RATE>", std::nullopt},

@@ -1,21 +1,19 @@
 // SPDX-License-Identifier: MIT
-#include "movie/qt_utility.h"
-
 #include "../qtff/test_movies.h"
+#include "movie/qt_utility.h"
 #include "platform/scripted_user_interface.h"
 #include "qtff/movie_file.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace korvel {
 namespace {
 
 class RecordingConsole final : public Console {
-public:
+  public:
     void diagnostic(std::string_view message) override { lines.emplace_back(message); }
     std::vector<std::string> lines;
 };
@@ -26,21 +24,26 @@ std::vector<std::uint8_t> readAll(const std::string& path) {
 }
 
 class QTUtilityTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() / ("korvel-qt-utility-" + std::to_string(::getpid()));
+        m_dir = std::filesystem::temp_directory_path() /
+                ("korvel-qt-utility-" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_dir);
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         const auto path = (m_dir / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         return path;
     }
-    std::string movie(const qtff::testing::TestMovieOptions& o = {}) { return write("m.mov", qtff::testing::makeTestMovie(o)); }
+    std::string movie(const qtff::testing::TestMovieOptions& o = {}) {
+        return write("m.mov", qtff::testing::makeTestMovie(o));
+    }
 
-    Status add(const std::string& path, std::string tc, std::string reel, std::string tvsys, bool df = false) {
+    Status add(const std::string& path, std::string tc, std::string reel, std::string tvsys,
+               bool df = false) {
         return utility.ZAN_AddTCTrack({path, std::move(tc), std::move(reel), std::move(tvsys), df});
     }
 
@@ -134,7 +137,9 @@ TEST_F(QTUtilityTest, FailuresLeaveTheFileUnchangedAndSaySo) {
         SCOPED_TRACE(c.name);
         console.lines.clear();
         const auto path = write(std::string(c.name) + ".mov", c.bytes);
-        if (c.readOnly) std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+        if (c.readOnly)
+            std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                                   std::filesystem::perms::group_read);
         EXPECT_FALSE(add(path, "01:00:00:00", "R", c.tvsys).ok());
         EXPECT_EQ(readAll(path), c.bytes);
         if (c.console) {
@@ -168,8 +173,11 @@ TEST(GetFPS, IsTheTimeScaleOverTheFirstFrame) {
         {600, 600, 20, false, "NA"},
     };
     for (const auto& c : cases) {
-        const auto bytes = qtff::testing::makeTestMovie(
-            {.video = c.video, .timeScale = c.movieScale, .duration = 100000, .mediaTimeScale = c.mediaScale, .frameDuration = c.frame});
+        const auto bytes = qtff::testing::makeTestMovie({.video = c.video,
+                                                         .timeScale = c.movieScale,
+                                                         .duration = 100000,
+                                                         .mediaTimeScale = c.mediaScale,
+                                                         .frameDuration = c.frame});
         auto file = qtff::MovieFile::open(std::make_unique<qtff::MemoryFile>(bytes));
         ASSERT_TRUE(file.ok());
         EXPECT_EQ(getFPS(file->movie()), c.fps) << c.movieScale << "/" << c.frame;

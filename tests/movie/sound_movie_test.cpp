@@ -2,11 +2,8 @@
 // New sound movies judged by ffprobe, ffmpeg and mediainfo: format, rate, channels, bit depth,
 // start timecode, reel, and the decoded audio bit for bit. Each case skips without the tools.
 #include "qtff/sound_track.h"
-
 #include "support/outside_tools.h"
 #include "test_media.h"
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
@@ -14,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <unistd.h>
 
@@ -22,8 +20,6 @@ namespace {
 
 using qtff::PcmEncoding;
 using qtff::SoundFormat;
-
-
 
 std::vector<std::uint8_t> pseudoRandom(std::size_t count, std::uint32_t seed) {
     std::vector<std::uint8_t> bytes(count);
@@ -51,12 +47,12 @@ std::vector<std::uint8_t> floatSamples(std::size_t count) {
 struct MovieCase {
     const char* name;
     SoundFormat format;
-    const char* codec;   // ffprobe codec_name
+    const char* codec;     // ffprobe codec_name
     const char* rawFormat; // ffmpeg -f for the decoded samples
 };
 
 class SoundMovieTest : public testing::TestWithParam<MovieCase> {
-protected:
+  protected:
     void SetUp() override {
         m_dir = std::filesystem::temp_directory_path() /
                 ("korvel-sound-movie-" + std::to_string(::getpid()) + "-" + GetParam().name);
@@ -83,7 +79,7 @@ TEST_P(SoundMovieTest, ToolsReadTheAudioTimecodeAndReel) {
     qtff::SoundMovieOptions options;
     options.format = c.format;
     qtff::TimecodeTrackOptions timecode;
-    timecode.format = {2, 25, 1, 25}; // PAL, hours wrap after 23
+    timecode.format = {2, 25, 1, 25};                   // PAL, hours wrap after 23
     timecode.startFrame = 25 * 3600 * 13 + 25 * 61 + 7; // 13:01:01:07
     timecode.reelName = "A001";
     options.timecode = timecode;
@@ -100,26 +96,29 @@ TEST_P(SoundMovieTest, ToolsReadTheAudioTimecodeAndReel) {
         ASSERT_TRUE((*writer)->finish(ExistingTarget::Keep));
     }
 
-    const std::string audio = test::commandOutput(
-        "ffprobe -v error -select_streams a:0 -show_entries "
-        "stream=codec_name,sample_rate,channels,duration_ts -of csv=p=0 '" + path + "'");
+    const std::string audio =
+        test::commandOutput("ffprobe -v error -select_streams a:0 -show_entries "
+                            "stream=codec_name,sample_rate,channels,duration_ts -of csv=p=0 '" +
+                            path + "'");
     EXPECT_EQ(audio, std::string(c.codec) + "," + std::to_string(c.format.sampleRate) + "," +
                          std::to_string(c.format.channels) + "," + std::to_string(frames) + "\n");
-    const std::string tags = test::commandOutput("ffprobe -v error -show_entries stream_tags=timecode,reel_name "
-                                     "-of default=nw=1 '" + path + "'");
+    const std::string tags =
+        test::commandOutput("ffprobe -v error -show_entries stream_tags=timecode,reel_name "
+                            "-of default=nw=1 '" +
+                            path + "'");
     EXPECT_NE(tags.find("TAG:timecode=13:01:01:07"), std::string::npos) << tags;
     EXPECT_NE(tags.find("TAG:reel_name=A001"), std::string::npos) << tags;
 
     const std::string decodedPath = (m_dir / "decoded.raw").string();
-    ASSERT_EQ(std::system(("ffmpeg -v error -y -i '" + path + "' -map 0:a -c:a pcm_" +
-                           c.rawFormat + " -f " + c.rawFormat + " '" + decodedPath + "'")
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -i '" + path + "' -map 0:a -c:a pcm_" + c.rawFormat +
+                           " -f " + c.rawFormat + " '" + decodedPath + "'")
                               .c_str()),
               0);
     std::ifstream decoded(decodedPath, std::ios::binary);
     const std::vector<std::uint8_t> decodedBytes((std::istreambuf_iterator<char>(decoded)),
                                                  std::istreambuf_iterator<char>());
-    EXPECT_TRUE(decodedBytes == samples) << "decoded " << decodedBytes.size() << " bytes of "
-                                         << samples.size();
+    EXPECT_TRUE(decodedBytes == samples)
+        << "decoded " << decodedBytes.size() << " bytes of " << samples.size();
 
     if (test::haveProgram("mediainfo")) {
         const std::string info = test::commandOutput(
@@ -146,8 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SoundMovie, WithoutTimecodeAndAbandoned) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("korvel-sound-movie-" + std::to_string(::getpid()));
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("korvel-sound-movie-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     qtff::SoundMovieOptions options;
     options.format = {PcmEncoding::Int16LE, 2, 48000};
@@ -158,9 +157,10 @@ TEST(SoundMovie, WithoutTimecodeAndAbandoned) {
         ASSERT_TRUE((*writer)->finish(ExistingTarget::Keep));
     }
     if (test::haveProgram("ffprobe")) {
-        EXPECT_EQ(test::commandOutput("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" +
-                          (dir / "a.mov").string() + "'"),
-                  "audio\n");
+        EXPECT_EQ(
+            test::commandOutput("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" +
+                                (dir / "a.mov").string() + "'"),
+            "audio\n");
     }
     {
         auto writer = qtff::SoundMovieWriter::create((dir / "b.mov").string(), options);
@@ -176,8 +176,8 @@ TEST(SoundMovie, WithoutTimecodeAndAbandoned) {
 // A source that ends before the samples asked for: the error says how far the copy got, not
 // errno's "Success".
 TEST(SoundMovie, ShortCopySaysHowFarItGot) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("korvel-short-copy-" + std::to_string(::getpid()));
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("korvel-short-copy-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string source = (dir / "samples.raw").string();
     {

@@ -86,8 +86,8 @@ inline std::string mediaHash(const std::string& path) {
 
 /// mediainfo's "Time code of first frame", or empty.
 inline std::string mediainfoFirstTimecode(const std::string& path) {
-    const std::string output = commandOutput(
-        "mediainfo --Inform='Other;%TimeCode_FirstFrame%\\n' " + shellQuote(path));
+    const std::string output =
+        commandOutput("mediainfo --Inform='Other;%TimeCode_FirstFrame%\\n' " + shellQuote(path));
     return output.substr(0, output.find('\n'));
 }
 

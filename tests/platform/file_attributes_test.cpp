@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "platform/file_attributes.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/xattr.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 namespace korvel {
 namespace {

@@ -3,13 +3,11 @@
 #include "base/temporary_file.h"
 #include "platform/file_identity.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -17,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class OutputFilesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_folder = fs::temp_directory_path() /
                    ("korvel_output_files_" + std::to_string(::getpid()) + "_" +
@@ -74,7 +72,7 @@ TEST_F(OutputFilesTest, TemporaryNameIsHiddenUnpredictableAndRemovedUnlessCommit
 TEST_F(OutputFilesTest, CommitKeepsOrReplacesAsTold) {
     struct Row {
         const char* name;
-        const char* before;          // "" for no file
+        const char* before;           // "" for no file
         const char* appearsMeanwhile; // "" for none
         ExistingTarget existing;
         bool committed;
@@ -93,7 +91,8 @@ TEST_F(OutputFilesTest, CommitKeepsOrReplacesAsTold) {
         if (*row.before != '\0') {
             put("out.txt", row.before);
         }
-        const Status status = writeThrough("out.txt", "new text", row.existing, row.appearsMeanwhile);
+        const Status status =
+            writeThrough("out.txt", "new text", row.existing, row.appearsMeanwhile);
         EXPECT_EQ(status.ok(), row.committed);
         EXPECT_EQ(text("out.txt"), row.after);
         EXPECT_EQ(entries(), 1); // no temporary left
@@ -133,7 +132,8 @@ TEST_F(OutputFilesTest, SameFileByInodeOrByPath) {
     for (const Row& row : rows) {
         EXPECT_EQ(sameFile(row.a, row.b), row.same) << row.a << " / " << row.b;
     }
-    const Status clash = checkOutputsSpareInputs({path("a.WAV")}, {path("x.txt"), path("hard.wav")});
+    const Status clash =
+        checkOutputsSpareInputs({path("a.WAV")}, {path("x.txt"), path("hard.wav")});
     ASSERT_FALSE(clash);
     EXPECT_NE(clash.error().message.find("hard.wav"), std::string::npos);
     EXPECT_FALSE(checkOutputsSpareInputs({}, {path("x.mov"), path("sub/../x.mov")}));

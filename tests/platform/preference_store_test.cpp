@@ -2,10 +2,9 @@
 #include "platform/preference_store.h"
 #include "platform/qsettings_preference_store.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace korvel {
 namespace {
@@ -69,11 +68,12 @@ TEST(OverlayPreferenceStoreTest, OverridesAreForOneRun) {
 }
 
 class QSettingsPreferenceStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        m_path = std::filesystem::temp_directory_path() /
-                 ("korvel-prefs-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
+        m_path =
+            std::filesystem::temp_directory_path() /
+            ("korvel-prefs-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
         std::filesystem::remove(m_path);
     }
     void TearDown() override { std::filesystem::remove(m_path); }

@@ -42,27 +42,33 @@ TEST(PropertyList, XmlFormWithEveryKindOfValue) {
 }
 
 TEST(PropertyList, TextForm) {
-    const auto plist = parsePropertyList(
-        "// the old form\n"
-        "{\n"
-        "  myVersionNumber = 17;\n"
-        "  \"my Name\" = \"1.3 \\\"final\\\"\\n\\U00e9\\101\";\n"
-        "  list = (a, \"b c\", (), {},);\n"
-        "  /* bytes */ bytes = <4b6f 7276 656c>;\n"
-        "}\n");
+    const auto plist = parsePropertyList("// the old form\n"
+                                         "{\n"
+                                         "  myVersionNumber = 17;\n"
+                                         "  \"my Name\" = \"1.3 \\\"final\\\"\\n\\U00e9\\101\";\n"
+                                         "  list = (a, \"b c\", (), {},);\n"
+                                         "  /* bytes */ bytes = <4b6f 7276 656c>;\n"
+                                         "}\n");
     ASSERT_TRUE(plist.ok()) << plist.error().message;
     EXPECT_EQ(plist->find("myVersionNumber")->kind, Kind::String);
     EXPECT_EQ(plist->find("myVersionNumber")->integerValue(), 17);
-    EXPECT_EQ(plist->find("my Name")->text, "1.3 \"final\"\n\xC3\xA9" "A");
+    EXPECT_EQ(plist->find("my Name")->text, "1.3 \"final\"\n\xC3\xA9"
+                                            "A");
     EXPECT_EQ(plist->find("list")->array.size(), 4u);
     EXPECT_EQ(plist->find("bytes")->text, "Korvel");
 }
 
 TEST(PropertyList, IntegerValueAsThePlatformReadsIt) {
     const std::pair<const char*, std::int64_t> cases[] = {
-        {"<integer>17</integer>", 17},   {"<real>16.9</real>", 16},     {"<real>-1e300</real>", 0},
-        {"<true/>", 1},                  {"<false/>", 0},               {"<string> +18abc</string>", 18},
-        {"<string>-3</string>", -3},     {"<string>v17</string>", 0},   {"<date>2026</date>", 0},
+        {"<integer>17</integer>", 17},
+        {"<real>16.9</real>", 16},
+        {"<real>-1e300</real>", 0},
+        {"<true/>", 1},
+        {"<false/>", 0},
+        {"<string> +18abc</string>", 18},
+        {"<string>-3</string>", -3},
+        {"<string>v17</string>", 0},
+        {"<date>2026</date>", 0},
         {"<string>99999999999999999999</string>", INT64_MAX},
     };
     for (const auto& [xml, expected] : cases) {
@@ -78,9 +84,9 @@ TEST(PropertyList, RefusesWhatIsNotAPropertyList) {
         "   \n",
         "bplist00\x01\x02",
         "<html><body>404</body></html>",
-        "<plist><dict><key>a</key></dict></plist>",            // a key without its value
-        "<plist><dict><string>a</string></dict></plist>",      // a value without a key
-        "<plist><dict><key>a</key><integer>1</integer>",       // cut short
+        "<plist><dict><key>a</key></dict></plist>",       // a key without its value
+        "<plist><dict><string>a</string></dict></plist>", // a value without a key
+        "<plist><dict><key>a</key><integer>1</integer>",  // cut short
         "<plist><dict></array></plist>",
         "<plist><integer>12x</integer></plist>",
         "<plist><integer>9223372036854775808</integer></plist>",
@@ -95,7 +101,7 @@ TEST(PropertyList, RefusesWhatIsNotAPropertyList) {
         "<plist><string>a</string><string>b</string></plist>", // two values
         "<plist><string>a</string></plist> trailing",
         "<plist><!-- unclosed </plist>",
-        "{ a = 1 }",                                           // no ';'
+        "{ a = 1 }", // no ';'
         "{ a 1; }",
         "{ a = \"open; }",
         "( a b )",

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/atom.h"
-
 #include "qtff/movie.h"
 #include "test_movies.h"
 
@@ -83,7 +82,8 @@ TEST(Atom, RefusesChildrenLargerThanTheirParent) {
         }
         cases.push_back({"nesting too deep", b});
     }
-    for (const auto& c : cases) EXPECT_FALSE(parseAtom(c.bytes).ok()) << c.name;
+    for (const auto& c : cases)
+        EXPECT_FALSE(parseAtom(c.bytes).ok()) << c.name;
 }
 
 TEST(Atom, ScanFindsSizeToEndAndLargeSizesAndDamagedTails) {
@@ -146,7 +146,8 @@ TEST(Movie, ReadsTracksAndSampleTables) {
     ASSERT_EQ(v.edits.size(), 1u);
     EXPECT_EQ(v.edits[0].segmentDuration, 1200u);
     ASSERT_EQ(v.chunkOffsets.size(), 1u);
-    EXPECT_EQ(file[std::size_t(v.chunkOffsets[0])], 0xA0) << "the chunk offset points at the first media byte";
+    EXPECT_EQ(file[std::size_t(v.chunkOffsets[0])], 0xA0)
+        << "the chunk offset points at the first media byte";
     EXPECT_EQ(v.sampleCount, 2u);
     EXPECT_TRUE(v.hasUserData);
     EXPECT_EQ((*tracks)[1].handlerType, fourCC("soun"));

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/byte_reader.h"
-
 #include "qtff/byte_writer.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +39,9 @@ TEST(ByteWriter, NestedAtomsGetTheirSizes) {
     w.u64(0x1122334455667788ull);
     w.endAtom(inner);
     w.endAtom(outer);
-    const std::vector<std::uint8_t> expected{0, 0, 0, 28, 'm', 'o', 'o', 'v', 0, 0, 0, 20, 'm', 'v', 'h', 'd',
-                                             1, 0, 2, 3, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+    const std::vector<std::uint8_t> expected{0,    0,    0,    28,   'm',  'o',  'o',  'v', 0, 0,
+                                             0,    20,   'm',  'v',  'h',  'd',  1,    0,   2, 3,
+                                             0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
     EXPECT_EQ(w.data(), expected);
 }
 

@@ -11,7 +11,7 @@ namespace korvel::qtff::testing {
 /// truncations and flushes reach the file, the next one and everything after it fail without
 /// touching it.
 class FaultInjectingFile final : public RandomAccessFile {
-public:
+  public:
     FaultInjectingFile(std::unique_ptr<RandomAccessFile> inner, int survivingOperations)
         : m_inner(std::move(inner)), m_left(survivingOperations) {}
 
@@ -20,15 +20,18 @@ public:
         return m_inner->read(offset, count);
     }
     Status write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-        if (!spend()) return makeError("killed");
+        if (!spend())
+            return makeError("killed");
         return m_inner->write(offset, data);
     }
     Status truncate(std::uint64_t size) override {
-        if (!spend()) return makeError("killed");
+        if (!spend())
+            return makeError("killed");
         return m_inner->truncate(size);
     }
     Status flush() override {
-        if (!spend()) return makeError("killed");
+        if (!spend())
+            return makeError("killed");
         return m_inner->flush();
     }
     bool writable() const override { return m_inner->writable(); }
@@ -36,7 +39,7 @@ public:
     int operations() const { return m_operations; }
     bool killed() const { return m_left < 0; }
 
-private:
+  private:
     bool spend() {
         ++m_operations;
         return --m_left >= 0;
@@ -51,7 +54,7 @@ private:
 /// fails; with `AtFlush` the writes seem to succeed and the next flush fails, as with delayed
 /// allocation. Cutting the file back frees the space again.
 class FullDiskFile final : public RandomAccessFile {
-public:
+  public:
     enum class FailsAt { Write, Flush };
 
     FullDiskFile(std::unique_ptr<RandomAccessFile> inner, std::uint64_t capacity, FailsAt failsAt)
@@ -67,7 +70,8 @@ public:
             m_overfull = m_overfull || end > m_capacity;
             return m_inner->write(offset, data);
         }
-        if (offset < m_capacity) (void)m_inner->write(offset, data.first(std::size_t(m_capacity - offset)));
+        if (offset < m_capacity)
+            (void)m_inner->write(offset, data.first(std::size_t(m_capacity - offset)));
         return makeError("cannot write the file: No space left on device");
     }
     Status truncate(std::uint64_t size) override {
@@ -75,12 +79,13 @@ public:
         return m_inner->truncate(size);
     }
     Status flush() override {
-        if (m_overfull) return makeError("cannot flush the file to disk: No space left on device");
+        if (m_overfull)
+            return makeError("cannot flush the file to disk: No space left on device");
         return m_inner->flush();
     }
     bool writable() const override { return m_inner->writable(); }
 
-private:
+  private:
     std::unique_ptr<RandomAccessFile> m_inner;
     std::uint64_t m_capacity;
     FailsAt m_failsAt;

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
 // One writer at a time: a file opened for writing is locked until it is closed.
 #include "qtff/file_io.h"
-
 #include "support/outside_tools.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace korvel::qtff {
@@ -15,7 +13,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class FileLock : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { std::ofstream(m_path, std::ios::binary) << "movie bytes"; }
 
     test::TempDir m_dir{"korvel-file-lock"};

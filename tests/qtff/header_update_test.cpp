@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "qtff/movie_file.h"
-
 #include "fault_injecting_file.h"
 #include "power_cut_file.h"
+#include "qtff/movie_file.h"
 #include "test_movies.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace korvel::qtff {
 namespace {
@@ -29,7 +27,8 @@ Opened openMemory(std::vector<std::uint8_t> bytes, bool writable = true) {
 }
 
 int countTopLevel(const MovieFile& m, FourCC type) {
-    return int(std::count_if(m.layout().atoms.begin(), m.layout().atoms.end(), [&](const auto& a) { return a.type == type; }));
+    return int(std::count_if(m.layout().atoms.begin(), m.layout().atoms.end(),
+                             [&](const auto& a) { return a.type == type; }));
 }
 
 // The bytes every test movie's tracks point at, read through the chunk offsets.
@@ -38,7 +37,8 @@ void expectMediaIntact(MovieFile& m) {
     auto tracks = m.movie().tracks();
     ASSERT_TRUE(tracks.ok());
     for (const auto& t : *tracks) {
-        if (t.handlerType == fourCC("tmcd")) continue;
+        if (t.handlerType == fourCC("tmcd"))
+            continue;
         auto bytes = m.file().read(t.chunkOffsets.at(0), 16);
         ASSERT_TRUE(bytes.ok());
         const std::size_t base = t.handlerType == fourCC("vide") ? 0 : 16;
@@ -81,7 +81,8 @@ TEST(HeaderUpdate, AddDeleteCyclesDoNotGrowTheFile) {
         ASSERT_TRUE(m.addTimecodeTrack({kPal, cycle, "REEL"}).ok());
         ASSERT_EQ((*m.readTimecode())->startFrame, cycle);
         ASSERT_TRUE(m.deleteTimecodeTracks().ok());
-        if (cycle == 1) sizeAfterFirstCycle = opened.file->bytes().size();
+        if (cycle == 1)
+            sizeAfterFirstCycle = opened.file->bytes().size();
     }
     EXPECT_EQ(opened.file->bytes().size(), sizeAfterFirstCycle);
     expectMediaIntact(m);
@@ -105,7 +106,7 @@ TEST(HeaderUpdate, GivesARealSizeToAnAtomRunningToTheEnd) {
 }
 
 TEST(HeaderUpdate, RefusesWhatItCannotChangeSafely) {
-    auto withMoovChild = [](const char (&type)[5]) {
+    auto withMoovChild = [](const char(&type)[5]) {
         auto bytes = testing::makeTestMovie();
         MemoryFile mem(bytes);
         auto layout = scanFile(mem);
@@ -117,7 +118,7 @@ TEST(HeaderUpdate, RefusesWhatItCannotChangeSafely) {
         bytes.insert(bytes.end(), b.begin(), b.end());
         return bytes;
     };
-    auto withTopLevel = [](const char (&type)[5], std::vector<std::uint8_t> tail = {}) {
+    auto withTopLevel = [](const char(&type)[5], std::vector<std::uint8_t> tail = {}) {
         auto bytes = testing::makeTestMovie();
         const auto b = atomBytes(Atom::leaf(fourCC(type), {1, 2, 3, 4}));
         bytes.insert(bytes.end(), b.begin(), b.end());
@@ -134,18 +135,21 @@ TEST(HeaderUpdate, RefusesWhatItCannotChangeSafely) {
         {"compressed header", withMoovChild("cmov"), true, "compressed"},
         {"fragmented header", withMoovChild("mvex"), true, "fragmented"},
         {"movie fragment", withTopLevel("moof"), true, "fragmented"},
-        {"media cut off", [] {
+        {"media cut off",
+         [] {
              auto bytes = testing::makeTestMovie({.moovFirst = true});
              bytes.resize(bytes.size() - 4);
              return bytes;
-         }(), true, "truncated"},
+         }(),
+         true, "truncated"},
         {"read-only", testing::makeTestMovie(), false, "read-only"},
     };
     for (const auto& c : cases) {
         auto opened = openMemory(c.bytes, c.writable);
         auto status = opened.movie.addTimecodeTrack({kPal, 1, "R"});
         ASSERT_FALSE(status.ok()) << c.name;
-        EXPECT_NE(status.error().message.find(c.message), std::string::npos) << c.name << ": " << status.error().message;
+        EXPECT_NE(status.error().message.find(c.message), std::string::npos)
+            << c.name << ": " << status.error().message;
         EXPECT_EQ(opened.file->bytes(), c.bytes) << c.name << ": the file must be unchanged";
         EXPECT_FALSE(opened.movie.deleteTimecodeTracks().ok()) << c.name;
     }
@@ -158,17 +162,23 @@ TEST(HeaderUpdate, WritesOverACutOffAtomAtTheEnd) {
     bytes.insert(bytes.end(), cut.begin(), cut.end());
     auto opened = openMemory(bytes);
     ASSERT_TRUE(opened.movie.addTimecodeTrack({kPal, 3, "R"}).ok());
-    EXPECT_EQ(opened.file->bytes().size(), bytes.size() - cut.size() + 12 + opened.movie.layout().atoms.back().size);
+    EXPECT_EQ(opened.file->bytes().size(),
+              bytes.size() - cut.size() + 12 + opened.movie.layout().atoms.back().size);
     EXPECT_EQ(opened.movie.layout().unparsedTail, 0u);
     EXPECT_EQ((*opened.movie.readTimecode())->startFrame, 3);
     expectMediaIntact(opened.movie);
 }
 
 TEST(HeaderUpdate, OpenRefusesFilesThatAreNotMovies) {
-    for (const std::string& text : std::vector<std::string>{"", "hello world, this is not a movie", std::string("\0\0\0\x08" "free", 8)}) {
-        auto m = MovieFile::open(std::make_unique<MemoryFile>(std::vector<std::uint8_t>(text.begin(), text.end())));
+    for (const std::string& text : std::vector<std::string>{"", "hello world, this is not a movie",
+                                                            std::string("\0\0\0\x08"
+                                                                        "free",
+                                                                        8)}) {
+        auto m = MovieFile::open(
+            std::make_unique<MemoryFile>(std::vector<std::uint8_t>(text.begin(), text.end())));
         ASSERT_FALSE(m.ok());
-        EXPECT_NE(m.error().message.find("not a QuickTime movie"), std::string::npos) << m.error().message;
+        EXPECT_NE(m.error().message.find("not a QuickTime movie"), std::string::npos)
+            << m.error().message;
     }
 }
 
@@ -187,8 +197,10 @@ std::vector<std::uint8_t> scribbleOverFreeSpace(std::vector<std::uint8_t> bytes)
     MemoryFile file(bytes);
     const auto layout = scanFile(file);
     for (const auto& a : layout->atoms) {
-        if (a.type != fourCC("free")) continue;
-        std::fill(bytes.begin() + std::ptrdiff_t(a.offset + a.headerSize), bytes.begin() + std::ptrdiff_t(a.offset + a.size), 0xEE);
+        if (a.type != fourCC("free"))
+            continue;
+        std::fill(bytes.begin() + std::ptrdiff_t(a.offset + a.headerSize),
+                  bytes.begin() + std::ptrdiff_t(a.offset + a.size), 0xEE);
     }
     return bytes;
 }
@@ -198,7 +210,8 @@ std::vector<std::uint8_t> splitFirstFreeAtom(std::vector<std::uint8_t> bytes) {
     MemoryFile file(bytes);
     const auto layout = scanFile(file);
     const auto& atoms = layout->atoms;
-    const auto first = *std::find_if(atoms.begin(), atoms.end(), [](const auto& a) { return a.type == fourCC("free"); });
+    const auto first = *std::find_if(atoms.begin(), atoms.end(),
+                                     [](const auto& a) { return a.type == fourCC("free"); });
     const std::uint32_t head = 16;
     ByteWriter w;
     w.u32(head);
@@ -224,21 +237,27 @@ std::vector<UpdateCase> updateCases() {
     std::fill_n(sizedToEnd.begin() + std::ptrdiff_t(scanFile(sized)->atoms.back().offset), 4, 0);
     auto headerSizedToEnd = testing::makeTestMovie();
     MemoryFile headerSized(headerSizedToEnd);
-    std::fill_n(headerSizedToEnd.begin() + std::ptrdiff_t(scanFile(headerSized)->atoms.back().offset), 4, 0);
+    std::fill_n(headerSizedToEnd.begin() +
+                    std::ptrdiff_t(scanFile(headerSized)->atoms.back().offset),
+                4, 0);
     // An update stopped before its commit: the same header twice, the first one live.
     auto twoHeaders = testing::makeTestMovie();
     MemoryFile two(twoHeaders);
     const auto moov = scanFile(two)->atoms.back();
-    twoHeaders.insert(twoHeaders.end(), twoHeaders.begin() + std::ptrdiff_t(moov.offset), twoHeaders.end());
+    twoHeaders.insert(twoHeaders.end(), twoHeaders.begin() + std::ptrdiff_t(moov.offset),
+                      twoHeaders.end());
 
     const std::optional<std::int32_t> none, added = 90000, old = 7;
     return {
         {"add, appending", testing::makeTestMovie(), true, none, added, true},
-        {"add, appending after media", testing::makeTestMovie({.moovFirst = true}), true, none, added, true},
-        {"add, reusing space after the header", scribbleOverFreeSpace(withoutTimecode), true, none, added, false},
-        {"delete, reusing space before the header", scribbleOverFreeSpace(withTimecode), false, old, none, false},
-        {"delete, reusing two atoms before the header", scribbleOverFreeSpace(splitFirstFreeAtom(withTimecode)), false, old, none,
-         false},
+        {"add, appending after media", testing::makeTestMovie({.moovFirst = true}), true, none,
+         added, true},
+        {"add, reusing space after the header", scribbleOverFreeSpace(withoutTimecode), true, none,
+         added, false},
+        {"delete, reusing space before the header", scribbleOverFreeSpace(withTimecode), false, old,
+         none, false},
+        {"delete, reusing two atoms before the header",
+         scribbleOverFreeSpace(splitFirstFreeAtom(withTimecode)), false, old, none, false},
         {"add, sizing an atom that runs to the end", sizedToEnd, true, none, added, true},
         {"add, sizing a header that runs to the end", headerSizedToEnd, true, none, added, true},
         {"add, after an update stopped before its commit", twoHeaders, true, none, added, true},
@@ -246,17 +265,20 @@ std::vector<UpdateCase> updateCases() {
 }
 
 Status runUpdate(MovieFile& movie, const UpdateCase& c) {
-    if (c.add) return movie.addTimecodeTrack({kPal, 90000, "NEW"});
+    if (c.add)
+        return movie.addTimecodeTrack({kPal, 90000, "NEW"});
     auto removed = movie.deleteTimecodeTracks();
     return removed ? Status() : Status(removed.error());
 }
 
 // Opens `bytes` with our reader and answers the timecode start it holds, which must be the one
 // before or after the update; the media must be intact and the next update must work.
-std::optional<std::int32_t> expectOldOrNewMovie(const std::vector<std::uint8_t>& bytes, const UpdateCase& c) {
+std::optional<std::int32_t> expectOldOrNewMovie(const std::vector<std::uint8_t>& bytes,
+                                                const UpdateCase& c) {
     auto reopened = MovieFile::open(std::make_unique<MemoryFile>(bytes));
     EXPECT_TRUE(reopened.ok()) << reopened.error().message;
-    if (!reopened.ok()) return std::nullopt;
+    if (!reopened.ok())
+        return std::nullopt;
     auto tc = reopened->readTimecode();
     EXPECT_TRUE(tc.ok());
     const auto state = tc.ok() && tc->has_value() ? (*tc)->startFrame : std::nullopt;
@@ -289,7 +311,8 @@ TEST(HeaderUpdate, SurvivesBeingKilledAtEveryWrite) {
             const auto state = expectOldOrNewMovie(disk->bytes(), c);
             const bool changed = state == c.after;
             if (!status.ok()) {
-                EXPECT_EQ(status.error().kind == ErrorKind::Unconfirmed, changed) << status.error().message;
+                EXPECT_EQ(status.error().kind == ErrorKind::Unconfirmed, changed)
+                    << status.error().message;
             }
             // The interrupted MovieFile itself sees what the file holds.
             auto own = movie->readTimecode();
@@ -314,13 +337,15 @@ TEST(HeaderUpdate, SurvivesAPowerCutAtEveryInstant) {
         auto movie = MovieFile::open(std::move(recording));
         ASSERT_TRUE(movie.ok());
         ASSERT_TRUE(runUpdate(*movie, c).ok());
-        EXPECT_EQ(flushedState(c.start, disk->log()), disk->bytes()) << "written after the last flush";
+        EXPECT_EQ(flushedState(c.start, disk->log()), disk->bytes())
+            << "written after the last flush";
 
         const auto states = testing::powerCutStates(c.start, disk->log());
         EXPECT_GE(states.size(), 3u);
         std::size_t index = 0;
         for (const auto& state : states) {
-            SCOPED_TRACE("disk state " + std::to_string(index++) + " of " + std::to_string(states.size()));
+            SCOPED_TRACE("disk state " + std::to_string(index++) + " of " +
+                         std::to_string(states.size()));
             (void)expectOldOrNewMovie(state, c);
         }
     }
@@ -331,25 +356,32 @@ TEST(HeaderUpdate, SurvivesAPowerCutAtEveryInstant) {
 TEST(HeaderUpdate, FullDiskLeavesTheMovieAsItWas) {
     using FailsAt = testing::FullDiskFile::FailsAt;
     for (const auto& c : updateCases()) {
-        if (!c.appends) continue;
+        if (!c.appends)
+            continue;
         auto unlimited = openMemory(c.start);
         ASSERT_TRUE(runUpdate(unlimited.movie, c).ok());
         const auto grown = unlimited.file->bytes().size();
         ASSERT_GT(grown, c.start.size());
         for (const auto failsAt : {FailsAt::Write, FailsAt::Flush}) {
-            for (const auto capacity : {c.start.size(), c.start.size() + 1, c.start.size() + 9, (c.start.size() + grown) / 2, grown - 1}) {
-                SCOPED_TRACE(c.name + ", " + std::to_string(capacity - c.start.size()) + " bytes free, failing at the " +
+            for (const auto capacity : {c.start.size(), c.start.size() + 1, c.start.size() + 9,
+                                        (c.start.size() + grown) / 2, grown - 1}) {
+                SCOPED_TRACE(c.name + ", " + std::to_string(capacity - c.start.size()) +
+                             " bytes free, failing at the " +
                              (failsAt == FailsAt::Write ? "write" : "flush"));
                 auto mem = std::make_unique<MemoryFile>(c.start);
                 auto* disk = mem.get();
-                auto movie = MovieFile::open(std::make_unique<testing::FullDiskFile>(std::move(mem), capacity, failsAt));
+                auto movie = MovieFile::open(
+                    std::make_unique<testing::FullDiskFile>(std::move(mem), capacity, failsAt));
                 ASSERT_TRUE(movie.ok());
                 const auto status = runUpdate(*movie, c);
                 ASSERT_FALSE(status.ok());
                 EXPECT_EQ(status.error().kind, ErrorKind::Failed);
-                EXPECT_NE(status.error().message.find("No space left"), std::string::npos) << status.error().message;
+                EXPECT_NE(status.error().message.find("No space left"), std::string::npos)
+                    << status.error().message;
                 EXPECT_EQ(disk->bytes(), c.start);
-                EXPECT_EQ(movie->readTimecode()->has_value() ? (*movie->readTimecode())->startFrame : std::nullopt, c.before);
+                EXPECT_EQ(movie->readTimecode()->has_value() ? (*movie->readTimecode())->startFrame
+                                                             : std::nullopt,
+                          c.before);
             }
         }
     }

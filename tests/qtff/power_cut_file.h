@@ -25,7 +25,7 @@ struct DiskOperation {
 
 /// A memory file that also records everything done to it.
 class RecordingFile final : public RandomAccessFile {
-public:
+  public:
     explicit RecordingFile(std::vector<std::uint8_t> bytes) : m_file(std::move(bytes)) {}
 
     Result<std::uint64_t> size() override { return m_file.size(); }
@@ -49,7 +49,7 @@ public:
     const std::vector<DiskOperation>& log() const { return m_log; }
     const std::vector<std::uint8_t>& bytes() const { return m_file.bytes(); }
 
-private:
+  private:
     MemoryFile m_file;
     std::vector<DiskOperation> m_log;
 };
@@ -58,7 +58,8 @@ inline void applyOperation(std::vector<std::uint8_t>& disk, const DiskOperation&
     if (op.kind == DiskOperation::Kind::Truncate) {
         disk.resize(std::size_t(op.offset));
     } else if (op.kind == DiskOperation::Kind::Write) {
-        if (op.offset + op.bytes.size() > disk.size()) disk.resize(std::size_t(op.offset + op.bytes.size()));
+        if (op.offset + op.bytes.size() > disk.size())
+            disk.resize(std::size_t(op.offset + op.bytes.size()));
         std::copy(op.bytes.begin(), op.bytes.end(), disk.begin() + std::ptrdiff_t(op.offset));
     }
 }
@@ -71,7 +72,8 @@ inline std::vector<std::vector<bool>> survivingSubsets(std::size_t count) {
     if (count <= kEverySubsetUpTo) {
         for (std::uint32_t mask = 0; mask < (1u << count); ++mask) {
             std::vector<bool> subset(count);
-            for (std::size_t i = 0; i < count; ++i) subset[i] = (mask >> i) & 1u;
+            for (std::size_t i = 0; i < count; ++i)
+                subset[i] = (mask >> i) & 1u;
             subsets.push_back(std::move(subset));
         }
         return subsets;
@@ -105,7 +107,8 @@ inline std::set<std::vector<std::uint8_t>> powerCutStates(const std::vector<std:
         for (const auto& subset : survivingSubsets(pending.size())) {
             auto disk = durable;
             for (std::size_t i = 0; i < pending.size(); ++i)
-                if (subset[i]) applyOperation(disk, *pending[i]);
+                if (subset[i])
+                    applyOperation(disk, *pending[i]);
             states.insert(std::move(disk));
         }
     };
@@ -115,7 +118,8 @@ inline std::set<std::vector<std::uint8_t>> powerCutStates(const std::vector<std:
             continue;
         }
         cutNow();
-        for (const auto* p : pending) applyOperation(durable, *p);
+        for (const auto* p : pending)
+            applyOperation(durable, *p);
         pending.clear();
     }
     cutNow();
@@ -129,7 +133,8 @@ inline std::vector<std::uint8_t> flushedState(const std::vector<std::uint8_t>& s
     std::vector<std::uint8_t> flushed = start;
     for (const auto& op : log) {
         applyOperation(disk, op);
-        if (op.kind == DiskOperation::Kind::Flush) flushed = disk;
+        if (op.kind == DiskOperation::Kind::Flush)
+            flushed = disk;
     }
     return flushed;
 }

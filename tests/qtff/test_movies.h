@@ -21,14 +21,15 @@ struct TestMovieOptions {
     std::uint64_t duration = 1200;
     std::uint32_t mediaTimeScale = 600;
     std::uint32_t frameDuration = 0; // media time units per sample; 0: half the duration
-    std::uint64_t videoDuration = 0;  // 0: the movie's duration
+    std::uint64_t videoDuration = 0; // 0: the movie's duration
     std::uint32_t videoTrackId = 1;
     std::uint32_t soundTrackId = 2;
     std::uint32_t nextTrackId = 3;
 };
 
-inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t duration, std::uint64_t chunkOffset,
-                          std::uint32_t mediaTimeScale = 600, std::uint32_t frameDuration = 0) {
+inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t duration,
+                          std::uint64_t chunkOffset, std::uint32_t mediaTimeScale = 600,
+                          std::uint32_t frameDuration = 0) {
     TrackHeaderFields tkhd;
     tkhd.trackId = id;
     tkhd.duration = duration;
@@ -42,25 +43,32 @@ inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t durati
     entry.zeros(20);
     entry.endAtom(e);
     const std::vector<std::vector<std::uint8_t>> entries{entry.take()};
-    const std::array<std::uint32_t, 2> stts{2, frameDuration ? frameDuration : std::uint32_t(duration / 2)};
+    const std::array<std::uint32_t, 2> stts{2, frameDuration ? frameDuration
+                                                             : std::uint32_t(duration / 2)};
     const std::array<std::uint32_t, 3> stsc{1, 2, 1};
     const std::uint64_t offsets[] = {chunkOffset};
-    Atom stbl = Atom::box(fourCC("stbl"), {makeStsd(entries), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
-                                          makeStszUniform(8, 2), makeChunkOffsets(offsets)});
-    Atom minf = Atom::box(fourCC("minf"), {Atom::leaf(handler == fourCC("vide") ? fourCC("vmhd") : fourCC("smhd"),
-                                                      std::vector<std::uint8_t>(12, 0)),
-                                          makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
-    Atom mdia = Atom::box(fourCC("mdia"), {makeMdhd(mediaTimeScale, duration), makeHdlr(fourCC("mhlr"), handler, "Handler"),
-                                          std::move(minf)});
+    Atom stbl =
+        Atom::box(fourCC("stbl"), {makeStsd(entries), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
+                                   makeStszUniform(8, 2), makeChunkOffsets(offsets)});
+    Atom minf = Atom::box(fourCC("minf"),
+                          {Atom::leaf(handler == fourCC("vide") ? fourCC("vmhd") : fourCC("smhd"),
+                                      std::vector<std::uint8_t>(12, 0)),
+                           makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
+    Atom mdia =
+        Atom::box(fourCC("mdia"), {makeMdhd(mediaTimeScale, duration),
+                                   makeHdlr(fourCC("mhlr"), handler, "Handler"), std::move(minf)});
     // User data with QuickTime's 4-byte zero terminator, which must survive untouched.
-    Atom udta = Atom::leaf(fourCC("udta"), {0, 0, 0, 12, 'x', 'y', 'z', 'w', 1, 2, 3, 4, 0, 0, 0, 0});
-    return Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia), std::move(udta)});
+    Atom udta =
+        Atom::leaf(fourCC("udta"), {0, 0, 0, 12, 'x', 'y', 'z', 'w', 1, 2, 3, 4, 0, 0, 0, 0});
+    return Atom::box(fourCC("trak"),
+                     {makeTkhd(tkhd), makeEdts(duration), std::move(mdia), std::move(udta)});
 }
 
 /// The media payload of every test movie: 16 recognisable bytes per track.
 inline std::vector<std::uint8_t> testMedia() {
     std::vector<std::uint8_t> media(32);
-    for (std::size_t i = 0; i < media.size(); ++i) media[i] = std::uint8_t(0xA0 + i);
+    for (std::size_t i = 0; i < media.size(); ++i)
+        media[i] = std::uint8_t(0xA0 + i);
     return media;
 }
 
@@ -76,9 +84,12 @@ inline std::vector<std::uint8_t> makeTestMovie(const TestMovieOptions& o = {}) {
         moov.children.push_back(makeMvhd(mvhd));
         const auto videoDuration = o.videoDuration ? o.videoDuration : o.duration;
         if (o.video)
-            moov.children.push_back(makeTestTrack(o.videoTrackId, fourCC("vide"), videoDuration, mdatOffset + 8,
-                                                  o.mediaTimeScale, o.frameDuration));
-        if (o.sound) moov.children.push_back(makeTestTrack(o.soundTrackId, fourCC("soun"), o.duration, mdatOffset + 24));
+            moov.children.push_back(makeTestTrack(o.videoTrackId, fourCC("vide"), videoDuration,
+                                                  mdatOffset + 8, o.mediaTimeScale,
+                                                  o.frameDuration));
+        if (o.sound)
+            moov.children.push_back(
+                makeTestTrack(o.soundTrackId, fourCC("soun"), o.duration, mdatOffset + 24));
         moov.children.push_back(Atom::leaf(fourCC("meta"), {0, 0, 0, 0, 9, 8, 7}));
         moov.children.push_back(Atom::leaf(fourCC("zzzz"), {1, 2, 3}));
         return atomBytes(moov);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "qtff/timecode_track.h"
-
 #include "qtff/byte_reader.h"
+#include "qtff/timecode_track.h"
 #include "test_movies.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +13,8 @@ Movie movieOf(const testing::TestMovieOptions& options) {
     MemoryFile mem(file);
     auto layout = scanFile(mem);
     for (const auto& a : layout->atoms)
-        if (a.type == fourCC("moov")) return *Movie::parse(std::span(file.data() + a.offset, a.size));
+        if (a.type == fourCC("moov"))
+            return *Movie::parse(std::span(file.data() + a.offset, a.size));
     ADD_FAILURE() << "no moov";
     return Movie(Atom{});
 }
@@ -66,14 +66,16 @@ TEST(TimecodeTrack, ReferenceComesFromVideoElseSoundElseNowhere) {
         bool video, sound;
         int referring; // index of the track holding the reference, -1 for none
     };
-    for (const auto& c : {Case{true, true, 0}, Case{true, false, 0}, Case{false, true, 0}, Case{false, false, -1}}) {
+    for (const auto& c : {Case{true, true, 0}, Case{true, false, 0}, Case{false, true, 0},
+                          Case{false, false, -1}}) {
         Movie movie = movieOf({c.video, c.sound});
         auto id = addTimecodeTrack(movie, {kPal, 90000, "R"}, 100);
         ASSERT_TRUE(id.ok());
         auto tracks = *movie.tracks();
         int referring = -1;
         for (std::size_t i = 0; i < tracks.size(); ++i)
-            if (!tracks[i].references.empty()) referring = int(i);
+            if (!tracks[i].references.empty())
+                referring = int(i);
         EXPECT_EQ(referring, c.referring) << c.video << c.sound;
         EXPECT_EQ(tracks.back().width, c.video ? 320u << 16 : 0u);
     }
@@ -91,11 +93,23 @@ TEST(TimecodeTrack, MediaUsesTheTimecodeScaleAndLastsAsLongAsThePicture) {
         std::uint64_t mediaDuration;
     };
     const Case cases[] = {
-        {{.duration = 3000, .videoDuration = 1200}, kPal, 1200, 25, 50},      // 2 s of picture, 5 s of sound
+        {{.duration = 3000, .videoDuration = 1200},
+         kPal,
+         1200,
+         25,
+         50}, // 2 s of picture, 5 s of sound
         {{.duration = 3000, .videoDuration = 1200}, kNtscDrop, 1200, 2997, 5994},
-        {{.video = false, .duration = 3000}, film, 3000, 24, 120},           // sound only: the whole movie
-        {{.timeScale = 30000, .duration = 60060}, kNtscDrop, 60060, 2997, 6000}, // 60 frames at 29.97
-        {{.timeScale = 1000, .duration = 1001}, kPal, 1001, 25, 26},          // a part of a frame counts whole
+        {{.video = false, .duration = 3000}, film, 3000, 24, 120}, // sound only: the whole movie
+        {{.timeScale = 30000, .duration = 60060},
+         kNtscDrop,
+         60060,
+         2997,
+         6000}, // 60 frames at 29.97
+        {{.timeScale = 1000, .duration = 1001},
+         kPal,
+         1001,
+         25,
+         26}, // a part of a frame counts whole
         {{.timeScale = 600, .duration = 0}, film, 0, 24, 0},
     };
     for (const auto& c : cases) {
@@ -108,7 +122,8 @@ TEST(TimecodeTrack, MediaUsesTheTimecodeScaleAndLastsAsLongAsThePicture) {
         EXPECT_EQ(tc.edits[0].segmentDuration, c.trackDuration);
         EXPECT_EQ(tc.mediaTimeScale, c.mediaTimeScale);
         EXPECT_EQ(tc.mediaDuration, c.mediaDuration);
-        EXPECT_EQ(tc.timeToSample, (std::vector<std::array<std::uint32_t, 2>>{{1, std::uint32_t(c.mediaDuration)}}));
+        EXPECT_EQ(tc.timeToSample,
+                  (std::vector<std::array<std::uint32_t, 2>>{{1, std::uint32_t(c.mediaDuration)}}));
     }
 }
 
@@ -122,23 +137,26 @@ TEST(TimecodeTrack, NewTrackTakesAnUnusedId) {
     };
     const Case cases[] = {
         {1, 2, 3, 3, 4},
-        {1, 2, 10, 10, 11},       // the header's next ID is kept
-        {5, 9, 3, 10, 11},        // a stale next ID is passed by
-        {1, kLast, 3, 2, kLast},  // nothing above the highest: the lowest free one
+        {1, 2, 10, 10, 11},      // the header's next ID is kept
+        {5, 9, 3, 10, 11},       // a stale next ID is passed by
+        {1, kLast, 3, 2, kLast}, // nothing above the highest: the lowest free one
         {kLast, 1, kLast, 2, kLast},
         {2, kLast, 0, 1, kLast},
         {7, 8, kLast, kLast, kLast},
     };
     for (const auto& c : cases) {
-        Movie movie = movieOf({.videoTrackId = c.videoId, .soundTrackId = c.soundId, .nextTrackId = c.nextId});
+        Movie movie = movieOf(
+            {.videoTrackId = c.videoId, .soundTrackId = c.soundId, .nextTrackId = c.nextId});
         auto id = addTimecodeTrack(movie, {kPal, 0, "R"}, 100);
-        SCOPED_TRACE(std::to_string(c.videoId) + "," + std::to_string(c.soundId) + " next " + std::to_string(c.nextId));
+        SCOPED_TRACE(std::to_string(c.videoId) + "," + std::to_string(c.soundId) + " next " +
+                     std::to_string(c.nextId));
         ASSERT_TRUE(id.ok()) << id.error().message;
         EXPECT_EQ(*id, c.expectedId);
         EXPECT_EQ(movie.header()->nextTrackId, c.expectedNext);
         EXPECT_NE(*id, c.videoId);
         EXPECT_NE(*id, c.soundId);
-        EXPECT_EQ(movie.tracks()->front().references.at(0).trackIds, std::vector<std::uint32_t>{*id});
+        EXPECT_EQ(movie.tracks()->front().references.at(0).trackIds,
+                  std::vector<std::uint32_t>{*id});
     }
 }
 
@@ -170,7 +188,8 @@ TEST(TimecodeSampleDescription, StoresTheReelNameAsANameItem) {
         std::string reel;
         std::string stored;
     };
-    for (const auto& c : {Case{"A001_C002", "A001_C002"}, Case{"", ""}, Case{std::string(300, 'x'), std::string(255, 'x')}}) {
+    for (const auto& c : {Case{"A001_C002", "A001_C002"}, Case{"", ""},
+                          Case{std::string(300, 'x'), std::string(255, 'x')}}) {
         const auto entry = makeTimecodeSampleDescription(kPal, c.reel);
         EXPECT_EQ(loadU32(entry.data()), entry.size());
         EXPECT_EQ(entry.size(), 34 + 12 + c.stored.size());

@@ -2,17 +2,15 @@
 // Movies made by ffmpeg get timecode tracks from us; ffprobe and mediainfo must read back what we
 // wrote, the media must be untouched and ffmpeg must still decode every frame alike.
 
-#include "qtff/movie_file.h"
-
 #include "fault_injecting_file.h"
 #include "power_cut_file.h"
-#include "timecode/timecode.h"
+#include "qtff/movie_file.h"
 #include "support/outside_tools.h"
-
-#include <gtest/gtest.h>
+#include "timecode/timecode.h"
 
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace korvel::qtff {
@@ -46,11 +44,13 @@ TimecodeTrackOptions optionsFor(const TvCase& c, const std::string& reel) {
 }
 
 bool haveJudges() {
-    return test::haveProgram("ffmpeg") && test::haveProgram("ffprobe") && test::haveProgram("mediainfo");
+    return test::haveProgram("ffmpeg") && test::haveProgram("ffprobe") &&
+           test::haveProgram("mediainfo");
 }
 
 // FNV-1a over byte ranges of a file.
-std::uint64_t hashRanges(const std::string& path, const std::vector<std::pair<std::uint64_t, std::uint64_t>>& ranges) {
+std::uint64_t hashRanges(const std::string& path,
+                         const std::vector<std::pair<std::uint64_t, std::uint64_t>>& ranges) {
     std::ifstream in(path, std::ios::binary);
     std::uint64_t h = 1469598103934665603ull;
     std::vector<char> buffer(1 << 16);
@@ -59,7 +59,8 @@ std::uint64_t hashRanges(const std::string& path, const std::vector<std::pair<st
         while (size > 0) {
             const auto n = std::min<std::uint64_t>(size, buffer.size());
             in.read(buffer.data(), std::streamsize(n));
-            for (std::uint64_t i = 0; i < n; ++i) h = (h ^ std::uint8_t(buffer[i])) * 1099511628211ull;
+            for (std::uint64_t i = 0; i < n; ++i)
+                h = (h ^ std::uint8_t(buffer[i])) * 1099511628211ull;
             size -= n;
         }
     }
@@ -72,12 +73,14 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> mediaRanges(const std::stri
     auto layout = scanFile(**file);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
     for (const auto& a : layout->atoms)
-        if (a.type == fourCC("mdat")) ranges.emplace_back(a.offset, std::min<std::uint64_t>(a.size, 4 << 20));
+        if (a.type == fourCC("mdat"))
+            ranges.emplace_back(a.offset, std::min<std::uint64_t>(a.size, 4 << 20));
     return ranges;
 }
 
 std::string framesDigest(const std::string& path) {
-    auto r = runCommand("ffmpeg -v error -i " + shellQuote(path) + " -map 0:v? -map 0:a? -f framemd5 - 2>&1");
+    auto r = runCommand("ffmpeg -v error -i " + shellQuote(path) +
+                        " -map 0:v? -map 0:a? -f framemd5 - 2>&1");
     EXPECT_EQ(r.status, 0) << r.output;
     return r.output;
 }
@@ -89,13 +92,19 @@ struct Judgement {
 
 Judgement judge(const std::string& path, bool withMediainfo = true) {
     Judgement j;
-    auto probe = runCommand("ffprobe -v error -select_streams d -show_entries stream=codec_tag_string:stream_tags=timecode,reel_name "
-                            "-of default=noprint_wrappers=1 " + shellQuote(path));
-    for (std::size_t at = 0; (at = probe.output.find("codec_tag_string=tmcd", at)) != std::string::npos; ++at) ++j.tmcdStreams;
+    auto probe = runCommand("ffprobe -v error -select_streams d -show_entries "
+                            "stream=codec_tag_string:stream_tags=timecode,reel_name "
+                            "-of default=noprint_wrappers=1 " +
+                            shellQuote(path));
+    for (std::size_t at = 0;
+         (at = probe.output.find("codec_tag_string=tmcd", at)) != std::string::npos; ++at)
+        ++j.tmcdStreams;
     j.ffprobeTimecode = valueOf(probe.output, "TAG:timecode");
     j.ffprobeReel = valueOf(probe.output, "TAG:reel_name");
-    if (!withMediainfo) return j;
-    auto info = runCommand("mediainfo --Output=\"Other;%Type%|%TimeCode_FirstFrame%|%Title%\\n\" " + shellQuote(path));
+    if (!withMediainfo)
+        return j;
+    auto info = runCommand("mediainfo --Output=\"Other;%Type%|%TimeCode_FirstFrame%|%Title%\\n\" " +
+                           shellQuote(path));
     const auto line = info.output.substr(0, info.output.find('\n'));
     const auto a = line.find('|');
     const auto b = line.find('|', a == std::string::npos ? a : a + 1);
@@ -114,8 +123,11 @@ bool makeHugeSparseCopy(const std::string& from, const std::string& to) {
     const auto& atoms = layout->atoms;
     std::size_t wide = atoms.size();
     for (std::size_t i = 0; i + 2 < atoms.size(); ++i)
-        if (atoms[i].type == fourCC("wide") && atoms[i + 1].type == fourCC("mdat") && atoms[i + 2].type == fourCC("moov")) wide = i;
-    if (wide == atoms.size()) return false;
+        if (atoms[i].type == fourCC("wide") && atoms[i + 1].type == fourCC("mdat") &&
+            atoms[i + 2].type == fourCC("moov"))
+            wide = i;
+    if (wide == atoms.size())
+        return false;
     const auto& mdat = atoms[wide + 1];
     const auto& moov = atoms[wide + 2];
     const std::uint64_t hugeSize = 16 + (mdat.size - 8) + (std::uint64_t(1) << 32) + (1 << 20);
@@ -136,9 +148,10 @@ bool makeHugeSparseCopy(const std::string& from, const std::string& to) {
 }
 
 class ToolJudged : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!haveJudges()) GTEST_SKIP() << "ffmpeg, ffprobe or mediainfo is not installed";
+        if (!haveJudges())
+            GTEST_SKIP() << "ffmpeg, ffprobe or mediainfo is not installed";
     }
     test::TempDir m_dir{"korvel-qtff-judged"};
 };
@@ -153,8 +166,10 @@ struct MovieKind {
 };
 
 const MovieKind kKinds[] = {
-    {"video-sound-last", "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4 -f lavfi -i sine=duration=0.4", false, 0},
-    {"video-sound-first", "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4 -f lavfi -i sine=duration=0.4", true, 3},
+    {"video-sound-last",
+     "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4 -f lavfi -i sine=duration=0.4", false, 0},
+    {"video-sound-first",
+     "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4 -f lavfi -i sine=duration=0.4", true, 3},
     {"video-last", "-f lavfi -i testsrc=size=64x48:rate=24:duration=0.4", false, 1},
     {"video-first", "-f lavfi -i testsrc=size=64x48:rate=30000/1001:duration=0.4", true, 2},
     {"sound-last", "-f lavfi -i sine=duration=0.4:sample_rate=48000", false, 3},
@@ -163,8 +178,9 @@ const MovieKind kKinds[] = {
 
 std::string makeMovie(const test::TempDir& dir, const MovieKind& kind) {
     const auto path = dir.file(std::string(kind.name) + ".mov");
-    auto r = runCommand(std::string("ffmpeg -v error -y ") + kind.inputs + " -c:v mpeg4 -c:a pcm_s16le " +
-                        (kind.faststart ? "-movflags +faststart " : "") + shellQuote(path) + " 2>&1");
+    auto r = runCommand(
+        std::string("ffmpeg -v error -y ") + kind.inputs + " -c:v mpeg4 -c:a pcm_s16le " +
+        (kind.faststart ? "-movflags +faststart " : "") + shellQuote(path) + " 2>&1");
     EXPECT_EQ(r.status, 0) << r.output;
     return path;
 }
@@ -223,21 +239,24 @@ TEST_F(ToolJudged, StreamCopyKeepsTheRateAndTheTimecodeEndsWithThePicture) {
         SCOPED_TRACE(std::string(tv.tvSystem) + (tv.dropFrame ? " DF" : ""));
         const auto path = m_dir.file("picture-then-sound.mov");
         const auto copy = m_dir.file("copy.mov");
-        auto made = runCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:rate=" + std::string(c.videoRate) +
-                               ":duration=2 -f lavfi -i sine=duration=5 -c:v mpeg4 -c:a pcm_s16le " + shellQuote(path) +
-                               " 2>&1");
+        auto made = runCommand(
+            "ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:rate=" + std::string(c.videoRate) +
+            ":duration=2 -f lavfi -i sine=duration=5 -c:v mpeg4 -c:a pcm_s16le " +
+            shellQuote(path) + " 2>&1");
         ASSERT_EQ(made.status, 0) << made.output;
         {
             auto movie = MovieFile::open(path, OpenMode::ReadWrite);
             ASSERT_TRUE(movie.ok()) << movie.error().message;
             ASSERT_TRUE(movie->addTimecodeTrack(optionsFor(tv, "R")).ok());
         }
-        const std::string probe = "ffprobe -v error -select_streams d -show_entries stream=avg_frame_rate,duration"
-                                  ":stream_tags=timecode -of default=noprint_wrappers=1 ";
+        const std::string probe =
+            "ffprobe -v error -select_streams d -show_entries stream=avg_frame_rate,duration"
+            ":stream_tags=timecode -of default=noprint_wrappers=1 ";
         const auto before = runCommand(probe + shellQuote(path)).output;
         EXPECT_EQ(valueOf(before, "avg_frame_rate"), c.rate);
         EXPECT_NEAR(std::stod("0" + valueOf(before, "duration")), c.seconds, 0.001) << before;
-        auto copied = runCommand("ffmpeg -v error -y -i " + shellQuote(path) + " -map 0 -c copy " + shellQuote(copy) + " 2>&1");
+        auto copied = runCommand("ffmpeg -v error -y -i " + shellQuote(path) + " -map 0 -c copy " +
+                                 shellQuote(copy) + " 2>&1");
         ASSERT_EQ(copied.status, 0) << copied.output;
         const auto after = runCommand(probe + shellQuote(copy)).output;
         EXPECT_EQ(valueOf(after, "avg_frame_rate"), c.rate) << after;
@@ -286,7 +305,8 @@ TEST_F(ToolJudged, KilledUpdateLeavesTheOldOrTheNewTimecode) {
     bool completed = false;
     for (int n = 0; !completed && n < 20; ++n) {
         SCOPED_TRACE("killed after " + std::to_string(n) + " writes and flushes");
-        std::filesystem::copy_file(withOld, path, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(withOld, path,
+                                   std::filesystem::copy_options::overwrite_existing);
         {
             auto file = openFile(path, OpenMode::ReadWrite);
             ASSERT_TRUE(file.ok());
@@ -295,14 +315,18 @@ TEST_F(ToolJudged, KilledUpdateLeavesTheOldOrTheNewTimecode) {
             auto movie = MovieFile::open(std::move(injecting));
             ASSERT_TRUE(movie.ok());
             // Replace the old timecode: delete, then add, as the tool's callers do.
-            if (movie->deleteTimecodeTracks().ok()) (void)movie->addTimecodeTrack(optionsFor(kTvCases[1], "NEW"));
+            if (movie->deleteTimecodeTracks().ok())
+                (void)movie->addTimecodeTrack(optionsFor(kTvCases[1], "NEW"));
             completed = !faults->killed();
         }
         const auto j = judge(path, false);
-        const bool old = j.ffprobeTimecode == "01:00:00:00" && j.ffprobeReel == "OLD" && j.tmcdStreams == 1;
+        const bool old =
+            j.ffprobeTimecode == "01:00:00:00" && j.ffprobeReel == "OLD" && j.tmcdStreams == 1;
         const bool none = j.ffprobeTimecode.empty() && j.tmcdStreams == 0;
-        const bool fresh = j.ffprobeTimecode == "10:59:59:23" && j.ffprobeReel == "NEW" && j.tmcdStreams == 1;
-        EXPECT_TRUE(old || none || fresh) << j.ffprobeTimecode << " " << j.ffprobeReel << " " << j.tmcdStreams;
+        const bool fresh =
+            j.ffprobeTimecode == "10:59:59:23" && j.ffprobeReel == "NEW" && j.tmcdStreams == 1;
+        EXPECT_TRUE(old || none || fresh)
+            << j.ffprobeTimecode << " " << j.ffprobeReel << " " << j.tmcdStreams;
         if (completed) {
             EXPECT_TRUE(fresh);
         }
@@ -332,17 +356,21 @@ TEST_F(ToolJudged, PowerCutLeavesTheOldOrTheNewTimecode) {
         auto* disk = recording.get();
         auto movie = MovieFile::open(std::move(recording));
         ASSERT_TRUE(movie.ok());
-        ASSERT_TRUE(replacing ? movie->addTimecodeTrack(replacement).ok() : movie->deleteTimecodeTracks().ok());
+        ASSERT_TRUE(replacing ? movie->addTimecodeTrack(replacement).ok()
+                              : movie->deleteTimecodeTracks().ok());
         const auto states = testing::powerCutStates(start, disk->log());
         const auto cut = m_dir.file("cut.mov");
         for (const auto& state : states) {
             std::ofstream(cut, std::ios::binary | std::ios::trunc)
                 .write(reinterpret_cast<const char*>(state.data()), std::streamsize(state.size()));
             const auto j = judge(cut, false);
-            const bool old = j.ffprobeTimecode == "01:00:00:00" && j.ffprobeReel == "OLD" && j.tmcdStreams == 1;
+            const bool old =
+                j.ffprobeTimecode == "01:00:00:00" && j.ffprobeReel == "OLD" && j.tmcdStreams == 1;
             const bool none = j.ffprobeTimecode.empty() && j.tmcdStreams == 0;
-            const bool fresh = j.ffprobeTimecode == "10:59:59:23" && j.ffprobeReel == "NEW" && j.tmcdStreams == 1;
-            EXPECT_TRUE(replacing ? (old || fresh) : (fresh || none)) << j.ffprobeTimecode << " " << j.ffprobeReel << " " << j.tmcdStreams;
+            const bool fresh =
+                j.ffprobeTimecode == "10:59:59:23" && j.ffprobeReel == "NEW" && j.tmcdStreams == 1;
+            EXPECT_TRUE(replacing ? (old || fresh) : (fresh || none))
+                << j.ffprobeTimecode << " " << j.ffprobeReel << " " << j.tmcdStreams;
         }
         start = disk->bytes();
     }
@@ -350,7 +378,8 @@ TEST_F(ToolJudged, PowerCutLeavesTheOldOrTheNewTimecode) {
 
 TEST(Corpus, ReadsEveryCorpusMovieAndItsTimecode) {
     const std::filesystem::path dir = std::filesystem::path(KORVEL_CORPUS_DIR) / "mov";
-    if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no corpus at " << dir;
+    if (!std::filesystem::exists(dir))
+        GTEST_SKIP() << "no corpus at " << dir;
     const std::map<std::string, std::string> expectedStarts{
         {"linear_speed_effects_aaf.mov", "01:00:00:00"},
         {"misc_speed_effects_aaf.mov", "01:00:00:00"},
@@ -358,7 +387,8 @@ TEST(Corpus, ReadsEveryCorpusMovieAndItsTimecode) {
     int read = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
         const auto ext = entry.path().extension().string();
-        if (ext != ".mov" && ext != ".mp4") continue;
+        if (ext != ".mov" && ext != ".mp4")
+            continue;
         SCOPED_TRACE(entry.path().string());
         auto movie = MovieFile::open(entry.path().string(), OpenMode::ReadOnly);
         ASSERT_TRUE(movie.ok()) << movie.error().message;
@@ -373,7 +403,8 @@ TEST(Corpus, ReadsEveryCorpusMovieAndItsTimecode) {
             ASSERT_TRUE((*tc)->startFrame.has_value());
             const auto& f = (*tc)->description.format;
             const TimeCodeDef def{f.flags, f.timeScale, f.frameDuration, f.numFrames, 0};
-            EXPECT_EQ(timeCodeText(timeCodeRecord(*(*tc)->startFrame, def), def.dropFrame()), it->second);
+            EXPECT_EQ(timeCodeText(timeCodeRecord(*(*tc)->startFrame, def), def.dropFrame()),
+                      it->second);
         } else {
             EXPECT_FALSE(tc->has_value());
         }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "shotlog/ale_reader.h"
-
 #include "shotlog_test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +11,8 @@ using test::joinLines;
 using test::RecordedLog;
 
 const std::vector<std::string> kSmallAle = {
-    "Heading", "FIELD_DELIM\tTABS", "VIDEO_FORMAT\tPAL", "FPS\t25", "",
-    "Column",  "Name\tStart",       "",                 "Data",    "a\t01:00:00:00",
-    "b\t02:00:00:00"};
+    "Heading", "FIELD_DELIM\tTABS", "VIDEO_FORMAT\tPAL", "FPS\t25", "", "Column", "Name\tStart", "",
+    "Data",    "a\t01:00:00:00",    "b\t02:00:00:00"};
 
 struct LineBreakCase {
     std::string_view lineBreak;
@@ -39,7 +37,8 @@ TEST_P(AleReaderLineBreaks, DetectsAndLogsTheBreak) {
 
 INSTANTIATE_TEST_SUITE_P(
     All, AleReaderLineBreaks,
-    testing::Values(LineBreakCase{"\r\n", AleLineBreak::Windows, "The ALE file has Windows line breaks!"},
+    testing::Values(LineBreakCase{"\r\n", AleLineBreak::Windows,
+                                  "The ALE file has Windows line breaks!"},
                     LineBreakCase{"\n", AleLineBreak::Unix, "The ALE file has Unix line breaks!"},
                     LineBreakCase{"\r", AleLineBreak::Mac, "The ALE file has Mac line breaks!"}));
 
@@ -69,8 +68,8 @@ class AleReaderRefusals : public testing::TestWithParam<RefusalCase> {};
 TEST_P(AleReaderRefusals, BeepsAlertsAndStops) {
     ScriptedUserInterface ui;
     RecordedLog log;
-    const auto ale = readAle(GetParam().text, {AleReaderKind::Ale2fcp, GetParam().tvSys, {}}, ui,
-                             log.sink());
+    const auto ale =
+        readAle(GetParam().text, {AleReaderKind::Ale2fcp, GetParam().tvSys, {}}, ui, log.sink());
     EXPECT_FALSE(ale.ok());
     ASSERT_EQ(ui.events().size(), 2u);
     EXPECT_EQ(ui.events()[0], "beep");
@@ -123,8 +122,8 @@ class AleReaderPasses : public testing::TestWithParam<PassCase> {};
 TEST_P(AleReaderPasses, ReadsTheRows) {
     ScriptedUserInterface ui;
     RecordedLog log;
-    const auto ale = readAle(GetParam().text, {AleReaderKind::Ale2fcp, GetParam().tvSys, {}}, ui,
-                             log.sink());
+    const auto ale =
+        readAle(GetParam().text, {AleReaderKind::Ale2fcp, GetParam().tvSys, {}}, ui, log.sink());
     ASSERT_TRUE(ale.ok());
     EXPECT_TRUE(ui.events().empty());
     EXPECT_EQ(log.entries, GetParam().log);
@@ -134,31 +133,63 @@ TEST_P(AleReaderPasses, ReadsTheRows) {
 INSTANTIATE_TEST_SUITE_P(
     All, AleReaderPasses,
     testing::Values(
-        PassCase{"NtscUnder24", "Heading\nVIDEO_FORMAT\tNTSC\nColumn\nN\nData\na\n", "24 fps",
-                 {"The ALE file has Unix line breaks!", "The ALE file has NTSC video format"}, {"a"}},
-        PassCase{"PalUnder24", "Heading\nVIDEO_FORMAT\tPAL\nColumn\nN\nData\na\n", "24 fps",
-                 {"The ALE file has Unix line breaks!", "The ALE file has PAL video format"}, {"a"}},
-        PassCase{"LowerCaseFormatIsIgnored", "Heading\nVIDEO_FORMAT\tntsc\nColumn\nN\nData\na\n",
-                 "PAL", {"The ALE file has Unix line breaks!"}, {"a"}},
+        PassCase{"NtscUnder24",
+                 "Heading\nVIDEO_FORMAT\tNTSC\nColumn\nN\nData\na\n",
+                 "24 fps",
+                 {"The ALE file has Unix line breaks!", "The ALE file has NTSC video format"},
+                 {"a"}},
+        PassCase{"PalUnder24",
+                 "Heading\nVIDEO_FORMAT\tPAL\nColumn\nN\nData\na\n",
+                 "24 fps",
+                 {"The ALE file has Unix line breaks!", "The ALE file has PAL video format"},
+                 {"a"}},
+        PassCase{"LowerCaseFormatIsIgnored",
+                 "Heading\nVIDEO_FORMAT\tntsc\nColumn\nN\nData\na\n",
+                 "PAL",
+                 {"The ALE file has Unix line breaks!"},
+                 {"a"}},
         PassCase{"TrailingSpaceFormatIsIgnored",
-                 "Heading\nVIDEO_FORMAT\tNTSC \nColumn\nN\nData\na\n", "PAL",
-                 {"The ALE file has Unix line breaks!"}, {"a"}},
+                 "Heading\nVIDEO_FORMAT\tNTSC \nColumn\nN\nData\na\n",
+                 "PAL",
+                 {"The ALE file has Unix line breaks!"},
+                 {"a"}},
         // A final row without a line break is still a clip.
-        PassCase{"FinalRowWithoutBreak", "Heading\rColumn\rN\rData\ra\rb", "PAL",
-                 {"The ALE file has Mac line breaks!"}, {"a", "b"}},
-        PassCase{"BlankLineEndsData", "Heading\nColumn\nN\nData\na\n\nb\n", "PAL",
-                 {"The ALE file has Unix line breaks!"}, {"a"}},
-        PassCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBFHeading\nColumn\nN\nData\na\n", "PAL",
-                 {"The ALE file has Unix line breaks!"}, {"a"}},
+        PassCase{"FinalRowWithoutBreak",
+                 "Heading\rColumn\rN\rData\ra\rb",
+                 "PAL",
+                 {"The ALE file has Mac line breaks!"},
+                 {"a", "b"}},
+        PassCase{"BlankLineEndsData",
+                 "Heading\nColumn\nN\nData\na\n\nb\n",
+                 "PAL",
+                 {"The ALE file has Unix line breaks!"},
+                 {"a"}},
+        PassCase{"ByteOrderMarkSkipped",
+                 "\xEF\xBB\xBFHeading\nColumn\nN\nData\na\n",
+                 "PAL",
+                 {"The ALE file has Unix line breaks!"},
+                 {"a"}},
         // Every line end ends a line, whichever the file's first line uses.
-        PassCase{"MixedBreaksInWindowsFile", "Heading\r\nColumn\r\nN\r\nData\r\na\nb\rc\r\n",
-                 "PAL", {"The ALE file has Windows line breaks!"}, {"a", "b", "c"}},
-        PassCase{"MixedBreaksInUnixFile", "Heading\nColumn\r\nN\rData\na\rb\n", "PAL",
-                 {"The ALE file has Unix line breaks!"}, {"a", "b"}},
-        PassCase{"MixedBreaksInMacFile", "Heading\rColumn\nN\rData\ra\nb\r\nc", "PAL",
-                 {"The ALE file has Mac line breaks!"}, {"a", "b", "c"}},
-        PassCase{"DataWithoutRows", "Heading\nColumn\nN\nData", "PAL",
-                 {"The ALE file has Unix line breaks!"}, {}}),
+        PassCase{"MixedBreaksInWindowsFile",
+                 "Heading\r\nColumn\r\nN\r\nData\r\na\nb\rc\r\n",
+                 "PAL",
+                 {"The ALE file has Windows line breaks!"},
+                 {"a", "b", "c"}},
+        PassCase{"MixedBreaksInUnixFile",
+                 "Heading\nColumn\r\nN\rData\na\rb\n",
+                 "PAL",
+                 {"The ALE file has Unix line breaks!"},
+                 {"a", "b"}},
+        PassCase{"MixedBreaksInMacFile",
+                 "Heading\rColumn\nN\rData\ra\nb\r\nc",
+                 "PAL",
+                 {"The ALE file has Mac line breaks!"},
+                 {"a", "b", "c"}},
+        PassCase{"DataWithoutRows",
+                 "Heading\nColumn\nN\nData",
+                 "PAL",
+                 {"The ALE file has Unix line breaks!"},
+                 {}}),
     [](const auto& info) { return info.param.name; });
 
 struct SplitLinesCase {
@@ -167,9 +198,10 @@ struct SplitLinesCase {
 };
 
 TEST(SplitLines, EveryLineEndEndsOneLine) {
+    // "\n\r" is a line feed, then a carriage return: two line ends.
     const SplitLinesCase cases[] = {
         {"a\r\nb", {"a", "b"}},
-        {"a\n\rb", {"a", "", "b"}}, // a line feed, then a carriage return: two line ends
+        {"a\n\rb", {"a", "", "b"}},
         {"a\r\r\nb", {"a", "", "b"}},
         {"a\rb\nc\r\n", {"a", "b", "c", ""}},
         {"", {""}},

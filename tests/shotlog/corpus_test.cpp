@@ -3,14 +3,12 @@
 // with an alert that says why. Some whole conversions are compared with golden batch lists.
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
-
 #include "shotlog_test_support.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <map>
 

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "shotlog/ale_tools.h"
-
 #include "shotlog_test_support.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 namespace korvel {
@@ -14,8 +12,9 @@ using test::RecordedLog;
 
 const std::string kPalHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
                              "TAPE\tUnknown\rFPS\t25\r\rColumn\r";
-const std::string kNtscHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tNTSC\rAUDIO_FORMAT\t48khz\r"
-                              "TAPE\tUnknown\rFPS\t29.97\r\rColumn\r";
+const std::string kNtscHead =
+    "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tNTSC\rAUDIO_FORMAT\t48khz\r"
+    "TAPE\tUnknown\rFPS\t29.97\r\rColumn\r";
 const std::string kHeader = "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\tComment 1";
 const std::string kColumns = "Name\tStart\tEnd\tTracks\tTape\tComment 1\r\rData\r";
 
@@ -30,7 +29,7 @@ std::string aleRow(std::string_view name, std::string_view tracks = "V") {
 }
 
 class FakeAttributes final : public FileAttributes {
-public:
+  public:
     bool works = true;
     std::vector<std::string> typed;
     std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
@@ -104,16 +103,19 @@ TEST(Fcp2ale, NtscHeadAndLastRowWithoutLineBreak) {
 }
 
 TEST(Fcp2ale, NewerSystemsWriteAnHdHeadWithTheirRate) {
-    for (const auto& [tvsys, fps] : {std::pair{"23.976 fps", "23.976"}, std::pair{"59.94 fps", "59.94"},
-                                     std::pair{"50 fps", "50"}}) {
+    for (const auto& [tvsys, fps] : {std::pair{"23.976 fps", "23.976"},
+                                     std::pair{"59.94 fps", "59.94"}, std::pair{"50 fps", "50"}}) {
         Fcp2aleRun run;
         run.answerPanels(1);
-        EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip"), options(true, "Clips only", tvsys)),
-                  "OK");
+        EXPECT_EQ(
+            run.convert(kHeader + "\r" + row("a", "Clip"), options(true, "Clips only", tvsys)),
+            "OK");
         ASSERT_EQ(run.written.size(), 1u);
-        EXPECT_EQ(run.written[0].second,
-                  "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t1080\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\r"
-                  "FPS\t" + std::string(fps) + "\r\rColumn\r" + kColumns + aleRow("a"));
+        EXPECT_EQ(
+            run.written[0].second,
+            "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t1080\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\r"
+            "FPS\t" +
+                std::string(fps) + "\r\rColumn\r" + kColumns + aleRow("a"));
     }
 }
 
@@ -140,9 +142,9 @@ struct TracksCase {
 
 TEST(Fcp2ale, RewritesTracks) {
     const std::vector<TracksCase> cases = {
-        {"1V, 2A", "x", "VA1A2"}, {"1V", "A1", "V"},     {"2A", "", "A1A2"},
+        {"1V, 2A", "x", "VA1A2"}, {"1V", "A1", "V"},       {"2A", "", "A1A2"},
         {"1V, 1A", "A1", "VA1"},  {"1V, 1A", "A2", "VA2"}, {"1A", "A1", "A1"},
-        {"1A", "", "A2"},         {"2V", "A1", ""},       {"1v", "", ""}};
+        {"1A", "", "A2"},         {"2V", "A1", ""},        {"1v", "", ""}};
     for (const TracksCase& c : cases) {
         Fcp2aleRun run;
         run.answerPanels(1);
@@ -184,8 +186,7 @@ TEST(Fcp2ale, SeparateBinsGiveOneAlePerBin) {
                              "\r\r" + row("a3", "Clip") + "\r" + "- Bin B\r" + row("b1", "Clip") +
                              "\r" + row("b2", "SubClip") + "\r" + "- Empty\r";
     EXPECT_EQ(run.convert(text, options(true)), "OK");
-    EXPECT_EQ(run.proposed(),
-              (std::vector<std::string>{"Shoot Day", "Bin A", "Bin A", "Bin B"}));
+    EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day", "Bin A", "Bin A", "Bin B"}));
     ASSERT_EQ(run.written.size(), 4u);
     EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("first"));
     EXPECT_EQ(run.written[1].second, kPalHead + kColumns + aleRow("a1") + aleRow("a2"));
@@ -219,8 +220,8 @@ TEST(Fcp2ale, EveryLineEndReadsLikeCarriageReturn) {
         {"Windows",
          kHeader + "\r\n" + row("a", "Clip") + "\r\n- Bin B\r\n" + row("b", "Clip") + "\r\n"},
         {"Mixed", kHeader + "\r\n" + row("a", "Clip") + "\n- Bin B\r" + row("b", "Clip")},
-        {"LineFeedInsideARow", kHeader + "\r" + row("a", "Clip") + "\r- Bin B\r" +
-                                   row("x\nb", "Clip") + "\r"},
+        {"LineFeedInsideARow",
+         kHeader + "\r" + row("a", "Clip") + "\r- Bin B\r" + row("x\nb", "Clip") + "\r"},
     };
     for (const LineEndCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -258,7 +259,8 @@ TEST(Fcp2ale, ShortRowsAndShortBinLinesDoNotFail) {
                           options(true)),
               "OK");
     ASSERT_EQ(run.written.size(), 1u);
-    EXPECT_EQ(run.written[0].second, kPalHead + "Name\tStart\tEnd\tTracks\tTape\r\rData\rn\t\t\t\t\r");
+    EXPECT_EQ(run.written[0].second,
+              kPalHead + "Name\tStart\tEnd\tTracks\tTape\r\rData\rn\t\t\t\t\r");
     EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day"}));
 }
 
@@ -280,8 +282,8 @@ TEST(Fcp2ale, ReportsSavingProblems) {
 }
 
 TEST(Fcp2ale, MissingRequiredColumnStopsWithItsAlert) {
-    const std::vector<std::string> required = {"Name", "Media Start", "Media End", "Tracks",
-                                               "Audio", "Reel", "Type"};
+    const std::vector<std::string> required = {"Name",  "Media Start", "Media End", "Tracks",
+                                               "Audio", "Reel",        "Type"};
     for (const std::string& missing : required) {
         std::string header;
         for (const std::string& column : required) {
@@ -296,7 +298,8 @@ TEST(Fcp2ale, MissingRequiredColumnStopsWithItsAlert) {
                   (std::vector<std::string>{
                       "beep", "alert The column \"" + missing +
                                   "\" is missing!|You can't convert a FCP batch List without "
-                                  "this column.|" + button + "||"}));
+                                  "this column.|" +
+                                  button + "||"}));
         EXPECT_TRUE(run.written.empty());
     }
 }

@@ -3,14 +3,12 @@
 // deliberate change of output, KORVEL_UPDATE_GOLDEN=1 rewrites them; review the diff.
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
-
 #include "shotlog_test_support.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace korvel {
@@ -54,15 +52,17 @@ TEST(Golden, Ale2fcpWholeFiles) {
     const GoldenCase cases[] = {
         {"day1_pal_defaults.txt", kExamples / "day1.ale",
          with([](auto& o) { o.userTxt1 = "[empty]"; })},
-        {"day1_windows_truncate_mov.txt", kExamples / "day1.ale",
-         with([](auto& o) {
+        {"day1_windows_truncate_mov.txt", kExamples / "day1.ale", with([](auto& o) {
              o.convertToWindowsName = true;
              o.nameModify = "Truncate, add \".mov\"";
              o.aleCopyName = true;
              o.userTxt1 = "Camera";
          })},
         {"sample_cdl_pal.txt", kCorpus / "OpenTimelineIO-otio-ale-adapter" / "sample_cdl.ale",
-         with([](auto& o) { o.aleCopyName = true; o.nameModify = "Truncate, add \".MOV\""; })},
+         with([](auto& o) {
+             o.aleCopyName = true;
+             o.nameModify = "Truncate, add \".MOV\"";
+         })},
         {"sample2_ntsc_fcp3.txt", kCorpus / "OpenTimelineIO-otio-ale-adapter" / "sample2.ale",
          with([](auto& o) {
              o.myTVSys = "NTSC";
@@ -71,7 +71,10 @@ TEST(Golden, Ale2fcpWholeFiles) {
              o.userTxt2 = "Clip";
          })},
         {"all_headings_24fps.txt", kCorpus / "kloptops-ALEParser" / "all_headings.ALE",
-         with([](auto& o) { o.myTVSys = "24 fps"; o.userTxt4 = "Camera"; })},
+         with([](auto& o) {
+             o.myTVSys = "24 fps";
+             o.userTxt4 = "Camera";
+         })},
     };
     for (const GoldenCase& c : cases) {
         if (!fs::exists(c.input)) {
@@ -87,7 +90,7 @@ TEST(Golden, Ale2fcpWholeFiles) {
 }
 
 class NoAttributes final : public FileAttributes {
-public:
+  public:
     std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
     bool setTypeAndCreator(const std::string&, FourCharCode, FourCharCode) override { return true; }
 };

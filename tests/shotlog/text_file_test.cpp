@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/text_file.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
+#include <sys/stat.h>
 
 namespace korvel {
 namespace {
@@ -20,12 +18,12 @@ TEST(TextFile, DecodesUtf8OrWindows1252) {
         std::string text;
     } cases[] = {
         {"plain", "plain"},
-        {"caf\xC3\xA9", "caf\xC3\xA9"},                    // valid UTF-8 stays
-        {"\xEF\xBB\xBFHeading", "Heading"},                // byte-order mark dropped
-        {"caf\xE9", "caf\xC3\xA9"},                        // Windows-1252 é
+        {"caf\xC3\xA9", "caf\xC3\xA9"},                       // valid UTF-8 stays
+        {"\xEF\xBB\xBFHeading", "Heading"},                   // byte-order mark dropped
+        {"caf\xE9", "caf\xC3\xA9"},                           // Windows-1252 é
         {"\x80\x93\x81", "\xE2\x82\xAC\xE2\x80\x9C\xC2\x81"}, // € “ and an undefined byte
-        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                  // overlong UTF-8 is not UTF-8
-        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // nor is a surrogate
+        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                     // overlong UTF-8 is not UTF-8
+        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},     // nor is a surrogate
         {"\xEF\xBB\xBF\xFF", "\xC3\xBF"}, // the mark is dropped before the rest is decoded
     };
     for (const auto& c : cases) {

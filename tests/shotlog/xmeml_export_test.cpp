@@ -5,7 +5,6 @@
 #include "shotlog/xmeml_export.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace korvel {
@@ -32,7 +31,7 @@ TEST(XmemlDocumentTest, MoviesFollowEachOtherOnTheirChannelsTracks) {
     EXPECT_EQ(countOf(xml, "<file id=\"file-1\"/>"), 1u);
     const std::string expected[] = {
         "<xmeml version=\"5\">",
-        "<duration>150</duration>", // the sequence: both movies
+        "<duration>150</duration>",                       // the sequence: both movies
         "<start>100</start>\n\t\t\t\t\t\t<end>150</end>", // C after A&B
         "<pathurl>file://localhost/m/A&amp;B.mov</pathurl>",
         "<string>01:00:00;00</string>\n\t\t\t\t\t\t\t\t<frame>107892</frame>",

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "shotlog/xml_export.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <unistd.h>
 #include <vector>
@@ -44,7 +43,8 @@ int count(const std::string& text, const std::string& what) {
 
 TEST(KTxmlexport, WholeClipNtscNdf) {
     const std::string xml = clipXml(clip("A001", "1V, 2A"), "NTSC NDF");
-    const std::string golden = std::string(KORVEL_SOURCE_DIR) + "/tests/shotlog/golden/clip_ntsc_ndf.xml";
+    const std::string golden =
+        std::string(KORVEL_SOURCE_DIR) + "/tests/shotlog/golden/clip_ntsc_ndf.xml";
     if (std::getenv("KORVEL_UPDATE_GOLDEN") != nullptr) {
         std::ofstream(golden, std::ios::binary) << xml;
     }
@@ -57,9 +57,9 @@ TEST(KTxmlexport, TrackSectionsFollowTracks) {
         std::string tracks;
         int video;
         int audio;
-    } cases[] = {{"1V, 2A", 1, 2}, {"1V, 1A", 1, 1}, {"1V", 1, 0},     {"2A", 0, 2},
-                 {"1A", 0, 1},     {"4A", 0, 2},     {"6A", 0, 2},     {"1V, 8A", 1, 2},
-                 {"V", 1, 0},      {"0A", 0, 0},     {"", 0, 0},       {"99999999999999999999A", 0, 2}};
+    } cases[] = {{"1V, 2A", 1, 2}, {"1V, 1A", 1, 1}, {"1V", 1, 0}, {"2A", 0, 2},
+                 {"1A", 0, 1},     {"4A", 0, 2},     {"6A", 0, 2}, {"1V, 8A", 1, 2},
+                 {"V", 1, 0},      {"0A", 0, 0},     {"", 0, 0},   {"99999999999999999999A", 0, 2}};
     for (const auto& c : cases) {
         const std::string xml = clipXml(clip("A001", c.tracks), "PAL");
         EXPECT_EQ(count(xml, "\t\t\t<video>\r"), c.video) << c.tracks;
@@ -73,12 +73,10 @@ TEST(KTxmlexport, RatesAndFormats) {
         std::string_view choice;
         std::string_view expected;
     } cases[] = {
-        {"PAL", "25 FALSE NDF"},        {"NTSC DF", "30 TRUE DF"},
-        {"NTSC NDF", "30 TRUE NDF"},    {"24 fps", "24 FALSE NDF"},
-        {"23.976 fps", "24 TRUE NDF"},  {"30 fps", "30 FALSE NDF"},
-        {"50 fps", "50 FALSE NDF"},     {"59.94 DF", "60 TRUE DF"},
-        {"59.94 NDF", "60 TRUE NDF"},   {"60 fps", "60 FALSE NDF"},
-        {"From recorder", "25 FALSE NDF"},
+        {"PAL", "25 FALSE NDF"},    {"NTSC DF", "30 TRUE DF"},         {"NTSC NDF", "30 TRUE NDF"},
+        {"24 fps", "24 FALSE NDF"}, {"23.976 fps", "24 TRUE NDF"},     {"30 fps", "30 FALSE NDF"},
+        {"50 fps", "50 FALSE NDF"}, {"59.94 DF", "60 TRUE DF"},        {"59.94 NDF", "60 TRUE NDF"},
+        {"60 fps", "60 FALSE NDF"}, {"From recorder", "25 FALSE NDF"},
     };
     for (const auto& c : cases) {
         const std::string xml = clipXml(clip("n", "1A"), c.choice);
@@ -96,9 +94,7 @@ TEST(KTxmlexport, RatesAndFormats) {
 TEST(KTxmlexport, DurationAndMissingKeys) {
     XmlClipData data = clip("A001", "1V");
     data["Duration"] = "2500";
-    EXPECT_NE(clipXml(data, "NTSC NDF")
-                  .find("<duration>2500</duration>"),
-              std::string::npos);
+    EXPECT_NE(clipXml(data, "NTSC NDF").find("<duration>2500</duration>"), std::string::npos);
     const std::string bare = clipXml({{"Tracks", "1A"}}, "PAL");
     EXPECT_NE(bare.find("<clip id=\"\">"), std::string::npos);
     EXPECT_NE(bare.find("<pathURL>file://localhost</pathURL>"), std::string::npos);
@@ -121,12 +117,15 @@ TEST(KTxmlexport, EscapesValuesAndPaths) {
 // What XML 1.0 forbids is left out, so the list stays well-formed whatever a recorder wrote.
 TEST(XmlWriter, EscapingLeavesOutWhatXmlForbids) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {std::string("a\x01\x08\x0B\x0C\x1F" "b\0c", 10), "abc"},
+        {std::string("a\x01\x08\x0B\x0C\x1F"
+                     "b\0c",
+                     10),
+         "abc"},
         {"tab\tline\ncr\r", "tab\tline\ncr\r"},
-        {"x\xEF\xBF\xBEy\xEF\xBF\xBFz", "xyz"},      // U+FFFE, U+FFFF
+        {"x\xEF\xBF\xBEy\xEF\xBF\xBFz", "xyz"}, // U+FFFE, U+FFFF
         {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC"},
-        {"bad\xFF\xC3(\xED\xA0\x80)", "bad()"},         // not UTF-8, a lone surrogate
-        {"del\x7F", "del\x7F"},                           // allowed, if discouraged
+        {"bad\xFF\xC3(\xED\xA0\x80)", "bad()"}, // not UTF-8, a lone surrogate
+        {"del\x7F", "del\x7F"},                 // allowed, if discouraged
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(escapeXml(text), expected) << text;
@@ -138,15 +137,16 @@ TEST(KTxmlexport, DocumentIsWellFormed) {
     awkward["Filename"] = "/x/\xC3\xA9t\xC3\xA9 & co.mov";
     // Control characters, as BWF description lines can carry them.
     awkward["Log Note"] = "slate\x01\x1B[0m clap";
-    awkward["Scene"] = "4\x02" "B";
+    awkward["Scene"] = "4\x02"
+                       "B";
     awkward["Comment 2"] = "Originator: \x7F\x0C\xEF\xBF\xBF";
     const std::string document = KTxmlexport::createXMLHeader() +
                                  clipXml(clip("A001", "1V, 2A"), "PAL") +
-                                 clipXml(awkward, "NTSC DF") +
-                                 KTxmlexport::createXMLFooter();
-    EXPECT_EQ(document.substr(0, 83),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r<xmeml version=\"0.5\">\r"
-              "\t<cli");
+                                 clipXml(awkward, "NTSC DF") + KTxmlexport::createXMLFooter();
+    EXPECT_EQ(
+        document.substr(0, 83),
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r<xmeml version=\"0.5\">\r"
+        "\t<cli");
     EXPECT_EQ(document.substr(document.size() - 9), "\r</xmeml>");
     EXPECT_NE(document.find("<lognote>slate[0m clap</lognote>"), std::string::npos);
     EXPECT_NE(document.find("<scene>4B</scene>"), std::string::npos);

@@ -4,11 +4,10 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <stdexcept>
+#include <sys/socket.h>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 namespace korvel::test {
@@ -91,8 +90,8 @@ void LocalHttpServer::serve() {
         }
         readRequest(client, m_stop);
         for (std::size_t sent = 0; sent < m_response.size();) {
-            const ssize_t n = ::send(client, m_response.data() + sent, m_response.size() - sent,
-                                     MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(client, m_response.data() + sent, m_response.size() - sent, MSG_NOSIGNAL);
             if (n <= 0) {
                 break;
             }
@@ -105,9 +104,13 @@ void LocalHttpServer::serve() {
     }
 }
 
-RefusingPort::RefusingPort() { std::tie(m_socket, m_port) = boundSocket(); }
+RefusingPort::RefusingPort() {
+    std::tie(m_socket, m_port) = boundSocket();
+}
 
-RefusingPort::~RefusingPort() { ::close(m_socket); }
+RefusingPort::~RefusingPort() {
+    ::close(m_socket);
+}
 
 std::string RefusingPort::url() const {
     return "http://127.0.0.1:" + std::to_string(m_port) + "/version.plist";

@@ -10,11 +10,13 @@ namespace korvel::test {
 /// A one-purpose HTTP server on 127.0.0.1 for the length of a test: every request gets the same
 /// answer, or, when `silent`, a connection that is accepted and never answered.
 class LocalHttpServer {
-public:
+  public:
     /// Answers 200 with `body`.
     static LocalHttpServer answering(std::string body) { return LocalHttpServer(ok(body), false); }
     /// Answers with `response` exactly as given (status line, headers and body).
-    static LocalHttpServer raw(std::string response) { return LocalHttpServer(std::move(response), false); }
+    static LocalHttpServer raw(std::string response) {
+        return LocalHttpServer(std::move(response), false);
+    }
     static LocalHttpServer silent() { return LocalHttpServer({}, true); }
 
     ~LocalHttpServer();
@@ -26,7 +28,7 @@ public:
 
     static std::string ok(const std::string& body);
 
-private:
+  private:
     LocalHttpServer(std::string response, bool silent);
     void serve();
 
@@ -41,14 +43,14 @@ private:
 /// A port on 127.0.0.1 that refuses connections for as long as this object lives: it is bound,
 /// so no one else takes it, and never listened on.
 class RefusingPort {
-public:
+  public:
     RefusingPort();
     ~RefusingPort();
     RefusingPort(const RefusingPort&) = delete;
     RefusingPort& operator=(const RefusingPort&) = delete;
     std::string url() const;
 
-private:
+  private:
     int m_socket = -1;
     int m_port = 0;
 };

@@ -4,12 +4,11 @@
 // Running the outside programs that judge what we write (ffmpeg, ffprobe, mediainfo, xmllint),
 // and a folder of its own for each test.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 namespace korvel::test {
 
@@ -67,13 +66,14 @@ inline std::string valueOf(const std::string& output, const std::string& key) {
 /// A folder in the temporary folder that no other test process uses (made when missing): ctest
 /// runs the cases of one program side by side, each in a process of its own.
 inline std::filesystem::path processScratch(const std::string& name) {
-    auto folder = std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
+    auto folder =
+        std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     return folder;
 }
 
 class TempDir {
-public:
+  public:
     explicit TempDir(const std::string& name)
         : m_path(std::filesystem::temp_directory_path() /
                  (name + "-" + std::to_string(::getpid()))) {
@@ -90,7 +90,7 @@ public:
     std::string file(const std::string& name) const { return (m_path / name).string(); }
     const std::filesystem::path& path() const { return m_path; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "timecode/frames2tc.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <random>
 #include <regex>
 
@@ -111,9 +110,9 @@ TEST(Frames2tcTest, HighSampleRatesCountWholeHours) {
 // A sample rate below the frame rate makes a zero unit: the answer comes at once, never a loop.
 TEST(Frames2tcTest, UnusableSampleRatesAnswerZero) {
     const Row rows[] = {
-        {"PAL", 123456789, 24, "00:00:00:00"},      {"24 fps", 123456789, 23, "00:00:00:00"},
-        {"NTSC NDF", 123456789, 29, "00:00:00:00"}, {"NTSC DF", 123456789, 29, "00:00:00:00"},
-        {"PAL", 123456789, 0, "00:00:00:00"},       {"PAL", 123456789, -48000, "00:00:00:00"},
+        {"PAL", 123456789, 24, "00:00:00:00"},         {"24 fps", 123456789, 23, "00:00:00:00"},
+        {"NTSC NDF", 123456789, 29, "00:00:00:00"},    {"NTSC DF", 123456789, 29, "00:00:00:00"},
+        {"PAL", 123456789, 0, "00:00:00:00"},          {"PAL", 123456789, -48000, "00:00:00:00"},
         {"NTSC DF", 123456789, -48000, "00:00:00:00"},
     };
     for (const Row& row : rows) {

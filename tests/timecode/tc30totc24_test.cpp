@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "timecode/tc30totc24.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdio>
+#include <gtest/gtest.h>
 
 namespace korvel {
 namespace {

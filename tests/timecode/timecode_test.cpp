@@ -42,11 +42,11 @@ TEST(DropFrameCountingTest, KnownFrames) {
         const char* text;
     };
     const Row rows[] = {
-        {0, "00:00:00;00"},        {1799, "00:00:59;29"},     {1800, "00:01:00;02"},
-        {3597, "00:01:59;29"},     {3598, "00:02:00;02"},     {17981, "00:09:59;29"},
-        {17982, "00:10:00;00"},    {17983, "00:10:00;01"},    {19781, "00:10:59;29"},
-        {19782, "00:11:00;02"},    {107891, "00:59:59;29"},   {107892, "01:00:00;00"},
-        {2589407, "23:59:59;29"},  {2589408, "00:00:00;00"},  {-1, "23:59:59;29"},
+        {0, "00:00:00;00"},       {1799, "00:00:59;29"},    {1800, "00:01:00;02"},
+        {3597, "00:01:59;29"},    {3598, "00:02:00;02"},    {17981, "00:09:59;29"},
+        {17982, "00:10:00;00"},   {17983, "00:10:00;01"},   {19781, "00:10:59;29"},
+        {19782, "00:11:00;02"},   {107891, "00:59:59;29"},  {107892, "01:00:00;00"},
+        {2589407, "23:59:59;29"}, {2589408, "00:00:00;00"}, {-1, "23:59:59;29"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(timeCodeText(timeCodeRecord(row.frame, df), true), row.text) << row.frame;
@@ -76,16 +76,11 @@ TEST(CountingRoundTripTest, EveryFrameOfADay) {
         std::int64_t framesPerDay;
     };
     const Row rows[] = {
-        {TvSystem::Pal, false, 86400 * 25},
-        {TvSystem::Film24, false, 86400 * 24},
-        {TvSystem::Ntsc, false, 86400 * 30},
-        {TvSystem::Ntsc, true, kDropFrameFramesPerDay},
-        {TvSystem::Film23976, false, 86400 * 24},
-        {TvSystem::Fps30, false, 86400 * 30},
-        {TvSystem::Fps50, false, 86400 * 50},
-        {TvSystem::Fps5994, false, 86400 * 60},
-        {TvSystem::Fps5994, true, 144 * 35964},
-        {TvSystem::Fps60, false, 86400 * 60},
+        {TvSystem::Pal, false, 86400 * 25},       {TvSystem::Film24, false, 86400 * 24},
+        {TvSystem::Ntsc, false, 86400 * 30},      {TvSystem::Ntsc, true, kDropFrameFramesPerDay},
+        {TvSystem::Film23976, false, 86400 * 24}, {TvSystem::Fps30, false, 86400 * 30},
+        {TvSystem::Fps50, false, 86400 * 50},     {TvSystem::Fps5994, false, 86400 * 60},
+        {TvSystem::Fps5994, true, 144 * 35964},   {TvSystem::Fps60, false, 86400 * 60},
     };
     for (const Row& row : rows) {
         const TimeCodeDef def = timeCodeDef(row.system, row.dropFrame);
@@ -164,17 +159,21 @@ TEST(TimeCodeTextTest, ValidityCheck) {
         bool valid;
     };
     const Row rows[] = {
-        {"00:00:00:00", 25, true},   {"23:59:59:24", 25, true},  {"24:00:00:00", 25, false},
-        {"25:00:00:00", 25, false},  {"99:59:59:24", 25, false},
-        {"01:00:00;00", 30, true},   {"01:00:00:29", 30, true},  {"01:00:00:30", 30, false},
-        {"01:00:00:25", 25, false},  {"01:00:00:24", 24, false}, {"01:00:00:23", 24, true},
-        {"01:60:00:00", 25, false},  {"01:00:60:00", 25, false}, {"1:00:00:00", 25, false},
-        {"01:00:00:000", 25, false}, {"01-00-00-00", 25, false}, {"01:00:00.00", 25, false},
-        {"0a:00:00:00", 25, false},  {"01:00:00:0 ", 25, false}, {"", 25, false},
+        {"00:00:00:00", 25, true},   {"23:59:59:24", 25, true},
+        {"24:00:00:00", 25, false},  {"25:00:00:00", 25, false},
+        {"99:59:59:24", 25, false},  {"01:00:00;00", 30, true},
+        {"01:00:00:29", 30, true},   {"01:00:00:30", 30, false},
+        {"01:00:00:25", 25, false},  {"01:00:00:24", 24, false},
+        {"01:00:00:23", 24, true},   {"01:60:00:00", 25, false},
+        {"01:00:60:00", 25, false},  {"1:00:00:00", 25, false},
+        {"01:00:00:000", 25, false}, {"01-00-00-00", 25, false},
+        {"01:00:00.00", 25, false},  {"0a:00:00:00", 25, false},
+        {"01:00:00:0 ", 25, false},  {"", 25, false},
         {"-1:00:00:00", 25, false},  {"01;00;00;00", 30, false},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(isValidTimeCodeText(row.text, row.fps, false), row.valid) << row.text << " @" << row.fps;
+        EXPECT_EQ(isValidTimeCodeText(row.text, row.fps, false), row.valid)
+            << row.text << " @" << row.fps;
     }
 }
 
@@ -187,15 +186,15 @@ TEST(TimeCodeTextTest, DropFrameLabelsThatAreSkippedAreRefused) {
         bool valid;
     };
     const Row rows[] = {
-        {"00:01:00;00", TvSystem::Ntsc, false}, {"00:01:00;01", TvSystem::Ntsc, false},
-        {"00:01:00;02", TvSystem::Ntsc, true},  {"00:10:00;00", TvSystem::Ntsc, true},
-        {"01:00:00;00", TvSystem::Ntsc, true},  {"23:59:00;01", TvSystem::Ntsc, false},
-        {"23:50:00;01", TvSystem::Ntsc, true},  {"00:01:01;00", TvSystem::Ntsc, true},
-        {"00:01:00:00", TvSystem::Ntsc, true},  // non-drop text: every label counts
-        {"00:01:00;00", TvSystem::Pal, true},   // ';' makes drop frame under NTSC only
-        {"00:01:00;00", TvSystem::Film24, true},
-        {"24:00:00;00", TvSystem::Ntsc, false}, {"25:00:00:00", TvSystem::Pal, false},
-        {"23:59:59;29", TvSystem::Ntsc, true},  {"23:59:59:23", TvSystem::Film24, true},
+        {"00:01:00;00", TvSystem::Ntsc, false},  {"00:01:00;01", TvSystem::Ntsc, false},
+        {"00:01:00;02", TvSystem::Ntsc, true},   {"00:10:00;00", TvSystem::Ntsc, true},
+        {"01:00:00;00", TvSystem::Ntsc, true},   {"23:59:00;01", TvSystem::Ntsc, false},
+        {"23:50:00;01", TvSystem::Ntsc, true},   {"00:01:01;00", TvSystem::Ntsc, true},
+        {"00:01:00:00", TvSystem::Ntsc, true}, // non-drop text: every label counts
+        {"00:01:00;00", TvSystem::Pal, true},  // ';' makes drop frame under NTSC only
+        {"00:01:00;00", TvSystem::Film24, true}, {"24:00:00;00", TvSystem::Ntsc, false},
+        {"25:00:00:00", TvSystem::Pal, false},   {"23:59:59;29", TvSystem::Ntsc, true},
+        {"23:59:59:23", TvSystem::Film24, true},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(isValidTimeCodeText(row.text, row.system), row.valid)

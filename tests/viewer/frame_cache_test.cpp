@@ -4,7 +4,6 @@
 #include "viewer/frame_cache.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <mutex>
 
@@ -14,23 +13,26 @@ namespace {
 constexpr std::size_t kFrameBytes = 1000;
 
 class CountingSource final : public FrameSource {
-public:
+  public:
     explicit CountingSource(std::vector<GroupOfPictures> groups) : m_groups(std::move(groups)) {}
-    void decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel, const Deliver& deliver) override {
+    void decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel,
+                const Deliver& deliver) override {
         for (const auto& g : m_groups) {
-            if (!(first >= g.firstFrame && first <= g.lastFrame)) continue;
+            if (!(first >= g.firstFrame && first <= g.lastFrame))
+                continue;
             EXPECT_LE(last, g.lastFrame) << "a segment crosses a group";
             // Decoding starts at the key frame and runs up to the last frame wanted.
             for (auto f = g.firstFrame; f <= last && !cancel; ++f) {
                 ++m_decoded;
-                if (f >= first) deliver(std::make_shared<RgbFrame>(RgbFrame{f, 1, 1, {}}));
+                if (f >= first)
+                    deliver(std::make_shared<RgbFrame>(RgbFrame{f, 1, 1, {}}));
             }
         }
     }
     std::size_t frameBytes() const override { return kFrameBytes; }
     std::int64_t decodedPictures() const override { return m_decoded; }
 
-private:
+  private:
     std::vector<GroupOfPictures> m_groups;
     std::atomic<std::int64_t> m_decoded{0};
 };
@@ -54,7 +56,8 @@ struct PlanCase {
 TEST(FrameCache, ReversePlayShowsEveryFrameOnceWithinBudget) {
     const PlanCase cases[] = {
         {"whole groups fit", 300, 30, 100, 1.0},
-        {"groups split in two", 120, 30, 30, 1.5}, // segments of 15: the earlier half is decoded twice
+        {"groups split in two", 120, 30, 30,
+         1.5}, // segments of 15: the earlier half is decoded twice
         {"one frame of room", 20, 5, 2, 5.0},
     };
     for (const auto& c : cases) {
@@ -81,7 +84,8 @@ TEST(FrameCache, BackStepsAfterTheFirstComeFromTheCache) {
     FrameCache cache(source, groups, 120, 200 * kFrameBytes);
     ASSERT_TRUE(cache.frameAt(119, -1));
     const auto afterFirst = source.decodedPictures();
-    for (std::int64_t f = 118; f >= 90; --f) ASSERT_EQ(cache.frameAt(f, -1)->index, f);
+    for (std::int64_t f = 118; f >= 90; --f)
+        ASSERT_EQ(cache.frameAt(f, -1)->index, f);
     // Only the previous group, decoded ahead, was added.
     EXPECT_LE(source.decodedPictures() - afterFirst, 60);
 }

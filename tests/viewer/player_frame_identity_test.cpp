@@ -18,11 +18,12 @@ std::size_t hashOf(const RgbFrame& frame) {
 }
 
 class PlayerFrameIdentity : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        m_path = test::makeTestMovie(korvel::test::processScratch("korvel-viewer-identity"), "gop12.mov",
-                                     "25", 12, 3.0);
-        if (m_path.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+        m_path = test::makeTestMovie(korvel::test::processScratch("korvel-viewer-identity"),
+                                     "gop12.mov", "25", 12, 3.0);
+        if (m_path.empty())
+            GTEST_SKIP() << "ffmpeg is not installed";
         auto file = qtff::MovieFile::open(m_path, qtff::OpenMode::ReadOnly);
         ASSERT_TRUE(file);
         auto index = VideoIndex::read(file->movie());
@@ -32,8 +33,9 @@ protected:
         ASSERT_TRUE(source);
         std::atomic<bool> never{false};
         for (const auto& g : m_index->groups())
-            (*source)->decode(g.firstFrame, g.lastFrame, never,
-                              [this](FramePtr frame) { m_reference[frame->index] = hashOf(*frame); });
+            (*source)->decode(g.firstFrame, g.lastFrame, never, [this](FramePtr frame) {
+                m_reference[frame->index] = hashOf(*frame);
+            });
         ASSERT_EQ(std::int64_t(m_reference.size()), m_index->frameCount());
         auto player = openMediaPlayer(m_path, [this](FramePtr f) { record(std::move(f)); }, {});
         ASSERT_TRUE(player);
@@ -64,7 +66,8 @@ protected:
 TEST_F(PlayerFrameIdentity, IndexFindsEveryFrameAndItsGroups) {
     EXPECT_EQ(m_index->frameCount(), 75);
     EXPECT_EQ(m_index->groups().size(), 7u);
-    for (const auto& g : m_index->groups()) EXPECT_TRUE(m_index->sample(g.firstSample).sync);
+    for (const auto& g : m_index->groups())
+        EXPECT_TRUE(m_index->sample(g.firstSample).sync);
 }
 
 TEST_F(PlayerFrameIdentity, StepsEitherWayAcrossGroupBoundaries) {

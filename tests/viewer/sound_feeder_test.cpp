@@ -2,11 +2,10 @@
 #include "support/outside_tools.h"
 #include "viewer/sound_feeder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <mutex>
 
 namespace korvel::viewer {
@@ -15,12 +14,18 @@ namespace {
 constexpr int kRate = 48000;
 constexpr std::int64_t kFrames = 10000;
 
-// Left counts up from 0, right counts down from -1: every sample frame is told apart from the others.
-std::int16_t leftAt(std::int64_t frame) { return std::int16_t(frame); }
-std::int16_t rightAt(std::int64_t frame) { return std::int16_t(-1 - frame); }
+// Left counts up from 0, right counts down from -1: every sample frame is told apart from the
+// others.
+std::int16_t leftAt(std::int64_t frame) {
+    return std::int16_t(frame);
+}
+std::int16_t rightAt(std::int64_t frame) {
+    return std::int16_t(-1 - frame);
+}
 
 void putLittleEndian(std::ofstream& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(char((value >> (8 * i)) & 0xff));
+    for (int i = 0; i < bytes; ++i)
+        out.put(char((value >> (8 * i)) & 0xff));
 }
 
 std::string writeCounterWav() {
@@ -47,7 +52,7 @@ std::string writeCounterWav() {
 }
 
 class CaptureSink final : public SoundSink {
-public:
+  public:
     std::optional<SoundFormat> begin() override {
         std::lock_guard lock(mutex);
         ++begun;
@@ -55,7 +60,8 @@ public:
     }
     bool write(std::span<const std::int16_t> samples) override {
         std::lock_guard lock(mutex);
-        if (writes == stopAfterWrites) return false;
+        if (writes == stopAfterWrites)
+            return false;
         ++writes;
         captured.insert(captured.end(), samples.begin(), samples.end());
         return true;
@@ -96,14 +102,14 @@ TEST_P(SoundFeederPlay, GivesEverySampleInPlayOrderBitExact) {
 }
 
 // 1920 sample frames per picture frame; blocks of 2048 cross frame boundaries everywhere.
-INSTANTIATE_TEST_SUITE_P(
-    CounterWav, SoundFeederPlay,
-    testing::Values(PlayCase{"ForwardFromTheStart", 1, 0, 0, kFrames},
-                    PlayCase{"ForwardFromFrameTwo", 1, 2, 3840, kFrames - 3840},
-                    PlayCase{"ReverseFromFrameFive", -1, 5, 9599, 9600},
-                    PlayCase{"ReverseFromFrameOne", -1, 1, 1919, 1920},
-                    PlayCase{"ReverseFromTheStartIsSilent", -1, 0, 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CounterWav, SoundFeederPlay,
+                         testing::Values(PlayCase{"ForwardFromTheStart", 1, 0, 0, kFrames},
+                                         PlayCase{"ForwardFromFrameTwo", 1, 2, 3840,
+                                                  kFrames - 3840},
+                                         PlayCase{"ReverseFromFrameFive", -1, 5, 9599, 9600},
+                                         PlayCase{"ReverseFromFrameOne", -1, 1, 1919, 1920},
+                                         PlayCase{"ReverseFromTheStartIsSilent", -1, 0, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SoundFeeder, StopEndsFeedingAndTheNextPlayStartsAfresh) {
     CaptureSink sink;
@@ -147,10 +153,13 @@ TEST(SoundFeeder, AFileWithoutSoundPlaysNothing) {
 // seeks the reverse blocks make, down to the encoder's priming packet before time 0. A decoder
 // restarted after a seek rounds a few samples differently from one that ran on: at most 3 steps.
 TEST(SoundFeeder, ReversePlayOfAMoviesAacIsItsForwardSoundBackwards) {
-    if (!korvel::test::haveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+    if (!korvel::test::haveProgram("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
     const auto path = (korvel::test::processScratch("korvel-sound") / "aac.mov").string();
-    ASSERT_EQ(korvel::test::runCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=441:duration=1:sample_rate=48000 "
-                                       "-ac 2 -c:a aac " + korvel::test::shellQuote(path))
+    ASSERT_EQ(korvel::test::runCommand(
+                  "ffmpeg -v error -y -f lavfi -i sine=frequency=441:duration=1:sample_rate=48000 "
+                  "-ac 2 -c:a aac " +
+                  korvel::test::shellQuote(path))
                   .status,
               0);
     const auto play = [&path](int direction, std::int64_t frame) {
@@ -167,7 +176,8 @@ TEST(SoundFeeder, ReversePlayOfAMoviesAacIsItsForwardSoundBackwards) {
     ASSERT_GE(forward.size(), frames * 2);
     ASSERT_EQ(reverse.size(), frames * 2);
     for (std::size_t i = 0; i < frames * 2; ++i)
-        ASSERT_LE(std::abs(reverse[i] - forward[2 * (frames - 1 - i / 2) + i % 2]), 3) << "sample " << i;
+        ASSERT_LE(std::abs(reverse[i] - forward[2 * (frames - 1 - i / 2) + i % 2]), 3)
+            << "sample " << i;
 }
 
 } // namespace

@@ -53,7 +53,7 @@ TEST(RunningFrame, CountsTheWorkedExamples) {
 
 TEST(RunningFrame, UndefinedDivisionsGiveNoFrame) {
     EXPECT_EQ(runningFrame(0, 600, 600, TimeCodeDef{0, 1, 100, 25, 0}), std::nullopt); // 0 fps
-    EXPECT_EQ(runningFrame(0, 600, 10, kPal), std::nullopt);                         // 0 units a frame
+    EXPECT_EQ(runningFrame(0, 600, 10, kPal), std::nullopt); // 0 units a frame
     EXPECT_EQ(runningFrame(0, 600, 600, TimeCodeDef{0, 25, 0, 25, 0}), std::nullopt);
 }
 

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The viewer's transport and readout on movies with timecode tracks written by QT_Utility.
-#include "viewer_fixture.h"
-
 #include "timecode/timecode.h"
+#include "viewer_fixture.h"
 
 #include <thread>
 
@@ -11,7 +10,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path scratch() { return korvel::test::processScratch("korvel-viewer-controller"); }
+fs::path scratch() {
+    return korvel::test::processScratch("korvel-viewer-controller");
+}
 
 struct RateCase {
     const char* name;
@@ -31,8 +32,10 @@ TEST(ViewerReadout, NamesTheFrameOnScreenUnderEveryRate) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto movie = test::makeTestMovie(scratch(), std::string(c.name) + ".mov", c.ffmpegRate, 12, 1.0);
-        if (movie.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+        const auto movie =
+            test::makeTestMovie(scratch(), std::string(c.name) + ".mov", c.ffmpegRate, 12, 1.0);
+        if (movie.empty())
+            GTEST_SKIP() << "ffmpeg is not installed";
         test::ControllerRig rig;
         rig.prefs.setString("TVSys", c.tvsys);
         rig.prefs.setBoolean("DF", c.dropFrame);
@@ -46,7 +49,8 @@ TEST(ViewerReadout, NamesTheFrameOnScreenUnderEveryRate) {
         const auto def = timeCodeDef(*tvSystemFromName(c.tvsys), c.dropFrame);
         const auto first = frameNumber(*parseTimeCodeFields(c.start), def);
         auto expectFrame = [&](std::int64_t frame) {
-            EXPECT_EQ(rig.display.state.readout, timeCodeText(timeCodeRecord(first + frame, def), c.dropFrame));
+            EXPECT_EQ(rig.display.state.readout,
+                      timeCodeText(timeCodeRecord(first + frame, def), c.dropFrame));
         };
         expectFrame(0);
         for (int f = 1; f <= 5; ++f) {
@@ -65,7 +69,8 @@ TEST(ViewerReadout, NamesTheFrameOnScreenUnderEveryRate) {
 
 TEST(ViewerReadout, DeleteLeavesOnlyAddEnabled) {
     const auto movie = test::makeTestMovie(scratch(), "delete.mov", "25", 12, 1.0);
-    if (movie.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (movie.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     test::ControllerRig rig;
     rig.prefs.setString("TVSys", "PAL");
     ASSERT_TRUE(rig.controller.openPath(movie));
@@ -85,7 +90,8 @@ TEST(ViewerReadout, DeleteLeavesOnlyAddEnabled) {
 
 TEST(ViewerPoller, PlayTwiceLeavesOnePollerAndStopShowsTheExactFrame) {
     const auto movie = test::makeTestMovie(scratch(), "poller.mov", "25", 12, 2.0);
-    if (movie.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (movie.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     test::ControllerRig rig;
     rig.prefs.setString("TVSys", "PAL");
     ASSERT_TRUE(rig.controller.openPath(movie));
@@ -106,7 +112,8 @@ TEST(ViewerPoller, PlayTwiceLeavesOnePollerAndStopShowsTheExactFrame) {
 
 TEST(ViewerPoller, OpeningWhilePlayingStopsThePollerFirst) {
     const auto movie = test::makeTestMovie(scratch(), "reopen.mov", "25", 12, 2.0);
-    if (movie.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (movie.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     test::ControllerRig rig;
     rig.controller.setPlayWaitScale(0.1);
     ASSERT_TRUE(rig.controller.openPath(movie));
@@ -118,7 +125,8 @@ TEST(ViewerPoller, OpeningWhilePlayingStopsThePollerFirst) {
 
 TEST(ViewerTypeCode, AbandonedCheckLeavesTheTimecodeCommandsOnTheFileShown) {
     const auto movie = test::makeTestMovie(scratch(), "shown.mov", "25", 12, 1.0);
-    if (movie.empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (movie.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
     test::ControllerRig rig;
     rig.prefs.setString("TVSys", "PAL");
     ASSERT_TRUE(rig.controller.openPath(movie));
@@ -136,7 +144,8 @@ TEST(ViewerTypeCode, AbandonedCheckLeavesTheTimecodeCommandsOnTheFileShown) {
 TEST(ViewerTypeCode, AutoCodeChangesTheCodeSilently) {
     test::ControllerRig rig;
     rig.prefs.setBoolean("BWFAutoCode", true);
-    EXPECT_TRUE(checkWaveTypeCode("take1.BWF", rig.attributes, rig.prefs, rig.ui, [](std::string_view) {}));
+    EXPECT_TRUE(
+        checkWaveTypeCode("take1.BWF", rig.attributes, rig.prefs, rig.ui, [](std::string_view) {}));
     EXPECT_TRUE(rig.ui.alerts().empty());
     rig.prefs.setBoolean("BWFAutoCode", false);
     rig.attributes.code.reset();

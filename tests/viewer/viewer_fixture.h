@@ -11,38 +11,39 @@
 #include "viewer/media_opener.h"
 #include "viewer/viewer_controller.h"
 
-#include <gtest/gtest.h>
-
 #include <deque>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <mutex>
 
 namespace korvel::viewer::test {
 
 /// A movie of `seconds` of ffmpeg's test picture at `rate`, H.264 with B-frames and a key frame
 /// every `gop` frames; empty when ffmpeg is missing.
-inline std::string makeTestMovie(const std::filesystem::path& folder, const std::string& name, const std::string& rate,
-                                 int gop, double seconds) {
-    if (!korvel::test::haveProgram("ffmpeg")) return {};
+inline std::string makeTestMovie(const std::filesystem::path& folder, const std::string& name,
+                                 const std::string& rate, int gop, double seconds) {
+    if (!korvel::test::haveProgram("ffmpeg"))
+        return {};
     std::filesystem::create_directories(folder);
     const auto path = (folder / name).string();
     const std::string command = "ffmpeg -v error -y -f lavfi -i testsrc=size=64x36:rate=" + rate +
-                                ":duration=" + std::to_string(seconds) + " -c:v libx264 -g " + std::to_string(gop) +
-                                " -keyint_min " + std::to_string(gop) + " -bf 2 -pix_fmt yuv420p " +
-                                korvel::test::shellQuote(path);
+                                ":duration=" + std::to_string(seconds) + " -c:v libx264 -g " +
+                                std::to_string(gop) + " -keyint_min " + std::to_string(gop) +
+                                " -bf 2 -pix_fmt yuv420p " + korvel::test::shellQuote(path);
     return korvel::test::runCommand(command).status == 0 ? path : std::string();
 }
 
 class SilentConsole final : public Console {
-public:
+  public:
     void diagnostic(std::string_view) override {}
 };
 
 class NoFileAttributes final : public FileAttributes {
-public:
+  public:
     std::optional<FourCharCode> typeCode(const std::string&) const override { return code; }
     bool setTypeAndCreator(const std::string&, FourCharCode type, FourCharCode) override {
-        if (!settable) return false;
+        if (!settable)
+            return false;
         code = type;
         return true;
     }
@@ -53,7 +54,7 @@ public:
 /// Remembers the state and the last picture; readings from the poller wait in a queue until the
 /// test runs them, as a display thread would.
 class RecordingDisplay final : public ViewerDisplay {
-public:
+  public:
     void stateChanged(const ViewerState& s) override { state = s; }
     void showFrame(FramePtr frame) override {
         std::lock_guard lock(mutex);
@@ -73,7 +74,8 @@ public:
             std::lock_guard lock(mutex);
             now.swap(queue);
         }
-        for (auto& f : now) f();
+        for (auto& f : now)
+            f();
     }
     FramePtr lastFrame() {
         std::lock_guard lock(mutex);
@@ -94,11 +96,13 @@ struct ControllerRig {
     std::vector<std::string> log;
     RecordingDisplay display;
     ViewerController controller{
-        ViewerServices{ui, prefs, attributes, console, [this](std::string_view e) { log.emplace_back(e); },
+        ViewerServices{ui, prefs, attributes, console,
+                       [this](std::string_view e) { log.emplace_back(e); },
                        [this](std::function<void()> f) { display.post(std::move(f)); }},
         [this](const std::string& path, FrameSink sink) -> Result<std::unique_ptr<Player>> {
             auto player = openMediaPlayer(path, std::move(sink), {});
-            if (!player) return player.error();
+            if (!player)
+                return player.error();
             return std::unique_ptr<Player>(std::move(*player));
         },
         display};

@@ -10,10 +10,10 @@
 #include "viewer_qt/viewer_widget.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QMessageBox>
 #include <QPushButton>
@@ -237,9 +237,10 @@ TEST_F(ViewerWidgetTest, WithoutASoundDevicePlayIsSilentAndSaidOnce) {
     QTest::keyClick(widget.get(), Qt::Key_Right);
     QApplication::processEvents();
     EXPECT_TRUE(widget->picture()->showsFrame());
-    EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                            [](const std::string& line) { return line.find("No sound device") == 0; }),
-              1);
+    EXPECT_EQ(
+        std::count_if(log.begin(), log.end(),
+                      [](const std::string& line) { return line.find("No sound device") == 0; }),
+        1);
 }
 
 } // namespace
