@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "viewer/movie_player.h"
 
-#include <chrono>
 #include <cstdlib>
 
 namespace korvel::viewer {
@@ -36,8 +35,7 @@ void MoviePlayer::show(std::int64_t frame, int direction) {
 }
 
 void MoviePlayer::playLoop(int direction) {
-    using Clock = std::chrono::steady_clock;
-    const auto begin = Clock::now();
+    m_playClock->restart();
     const std::int64_t firstFrame = m_frame;
     const std::int64_t firstStart = m_clock.start(firstFrame);
     for (std::int64_t next = firstFrame + direction;
@@ -48,10 +46,8 @@ void MoviePlayer::playLoop(int direction) {
         if (m_paced) {
             // Shown when its start is due, counted from where play began, in either direction.
             const std::int64_t units = std::abs(m_clock.start(next) - firstStart);
-            const auto due =
-                begin + std::chrono::microseconds(rescale(units, m_clock.scale(), 1000000));
-            std::this_thread::sleep_until(due);
-            if (m_stopRequested)
+            if (!m_playClock->waitUntil(Micros(rescale(units, m_clock.scale(), 1000000)),
+                                        m_stopRequested))
                 break;
         }
         m_frame = next;

@@ -6,6 +6,7 @@
 
 #include "viewer/frame_cache.h"
 #include "viewer/frame_clock.h"
+#include "viewer/play_clock.h"
 #include "viewer/player.h"
 
 #include <atomic>
@@ -53,6 +54,8 @@ class MoviePlayer final : public Player {
     /// Play shows every frame as fast as it can be decoded instead of keeping time (measuring).
     void setPaced(bool paced) { m_paced = paced; }
     void setListener(PlaybackListener* listener) { m_listener = listener; }
+    /// The clock play keeps time by (by default the steady clock); set while stopped.
+    void setPlayClock(std::shared_ptr<PlayClock> clock) { m_playClock = std::move(clock); }
     /// Blocks until play stops by itself at either end of the movie.
     void waitUntilStopped();
     std::int64_t currentFrame() const { return m_frame; }
@@ -74,6 +77,7 @@ class MoviePlayer final : public Player {
     std::unique_ptr<FrameCache> m_cache;
     FrameSink m_sink;
     PlaybackListener* m_listener = nullptr;
+    std::shared_ptr<PlayClock> m_playClock = std::make_shared<PlayClock>();
     std::atomic<std::int64_t> m_frame{0};
     std::atomic<bool> m_playing{false};
     std::atomic<bool> m_stopRequested{false};

@@ -4,6 +4,7 @@
 // Where played sound goes: a sound device, or a capture in memory. Sound travels as interleaved
 // signed 16-bit samples at the sink's own rate and channel count.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -25,6 +26,9 @@ class SoundSink {
     /// Ends play at once, on the thread that stops it: a waiting `write` returns, queued sound is
     /// dropped.
     virtual void end() = 0;
+    /// The sound heard since `begin`, as the device counts it; nothing until some is heard, or
+    /// when there is no device. Safe from any thread.
+    virtual std::optional<std::chrono::microseconds> played() const { return std::nullopt; }
 };
 
 } // namespace korvel::viewer

@@ -24,6 +24,7 @@ void SampleQueue::restart() {
         m_samples.clear();
         m_finished = false;
     }
+    m_taken = 0;
     if (!isOpen())
         open(QIODevice::ReadOnly);
 }
@@ -66,6 +67,7 @@ qint64 SampleQueue::readData(char* data, qint64 maxSize) {
         }
         m_samples.erase(m_samples.begin(), m_samples.begin() + std::ptrdiff_t(count));
     }
+    m_taken += std::int64_t(count);
     m_room.notify_all();
     return qint64(count * sizeof(std::int16_t));
 }
@@ -78,6 +80,7 @@ AudioDeviceSink::~AudioDeviceSink() {
 }
 
 std::optional<viewer::SoundFormat> AudioDeviceSink::begin() {
+    m_sampleRate = 0;
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) {
         if (!m_toldNoDevice && m_log)
@@ -90,6 +93,9 @@ std::optional<viewer::SoundFormat> AudioDeviceSink::begin() {
     m_queue.restart();
     m_device = std::make_unique<QAudioSink>(device, format);
     m_device->start(&m_queue);
+    m_bufferedSamples = m_device->bufferSize() / qint64(sizeof(std::int16_t));
+    m_channels = std::max(1, format.channelCount());
+    m_sampleRate = format.sampleRate();
     return viewer::SoundFormat{format.sampleRate(), format.channelCount()};
 }
 
@@ -97,7 +103,17 @@ bool AudioDeviceSink::write(std::span<const std::int16_t> samples) {
     return m_queue.push(samples);
 }
 
+std::optional<std::chrono::microseconds> AudioDeviceSink::played() const {
+    const std::int64_t rate = m_sampleRate;
+    const std::int64_t taken = m_queue.taken();
+    if (rate <= 0 || taken == 0)
+        return std::nullopt;
+    const std::int64_t frames = std::max<std::int64_t>(0, taken - m_bufferedSamples) / m_channels;
+    return std::chrono::microseconds(frames * 1000000 / rate);
+}
+
 void AudioDeviceSink::end() {
+    m_sampleRate = 0;
     m_queue.finish();
     if (m_device)
         m_device->stop();

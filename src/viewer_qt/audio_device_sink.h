@@ -9,6 +9,7 @@
 #include "viewer/type_code_check.h"
 
 #include <QIODevice>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -31,6 +32,8 @@ class SampleQueue final : public QIODevice {
     void finish();
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override;
+    /// Samples the device has taken since `restart`.
+    std::int64_t taken() const { return m_taken; }
 
   protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -42,6 +45,7 @@ class SampleQueue final : public QIODevice {
     std::condition_variable m_room;
     std::deque<std::int16_t> m_samples;
     bool m_finished = false;
+    std::atomic<std::int64_t> m_taken{0};
 };
 
 class AudioDeviceSink final : public viewer::SoundSink {
@@ -53,12 +57,18 @@ class AudioDeviceSink final : public viewer::SoundSink {
     std::optional<viewer::SoundFormat> begin() override;
     bool write(std::span<const std::int16_t> samples) override;
     void end() override;
+    std::optional<std::chrono::microseconds> played() const override;
 
   private:
     viewer::LogEntry m_log;
     bool m_toldNoDevice = false;
     SampleQueue m_queue;
     std::unique_ptr<QAudioSink> m_device;
+    /// The format of the play under way (samples per second 0: none) and the device's own
+    /// buffer, which it has taken but not yet played.
+    std::atomic<int> m_sampleRate{0};
+    std::atomic<int> m_channels{0};
+    std::atomic<std::int64_t> m_bufferedSamples{0};
 };
 
 } // namespace korvel::viewer_qt

@@ -88,6 +88,9 @@ ViewerWidget::ViewerWidget(ViewerWidgetServices services, QWidget* parent)
             return player.error();
         m_soundFeeder->setSource(path);
         (*player)->setListener(m_soundFeeder.get());
+        // While sound plays, the pictures keep the sound device's time.
+        (*player)->setPlayClock(std::make_shared<viewer::PlayClock>(
+            viewer::steadyTime(), [sink = m_soundSink.get()] { return sink->played(); }));
         return std::unique_ptr<viewer::Player>(std::move(*player));
     };
     m_controller = std::make_unique<viewer::ViewerController>(
