@@ -243,5 +243,49 @@ TEST_F(ViewerWidgetTest, WithoutASoundDevicePlayIsSilentAndSaidOnce) {
         1);
 }
 
+// Makes a file unchangeable even for root (the tests run as root, so permissions do not stop
+// a write); lifted again when it goes.
+class ImmutableFile {
+  public:
+    explicit ImmutableFile(std::string path) : m_path(std::move(path)) {
+        m_set = korvel::test::runCommand("chattr +i " + korvel::test::shellQuote(m_path) +
+                                         " 2>/dev/null")
+                    .status == 0;
+    }
+    ~ImmutableFile() {
+        if (m_set)
+            korvel::test::runCommand("chattr -i " + korvel::test::shellQuote(m_path));
+    }
+    bool set() const { return m_set; }
+
+  private:
+    std::string m_path;
+    bool m_set = false;
+};
+
+TEST_F(ViewerWidgetTest, AddOnAFileThatCannotBeChangedLeavesAddEnabled) {
+    const auto path = movie();
+    if (path.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const ImmutableFile locked(path);
+    if (!locked.set())
+        GTEST_SKIP() << "this file system cannot make a file immutable (chattr +i)";
+    bool addEnabled = false;
+    QObject::connect(widget.get(), &ViewerWidget::movieStateChanged,
+                     [&addEnabled](bool, bool, bool canAddTC) { addEnabled = canAddTC; });
+    ASSERT_TRUE(widget->openPath(QString::fromStdString(path)));
+    QTest::keyClick(widget.get(), Qt::Key_L);
+    addThroughSheet(QStringLiteral("10:00:00:00"), QStringLiteral("A001"));
+    EXPECT_TRUE(addEnabled);
+    EXPECT_TRUE(widget->controller().state().addEnabled);
+    EXPECT_FALSE(widget->controller().state().deleteEnabled);
+    EXPECT_FALSE(widget->controller().isTCMovie());
+    EXPECT_EQ(readout(), QString::fromUtf8(viewer::kNoTimecode));
+    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("clip.mov"));
+    if (korvel::test::haveProgram("ffprobe")) {
+        EXPECT_EQ(probe(path).find("tmcd"), std::string::npos) << probe(path);
+    }
+}
+
 } // namespace
 } // namespace korvel::viewer_qt
