@@ -3,13 +3,13 @@
 // $KORVEL_PREFS choose another) and opens a file named on the command line.
 #include "app/log_controller.h"
 #include "app/startup.h"
+#include "gui/command_line.h"
 #include "gui/main_window.h"
 #include "gui/qt_user_interface.h"
 #include "platform/path_names.h"
 #include "platform/qsettings_preference_store.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
@@ -18,27 +18,15 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(KORVEL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("korvel-tools"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Korvel Tools"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption prefsOption(
-        QStringLiteral("prefs"),
-        QStringLiteral("preference file to use (default: $KORVEL_PREFS, else the shared store)"),
-        QStringLiteral("FILE"));
-    parser.addOption(prefsOption);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("a movie or BWF file"),
-                                 QStringLiteral("[file]"));
-    parser.process(application);
+    const auto commandLine = korvel::gui::parseCommandLine(QApplication::arguments());
 
     const std::string home = korvel::homeDirectory();
-    const auto store = korvel::openPreferenceStore(parser.value(prefsOption).toStdString());
+    const auto store = korvel::openPreferenceStore(commandLine.prefsFile);
     const korvel::StartupOutcome outcome = korvel::prepareStore(*store, home);
     korvel::KTLogController log;
     korvel::gui::MainWindow window(*store, log, home);
     window.show();
-    const QStringList files = parser.positionalArguments();
-    QTimer::singleShot(0, &window, [&window, outcome, files] {
+    QTimer::singleShot(0, &window, [&window, outcome, files = commandLine.files] {
         korvel::showStartupNotice(window.userInterface(), outcome);
         for (const QString& file : files) {
             window.openFile(file);

@@ -3,23 +3,32 @@
 // toolbar's configuration across a restart, alert answers and the start-up state.
 #include "app/log_controller.h"
 #include "app/startup.h"
+#include "gui/command_line.h"
 #include "gui/command_runner.h"
 #include "gui/main_window.h"
 #include "gui/qt_user_interface.h"
 #include "platform/qsettings_preference_store.h"
+#include "timecode/timecode.h"
 #include "viewer/viewer_fixture.h"
+#include "viewer_qt/add_timecode_sheet.h"
+#include "viewer_qt/transport_bar.h"
 #include "viewer_qt/viewer_widget.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -217,6 +226,229 @@ TEST_F(GuiTest, MovieCommandsFollowTheOpenMovie) {
         row.act();
         EXPECT_EQ(window->action(Command::AddTc)->isEnabled(), row.addEnabled) << row.after;
         EXPECT_EQ(window->action(Command::DeleteTc)->isEnabled(), row.deleteEnabled) << row.after;
+    }
+}
+
+// Movies and sound files for the viewer's window; empty when ffmpeg is missing.
+std::string makeFile(const QString& folder, const std::string& name, const std::string& input,
+                     const std::string& options) {
+    if (!korvel::test::haveProgram("ffmpeg"))
+        return {};
+    const std::string path = (std::filesystem::path(folder.toStdString()) / name).string();
+    const auto made = korvel::test::runCommand("ffmpeg -v error -y -f lavfi -i " + input + " " +
+                                               options + " " + korvel::test::shellQuote(path));
+    return made.status == 0 ? path : std::string();
+}
+
+std::string probeValue(const std::string& entries, const std::string& path) {
+    const auto out =
+        korvel::test::commandOutput("ffprobe -v error -show_entries " + entries +
+                                    " -of default=nw=1:nk=1 " + korvel::test::shellQuote(path));
+    return out.substr(0, out.find('\n'));
+}
+
+QAction* closeAction(MainWindow& window) {
+    for (QAction* item : window.findChildren<QAction*>())
+        if (item->text() == QStringLiteral("Close"))
+            return item;
+    return nullptr;
+}
+
+// Answers the add sheet with a start timecode and a reel, or the delete sheet with OK.
+void addTimecodeThroughSheet(MainWindow& window, const QString& start) {
+    QTimer::singleShot(0, &window, [&window, start] {
+        auto* sheet = window.viewer().addTimecodeSheet();
+        sheet->startField()->setText(start);
+        sheet->reelField()->setEditText(QStringLiteral("A001"));
+        sheet->addButton()->click();
+    });
+    window.runCommand(Command::AddTc);
+}
+
+void confirmDeleteThroughSheet(MainWindow& window) {
+    QTimer::singleShot(0, &window, [&window] {
+        auto* sheet =
+            window.viewer().findChild<QMessageBox*>(QStringLiteral("deleteTimecodeSheet"));
+        ASSERT_NE(sheet, nullptr);
+        sheet->button(QMessageBox::Ok)->click();
+    });
+    window.runCommand(Command::DeleteTc);
+}
+
+TEST_F(GuiTest, FileNamedOnTheCommandLineIsRememberedByItsFullPath) {
+    const auto line =
+        parseCommandLine({QStringLiteral("korvel-tools"), QStringLiteral("clip.mov")});
+    EXPECT_EQ(line.files,
+              QStringList{QDir::current().absoluteFilePath(QStringLiteral("clip.mov"))});
+    EXPECT_TRUE(line.prefsFile.empty());
+}
+
+struct FirstRun {
+    const char* name;
+    const char* tvSystem;
+    bool dropFrame;
+    /// ffmpeg's picture rate; null: a BWF file that starts at one hour.
+    const char* rate;
+    /// Typed in the add sheet.
+    const char* start;
+};
+
+// What a new user does with `korvel-tools FILE`: every stop of the transport shows the
+// timecode of the frame on screen, counted from the start ffprobe reads in the file.
+TEST_F(GuiTest, FileNamedOnTheCommandLineShowsTheTimecodeOfEveryFrameReached) {
+    if (!korvel::test::haveProgram("ffprobe"))
+        GTEST_SKIP() << "ffprobe is not installed";
+    const FirstRun runs[] = {{"pal", "PAL", false, "25", "10:00:00:00"},
+                             {"film", "24 fps", false, "24", "00:59:59:12"},
+                             {"ntsc drop frame", "NTSC", true, "30000/1001", "00:00:59;20"},
+                             {"bwf", "PAL", false, nullptr, nullptr}};
+    for (const FirstRun& run : runs) {
+        SCOPED_TRACE(run.name);
+        const std::string name =
+            std::string(run.rate ? "clip" : "take") + (run.rate ? ".mov" : ".wav");
+        const std::string path =
+            run.rate ? makeFile(m_folder.path(), name,
+                                "testsrc=size=64x36:duration=2:rate=" + std::string(run.rate),
+                                "-c:v libx264 -g 12 -bf 2 -pix_fmt yuv420p")
+                     : makeFile(m_folder.path(), name, "sine=duration=2",
+                                "-ar 48000 -write_bext 1 -metadata time_reference=172800000");
+        if (path.empty())
+            GTEST_SKIP() << "ffmpeg is not installed";
+        auto window = openWindow();
+        m_store->setString("TVSys", run.tvSystem);
+        m_store->setBoolean("DF", run.dropFrame);
+        for (const QString& file :
+             parseCommandLine({QStringLiteral("korvel-tools"), QString::fromStdString(path)}).files)
+            window->openFile(file);
+        auto& viewer = window->viewer();
+        ASSERT_EQ(viewer.fileName()->text().toStdString(), name);
+        const auto def = timeCodeDef(*tvSystemFromName(run.tvSystem), run.dropFrame);
+        std::int64_t first = 0;
+        if (run.rate) {
+            EXPECT_EQ(viewer.readout()->text(), QStringLiteral("no timecode"));
+            addTimecodeThroughSheet(*window, QString::fromLatin1(run.start));
+            const auto start = probeValue("stream_tags=timecode", path);
+            EXPECT_EQ(start, run.start);
+            first = frameNumber(*parseTimeCodeFields(start), def);
+        } else {
+            const auto samples = std::stoll(probeValue("format_tags=time_reference", path));
+            first = samples * def.fTimeScale / (48000 * def.frameDuration);
+        }
+
+        auto* player = dynamic_cast<viewer::MoviePlayer*>(viewer.controller().player());
+        ASSERT_NE(player, nullptr);
+        const std::int64_t last = player->clock().count() - 1;
+        auto key = [&](Qt::Key k) { return [&viewer, k] { QTest::keyClick(&viewer, k); }; };
+        auto slideTo = [&](std::int64_t frame) {
+            return [&, frame] {
+                auto* slider = viewer.transport()->slider();
+                slider->setSliderPosition(int(viewer::rescale(
+                    player->clock().start(frame), player->clock().scale(), player->timeScale())));
+                slider->triggerAction(QAbstractSlider::SliderMove);
+            };
+        };
+        // Plays until the picture has moved a few frames, then stops.
+        auto playBriefly = [&](Qt::Key direction) {
+            return [&, direction] {
+                const std::int64_t from = player->currentFrame();
+                QTest::keyClick(&viewer, direction);
+                while (std::llabs(player->currentFrame() - from) < 3)
+                    QTest::qWait(10);
+                QTest::keyClick(&viewer, Qt::Key_K);
+            };
+        };
+        struct Stop {
+            const char* how;
+            std::function<void()> act;
+            std::int64_t frame; // -1: wherever play stopped
+        };
+        const Stop stops[] = {{"Home", key(Qt::Key_Home), 0},
+                              {"step forward", key(Qt::Key_Right), 1},
+                              {"step forward", key(Qt::Key_Right), 2},
+                              {"step back", key(Qt::Key_Left), 1},
+                              {"End", key(Qt::Key_End), last},
+                              {"Home", key(Qt::Key_Home), 0},
+                              {"slider", slideTo(30), 30},
+                              {"play", playBriefly(Qt::Key_L), -1},
+                              {"play reverse", playBriefly(Qt::Key_J), -1}};
+        for (const Stop& stop : stops) {
+            stop.act();
+            if (stop.frame >= 0) {
+                EXPECT_EQ(player->currentFrame(), stop.frame) << stop.how;
+            }
+            EXPECT_EQ(
+                viewer.readout()->text().toStdString(),
+                timeCodeText(timeCodeRecord(first + player->currentFrame(), def), run.dropFrame))
+                << stop.how << " to frame " << player->currentFrame();
+        }
+
+        if (run.rate) {
+            confirmDeleteThroughSheet(*window);
+            EXPECT_EQ(viewer.readout()->text(), QStringLiteral("no timecode"));
+            EXPECT_TRUE(window->action(Command::AddTc)->isEnabled());
+            EXPECT_EQ(probeValue("stream=codec_tag_string -select_streams d", path), "");
+        }
+    }
+}
+
+// The enabling of the movie commands, the Close item and the transport in every state of the
+// viewer, on the toolbar and in the menus alike.
+TEST_F(GuiTest, ViewerCommandsAreEnabledByWhatIsLoaded) {
+    const QString folder = m_folder.path();
+    const auto plain = makeFile(folder, "plain.mov", "testsrc=size=64x36:duration=2:rate=25",
+                                "-c:v libx264 -pix_fmt yuv420p");
+    const auto timed = makeFile(folder, "timed.mov", "testsrc=size=64x36:duration=2:rate=25",
+                                "-c:v libx264 -pix_fmt yuv420p -timecode 01:00:00:00");
+    const auto sound = makeFile(folder, "tone.wav", "sine=duration=2", "-ar 48000");
+    if (plain.empty() || timed.empty() || sound.empty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    auto window = openWindow();
+    auto& viewer = window->viewer();
+    auto open = [&](const std::string& path) {
+        return [&window, path] { window->openFile(QString::fromStdString(path)); };
+    };
+    auto key = [&](Qt::Key k) { return [&viewer, k] { QTest::keyClick(&viewer, k); }; };
+    struct Row {
+        const char* state;
+        std::function<void()> enter;
+        bool add;
+        bool del;
+        bool close;
+    };
+    const Row rows[] = {
+        {"nothing loaded", [] {}, false, false, false},
+        {"movie without timecode", open(plain), true, false, true},
+        {"playing it", key(Qt::Key_L), true, false, true},
+        {"movie with timecode", open(timed), false, true, true},
+        {"playing it in reverse", key(Qt::Key_J), false, true, true},
+        {"stopped", key(Qt::Key_K), false, true, true},
+        {"sound file", open(sound), false, false, true},
+        {"playing it", key(Qt::Key_L), false, false, true},
+        {"closed", [&window] { emit window->closeMovieRequested(); }, false, false, false},
+    };
+    for (const Row& row : rows) {
+        row.enter();
+        SCOPED_TRACE(row.state);
+        EXPECT_EQ(viewer.controller().canAddTC(), row.add);
+        EXPECT_EQ(viewer.controller().isTCMovie(), row.del);
+        for (const auto& [command, enabled] :
+             {std::pair{Command::AddTc, row.add}, std::pair{Command::DeleteTc, row.del}}) {
+            QAction* item = window->action(command);
+            EXPECT_EQ(item->isEnabled(), enabled) << item->objectName().toStdString();
+            QWidget* onToolbar = window->toolbar()->widgetForAction(item);
+            ASSERT_NE(onToolbar, nullptr);
+            EXPECT_EQ(onToolbar->isEnabled(), enabled) << item->objectName().toStdString();
+        }
+        EXPECT_EQ(closeAction(*window)->isEnabled(), row.close);
+        // The transport acts on nothing while nothing is loaded, so it is never disabled.
+        for (const char* name : {"Go to Start", "Step Backward", "Play Reverse", "Stop", "Play",
+                                 "Step Forward", "Go to End"})
+            EXPECT_TRUE(viewer.transport()->button(QString::fromLatin1(name))->isEnabled()) << name;
+        const bool playing = viewer.controller().movieSpeed() != 0;
+        EXPECT_EQ(viewer.transport()->button(QStringLiteral("Play"))->isChecked(),
+                  playing && viewer.controller().movieSpeed() > 0);
+        EXPECT_EQ(viewer.transport()->button(QStringLiteral("Play Reverse"))->isChecked(),
+                  viewer.controller().movieSpeed() < 0);
     }
 }
 
