@@ -247,9 +247,9 @@ std::string probeValue(const std::string& entries, const std::string& path) {
     return out.substr(0, out.find('\n'));
 }
 
-QAction* closeAction(MainWindow& window) {
+QAction* menuItem(MainWindow& window, const QString& title) {
     for (QAction* item : window.findChildren<QAction*>())
-        if (item->text() == QStringLiteral("Close"))
+        if (item->text() == title)
             return item;
     return nullptr;
 }
@@ -439,7 +439,13 @@ TEST_F(GuiTest, ViewerCommandsAreEnabledByWhatIsLoaded) {
             ASSERT_NE(onToolbar, nullptr);
             EXPECT_EQ(onToolbar->isEnabled(), enabled) << item->objectName().toStdString();
         }
-        EXPECT_EQ(closeAction(*window)->isEnabled(), row.close);
+        EXPECT_EQ(menuItem(*window, QStringLiteral("Close"))->isEnabled(), row.close);
+        EXPECT_TRUE(menuItem(*window, QStringLiteral("Open..."))->isEnabled());
+        for (const ToolbarItem& other : toolbarItems()) {
+            if (other.command != Command::AddTc && other.command != Command::DeleteTc) {
+                EXPECT_TRUE(window->action(other.command)->isEnabled()) << other.identifier;
+            }
+        }
         // The transport acts on nothing while nothing is loaded, so it is never disabled.
         for (const char* name : {"Go to Start", "Step Backward", "Play Reverse", "Stop", "Play",
                                  "Step Forward", "Go to End"})
