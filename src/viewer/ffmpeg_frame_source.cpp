@@ -2,13 +2,13 @@
 #include "viewer/ffmpeg_frame_source.h"
 
 #include "qtff/file_io.h"
+#include "viewer/bgra_converter.h"
 
 #include <cstring>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
 }
 
 namespace korvel::viewer {
@@ -16,12 +16,12 @@ namespace korvel::viewer {
 struct FfmpegFrameSource::Codec {
     std::unique_ptr<qtff::RandomAccessFile> file;
     AVCodecContext* context = nullptr;
-    SwsContext* scaler = nullptr;
+    BgraConverter converter;
     AVPacket* packet = av_packet_alloc();
     AVFrame* picture = av_frame_alloc();
+    std::size_t frameBytes = 0;
 
     ~Codec() {
-        sws_freeContext(scaler);
         avcodec_free_context(&context);
         av_packet_free(&packet);
         av_frame_free(&picture);
@@ -29,6 +29,24 @@ struct FfmpegFrameSource::Codec {
 };
 
 namespace {
+
+bool everyFrameIsAKeyFrame(const VideoIndex& index) {
+    for (const auto& group : index.groups())
+        if (group.frameCount() > 1)
+            return false;
+    return true;
+}
+
+// Memory a decoded picture holds: the decoder's buffers it references.
+std::size_t bytesOf(const AVFrame& picture) {
+    std::size_t bytes = 0;
+    for (const AVBufferRef* buffer : picture.buf)
+        if (buffer)
+            bytes += buffer->size;
+    for (int i = 0; i < picture.nb_extended_buf; ++i)
+        bytes += picture.extended_buf[i]->size;
+    return bytes;
+}
 
 // Copies the codec parameters of the stream of the index's track out of the header.
 Result<AVCodecContext*> openDecoder(const std::string& path, const VideoIndex& index) {
@@ -52,6 +70,10 @@ Result<AVCodecContext*> openDecoder(const std::string& path, const VideoIndex& i
         return makeError("no decoder for the movie's video");
     }
     context->thread_count = 0; // as many as the machine has
+    // Key frame after key frame is decoded one picture at a time: only slices can share the work.
+    // Groups of several pictures keep the threads busy with a picture each.
+    if (everyFrameIsAKeyFrame(index))
+        context->thread_type = FF_THREAD_SLICE;
     context->pkt_timebase = AVRational{1, index.timeScale()};
     if (avcodec_open2(context, decoder, nullptr) < 0) {
         avcodec_free_context(&context);
@@ -80,7 +102,20 @@ Result<std::unique_ptr<FfmpegFrameSource>> FfmpegFrameSource::open(const std::st
     codec->context = *context;
     if (codec->context->width <= 0 || codec->context->height <= 0)
         return makeError("the movie's video has no size");
-    return std::unique_ptr<FfmpegFrameSource>(new FfmpegFrameSource(index, std::move(codec)));
+    std::unique_ptr<FfmpegFrameSource> source(new FfmpegFrameSource(index, std::move(codec)));
+    source->measureFrameBytes();
+    return source;
+}
+
+// The decoder's buffers are laid out by pixel format, alignment and padding, none of which the
+// header tells for sure: one picture is decoded to see. Without one, a bound that holds for any
+// format of up to 16 bits in four full planes.
+void FfmpegFrameSource::measureFrameBytes() {
+    const std::atomic<bool> never{false};
+    decode(0, 0, never, [this](const DecodedFrame& frame) { m_codec->frameBytes = frame.bytes; });
+    m_decoded = 0;
+    if (m_codec->frameBytes == 0)
+        m_codec->frameBytes = std::size_t(width() + 64) * std::size_t(height() + 64) * 8;
 }
 
 int FfmpegFrameSource::width() const {
@@ -90,26 +125,24 @@ int FfmpegFrameSource::height() const {
     return m_codec->context->height;
 }
 std::size_t FfmpegFrameSource::frameBytes() const {
-    return std::size_t(width()) * std::size_t(height()) * 4;
+    return m_codec->frameBytes;
+}
+
+FramePtr FfmpegFrameSource::present(const DecodedFrame& frame) {
+    const auto* picture = static_cast<const AVFrame*>(frame.picture.get());
+    return picture ? m_codec->converter.convert(*picture, frame.index) : nullptr;
 }
 
 namespace {
 
-FramePtr convert(SwsContext*& scaler, const AVFrame& picture, std::int64_t index) {
-    auto frame = std::make_shared<RgbFrame>();
-    frame->index = index;
-    frame->width = picture.width;
-    frame->height = picture.height;
-    scaler = sws_getCachedContext(scaler, picture.width, picture.height,
-                                  AVPixelFormat(picture.format), picture.width, picture.height,
-                                  AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-    if (!scaler)
-        return nullptr;
-    frame->pixels.resize(std::size_t(picture.width) * std::size_t(picture.height) * 4);
-    std::uint8_t* planes[4] = {frame->pixels.data(), nullptr, nullptr, nullptr};
-    const int strides[4] = {picture.width * 4, 0, 0, 0};
-    sws_scale(scaler, picture.data, picture.linesize, 0, picture.height, planes, strides);
-    return frame;
+// Takes the decoder's picture by reference (no copy of its pixels).
+DecodedFrame keep(AVFrame& picture, std::int64_t index) {
+    AVFrame* kept = av_frame_alloc();
+    av_frame_move_ref(kept, &picture);
+    return {index, bytesOf(*kept), std::shared_ptr<const void>(kept, [](const void* p) {
+                auto* frame = static_cast<AVFrame*>(const_cast<void*>(p));
+                av_frame_free(&frame);
+            })};
 }
 
 } // namespace
@@ -127,11 +160,10 @@ void FfmpegFrameSource::decode(std::int64_t first, std::int64_t last,
         while (avcodec_receive_frame(context, m_codec->picture) >= 0) {
             ++m_decoded;
             const auto frame = m_index.frameOfPresentation(m_codec->picture->best_effort_timestamp);
-            if (frame && *frame >= first && *frame <= last)
-                if (auto rgb = convert(m_codec->scaler, *m_codec->picture, *frame)) {
-                    ++delivered;
-                    deliver(std::move(rgb));
-                }
+            if (frame && *frame >= first && *frame <= last) {
+                ++delivered;
+                deliver(keep(*m_codec->picture, *frame));
+            }
             av_frame_unref(m_codec->picture);
         }
     };

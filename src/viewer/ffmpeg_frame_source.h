@@ -22,6 +22,7 @@ class FfmpegFrameSource final : public FrameSource {
 
     void decode(std::int64_t first, std::int64_t last, const std::atomic<bool>& cancel,
                 const Deliver& deliver) override;
+    FramePtr present(const DecodedFrame& frame) override;
     std::size_t frameBytes() const override;
     std::int64_t decodedPictures() const override { return m_decoded; }
     int width() const;
@@ -31,6 +32,7 @@ class FfmpegFrameSource final : public FrameSource {
 
   private:
     FfmpegFrameSource(const VideoIndex& index, std::unique_ptr<Codec> codec);
+    void measureFrameBytes();
 
     const VideoIndex& m_index;
     std::unique_ptr<Codec> m_codec;

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace korvel::viewer {
 
-/// A decoded picture, 32 bits per pixel (B, G, R, 0xFF in memory), rows packed.
+/// A picture ready for the display, 32 bits per pixel (B, G, R, 0xFF in memory), rows packed.
 struct RgbFrame {
     std::int64_t index = 0; // the frame's place in showing order
     int width = 0;
@@ -16,5 +17,14 @@ struct RgbFrame {
 };
 
 using FramePtr = std::shared_ptr<const RgbFrame>;
+
+/// A picture as the decoder gave it, in the decoder's own pixel format, shared by reference so
+/// that keeping it costs no copy. Only the source that decoded it reads `picture`.
+struct DecodedFrame {
+    std::int64_t index = 0;
+    /// Memory the picture holds (what the frame cache counts against its budget).
+    std::size_t bytes = 0;
+    std::shared_ptr<const void> picture;
+};
 
 } // namespace korvel::viewer

@@ -2,9 +2,11 @@
 #pragma once
 
 // Decoded frames for showing, stepping and reverse play. Segments of frames are decoded once on
-// a worker thread and kept under a memory budget that is never exceeded (room is made before a
-// decode starts); while one segment is shown the next one in the direction of play is decoded.
-// A request for another place cancels decoding that is no longer wanted.
+// a worker thread and kept, in the decoder's own format, under a memory budget that is never
+// exceeded (room is made before a decode starts); while one segment is shown the worker decodes
+// ahead in the direction of play: the next segment, and more while fewer than
+// kDecodeAheadFrames frames lie ahead. A request for another place cancels decoding that is no
+// longer wanted. The frame asked for is made into a display picture on the asking thread.
 
 #include "viewer/frame_source.h"
 #include "viewer/segment_plan.h"
@@ -22,6 +24,9 @@ namespace korvel::viewer {
 
 /// The default memory budget of decoded frames: 1 GiB.
 inline constexpr std::size_t kDefaultFrameBudget = std::size_t(1) << 30;
+/// Frames decoded ahead of the one on screen when groups are short (one frame for intra codecs),
+/// so that steps and reverse play find them ready.
+inline constexpr std::int64_t kDecodeAheadFrames = 8;
 
 class FrameCache {
   public:
@@ -31,10 +36,11 @@ class FrameCache {
     FrameCache(const FrameCache&) = delete;
     FrameCache& operator=(const FrameCache&) = delete;
 
-    /// The frame, decoding it if needed (blocks), then starts decoding the next segment in
+    /// The frame's display picture, decoding it if needed (blocks), then decodes ahead in
     /// `direction`. Null when `interrupt` is called meanwhile or the frame cannot be decoded.
     FramePtr frameAt(std::int64_t frame, int direction);
-    /// Wakes every waiting `frameAt` with null and cancels decoding in progress.
+    /// Wakes every waiting `frameAt` with null. Decoding goes on: what it makes is ahead of the
+    /// frame on screen, and a request elsewhere cancels it.
     void interrupt();
 
     std::size_t budgetBytes() const { return m_budget; }
@@ -44,18 +50,28 @@ class FrameCache {
   private:
     struct Cached {
         Segment segment;
-        std::vector<FramePtr> frames;
+        std::vector<DecodedFrame> frames;
+        std::size_t bytes = 0;
         std::uint64_t lastUse = 0;
         /// Decoding has ended (frames arrive one by one while it runs).
         bool complete = false;
     };
+    /// What lies ahead of the frame on screen within reach of decoding ahead.
+    struct Ahead {
+        std::optional<Segment> missing; // the nearest segment to decode, if room can be made
+        bool reachesInFlight = false;
+    };
     void run();
-    void decodeJob(std::unique_lock<std::mutex>& lock, Segment job);
-    bool makeRoom(std::size_t bytes);
+    void decodeJob(std::unique_lock<std::mutex>& lock, Segment job, bool ahead);
+    bool evictable(const Cached& cached, const Segment& job, bool ahead) const;
+    bool roomFor(const Segment& job, bool ahead) const;
+    bool makeRoom(const Segment& job, bool ahead);
+    const Cached* cachedHolding(std::int64_t frame) const;
     Cached* cachedHolding(std::int64_t frame);
-    bool holds(std::int64_t frame) const;
+    Segment plan(std::int64_t frame, int direction) const;
+    Ahead lookAhead() const;
     void request(const Segment& segment, std::int64_t keep);
-    void prefetchAfter(const Segment& segment, int direction);
+    void dropStaleDecoding(std::int64_t wanted);
     std::size_t heldBytes() const;
 
     FrameSource& m_source;
@@ -71,9 +87,9 @@ class FrameCache {
     std::vector<Cached> m_cached;
     std::optional<Segment> m_job;
     std::optional<Segment> m_inFlight;
-    std::size_t m_inFlightFrames = 0;
     std::atomic<bool> m_cancel{false};
     std::int64_t m_current = -1;
+    int m_direction = 1;
     std::size_t m_reserved = 0;
     std::size_t m_peak = 0;
     std::uint64_t m_clock = 0;

@@ -24,17 +24,33 @@ class CountingSource final : public FrameSource {
             // Decoding starts at the key frame and runs up to the last frame wanted.
             for (auto f = g.firstFrame; f <= last && !cancel; ++f) {
                 ++m_decoded;
-                if (f >= first)
-                    deliver(std::make_shared<RgbFrame>(RgbFrame{f, 1, 1, {}}));
+                if (f >= first) {
+                    std::lock_guard lock(m_mutex);
+                    ++m_kept[f];
+                    deliver(DecodedFrame{f, kFrameBytes, nullptr});
+                }
             }
         }
     }
+    FramePtr present(const DecodedFrame& frame) override {
+        return std::make_shared<RgbFrame>(RgbFrame{frame.index, 1, 1, {}});
+    }
     std::size_t frameBytes() const override { return kFrameBytes; }
     std::int64_t decodedPictures() const override { return m_decoded; }
+    /// The most times any one frame was decoded and handed to the cache.
+    int mostDeliveries() {
+        std::lock_guard lock(m_mutex);
+        int most = 0;
+        for (const auto& [frame, count] : m_kept)
+            most = std::max(most, count);
+        return most;
+    }
 
   private:
     std::vector<GroupOfPictures> m_groups;
     std::atomic<std::int64_t> m_decoded{0};
+    std::mutex m_mutex;
+    std::map<std::int64_t, int> m_kept;
 };
 
 std::vector<GroupOfPictures> groupsOf(std::int64_t frames, std::int64_t groupLength) {
@@ -88,6 +104,51 @@ TEST(FrameCache, BackStepsAfterTheFirstComeFromTheCache) {
         ASSERT_EQ(cache.frameAt(f, -1)->index, f);
     // Only the previous group, decoded ahead, was added.
     EXPECT_LE(source.decodedPictures() - afterFirst, 60);
+}
+
+struct StepCase {
+    const char* name;
+    std::int64_t groupLength;
+    std::size_t budgetFrames;
+};
+
+// Back-steps one after another, each after a stop (an interrupt), as a user stepping does:
+// what was decoded ahead is kept, so no frame is decoded for the cache twice, and decoding
+// ahead never takes more than the budget nor throws away what it has just decoded.
+TEST(FrameCache, StoppedBackStepsKeepWhatWasDecodedAhead) {
+    const StepCase cases[] = {
+        {"key frames only", 1, 400},
+        {"key frames only, room for a few", 1, 3},
+        {"long groups", 30, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto groups = groupsOf(120, c.groupLength);
+        CountingSource source(groups);
+        FrameCache cache(source, groups, 120, c.budgetFrames * kFrameBytes);
+        for (std::int64_t f = 119; f >= 40; --f) {
+            cache.interrupt();
+            const auto frame = cache.frameAt(f, -1);
+            ASSERT_TRUE(frame);
+            ASSERT_EQ(frame->index, f);
+        }
+        EXPECT_EQ(source.mostDeliveries(), 1);
+        EXPECT_LE(cache.peakBytes(), c.budgetFrames * kFrameBytes);
+    }
+}
+
+// Turning round drops decoding that lies behind the new direction instead of waiting for it.
+TEST(FrameCache, TurningRoundStillShowsEveryFrameAskedFor) {
+    const auto groups = groupsOf(60, 1);
+    CountingSource source(groups);
+    FrameCache cache(source, groups, 60, 400 * kFrameBytes);
+    const std::pair<std::int64_t, int> moves[] = {{30, -1}, {31, 1}, {32, 1},  {31, -1},
+                                                  {30, -1}, {40, 1}, {39, -1}, {41, 1}};
+    for (const auto& [f, direction] : moves) {
+        const auto frame = cache.frameAt(f, direction);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->index, f);
+    }
 }
 
 TEST(FrameCache, InterruptWakesAWaitingRequest) {

@@ -18,19 +18,27 @@
 
 namespace korvel::viewer::test {
 
-/// A movie of `seconds` of ffmpeg's test picture at `rate`, H.264 with B-frames and a key frame
-/// every `gop` frames; empty when ffmpeg is missing.
-inline std::string makeTestMovie(const std::filesystem::path& folder, const std::string& name,
-                                 const std::string& rate, int gop, double seconds) {
+/// A movie of `seconds` of ffmpeg's 64x36 test picture at `rate`, coded by ffmpeg with
+/// `videoOptions`; empty when ffmpeg is missing or refuses.
+inline std::string makeMovieCodedWith(const std::filesystem::path& folder, const std::string& name,
+                                      const std::string& rate, double seconds,
+                                      const std::string& videoOptions) {
     if (!korvel::test::haveProgram("ffmpeg"))
         return {};
     std::filesystem::create_directories(folder);
     const auto path = (folder / name).string();
     const std::string command = "ffmpeg -v error -y -f lavfi -i testsrc=size=64x36:rate=" + rate +
-                                ":duration=" + std::to_string(seconds) + " -c:v libx264 -g " +
-                                std::to_string(gop) + " -keyint_min " + std::to_string(gop) +
-                                " -bf 2 -pix_fmt yuv420p " + korvel::test::shellQuote(path);
+                                ":duration=" + std::to_string(seconds) + " " + videoOptions + " " +
+                                korvel::test::shellQuote(path);
     return korvel::test::runCommand(command).status == 0 ? path : std::string();
+}
+
+/// H.264 with B-frames and a key frame every `gop` frames.
+inline std::string makeTestMovie(const std::filesystem::path& folder, const std::string& name,
+                                 const std::string& rate, int gop, double seconds) {
+    return makeMovieCodedWith(folder, name, rate, seconds,
+                              "-c:v libx264 -g " + std::to_string(gop) + " -keyint_min " +
+                                  std::to_string(gop) + " -bf 2 -pix_fmt yuv420p");
 }
 
 class SilentConsole final : public Console {
