@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/sound_track.h"
 
+#include "qtff/atoms/chunk_offset_atom.h"
+#include "qtff/atoms/mdhd_atom.h"
+#include "qtff/atoms/stsc_atom.h"
+#include "qtff/atoms/stsd_atom.h"
+#include "qtff/atoms/stsz_atom.h"
+#include "qtff/atoms/stts_atom.h"
 #include "qtff/byte_reader.h"
 #include "qtff/byte_writer.h"
 #include "qtff/movie.h"
@@ -59,6 +65,16 @@ std::uint32_t framesPerChunk(const SoundFormat& format) {
     const std::uint64_t byBytes =
         (kMinChunkBytes + format.bytesPerFrame() - 1) / format.bytesPerFrame();
     return static_cast<std::uint32_t>(std::max(halfSecond, byBytes));
+}
+
+// A movie of the sound track alone, `duration` long in `timeScale`.
+Movie soundMovie(Atom sound, std::uint32_t timeScale, std::uint64_t duration) {
+    const MvhdAtom header{.creationTime = macTimeNow(),
+                          .timeScale = timeScale,
+                          .duration = duration,
+                          .nextTrackId = kSoundTrackId + 1,
+                          .extra = {}};
+    return Movie(Atom::box(fourCC("moov"), {makeHeader(header), std::move(sound)}));
 }
 
 } // namespace
@@ -248,7 +264,7 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
 
     const std::uint32_t chunkFrames = framesPerChunk(format);
     std::vector<std::uint64_t> offsets;
-    std::vector<std::array<std::uint32_t, 3>> stsc;
+    U32Entries<3> stsc;
     offsets.reserve(static_cast<std::size_t>(frames / chunkFrames + 1));
     for (std::uint64_t frame = 0; frame < frames; frame += chunkFrames) {
         offsets.push_back(firstOffset + frame * format.bytesPerFrame());
@@ -265,30 +281,29 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
             }
         }
     }
-    std::vector<std::array<std::uint32_t, 2>> stts;
+    U32Entries<2> stts;
     if (frames > 0) {
         stts.push_back({static_cast<std::uint32_t>(frames), 1});
     }
-    const std::vector<std::vector<std::uint8_t>> descriptions{makeSoundSampleDescription(format)};
-
-    TrackHeaderFields tkhd;
-    tkhd.trackId = trackId;
-    tkhd.duration = duration;
-    tkhd.volume = 0x0100;
-    tkhd.creationTime = now;
-    Atom stbl =
-        Atom::box(fourCC("stbl"),
-                  {makeStsd(descriptions), makeStts(stts), makeStsc(stsc),
-                   makeStszUniform(format.bytesPerFrame(), static_cast<std::uint32_t>(frames)),
-                   makeChunkOffsets(offsets)});
+    Atom stbl = Atom::box(fourCC("stbl"),
+                          {toAtom(StsdAtom::of({makeSoundSampleDescription(format)})),
+                           toAtom(SttsAtom{0, stts}), toAtom(StscAtom{0, stsc}),
+                           toAtom(StszAtom{0, format.bytesPerFrame(), std::uint32_t(frames), {}}),
+                           toAtom(ChunkOffsetAtom::of(std::move(offsets)))});
     Atom minf = Atom::box(fourCC("minf"),
                           {smhd(), makeSelfDataHandler(),
                            dataFile ? makeAliasDinf(*dataFile) : makeSelfDinf(), std::move(stbl)});
-    Atom mdia =
-        Atom::box(fourCC("mdia"), {makeMdhd(format.sampleRate, frames, 0, now),
-                                   makeHdlr(fourCC("mhlr"), fourCC("soun"), "Sound Media Handler"),
-                                   std::move(minf)});
-    return Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia)});
+    Atom mdia = Atom::box(
+        fourCC("mdia"),
+        {makeHeader(MdhdAtom{
+             .creationTime = now, .timeScale = format.sampleRate, .duration = frames, .extra = {}}),
+         makeMediaHandler(fourCC("soun"), "Sound Media Handler"), std::move(minf)});
+    const TkhdAtom tkhd{.creationTime = now,
+                        .trackId = trackId,
+                        .duration = duration,
+                        .volume = 0x0100,
+                        .extra = {}};
+    return Atom::box(fourCC("trak"), {makeHeader(tkhd), makeEdts(duration), std::move(mdia)});
 }
 
 Result<std::unique_ptr<SoundMovieWriter>>
@@ -439,12 +454,7 @@ Status SoundMovieWriter::finish(ExistingTarget existing) {
     if (!sound) {
         return sound.error();
     }
-    MovieHeaderFields header;
-    header.timeScale = timeScale;
-    header.duration = frames;
-    header.nextTrackId = kSoundTrackId + 1;
-    header.creationTime = macTimeNow();
-    Movie movie(Atom::box(fourCC("moov"), {makeMvhd(header), std::move(*sound)}));
+    Movie movie = soundMovie(std::move(*sound), timeScale, frames);
     if (m_options.timecode) {
         auto added = addTimecodeTrack(movie, *m_options.timecode, timecodeOffset);
         if (!added) {
@@ -486,12 +496,7 @@ Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions
         w.bytes(timecodeSample(options.timecode->startFrame));
     }
     w.endAtom(mdat);
-    MovieHeaderFields header;
-    header.timeScale = format.sampleRate;
-    header.duration = frames;
-    header.nextTrackId = kSoundTrackId + 1;
-    header.creationTime = macTimeNow();
-    Movie movie(Atom::box(fourCC("moov"), {makeMvhd(header), std::move(*sound)}));
+    Movie movie = soundMovie(std::move(*sound), format.sampleRate, frames);
     if (options.timecode) {
         auto added = addTimecodeTrack(movie, *options.timecode, timecodeOffset);
         if (!added) {
