@@ -4,9 +4,8 @@
 #include "qtff/atoms/chunk_offset_atom.h"
 #include "qtff/atoms/hdlr_atom.h"
 #include "qtff/atoms/mdhd_atom.h"
-#include "qtff/atoms/stsc_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
 #include "qtff/atoms/stsz_atom.h"
-#include "qtff/atoms/stts_atom.h"
 #include "qtff/atoms/tkhd_atom.h"
 
 #include <algorithm>

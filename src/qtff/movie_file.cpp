@@ -17,15 +17,15 @@ constexpr FourCC kMdat = fourCC("mdat");
 // file from making us allocate its whole claimed size.
 constexpr std::uint64_t kMaxHeaderSize = 256ull << 20;
 
-std::array<std::uint8_t, 8> atomHeader(std::uint32_t size, FourCC type) {
-    return {std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8),
-            std::uint8_t(size),       std::uint8_t(type >> 24), std::uint8_t(type >> 16),
-            std::uint8_t(type >> 8),  std::uint8_t(type)};
+std::array<std::uint8_t, 4> bigEndian(std::uint32_t v) {
+    return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
 }
 
-std::array<std::uint8_t, 4> typeBytes(FourCC type) {
-    return {std::uint8_t(type >> 24), std::uint8_t(type >> 16), std::uint8_t(type >> 8),
-            std::uint8_t(type)};
+std::array<std::uint8_t, 8> atomHeader(std::uint32_t size, FourCC type) {
+    std::array<std::uint8_t, 8> header{};
+    std::ranges::copy(bigEndian(size), header.begin());
+    std::ranges::copy(bigEndian(type), header.begin() + 4);
+    return header;
 }
 
 // The 'moov' atom at `at`, parsed.
@@ -37,11 +37,7 @@ Result<Movie> readHeader(RandomAccessFile& file, const TopLevelAtom& at) {
         return bytes.error();
     if (at.sizeToEnd) {
         // Stored size 0: parse it as if its real size were written.
-        const auto size = std::uint32_t(at.size);
-        (*bytes)[0] = std::uint8_t(size >> 24);
-        (*bytes)[1] = std::uint8_t(size >> 16);
-        (*bytes)[2] = std::uint8_t(size >> 8);
-        (*bytes)[3] = std::uint8_t(size);
+        std::ranges::copy(bigEndian(std::uint32_t(at.size)), bytes->begin());
     }
     auto movie = Movie::parse(*bytes);
     if (!movie)
@@ -197,7 +193,7 @@ Status storeBlob(RandomAccessFile& file, const FileLayout& layout, const Placeme
         if (!s)
             return takeBackAppend(file, layout.fileSize, s.error());
     }
-    const auto freeType = typeBytes(kFree);
+    const auto freeType = bigEndian(kFree);
     auto commit = newComesFirst ? file.write(place.region->offset, blob.firstHeader())
                                 : file.write(oldMoov.offset + 4, freeType);
     if (!commit)
@@ -441,7 +437,7 @@ Status MovieFile::finishEarlierUpdates(std::vector<Repair>& done) {
         auto& a = m_layout.atoms[i];
         if (a.type != kMoov)
             continue;
-        if (auto s = repair(a.offset + 4, typeBytes(kMoov), typeBytes(kFree), done); !s)
+        if (auto s = repair(a.offset + 4, bigEndian(kMoov), bigEndian(kFree), done); !s)
             return s;
         a.type = kFree;
     }
@@ -457,10 +453,7 @@ Status MovieFile::fixSizeToEnd(std::vector<Repair>& done) {
     if (a.size > 0xFFFFFFFFu)
         return makeError(
             "the last atom runs to the end of the file and is too large to size in place");
-    const auto size = std::uint32_t(a.size);
-    const Word bytes{std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8),
-                     std::uint8_t(size)};
-    if (auto s = repair(a.offset, Word{}, bytes, done); !s)
+    if (auto s = repair(a.offset, Word{}, bigEndian(std::uint32_t(a.size)), done); !s)
         return s;
     a.sizeToEnd = false;
     return {};

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/sample_table.h"
 
-#include "qtff/atoms/ctts_atom.h"
-#include "qtff/atoms/stss_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
 #include "qtff/atoms/stsz_atom.h"
 
 #include <string>

@@ -3,10 +3,9 @@
 
 #include "qtff/atoms/chunk_offset_atom.h"
 #include "qtff/atoms/mdhd_atom.h"
-#include "qtff/atoms/stsc_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
 #include "qtff/atoms/stsd_atom.h"
 #include "qtff/atoms/stsz_atom.h"
-#include "qtff/atoms/stts_atom.h"
 #include "qtff/byte_reader.h"
 #include "qtff/byte_writer.h"
 #include "qtff/movie.h"
@@ -67,14 +66,23 @@ std::uint32_t framesPerChunk(const SoundFormat& format) {
     return static_cast<std::uint32_t>(std::max(halfSecond, byBytes));
 }
 
-// A movie of the sound track alone, `duration` long in `timeScale`.
-Movie soundMovie(Atom sound, std::uint32_t timeScale, std::uint64_t duration) {
+// The header of a movie of the sound track, `duration` long in `timeScale`, and the timecode
+// track when asked for, its sample at `timecodeOffset`.
+Result<Movie> soundMovie(Atom sound, std::uint32_t timeScale, std::uint64_t duration,
+                         const std::optional<TimecodeTrackOptions>& timecode,
+                         std::uint64_t timecodeOffset) {
     const MvhdAtom header{.creationTime = macTimeNow(),
                           .timeScale = timeScale,
                           .duration = duration,
                           .nextTrackId = kSoundTrackId + 1,
                           .extra = {}};
-    return Movie(Atom::box(fourCC("moov"), {makeHeader(header), std::move(sound)}));
+    Movie movie(Atom::box(fourCC("moov"), {makeHeader(header), std::move(sound)}));
+    if (timecode) {
+        if (auto added = addTimecodeTrack(movie, *timecode, timecodeOffset); !added) {
+            return added.error();
+        }
+    }
+    return movie;
 }
 
 } // namespace
@@ -158,26 +166,30 @@ std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format) 
 }
 
 std::optional<SoundFormat> soundFormatOf(std::span<const std::uint8_t> bytes) {
-    // Offsets in the entry: the format at 4, the version at 16, the classic channel count at 24
-    // and 16.16 rate at 32; version 2 keeps its rate (a double) at 40, channels at 48 and bits
-    // per channel at 56, with the float flag at 60.
-    constexpr std::size_t kClassicSize = 36;
-    constexpr std::size_t kVersion2Size = 64;
-    if (bytes.size() < kClassicSize) {
+    ByteReader r(bytes);
+    (void)r.u32(); // size: the span is the entry
+    const FourCC format = r.fourCC();
+    (void)r.bytes<16>(); // reserved, data reference index, version, revision, vendor
+    const std::uint16_t classicChannels = r.u16();
+    (void)r.bytes<6>();                              // sample size, compression ID, packet size
+    const std::uint32_t classicRate = r.u32() >> 16; // 16.16
+    if (r.failed()) {
         return std::nullopt;
     }
-    const FourCC format = loadU32(bytes.data() + 4);
     if (format == fourCC("sowt") || format == fourCC("in24")) {
         return SoundFormat{format == fourCC("sowt") ? PcmEncoding::Int16LE : PcmEncoding::Int24LE,
-                           loadU16(bytes.data() + 24), loadU32(bytes.data() + 32) >> 16};
+                           classicChannels, classicRate};
     }
-    if (format != fourCC("lpcm") || bytes.size() < kVersion2Size) {
+    // Version 2 keeps its own fields after the classic ones.
+    (void)r.u32(); // their size
+    const double rate = std::bit_cast<double>(r.u64());
+    const std::uint32_t channels = r.u32();
+    (void)r.u32(); // always 0x7F000000
+    const std::uint32_t bits = r.u32();
+    const bool isFloat = (r.u32() & kFloat) != 0;
+    if (format != fourCC("lpcm") || r.failed()) {
         return std::nullopt;
     }
-    const double rate = std::bit_cast<double>(loadU64(bytes.data() + 40));
-    const std::uint32_t channels = loadU32(bytes.data() + 48);
-    const std::uint32_t bits = loadU32(bytes.data() + 56);
-    const bool isFloat = (loadU32(bytes.data() + 60) & kFloat) != 0;
     if (!(rate >= 1 && rate <= kMaxSampleRate) || channels > 0xFFFF) {
         return std::nullopt;
     }
@@ -454,14 +466,12 @@ Status SoundMovieWriter::finish(ExistingTarget existing) {
     if (!sound) {
         return sound.error();
     }
-    Movie movie = soundMovie(std::move(*sound), timeScale, frames);
-    if (m_options.timecode) {
-        auto added = addTimecodeTrack(movie, *m_options.timecode, timecodeOffset);
-        if (!added) {
-            return added.error();
-        }
+    auto movie =
+        soundMovie(std::move(*sound), timeScale, frames, m_options.timecode, timecodeOffset);
+    if (!movie) {
+        return movie.error();
     }
-    if (Status status = writeBytes(movie.bytes()); !status) {
+    if (Status status = writeBytes(movie->bytes()); !status) {
         return status;
     }
 
@@ -496,14 +506,12 @@ Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions
         w.bytes(timecodeSample(options.timecode->startFrame));
     }
     w.endAtom(mdat);
-    Movie movie = soundMovie(std::move(*sound), format.sampleRate, frames);
-    if (options.timecode) {
-        auto added = addTimecodeTrack(movie, *options.timecode, timecodeOffset);
-        if (!added) {
-            return added.error();
-        }
+    auto movie =
+        soundMovie(std::move(*sound), format.sampleRate, frames, options.timecode, timecodeOffset);
+    if (!movie) {
+        return movie.error();
     }
-    w.bytes(movie.bytes());
+    w.bytes(movie->bytes());
 
     auto temporary = TemporaryFile::createBeside(path);
     if (!temporary) {

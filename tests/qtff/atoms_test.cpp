@@ -2,15 +2,12 @@
 // Every typed atom reads back what it wrote, in each version, and refuses a payload cut short or
 // a count of more entries than follow.
 #include "qtff/atoms/chunk_offset_atom.h"
-#include "qtff/atoms/ctts_atom.h"
 #include "qtff/atoms/elst_atom.h"
 #include "qtff/atoms/hdlr_atom.h"
 #include "qtff/atoms/mdhd_atom.h"
-#include "qtff/atoms/stsc_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
 #include "qtff/atoms/stsd_atom.h"
-#include "qtff/atoms/stss_atom.h"
 #include "qtff/atoms/stsz_atom.h"
-#include "qtff/atoms/stts_atom.h"
 #include "qtff/atoms/timecode_sample_entry.h"
 #include "qtff/atoms/tkhd_atom.h"
 #include "qtff/atoms/track_reference_atom.h"

@@ -159,14 +159,6 @@ TEST(TimecodeTrack, NewTrackTakesAnUnusedId) {
     }
 }
 
-TEST(TimecodeTrack, ChunkOffsetBeyond4GiBUsesCo64) {
-    Movie movie = movieOf({});
-    ASSERT_TRUE(addTimecodeTrack(movie, {kPal, 0, ""}, 0x123456789ull).ok());
-    const auto tc = movie.tracks()->back();
-    EXPECT_TRUE(tc.chunkOffsets64);
-    EXPECT_EQ(tc.chunkOffsets, std::vector<std::uint64_t>{0x123456789ull});
-}
-
 TEST(TimecodeTrack, DeleteRemovesEveryTimecodeTrackAndReference) {
     Movie movie = movieOf({});
     const auto original = movie.bytes();

@@ -12,7 +12,7 @@ ChunkOffsetAtom ChunkOffsetAtom::of(std::vector<std::uint64_t> offsets) {
 }
 
 Result<ChunkOffsetAtom> ChunkOffsetAtom::parse(FourCC type, std::span<const std::uint8_t> payload) {
-    FieldReader r(payload);
+    ByteReader r(payload);
     ChunkOffsetAtom a;
     a.wide = type == fourCC("co64");
     a.versionAndFlags = r.u32();
@@ -31,16 +31,6 @@ void ChunkOffsetAtom::write(ByteWriter& w) const {
         else
             w.u32(std::uint32_t(o));
     }
-}
-
-const Atom* chunkOffsetTable(const Atom& stbl) {
-    const auto* table = stbl.child(fourCC("stco"));
-    return table ? table : stbl.child(fourCC("co64"));
-}
-
-Atom* chunkOffsetTable(Atom& stbl) {
-    auto* table = stbl.child(fourCC("stco"));
-    return table ? table : stbl.child(fourCC("co64"));
 }
 
 } // namespace korvel::qtff

@@ -21,7 +21,9 @@ struct ChunkOffsetAtom {
 };
 
 /// The chunk offset table of a sample table ('stbl'), or null.
-const Atom* chunkOffsetTable(const Atom& stbl);
-Atom* chunkOffsetTable(Atom& stbl);
+template <class StblAtom> auto* chunkOffsetTable(StblAtom& stbl) {
+    auto* table = stbl.child(fourCC("stco"));
+    return table ? table : stbl.child(fourCC("co64"));
+}
 
 } // namespace korvel::qtff

@@ -4,7 +4,7 @@
 namespace korvel::qtff {
 
 Result<ElstAtom> ElstAtom::parse(std::span<const std::uint8_t> payload) {
-    FieldReader r(payload);
+    ByteReader r(payload);
     ElstAtom a;
     a.version = r.u8();
     a.flags = r.u24();

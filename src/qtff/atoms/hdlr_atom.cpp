@@ -10,7 +10,7 @@ HdlrAtom HdlrAtom::named(FourCC componentType, FourCC subtype, std::string_view 
 }
 
 Result<HdlrAtom> HdlrAtom::parse(std::span<const std::uint8_t> payload) {
-    FieldReader r(payload);
+    ByteReader r(payload);
     HdlrAtom a;
     a.versionAndFlags = r.u32();
     a.componentType = r.u32();

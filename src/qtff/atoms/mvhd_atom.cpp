@@ -4,7 +4,7 @@
 namespace korvel::qtff {
 
 Result<MvhdAtom> MvhdAtom::parse(std::span<const std::uint8_t> payload) {
-    FieldReader r(payload);
+    ByteReader r(payload);
     MvhdAtom a;
     readHeaderStart(r, a);
     a.timeScale = r.u32();

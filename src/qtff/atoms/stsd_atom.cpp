@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/atoms/stsd_atom.h"
 
-#include "qtff/byte_reader.h"
-
 namespace korvel::qtff {
 namespace {
 
@@ -10,7 +8,7 @@ namespace {
 constexpr std::size_t kEntryHeaderSize = 16;
 
 Result<SampleDescription> entryOf(std::vector<std::uint8_t> bytes) {
-    FieldReader r(bytes);
+    ByteReader r(bytes);
     SampleDescription d;
     if (r.u32() != bytes.size() || bytes.size() < kEntryHeaderSize)
         return makeError("'stsd' atom holds a sample description that does not fit");
@@ -32,19 +30,19 @@ StsdAtom StsdAtom::of(std::vector<std::vector<std::uint8_t>> entries) {
 
 Result<StsdAtom> StsdAtom::parse(std::span<const std::uint8_t> payload) {
     ByteReader r(payload);
-    auto versionAndFlags = r.u32();
-    auto count = r.u32();
-    if (!versionAndFlags || !count)
+    StsdAtom a;
+    a.versionAndFlags = r.u32();
+    const auto count = r.u32();
+    if (r.failed())
         return makeError("'stsd' atom is too short");
-    StsdAtom a{*versionAndFlags, {}};
-    for (std::uint32_t i = 0; i < *count; ++i) {
+    for (std::uint32_t i = 0; i < count; ++i) {
         const auto start = r.position();
-        auto size = r.u32();
-        if (!size || *size < 8 || *size - 4 > r.remaining())
+        const auto size = r.u32();
+        if (r.failed() || size < 8 || size - 4 > r.remaining())
             return makeError("'stsd' atom holds a sample description that does not fit");
-        (void)r.skip(*size - 4);
+        (void)r.bytes(size - 4);
         auto entry = entryOf({payload.begin() + std::ptrdiff_t(start),
-                              payload.begin() + std::ptrdiff_t(start + *size)});
+                              payload.begin() + std::ptrdiff_t(r.position())});
         if (!entry)
             return entry.error();
         a.entries.push_back(std::move(*entry));

@@ -4,7 +4,7 @@
 namespace korvel::qtff {
 
 Result<StszAtom> StszAtom::parse(std::span<const std::uint8_t> payload) {
-    FieldReader r(payload);
+    ByteReader r(payload);
     StszAtom a;
     a.versionAndFlags = r.u32();
     a.uniformSize = r.u32();

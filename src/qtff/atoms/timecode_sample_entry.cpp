@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/atoms/timecode_sample_entry.h"
 
-#include "qtff/byte_reader.h"
-
 #include <algorithm>
 
 namespace korvel::qtff {
@@ -16,18 +14,19 @@ constexpr std::size_t kFixedSize = 34;
 bool readReelName(std::span<const std::uint8_t> items, std::string& name) {
     ByteReader r(items);
     while (r.remaining() >= 8) {
-        auto size = r.u32();
-        auto type = r.fourCC();
-        if (*size < 8 || *size - 8 > r.remaining())
+        const auto size = r.u32();
+        const auto type = r.fourCC();
+        if (size < 8 || size - 8 > r.remaining())
             return false;
-        auto body = r.sub(*size - 8);
-        if (*type != kName)
+        ByteReader body(r.bytes(size - 8));
+        if (type != kName)
             continue;
-        auto length = body->u16();
-        if (!length || !body->skip(2)) // the language
+        const auto length = body.u16();
+        (void)body.u16(); // the language
+        if (body.failed())
             return false;
-        auto text = body->bytes(std::min<std::size_t>(*length, body->remaining()));
-        name.assign(text->begin(), text->end());
+        const auto text = body.bytes(std::min<std::size_t>(length, body.remaining()));
+        name.assign(text.begin(), text.end());
         // The name is text up to its first zero byte.
         name.resize(std::min(name.size(), name.find('\0')));
         return true;
@@ -38,7 +37,7 @@ bool readReelName(std::span<const std::uint8_t> items, std::string& name) {
 } // namespace
 
 Result<TimecodeSampleEntry> TimecodeSampleEntry::parse(std::span<const std::uint8_t> entry) {
-    FieldReader r(entry);
+    ByteReader r(entry);
     (void)r.u32(); // size: the span is the entry
     if (entry.size() < kFixedSize || r.u32() != kTmcd)
         return makeError("not a timecode sample description");

@@ -4,7 +4,7 @@
 namespace korvel::qtff {
 
 Result<TkhdAtom> TkhdAtom::parse(std::span<const std::uint8_t> payload) {
-    FieldReader r(payload);
+    ByteReader r(payload);
     TkhdAtom a;
     readHeaderStart(r, a);
     a.trackId = r.u32();

@@ -7,7 +7,7 @@ Result<TrackReferenceAtom> TrackReferenceAtom::parse(FourCC type,
                                                      std::span<const std::uint8_t> payload) {
     if (payload.size() % 4 != 0)
         return makeError("'" + fourCCText(type) + "' track reference holds a partial track ID");
-    FieldReader r(payload);
+    ByteReader r(payload);
     TrackReferenceAtom a{type, std::vector<std::uint32_t>(payload.size() / 4)};
     for (auto& id : a.trackIds)
         id = r.u32();
