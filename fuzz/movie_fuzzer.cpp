@@ -2,6 +2,13 @@
 // Movie files from outside: whatever the bytes, reading the atoms and the movie model never
 // misbehaves; a header that parses is written back byte for byte; and an edit that succeeds
 // leaves a movie that reads back with the timecode just written, then without it once deleted.
+// Any typed atom that reads from the bytes reads back the same from what it writes.
+#include "qtff/atoms/chunk_offset_atom.h"
+#include "qtff/atoms/hdlr_atom.h"
+#include "qtff/atoms/mdhd_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
+#include "qtff/atoms/stsz_atom.h"
+#include "qtff/atoms/tkhd_atom.h"
 #include "qtff/movie_file.h"
 #include "qtff/sample_table.h"
 #include "qtff/sound_track.h"
@@ -20,10 +27,42 @@ void check(bool condition) {
         std::abort();
 }
 
+template <class T, class Parse>
+void checkRoundTrip(std::span<const std::uint8_t> bytes, Parse parse) {
+    if (auto typed = parse(bytes); typed.ok()) {
+        ByteWriter writer;
+        typed->write(writer);
+        auto again = parse(writer.data());
+        check(again.ok() && *again == *typed);
+    }
+}
+
+template <class T> void checkRoundTrip(std::span<const std::uint8_t> bytes) {
+    checkRoundTrip<T>(bytes, [](auto b) { return T::parse(b); });
+}
+
+void checkTypedAtoms(std::span<const std::uint8_t> bytes) {
+    checkRoundTrip<MvhdAtom>(bytes);
+    checkRoundTrip<TkhdAtom>(bytes);
+    checkRoundTrip<MdhdAtom>(bytes);
+    checkRoundTrip<HdlrAtom>(bytes);
+    checkRoundTrip<ElstAtom>(bytes);
+    checkRoundTrip<StsdAtom>(bytes);
+    checkRoundTrip<SttsAtom>(bytes);
+    checkRoundTrip<StscAtom>(bytes);
+    checkRoundTrip<StszAtom>(bytes);
+    checkRoundTrip<CttsAtom>(bytes);
+    checkRoundTrip<ChunkOffsetAtom>(
+        bytes, [](auto b) { return ChunkOffsetAtom::parse(fourCC("co64"), b); });
+    checkRoundTrip<TrackReferenceAtom>(
+        bytes, [](auto b) { return TrackReferenceAtom::parse(fourCC("tmcd"), b); });
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> bytes(data, data + size);
+    checkTypedAtoms(bytes);
 
     // Any atom that parses is written back the same size (size 0 is written as the real size)
     // and, written once, reads back to exactly those bytes.

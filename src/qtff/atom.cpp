@@ -28,8 +28,7 @@ Status parseChildren(Atom& atom, ByteReader body, int depth) {
             return child.error();
         atom.children.push_back(std::move(*child));
     }
-    auto rest = body.bytes(body.remaining());
-    atom.trailer.assign(rest->begin(), rest->end());
+    atom.trailer = body.rest();
     return {};
 }
 
@@ -37,19 +36,16 @@ Result<Atom> parseAtomAt(ByteReader& reader, int depth) {
     if (depth > kMaxDepth)
         return makeError("atoms nested deeper than " + std::to_string(kMaxDepth) + " levels");
     const auto start = reader.position();
-    auto size32 = reader.u32();
-    auto type = reader.fourCC();
-    if (!size32 || !type)
-        return makeError("truncated atom header");
+    std::uint64_t size = reader.u32();
     Atom atom;
-    atom.type = *type;
-    std::uint64_t size = *size32;
+    atom.type = reader.fourCC();
+    if (reader.failed())
+        return makeError("truncated atom header");
     std::size_t header = 8;
     if (size == 1) {
-        auto large = reader.u64();
-        if (!large)
+        size = reader.u64();
+        if (reader.failed())
             return makeError("truncated 64-bit size of atom '" + fourCCText(atom.type) + "'");
-        size = *large;
         header = 16;
         atom.largeSize = true;
     } else if (size == 0) {
@@ -60,15 +56,12 @@ Result<Atom> parseAtomAt(ByteReader& reader, int depth) {
                          " claims " + std::to_string(size) + " bytes but its parent has " +
                          std::to_string(reader.remaining() + header) + " left");
     }
-    auto body = reader.sub(std::size_t(size - header));
+    ByteReader body(reader.bytes(std::size_t(size - header)));
     atom.container = isContainerType(atom.type);
-    if (atom.container) {
-        if (auto s = parseChildren(atom, *body, depth); !s)
-            return s.error();
-    } else {
-        auto bytes = body->bytes(body->remaining());
-        atom.payload.assign(bytes->begin(), bytes->end());
-    }
+    if (!atom.container)
+        atom.payload = body.rest();
+    else if (auto s = parseChildren(atom, body, depth); !s)
+        return s.error();
     return atom;
 }
 
@@ -89,38 +82,36 @@ Atom Atom::box(FourCC type, std::vector<Atom> children) {
     return atom;
 }
 
-Atom* Atom::child(FourCC t) {
-    for (auto& c : children)
-        if (c.type == t)
+// Shared by the const and non-const lookups.
+template <class A> A* childOf(A& atom, FourCC type) {
+    for (auto& c : atom.children)
+        if (c.type == type)
             return &c;
     return nullptr;
+}
+
+template <class A> A* descendantOf(A& atom, std::initializer_list<FourCC> path) {
+    A* at = &atom;
+    for (auto t : path)
+        if (at = childOf(*at, t); !at)
+            return nullptr;
+    return at;
+}
+
+Atom* Atom::child(FourCC t) {
+    return childOf(*this, t);
 }
 
 const Atom* Atom::child(FourCC t) const {
-    for (const auto& c : children)
-        if (c.type == t)
-            return &c;
-    return nullptr;
+    return childOf(*this, t);
 }
 
 const Atom* Atom::find(std::initializer_list<FourCC> path) const {
-    const Atom* at = this;
-    for (auto t : path) {
-        at = at->child(t);
-        if (!at)
-            return nullptr;
-    }
-    return at;
+    return descendantOf(*this, path);
 }
 
 Atom* Atom::find(std::initializer_list<FourCC> path) {
-    Atom* at = this;
-    for (auto t : path) {
-        at = at->child(t);
-        if (!at)
-            return nullptr;
-    }
-    return at;
+    return descendantOf(*this, path);
 }
 
 bool isContainerType(FourCC type) {
@@ -198,14 +189,15 @@ Result<FileLayout> scanFile(RandomAccessFile& file) {
         auto header = file.read(offset, headerBytes);
         if (!header)
             return header.error();
+        ByteReader fields(*header);
+        std::uint64_t atomSize = fields.u32();
         TopLevelAtom atom;
         atom.offset = offset;
-        atom.type = loadU32(header->data() + 4);
-        std::uint64_t atomSize = loadU32(header->data());
+        atom.type = fields.fourCC();
         if (atomSize == 1) {
             if (headerBytes < 16)
                 break;
-            atomSize = loadU64(header->data() + 8);
+            atomSize = fields.u64();
             atom.headerSize = 16;
         } else if (atomSize == 0) {
             atomSize = layout.fileSize - offset;

@@ -7,39 +7,19 @@
 
 #include "base/result.h"
 #include "qtff/atom.h"
+#include "qtff/atoms/elst_atom.h"
+#include "qtff/atoms/mvhd_atom.h"
+#include "qtff/atoms/stsd_atom.h"
+#include "qtff/atoms/track_reference_atom.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
 
 namespace korvel::qtff {
-
-struct MovieHeader {
-    std::uint32_t timeScale = 0;
-    std::uint64_t duration = 0;
-    std::uint32_t nextTrackId = 0;
-};
-
-struct SampleDescription {
-    FourCC format = 0;
-    std::uint16_t dataReferenceIndex = 0;
-    /// The whole entry, its size and format included.
-    std::vector<std::uint8_t> bytes;
-};
-
-struct EditListEntry {
-    std::uint64_t segmentDuration = 0;
-    std::int64_t mediaTime = 0;
-    std::int32_t mediaRate = 0x00010000;
-};
-
-struct TrackReference {
-    FourCC type = 0;
-    std::vector<std::uint32_t> trackIds;
-};
 
 /// One track as its atoms describe it. Times are in the movie's time scale (track) or the
 /// media's (media); width and height are 16.16 fixed point.
@@ -55,7 +35,7 @@ struct TrackInfo {
     std::uint64_t mediaDuration = 0;
     std::vector<SampleDescription> sampleDescriptions;
     std::vector<EditListEntry> edits;
-    std::vector<TrackReference> references;
+    std::vector<TrackReferenceAtom> references;
     /// Time-to-sample entries (count, duration) and sample-to-chunk entries (first chunk,
     /// samples per chunk, description index).
     std::vector<std::array<std::uint32_t, 2>> timeToSample;
@@ -84,7 +64,7 @@ class Movie {
     Atom& moov() { return m_moov; }
     std::vector<std::uint8_t> bytes() const { return atomBytes(m_moov); }
 
-    Result<MovieHeader> header() const;
+    Result<MvhdAtom> header() const;
     Status setNextTrackId(std::uint32_t id);
     Result<std::vector<TrackInfo>> tracks(TrackDetail detail = TrackDetail::Full) const;
 
@@ -106,9 +86,9 @@ class Movie {
 
 Result<TrackInfo> readTrackInfo(const Atom& trak, TrackDetail detail = TrackDetail::Full);
 
-/// Calls `visit` with every chunk offset of every track ('stco' and 'co64'), without copying
-/// the tables.
-template <class Visit> void forEachChunkOffset(const Movie& movie, Visit&& visit);
+/// Calls `visit` with every chunk offset of every track ('stco' and 'co64'); tables that do not
+/// read are passed over.
+void forEachChunkOffset(const Movie& movie, const std::function<void(std::uint64_t)>& visit);
 /// The handler type of a 'trak' atom ('vide', 'soun', 'tmcd', ...), 0 when it has none.
 FourCC trackHandlerType(const Atom& trak);
 std::uint32_t trackId(const Atom& trak);
@@ -116,30 +96,5 @@ std::uint32_t trackId(const Atom& trak);
 /// Adds `targetId` to the reference list of that type in the track, creating 'tref' and the list
 /// as needed.
 void addTrackReference(Atom& trak, FourCC type, std::uint32_t targetId);
-
-template <class Visit> void forEachChunkOffset(const Movie& movie, Visit&& visit) {
-    for (const auto* trak : movie.trackAtoms()) {
-        const auto* stbl = trak->find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")});
-        if (!stbl)
-            continue;
-        for (const auto& table : stbl->children) {
-            const bool wide = table.type == fourCC("co64");
-            if ((!wide && table.type != fourCC("stco")) || table.payload.size() < 8)
-                continue;
-            const auto* p = table.payload.data();
-            const std::size_t entry = wide ? 8 : 4;
-            const std::size_t count =
-                std::min<std::size_t>((p[4] << 24 | p[5] << 16 | p[6] << 8 | p[7]) & 0xFFFFFFFFu,
-                                      (table.payload.size() - 8) / entry);
-            for (std::size_t i = 0; i < count; ++i) {
-                const auto* e = p + 8 + i * entry;
-                std::uint64_t v = 0;
-                for (std::size_t b = 0; b < entry; ++b)
-                    v = (v << 8) | e[b];
-                visit(v);
-            }
-        }
-    }
-}
 
 } // namespace korvel::qtff

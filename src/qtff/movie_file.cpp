@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/movie_file.h"
 
+#include "qtff/atoms/chunk_offset_atom.h"
 #include "qtff/byte_reader.h"
 #include "qtff/track_builder.h"
 
@@ -16,15 +17,15 @@ constexpr FourCC kMdat = fourCC("mdat");
 // file from making us allocate its whole claimed size.
 constexpr std::uint64_t kMaxHeaderSize = 256ull << 20;
 
-std::array<std::uint8_t, 8> atomHeader(std::uint32_t size, FourCC type) {
-    return {std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8),
-            std::uint8_t(size),       std::uint8_t(type >> 24), std::uint8_t(type >> 16),
-            std::uint8_t(type >> 8),  std::uint8_t(type)};
+std::array<std::uint8_t, 4> bigEndian(std::uint32_t v) {
+    return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
 }
 
-std::array<std::uint8_t, 4> typeBytes(FourCC type) {
-    return {std::uint8_t(type >> 24), std::uint8_t(type >> 16), std::uint8_t(type >> 8),
-            std::uint8_t(type)};
+std::array<std::uint8_t, 8> atomHeader(std::uint32_t size, FourCC type) {
+    std::array<std::uint8_t, 8> header{};
+    std::ranges::copy(bigEndian(size), header.begin());
+    std::ranges::copy(bigEndian(type), header.begin() + 4);
+    return header;
 }
 
 // The 'moov' atom at `at`, parsed.
@@ -36,11 +37,7 @@ Result<Movie> readHeader(RandomAccessFile& file, const TopLevelAtom& at) {
         return bytes.error();
     if (at.sizeToEnd) {
         // Stored size 0: parse it as if its real size were written.
-        const auto size = std::uint32_t(at.size);
-        (*bytes)[0] = std::uint8_t(size >> 24);
-        (*bytes)[1] = std::uint8_t(size >> 16);
-        (*bytes)[2] = std::uint8_t(size >> 8);
-        (*bytes)[3] = std::uint8_t(size);
+        std::ranges::copy(bigEndian(std::uint32_t(at.size)), bytes->begin());
     }
     auto movie = Movie::parse(*bytes);
     if (!movie)
@@ -196,7 +193,7 @@ Status storeBlob(RandomAccessFile& file, const FileLayout& layout, const Placeme
         if (!s)
             return takeBackAppend(file, layout.fileSize, s.error());
     }
-    const auto freeType = typeBytes(kFree);
+    const auto freeType = bigEndian(kFree);
     auto commit = newComesFirst ? file.write(place.region->offset, blob.firstHeader())
                                 : file.write(oldMoov.offset + 4, freeType);
     if (!commit)
@@ -209,6 +206,62 @@ Status storeBlob(RandomAccessFile& file, const FileLayout& layout, const Placeme
             return afterCommit(s.error());
     }
     return {};
+}
+
+// The smallest region the blob fills exactly or with room for a 'free' atom after it.
+std::optional<Region> smallestFit(const std::vector<Region>& regions, std::uint64_t blob) {
+    std::optional<Region> best;
+    for (const auto& r : regions) {
+        if (r.size > 0xFFFFFFFFu)
+            continue;
+        if ((r.size == blob || r.size >= blob + 8) && (!best || r.size < best->size))
+            best = r;
+    }
+    return best;
+}
+
+// The header's size can depend on where the media lands (32- or 64-bit chunk offsets), so a
+// place is chosen until the choice is stable; after a few rounds, the end of the file, which
+// always fits.
+Result<Placement> placeNewHeader(const std::vector<Region>& regions, std::uint64_t end,
+                                 std::uint64_t mediaAtomSize, Movie& next,
+                                 const MovieFile::HeaderBuilder& buildHeader) {
+    Placement place;
+    place.end = end;
+    std::uint64_t at = end;
+    for (int round = 0;; ++round) {
+        if (auto s = buildHeader(next, at + 8); !s)
+            return s.error();
+        auto chosen = smallestFit(regions, mediaAtomSize + atomSize(next.moov()));
+        const auto chosenAt = chosen ? chosen->offset : end;
+        if (chosenAt == at) {
+            place.region = chosen;
+            return place;
+        }
+        if (round == 3) {
+            if (auto s = buildHeader(next, end + 8); !s)
+                return s.error();
+            return place;
+        }
+        at = chosenAt;
+    }
+}
+
+// The new media atom (none without media) and the new header, as they will be written.
+Result<NewBlob> makeBlob(std::span<const std::uint8_t> media, std::uint64_t mediaAtomSize,
+                         const Movie& next) {
+    NewBlob blob;
+    blob.moov = next.bytes();
+    if (next.moov().type != kMoov)
+        return makeError("the new movie header is malformed");
+    if (!media.empty()) {
+        ByteWriter w;
+        w.u32(std::uint32_t(mediaAtomSize));
+        w.fourCC(kMdat);
+        w.bytes(media);
+        blob.media = w.take();
+    }
+    return blob;
 }
 
 } // namespace
@@ -286,7 +339,7 @@ Result<std::optional<TimecodeTrackState>> MovieFile::readTimecode() {
         TimecodeTrackState state;
         state.trackId = info->trackId;
         if (!info->sampleDescriptions.empty()) {
-            auto d = parseTimecodeSampleDescription(info->sampleDescriptions.front().bytes);
+            auto d = TimecodeSampleEntry::parse(info->sampleDescriptions.front().bytes);
             if (d)
                 state.description = std::move(*d);
         }
@@ -308,21 +361,16 @@ Status MovieFile::addTimecodeTrack(const TimecodeTrackOptions& options) {
     Atom* offsets = nullptr;
     return updateHeader(sample, [&](Movie& next, std::uint64_t offset) -> Status {
         if (offsets) {
-            const std::uint64_t at[] = {offset};
-            *offsets = makeChunkOffsets(at);
+            *offsets = toAtom(ChunkOffsetAtom::of({offset}));
             return {};
         }
         auto id = qtff::addTimecodeTrack(next, options, offset);
         if (!id)
             return id.error();
-        for (auto* trak : next.trackAtoms()) {
-            if (trackId(*trak) != *id)
-                continue;
-            auto* stbl = trak->find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")});
-            offsets = stbl ? stbl->child(fourCC("stco")) : nullptr;
-            if (!offsets && stbl)
-                offsets = stbl->child(fourCC("co64"));
-        }
+        for (auto* trak : next.trackAtoms())
+            if (auto* stbl = trak->find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")});
+                stbl && trackId(*trak) == *id)
+                offsets = chunkOffsetTable(*stbl);
         if (!offsets)
             return makeError("the new timecode track has no chunk offset table");
         return {};
@@ -389,7 +437,7 @@ Status MovieFile::finishEarlierUpdates(std::vector<Repair>& done) {
         auto& a = m_layout.atoms[i];
         if (a.type != kMoov)
             continue;
-        if (auto s = repair(a.offset + 4, typeBytes(kMoov), typeBytes(kFree), done); !s)
+        if (auto s = repair(a.offset + 4, bigEndian(kMoov), bigEndian(kFree), done); !s)
             return s;
         a.type = kFree;
     }
@@ -405,92 +453,28 @@ Status MovieFile::fixSizeToEnd(std::vector<Repair>& done) {
     if (a.size > 0xFFFFFFFFu)
         return makeError(
             "the last atom runs to the end of the file and is too large to size in place");
-    const auto size = std::uint32_t(a.size);
-    const Word bytes{std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8),
-                     std::uint8_t(size)};
-    if (auto s = repair(a.offset, Word{}, bytes, done); !s)
+    if (auto s = repair(a.offset, Word{}, bigEndian(std::uint32_t(a.size)), done); !s)
         return s;
     a.sizeToEnd = false;
     return {};
 }
 
-Status MovieFile::updateHeader(std::span<const std::uint8_t> media,
-                               const HeaderBuilder& buildHeader) {
-    if (auto s = checkEditable(); !s)
-        return s;
-    const auto regions = reusableRegions(m_layout, m_moovIndex, m_movie);
-
-    const std::uint64_t mediaAtom = media.empty() ? 0 : 8 + media.size();
-    Placement place;
-    place.end = m_layout.fileSize - m_layout.unparsedTail;
-    auto fit = [&](std::uint64_t blob) -> std::optional<Region> {
-        std::optional<Region> best;
-        for (const auto& r : regions) {
-            if (r.size > 0xFFFFFFFFu)
-                continue;
-            if ((r.size == blob || r.size >= blob + 8) && (!best || r.size < best->size))
-                best = r;
-        }
-        return best;
-    };
-
-    // The header's size can depend on where the media lands (32- or 64-bit chunk offsets), so
-    // choose a place until the choice is stable.
-    // The edit works on the movie itself: copying a long movie's tables costs more than the rest
-    // of the update. When the update fails, the movie is read back from the file.
-    Movie next = std::move(m_movie);
-    struct ReloadUnlessKept {
-        MovieFile& file;
-        bool keep = false;
-        ~ReloadUnlessKept() {
-            if (!keep)
-                file.reload();
-        }
-    } reloadUnlessKept{*this};
-    std::uint64_t at = place.end;
-    for (int round = 0;; ++round) {
-        if (auto s = buildHeader(next, at + 8); !s)
-            return s;
-        auto chosen = fit(mediaAtom + atomSize(next.moov()));
-        const auto chosenAt = chosen ? chosen->offset : place.end;
-        if (chosenAt == at) {
-            place.region = chosen;
-            break;
-        }
-        if (round == 3) {
-            // Keep appending at the end of the file, which always fits.
-            at = place.end;
-            if (auto s = buildHeader(next, at + 8); !s)
-                return s;
-            break;
-        }
-        at = chosenAt;
-    }
-    NewBlob blob;
-    blob.moov = next.bytes();
-    if (blob.moov.size() < 8 || loadU32(&blob.moov[4]) != kMoov)
-        return makeError("the new movie header is malformed");
-    if (!media.empty()) {
-        ByteWriter w;
-        w.u32(std::uint32_t(mediaAtom));
-        w.fourCC(kMdat);
-        w.bytes(media);
-        blob.media = w.take();
-    }
-
+// Makes the repairs earlier updates need, then runs `store`; a failure before the commit puts
+// the repairs back.
+Status MovieFile::withRepairs(const std::function<Status()>& store) {
     std::vector<Repair> repairs;
     auto stored = finishEarlierUpdates(repairs);
     if (stored)
         stored = fixSizeToEnd(repairs);
     if (stored)
-        stored = storeBlob(*m_file, m_layout, place, m_layout.atoms[m_moovIndex], blob);
-    if (!stored) {
-        if (stored.error().kind == ErrorKind::Failed)
-            undo(repairs);
-        return stored;
-    }
+        stored = store();
+    if (!stored && stored.error().kind == ErrorKind::Failed)
+        undo(repairs);
+    return stored;
+}
 
-    // The file now holds the new header; carry on from it.
+// The file now holds the new header; carry on from it.
+Status MovieFile::adoptStoredHeader(Movie next) {
     auto layout = scanFile(*m_file);
     if (!layout)
         return afterCommit(layout.error());
@@ -502,8 +486,40 @@ Status MovieFile::updateHeader(std::span<const std::uint8_t> media,
     m_layout = std::move(*layout);
     m_movie = std::move(next);
     m_tracksReadable.reset();
-    reloadUnlessKept.keep = true;
     return {};
+}
+
+Status MovieFile::updateHeader(std::span<const std::uint8_t> media,
+                               const HeaderBuilder& buildHeader) {
+    if (auto s = checkEditable(); !s)
+        return s;
+    // The edit works on the movie itself: copying a long movie's tables costs more than the rest
+    // of the update. When the update fails, the movie is read back from the file.
+    const auto regions = reusableRegions(m_layout, m_moovIndex, m_movie);
+    Movie next = std::move(m_movie);
+    struct ReloadUnlessKept {
+        MovieFile& file;
+        bool keep = false;
+        ~ReloadUnlessKept() {
+            if (!keep)
+                file.reload();
+        }
+    } reloadUnlessKept{*this};
+    const std::uint64_t mediaAtomSize = media.empty() ? 0 : 8 + media.size();
+    auto place = placeNewHeader(regions, m_layout.fileSize - m_layout.unparsedTail, mediaAtomSize,
+                                next, buildHeader);
+    if (!place)
+        return place.error();
+    auto blob = makeBlob(media, mediaAtomSize, next);
+    if (!blob)
+        return blob.error();
+    const auto& oldMoov = m_layout.atoms[m_moovIndex];
+    if (auto s = withRepairs([&] { return storeBlob(*m_file, m_layout, *place, oldMoov, *blob); });
+        !s)
+        return s;
+    auto adopted = adoptStoredHeader(std::move(next));
+    reloadUnlessKept.keep = adopted.ok();
+    return adopted;
 }
 
 } // namespace korvel::qtff

@@ -38,7 +38,7 @@ namespace korvel::qtff {
 /// The first timecode track of a movie as stored.
 struct TimecodeTrackState {
     std::uint32_t trackId = 0;
-    TimecodeDescription description;
+    TimecodeSampleEntry description;
     /// The frame number of the first sample; nothing when the track has no readable sample.
     std::optional<std::int32_t> startFrame;
 };
@@ -92,6 +92,8 @@ class MovieFile {
     void undo(const std::vector<Repair>& done);
     Status finishEarlierUpdates(std::vector<Repair>& done);
     Status fixSizeToEnd(std::vector<Repair>& done);
+    Status withRepairs(const std::function<Status()>& store);
+    Status adoptStoredHeader(Movie next);
 
     std::unique_ptr<RandomAccessFile> m_file;
     FileLayout m_layout;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/sample_table.h"
 
-#include "qtff/byte_reader.h"
+#include "qtff/atoms/sample_table_atoms.h"
+#include "qtff/atoms/stsz_atom.h"
 
 #include <string>
 
@@ -12,34 +13,17 @@ Error tableError(const char* table, const char* what) {
     return makeError(std::string("the '") + table + "' table " + what);
 }
 
-// Entry count of a full-atom table whose entries start at `headerSize`, checked against its size.
-Result<std::uint32_t> entryCount(const Atom& table, std::size_t entrySize,
-                                 std::size_t headerSize = 8) {
-    if (table.payload.size() < headerSize)
-        return makeError("a sample table is too short");
-    const std::uint32_t count = loadU32(&table.payload[headerSize - 4]);
-    if ((table.payload.size() - headerSize) / entrySize < count)
-        return makeError("a sample table is cut short");
-    return count;
-}
-
 Status readSizes(const Atom* stsz, std::vector<Sample>& samples) {
     if (!stsz)
         return tableError("stsz", "is missing");
-    if (stsz->payload.size() < 12)
-        return tableError("stsz", "is too short");
-    const std::uint32_t uniform = loadU32(&stsz->payload[4]);
-    const std::uint32_t count = loadU32(&stsz->payload[8]);
-    if (uniform == 0) {
-        auto checked = entryCount(*stsz, 4, 12);
-        if (!checked)
-            return checked.error();
-    } else if (count > (std::uint64_t(1) << 26)) {
+    auto table = StszAtom::parse(stsz->payload);
+    if (!table)
+        return table.error();
+    if (table->uniformSize != 0 && table->sampleCount > (std::uint64_t(1) << 26))
         return tableError("stsz", "counts more samples than a movie can hold");
-    }
-    samples.resize(count);
-    for (std::uint32_t i = 0; i < count; ++i)
-        samples[i].size = uniform != 0 ? uniform : loadU32(&stsz->payload[12 + 4 * std::size_t(i)]);
+    samples.resize(table->sampleCount);
+    for (std::uint32_t i = 0; i < table->sampleCount; ++i)
+        samples[i].size = table->uniformSize != 0 ? table->uniformSize : table->sizes[i];
     return {};
 }
 
@@ -63,18 +47,15 @@ Status readTimes(const TrackInfo& info, std::vector<Sample>& samples) {
 Status readCompositionOffsets(const Atom* ctts, std::vector<Sample>& samples) {
     if (!ctts)
         return {};
-    auto count = entryCount(*ctts, 8);
-    if (!count)
-        return count.error();
+    auto table = CttsAtom::parse(ctts->payload);
+    if (!table)
+        return table.error();
     std::size_t index = 0;
-    for (std::uint32_t e = 0; e < *count; ++e) {
-        const auto* p = &ctts->payload[8 + 8 * std::size_t(e)];
-        const std::uint32_t run = loadU32(p);
-        const auto offset = static_cast<std::int32_t>(loadU32(p + 4));
+    for (const auto& [run, offset] : table->entries) {
         for (std::uint32_t i = 0; i < run; ++i, ++index) {
             if (index >= samples.size())
                 return tableError("ctts", "names more samples than 'stsz'");
-            samples[index].compositionOffset = offset;
+            samples[index].compositionOffset = std::int32_t(offset);
         }
     }
     return {};
@@ -83,13 +64,12 @@ Status readCompositionOffsets(const Atom* ctts, std::vector<Sample>& samples) {
 Status readSyncSamples(const Atom* stss, std::vector<Sample>& samples) {
     if (!stss)
         return {}; // no table: every sample is a sync sample
-    auto count = entryCount(*stss, 4);
-    if (!count)
-        return count.error();
+    auto table = StssAtom::parse(stss->payload);
+    if (!table)
+        return table.error();
     for (auto& s : samples)
         s.sync = false;
-    for (std::uint32_t e = 0; e < *count; ++e) {
-        const std::uint32_t number = loadU32(&stss->payload[8 + 4 * std::size_t(e)]);
+    for (const auto& [number] : table->entries) {
         if (number == 0 || number > samples.size())
             return tableError("stss", "names a sample that does not exist");
         samples[number - 1].sync = true;

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/sound_track.h"
 
+#include "qtff/atoms/chunk_offset_atom.h"
+#include "qtff/atoms/mdhd_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
+#include "qtff/atoms/stsd_atom.h"
+#include "qtff/atoms/stsz_atom.h"
 #include "qtff/byte_reader.h"
 #include "qtff/byte_writer.h"
 #include "qtff/movie.h"
@@ -59,6 +64,25 @@ std::uint32_t framesPerChunk(const SoundFormat& format) {
     const std::uint64_t byBytes =
         (kMinChunkBytes + format.bytesPerFrame() - 1) / format.bytesPerFrame();
     return static_cast<std::uint32_t>(std::max(halfSecond, byBytes));
+}
+
+// The header of a movie of the sound track, `duration` long in `timeScale`, and the timecode
+// track when asked for, its sample at `timecodeOffset`.
+Result<Movie> soundMovie(Atom sound, std::uint32_t timeScale, std::uint64_t duration,
+                         const std::optional<TimecodeTrackOptions>& timecode,
+                         std::uint64_t timecodeOffset) {
+    const MvhdAtom header{.creationTime = macTimeNow(),
+                          .timeScale = timeScale,
+                          .duration = duration,
+                          .nextTrackId = kSoundTrackId + 1,
+                          .extra = {}};
+    Movie movie(Atom::box(fourCC("moov"), {makeHeader(header), std::move(sound)}));
+    if (timecode) {
+        if (auto added = addTimecodeTrack(movie, *timecode, timecodeOffset); !added) {
+            return added.error();
+        }
+    }
+    return movie;
 }
 
 } // namespace
@@ -142,26 +166,30 @@ std::vector<std::uint8_t> makeSoundSampleDescription(const SoundFormat& format) 
 }
 
 std::optional<SoundFormat> soundFormatOf(std::span<const std::uint8_t> bytes) {
-    // Offsets in the entry: the format at 4, the version at 16, the classic channel count at 24
-    // and 16.16 rate at 32; version 2 keeps its rate (a double) at 40, channels at 48 and bits
-    // per channel at 56, with the float flag at 60.
-    constexpr std::size_t kClassicSize = 36;
-    constexpr std::size_t kVersion2Size = 64;
-    if (bytes.size() < kClassicSize) {
+    ByteReader r(bytes);
+    (void)r.u32(); // size: the span is the entry
+    const FourCC format = r.fourCC();
+    (void)r.bytes<16>(); // reserved, data reference index, version, revision, vendor
+    const std::uint16_t classicChannels = r.u16();
+    (void)r.bytes<6>();                              // sample size, compression ID, packet size
+    const std::uint32_t classicRate = r.u32() >> 16; // 16.16
+    if (r.failed()) {
         return std::nullopt;
     }
-    const FourCC format = loadU32(bytes.data() + 4);
     if (format == fourCC("sowt") || format == fourCC("in24")) {
         return SoundFormat{format == fourCC("sowt") ? PcmEncoding::Int16LE : PcmEncoding::Int24LE,
-                           loadU16(bytes.data() + 24), loadU32(bytes.data() + 32) >> 16};
+                           classicChannels, classicRate};
     }
-    if (format != fourCC("lpcm") || bytes.size() < kVersion2Size) {
+    // Version 2 keeps its own fields after the classic ones.
+    (void)r.u32(); // their size
+    const double rate = std::bit_cast<double>(r.u64());
+    const std::uint32_t channels = r.u32();
+    (void)r.u32(); // always 0x7F000000
+    const std::uint32_t bits = r.u32();
+    const bool isFloat = (r.u32() & kFloat) != 0;
+    if (format != fourCC("lpcm") || r.failed()) {
         return std::nullopt;
     }
-    const double rate = std::bit_cast<double>(loadU64(bytes.data() + 40));
-    const std::uint32_t channels = loadU32(bytes.data() + 48);
-    const std::uint32_t bits = loadU32(bytes.data() + 56);
-    const bool isFloat = (loadU32(bytes.data() + 60) & kFloat) != 0;
     if (!(rate >= 1 && rate <= kMaxSampleRate) || channels > 0xFFFF) {
         return std::nullopt;
     }
@@ -248,7 +276,7 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
 
     const std::uint32_t chunkFrames = framesPerChunk(format);
     std::vector<std::uint64_t> offsets;
-    std::vector<std::array<std::uint32_t, 3>> stsc;
+    U32Entries<3> stsc;
     offsets.reserve(static_cast<std::size_t>(frames / chunkFrames + 1));
     for (std::uint64_t frame = 0; frame < frames; frame += chunkFrames) {
         offsets.push_back(firstOffset + frame * format.bytesPerFrame());
@@ -265,30 +293,29 @@ Result<Atom> makeSoundTrack(std::uint32_t trackId, const SoundFormat& format, st
             }
         }
     }
-    std::vector<std::array<std::uint32_t, 2>> stts;
+    U32Entries<2> stts;
     if (frames > 0) {
         stts.push_back({static_cast<std::uint32_t>(frames), 1});
     }
-    const std::vector<std::vector<std::uint8_t>> descriptions{makeSoundSampleDescription(format)};
-
-    TrackHeaderFields tkhd;
-    tkhd.trackId = trackId;
-    tkhd.duration = duration;
-    tkhd.volume = 0x0100;
-    tkhd.creationTime = now;
-    Atom stbl =
-        Atom::box(fourCC("stbl"),
-                  {makeStsd(descriptions), makeStts(stts), makeStsc(stsc),
-                   makeStszUniform(format.bytesPerFrame(), static_cast<std::uint32_t>(frames)),
-                   makeChunkOffsets(offsets)});
+    Atom stbl = Atom::box(fourCC("stbl"),
+                          {toAtom(StsdAtom::of({makeSoundSampleDescription(format)})),
+                           toAtom(SttsAtom{0, stts}), toAtom(StscAtom{0, stsc}),
+                           toAtom(StszAtom{0, format.bytesPerFrame(), std::uint32_t(frames), {}}),
+                           toAtom(ChunkOffsetAtom::of(std::move(offsets)))});
     Atom minf = Atom::box(fourCC("minf"),
                           {smhd(), makeSelfDataHandler(),
                            dataFile ? makeAliasDinf(*dataFile) : makeSelfDinf(), std::move(stbl)});
-    Atom mdia =
-        Atom::box(fourCC("mdia"), {makeMdhd(format.sampleRate, frames, 0, now),
-                                   makeHdlr(fourCC("mhlr"), fourCC("soun"), "Sound Media Handler"),
-                                   std::move(minf)});
-    return Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia)});
+    Atom mdia = Atom::box(
+        fourCC("mdia"),
+        {makeHeader(MdhdAtom{
+             .creationTime = now, .timeScale = format.sampleRate, .duration = frames, .extra = {}}),
+         makeMediaHandler(fourCC("soun"), "Sound Media Handler"), std::move(minf)});
+    const TkhdAtom tkhd{.creationTime = now,
+                        .trackId = trackId,
+                        .duration = duration,
+                        .volume = 0x0100,
+                        .extra = {}};
+    return Atom::box(fourCC("trak"), {makeHeader(tkhd), makeEdts(duration), std::move(mdia)});
 }
 
 Result<std::unique_ptr<SoundMovieWriter>>
@@ -439,19 +466,12 @@ Status SoundMovieWriter::finish(ExistingTarget existing) {
     if (!sound) {
         return sound.error();
     }
-    MovieHeaderFields header;
-    header.timeScale = timeScale;
-    header.duration = frames;
-    header.nextTrackId = kSoundTrackId + 1;
-    header.creationTime = macTimeNow();
-    Movie movie(Atom::box(fourCC("moov"), {makeMvhd(header), std::move(*sound)}));
-    if (m_options.timecode) {
-        auto added = addTimecodeTrack(movie, *m_options.timecode, timecodeOffset);
-        if (!added) {
-            return added.error();
-        }
+    auto movie =
+        soundMovie(std::move(*sound), timeScale, frames, m_options.timecode, timecodeOffset);
+    if (!movie) {
+        return movie.error();
     }
-    if (Status status = writeBytes(movie.bytes()); !status) {
+    if (Status status = writeBytes(movie->bytes()); !status) {
         return status;
     }
 
@@ -486,19 +506,12 @@ Status writeReferenceSoundMovie(const std::string& path, const SoundMovieOptions
         w.bytes(timecodeSample(options.timecode->startFrame));
     }
     w.endAtom(mdat);
-    MovieHeaderFields header;
-    header.timeScale = format.sampleRate;
-    header.duration = frames;
-    header.nextTrackId = kSoundTrackId + 1;
-    header.creationTime = macTimeNow();
-    Movie movie(Atom::box(fourCC("moov"), {makeMvhd(header), std::move(*sound)}));
-    if (options.timecode) {
-        auto added = addTimecodeTrack(movie, *options.timecode, timecodeOffset);
-        if (!added) {
-            return added.error();
-        }
+    auto movie =
+        soundMovie(std::move(*sound), format.sampleRate, frames, options.timecode, timecodeOffset);
+    if (!movie) {
+        return movie.error();
     }
-    w.bytes(movie.bytes());
+    w.bytes(movie->bytes());
 
     auto temporary = TemporaryFile::createBeside(path);
     if (!temporary) {

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "qtff/timecode_track.h"
 
-#include "qtff/byte_reader.h"
+#include "qtff/atoms/chunk_offset_atom.h"
+#include "qtff/atoms/mdhd_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
+#include "qtff/atoms/stsz_atom.h"
 #include "qtff/track_builder.h"
 
 #include <algorithm>
@@ -10,8 +13,6 @@ namespace korvel::qtff {
 namespace {
 
 constexpr FourCC kTmcd = fourCC("tmcd");
-constexpr FourCC kName = fourCC("name");
-constexpr std::size_t kTimecodeEntryFixedSize = 34;
 
 Atom makeTimecodeMediaInfo() {
     ByteWriter gmin;
@@ -75,65 +76,58 @@ std::uint64_t rescaleRoundingUp(std::uint64_t value, std::uint32_t from, std::ui
     return value / from * to + (value % from * to + from - 1) / from;
 }
 
+const TrackInfo* firstTrackOf(const std::vector<TrackInfo>& tracks, FourCC handlerType) {
+    for (const auto& t : tracks)
+        if (t.handlerType == handlerType)
+            return &t;
+    return nullptr;
+}
+
+// The sample table of the one sample: the start frame number at `sampleOffset`, lasting the
+// whole media.
+Atom makeTimecodeSampleTable(const TimecodeTrackOptions& options, std::uint64_t mediaDuration,
+                             std::uint64_t sampleOffset) {
+    const TimecodeSampleEntry entry{1, options.format, true, options.reelName};
+    // One sample lasts the track; a track longer than a 32-bit sample duration is cut there.
+    const SttsAtom stts{0,
+                        {{1, std::uint32_t(std::min<std::uint64_t>(mediaDuration, 0xFFFFFFFFu))}}};
+    return Atom::box(fourCC("stbl"),
+                     {toAtom(StsdAtom::of({entry.bytes()})), toAtom(stts),
+                      toAtom(StscAtom{0, {{1, 1, 1}}}), toAtom(StszAtom{0, 4, 1, {}}),
+                      toAtom(ChunkOffsetAtom::of({sampleOffset}))});
+}
+
+// The timecode track: as long as the picture when there is one (as QuickTime's own movies do),
+// else the whole movie, and as large as the picture.
+Atom makeTimecodeTrak(std::uint32_t id, const TimecodeTrackOptions& options, const MvhdAtom& movie,
+                      const TrackInfo* video, std::uint64_t sampleOffset) {
+    const auto duration = video && video->duration > 0 ? video->duration : movie.duration;
+    // The media counts in the timecode's own time scale: a stream copy (ffmpeg -c copy) derives
+    // the timecode's rate from it.
+    const std::uint32_t mediaTimeScale =
+        options.format.timeScale > 0 ? std::uint32_t(options.format.timeScale) : movie.timeScale;
+    const auto mediaDuration = rescaleRoundingUp(duration, movie.timeScale, mediaTimeScale);
+    const auto now = macTimeNow();
+    TkhdAtom tkhd{.flags = kTrackInMovie | kTrackInPreview | kTrackInPoster, // disabled
+                  .creationTime = now,
+                  .trackId = id,
+                  .duration = duration,
+                  .extra = {}};
+    tkhd.width = video ? video->width : 0;
+    tkhd.height = video ? video->height : 0;
+    Atom minf =
+        Atom::box(fourCC("minf"), {makeTimecodeMediaInfo(), makeSelfDataHandler(), makeSelfDinf(),
+                                   makeTimecodeSampleTable(options, mediaDuration, sampleOffset)});
+    Atom mdia = Atom::box(fourCC("mdia"),
+                          {makeHeader(MdhdAtom{.creationTime = now,
+                                               .timeScale = mediaTimeScale,
+                                               .duration = mediaDuration,
+                                               .extra = {}}),
+                           makeMediaHandler(kTmcd, "Time Code Media Handler"), std::move(minf)});
+    return Atom::box(fourCC("trak"), {makeHeader(tkhd), makeEdts(duration), std::move(mdia)});
+}
+
 } // namespace
-
-std::vector<std::uint8_t> makeTimecodeSampleDescription(const TimecodeFormat& format,
-                                                        std::string_view reelName) {
-    const auto name = reelName.substr(0, std::min(reelName.size(), kMaxReelNameBytes));
-    ByteWriter w;
-    auto entry = w.beginAtom(kTmcd);
-    w.zeros(6);
-    w.u16(1); // data reference index
-    w.u32(0);
-    w.s32(format.flags);
-    w.s32(format.timeScale);
-    w.s32(format.frameDuration);
-    w.u8(format.numFrames);
-    w.u8(0);
-    auto item = w.beginAtom(kName);
-    w.u16(std::uint16_t(name.size()));
-    w.u16(0); // language: English
-    w.text(name);
-    w.endAtom(item);
-    w.endAtom(entry);
-    return w.take();
-}
-
-Result<TimecodeDescription> parseTimecodeSampleDescription(std::span<const std::uint8_t> entry) {
-    if (entry.size() < kTimecodeEntryFixedSize || loadU32(&entry[4]) != kTmcd) {
-        return makeError("not a timecode sample description");
-    }
-    TimecodeDescription d;
-    d.format.flags = std::int32_t(loadU32(&entry[20]));
-    d.format.timeScale = std::int32_t(loadU32(&entry[24]));
-    d.format.frameDuration = std::int32_t(loadU32(&entry[28]));
-    d.format.numFrames = entry[32];
-    // The source reference is a list of user-data items. Some writers leave three reserved bytes
-    // after the frame count instead of one; accept either.
-    for (std::size_t start : {kTimecodeEntryFixedSize, kTimecodeEntryFixedSize + 2}) {
-        ByteReader r(entry.subspan(std::min(start, entry.size())));
-        while (r.remaining() >= 8) {
-            auto size = r.u32();
-            auto type = r.fourCC();
-            if (*size < 8 || *size - 8 > r.remaining())
-                break;
-            auto body = r.sub(*size - 8);
-            if (*type != kName)
-                continue;
-            auto length = body->u16();
-            if (!length || !body->skip(2))
-                break;
-            auto text = body->bytes(std::min<std::size_t>(*length, body->remaining()));
-            d.hasReelName = true;
-            d.reelName.assign(text->begin(), text->end());
-            // The name is text up to its first zero byte.
-            if (auto z = d.reelName.find('\0'); z != std::string::npos)
-                d.reelName.resize(z);
-            return d;
-        }
-    }
-    return d;
-}
 
 std::array<std::uint8_t, 4> timecodeSample(std::int32_t frameNumber) {
     const auto v = std::uint32_t(frameNumber);
@@ -150,58 +144,12 @@ Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions&
     auto tracks = movie.tracks(TrackDetail::Header);
     if (!tracks)
         return tracks.error();
-
-    const TrackInfo* video = nullptr;
-    const TrackInfo* sound = nullptr;
-    std::uint32_t highestId = 0;
-    for (const auto& t : *tracks) {
-        highestId = std::max(highestId, t.trackId);
-        if (!video && t.handlerType == fourCC("vide"))
-            video = &t;
-        if (!sound && t.handlerType == fourCC("soun"))
-            sound = &t;
-    }
     const auto id = unusedTrackId(header->nextTrackId, *tracks);
     if (!id)
         return makeError("no track ID is left for a new track");
-
-    // The timecode names the picture's frames, so it lasts as long as the picture when there is
-    // one (as QuickTime's own movies do), else the whole movie.
-    const auto duration = video && video->duration > 0 ? video->duration : header->duration;
-    // The media counts in the timecode's own time scale: a stream copy (ffmpeg -c copy) derives
-    // the timecode's rate from it.
-    const std::uint32_t mediaTimeScale =
-        options.format.timeScale > 0 ? std::uint32_t(options.format.timeScale) : header->timeScale;
-    const auto mediaDuration = rescaleRoundingUp(duration, header->timeScale, mediaTimeScale);
-    const auto now = macTimeNow();
-    TrackHeaderFields tkhd;
-    tkhd.trackId = *id;
-    tkhd.flags = kTrackInMovie | kTrackInPreview | kTrackInPoster; // disabled
-    tkhd.duration = duration;
-    tkhd.width = video ? video->width : 0;
-    tkhd.height = video ? video->height : 0;
-    tkhd.creationTime = now;
-
-    const std::vector<std::vector<std::uint8_t>> descriptions{
-        makeTimecodeSampleDescription(options.format, options.reelName)};
-    // One sample lasts the track; a track longer than a 32-bit sample duration is cut there.
-    const std::array<std::uint32_t, 2> stts{
-        1, std::uint32_t(std::min<std::uint64_t>(mediaDuration, 0xFFFFFFFFu))};
-    const std::array<std::uint32_t, 3> stsc{1, 1, 1};
-    const std::uint64_t offsets[] = {sampleOffset};
-    Atom stbl = Atom::box(fourCC("stbl"),
-                          {makeStsd(descriptions), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
-                           makeStszUniform(4, 1), makeChunkOffsets(offsets)});
-    Atom minf = Atom::box(fourCC("minf"), {makeTimecodeMediaInfo(), makeSelfDataHandler(),
-                                           makeSelfDinf(), std::move(stbl)});
-    Atom mdia =
-        Atom::box(fourCC("mdia"),
-                  {makeMdhd(mediaTimeScale, mediaDuration, 0, now),
-                   makeHdlr(fourCC("mhlr"), kTmcd, "Time Code Media Handler"), std::move(minf)});
-    movie.appendTrack(
-        Atom::box(fourCC("trak"), {makeTkhd(tkhd), makeEdts(duration), std::move(mdia)}));
-
-    if (const auto* from = video ? video : sound) {
+    const auto* video = firstTrackOf(*tracks, fourCC("vide"));
+    movie.appendTrack(makeTimecodeTrak(*id, options, *header, video, sampleOffset));
+    if (const auto* from = video ? video : firstTrackOf(*tracks, fourCC("soun"))) {
         for (auto* trak : movie.trackAtoms()) {
             if (trackId(*trak) == from->trackId) {
                 addTrackReference(*trak, kTmcd, *id);
@@ -209,7 +157,9 @@ Result<std::uint32_t> addTimecodeTrack(Movie& movie, const TimecodeTrackOptions&
             }
         }
     }
-    const std::uint32_t highest = std::max(highestId, *id);
+    std::uint32_t highest = *id;
+    for (const auto& t : *tracks)
+        highest = std::max(highest, t.trackId);
     if (auto s = movie.setNextTrackId(highest == kLastTrackId ? kLastTrackId : highest + 1); !s)
         return s.error();
     return *id;

@@ -7,43 +7,15 @@
 // track, else the first sound track) refers to it with a 'tmcd' track reference.
 
 #include "base/result.h"
+#include "qtff/atoms/timecode_sample_entry.h"
 #include "qtff/movie.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace korvel::qtff {
-
-/// The timecode definition of a sample description.
-struct TimecodeFormat {
-    std::int32_t flags = 0;         // 1 drop frame, 2 hours wrap after 23
-    std::int32_t timeScale = 0;     // time units per second
-    std::int32_t frameDuration = 0; // time units per frame
-    std::uint8_t numFrames = 0;     // frames per timecode second
-
-    friend bool operator==(const TimecodeFormat&, const TimecodeFormat&) = default;
-};
-
-/// Reel names are stored with an 8-bit length; longer names are cut to this many bytes.
-inline constexpr std::size_t kMaxReelNameBytes = 255;
-
-/// A whole 'tmcd' sample description entry with the reel name as its 'name' source reference.
-std::vector<std::uint8_t> makeTimecodeSampleDescription(const TimecodeFormat& format,
-                                                        std::string_view reelName);
-
-struct TimecodeDescription {
-    TimecodeFormat format;
-    /// The entry carries a 'name' item (its text may be empty).
-    bool hasReelName = false;
-    std::string reelName;
-};
-
-Result<TimecodeDescription> parseTimecodeSampleDescription(std::span<const std::uint8_t> entry);
 
 std::array<std::uint8_t, 4> timecodeSample(std::int32_t frameNumber);
 

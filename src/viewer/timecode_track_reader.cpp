@@ -43,7 +43,7 @@ Result<std::optional<TimecodeTrackReader>> TimecodeTrackReader::read(qtff::Movie
             std::int32_t(std::min<std::uint32_t>(info->mediaTimeScale, INT32_MAX));
         reader.m_edits = info->edits;
         for (const auto& d : info->sampleDescriptions) {
-            auto parsed = qtff::parseTimecodeSampleDescription(d.bytes);
+            auto parsed = qtff::TimecodeSampleEntry::parse(d.bytes);
             reader.m_descriptions.push_back(
                 parsed ? Description{toDefinition(parsed->format), parsed->reelName, true}
                        : Description{});

@@ -136,19 +136,12 @@ TEST(Movie, ReadsTracksAndSampleTables) {
     ASSERT_TRUE(tracks.ok()) << tracks.error().message;
     ASSERT_EQ(tracks->size(), 2u);
     const auto& v = (*tracks)[0];
-    EXPECT_EQ(v.trackId, 1u);
     EXPECT_EQ(v.handlerType, fourCC("vide"));
-    EXPECT_TRUE(v.enabled());
-    EXPECT_EQ(v.width, 320u << 16);
-    EXPECT_EQ(v.mediaTimeScale, 600u);
     ASSERT_EQ(v.sampleDescriptions.size(), 1u);
     EXPECT_EQ(v.sampleDescriptions[0].format, fourCC("raw "));
-    ASSERT_EQ(v.edits.size(), 1u);
-    EXPECT_EQ(v.edits[0].segmentDuration, 1200u);
     ASSERT_EQ(v.chunkOffsets.size(), 1u);
     EXPECT_EQ(file[std::size_t(v.chunkOffsets[0])], 0xA0)
         << "the chunk offset points at the first media byte";
-    EXPECT_EQ(v.sampleCount, 2u);
     EXPECT_TRUE(v.hasUserData);
     EXPECT_EQ((*tracks)[1].handlerType, fourCC("soun"));
 }

@@ -5,6 +5,11 @@
 // point into it, plus header atoms this library does not interpret.
 
 #include "qtff/atom.h"
+#include "qtff/atoms/chunk_offset_atom.h"
+#include "qtff/atoms/mdhd_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
+#include "qtff/atoms/stsd_atom.h"
+#include "qtff/atoms/stsz_atom.h"
 #include "qtff/byte_writer.h"
 #include "qtff/track_builder.h"
 
@@ -30,7 +35,7 @@ struct TestMovieOptions {
 inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t duration,
                           std::uint64_t chunkOffset, std::uint32_t mediaTimeScale = 600,
                           std::uint32_t frameDuration = 0) {
-    TrackHeaderFields tkhd;
+    TkhdAtom tkhd;
     tkhd.trackId = id;
     tkhd.duration = duration;
     tkhd.width = handler == fourCC("vide") ? 320u << 16 : 0;
@@ -42,26 +47,25 @@ inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t durati
     entry.u16(1);
     entry.zeros(20);
     entry.endAtom(e);
-    const std::vector<std::vector<std::uint8_t>> entries{entry.take()};
-    const std::array<std::uint32_t, 2> stts{2, frameDuration ? frameDuration
-                                                             : std::uint32_t(duration / 2)};
-    const std::array<std::uint32_t, 3> stsc{1, 2, 1};
-    const std::uint64_t offsets[] = {chunkOffset};
+    const SttsAtom stts{0, {{2, frameDuration ? frameDuration : std::uint32_t(duration / 2)}}};
     Atom stbl =
-        Atom::box(fourCC("stbl"), {makeStsd(entries), makeStts({&stts, 1}), makeStsc({&stsc, 1}),
-                                   makeStszUniform(8, 2), makeChunkOffsets(offsets)});
+        Atom::box(fourCC("stbl"), {toAtom(StsdAtom::of({entry.take()})), toAtom(stts),
+                                   toAtom(StscAtom{0, {{1, 2, 1}}}), toAtom(StszAtom{0, 8, 2, {}}),
+                                   toAtom(ChunkOffsetAtom::of({chunkOffset}))});
     Atom minf = Atom::box(fourCC("minf"),
                           {Atom::leaf(handler == fourCC("vide") ? fourCC("vmhd") : fourCC("smhd"),
                                       std::vector<std::uint8_t>(12, 0)),
                            makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
-    Atom mdia =
-        Atom::box(fourCC("mdia"), {makeMdhd(mediaTimeScale, duration),
-                                   makeHdlr(fourCC("mhlr"), handler, "Handler"), std::move(minf)});
+    MdhdAtom mdhd;
+    mdhd.timeScale = mediaTimeScale;
+    mdhd.duration = duration;
+    Atom mdia = Atom::box(
+        fourCC("mdia"), {makeHeader(mdhd), makeMediaHandler(handler, "Handler"), std::move(minf)});
     // User data with QuickTime's 4-byte zero terminator, which must survive untouched.
     Atom udta =
         Atom::leaf(fourCC("udta"), {0, 0, 0, 12, 'x', 'y', 'z', 'w', 1, 2, 3, 4, 0, 0, 0, 0});
     return Atom::box(fourCC("trak"),
-                     {makeTkhd(tkhd), makeEdts(duration), std::move(mdia), std::move(udta)});
+                     {makeHeader(tkhd), makeEdts(duration), std::move(mdia), std::move(udta)});
 }
 
 /// The media payload of every test movie: 16 recognisable bytes per track.
@@ -77,11 +81,11 @@ inline std::vector<std::uint8_t> makeTestMovie(const TestMovieOptions& o = {}) {
     const auto media = testMedia();
     auto moovFor = [&](std::uint64_t mdatOffset) {
         Atom moov = Atom::box(fourCC("moov"));
-        MovieHeaderFields mvhd;
+        MvhdAtom mvhd;
         mvhd.timeScale = o.timeScale;
         mvhd.duration = o.duration;
         mvhd.nextTrackId = o.nextTrackId;
-        moov.children.push_back(makeMvhd(mvhd));
+        moov.children.push_back(makeHeader(mvhd));
         const auto videoDuration = o.videoDuration ? o.videoDuration : o.duration;
         if (o.video)
             moov.children.push_back(makeTestTrack(o.videoTrackId, fourCC("vide"), videoDuration,

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "qtff/byte_reader.h"
 #include "qtff/timecode_track.h"
 #include "test_movies.h"
 
@@ -49,7 +48,7 @@ TEST(TimecodeTrack, IsLaidOutAsTheToolWritesIt) {
     EXPECT_EQ(tc.chunkOffsets, std::vector<std::uint64_t>{0x12345678});
     EXPECT_FALSE(tc.chunkOffsets64);
     ASSERT_EQ(tc.sampleDescriptions.size(), 1u);
-    auto d = parseTimecodeSampleDescription(tc.sampleDescriptions[0].bytes);
+    auto d = TimecodeSampleEntry::parse(tc.sampleDescriptions[0].bytes);
     ASSERT_TRUE(d.ok());
     EXPECT_EQ(d->format, kNtscDrop);
     EXPECT_TRUE(d->hasReelName);
@@ -160,14 +159,6 @@ TEST(TimecodeTrack, NewTrackTakesAnUnusedId) {
     }
 }
 
-TEST(TimecodeTrack, ChunkOffsetBeyond4GiBUsesCo64) {
-    Movie movie = movieOf({});
-    ASSERT_TRUE(addTimecodeTrack(movie, {kPal, 0, ""}, 0x123456789ull).ok());
-    const auto tc = movie.tracks()->back();
-    EXPECT_TRUE(tc.chunkOffsets64);
-    EXPECT_EQ(tc.chunkOffsets, std::vector<std::uint64_t>{0x123456789ull});
-}
-
 TEST(TimecodeTrack, DeleteRemovesEveryTimecodeTrackAndReference) {
     Movie movie = movieOf({});
     const auto original = movie.bytes();
@@ -183,37 +174,22 @@ TEST(TimecodeTrack, DeleteRemovesEveryTimecodeTrackAndReference) {
     EXPECT_EQ(deleteTimecodeTracks(movie), 0);
 }
 
-TEST(TimecodeSampleDescription, StoresTheReelNameAsANameItem) {
-    struct Case {
-        std::string reel;
-        std::string stored;
-    };
-    for (const auto& c : {Case{"A001_C002", "A001_C002"}, Case{"", ""},
-                          Case{std::string(300, 'x'), std::string(255, 'x')}}) {
-        const auto entry = makeTimecodeSampleDescription(kPal, c.reel);
-        EXPECT_EQ(loadU32(entry.data()), entry.size());
-        EXPECT_EQ(entry.size(), 34 + 12 + c.stored.size());
-        auto d = parseTimecodeSampleDescription(entry);
-        ASSERT_TRUE(d.ok());
-        EXPECT_TRUE(d->hasReelName);
-        EXPECT_EQ(d->reelName, c.stored);
-    }
-}
+TEST(TimecodeSampleEntry, CutsLongReelNamesAndReadsWhatOtherWritersLeave) {
+    const auto cut = TimecodeSampleEntry::parse(
+        TimecodeSampleEntry{1, kPal, true, std::string(300, 'x')}.bytes());
+    ASSERT_TRUE(cut.ok());
+    EXPECT_EQ(cut->reelName, std::string(255, 'x'));
 
-TEST(TimecodeSampleDescription, ReadsThreeReservedBytesAndNoName) {
-    auto entry = makeTimecodeSampleDescription(kPal, "REEL");
+    // Three reserved bytes after the frame count instead of one.
+    auto entry = TimecodeSampleEntry{1, kPal, true, "REEL"}.bytes();
     entry.insert(entry.begin() + 34, {0, 0});
     entry[3] = std::uint8_t(entry.size());
-    auto d = parseTimecodeSampleDescription(entry);
+    auto d = TimecodeSampleEntry::parse(entry);
     ASSERT_TRUE(d.ok());
     EXPECT_EQ(d->reelName, "REEL");
-
-    auto bare = makeTimecodeSampleDescription(kPal, "");
-    bare.resize(34);
-    auto none = parseTimecodeSampleDescription(bare);
-    ASSERT_TRUE(none.ok());
-    EXPECT_FALSE(none->hasReelName);
-    EXPECT_FALSE(parseTimecodeSampleDescription(std::vector<std::uint8_t>(20, 0)).ok());
+    // A name with a zero byte ends there.
+    auto zero = TimecodeSampleEntry{1, kPal, true, std::string("AB\0C", 4)}.bytes();
+    EXPECT_EQ(TimecodeSampleEntry::parse(zero)->reelName, "AB");
 }
 
 TEST(TimecodeSample, IsABigEndianFrameNumber) {

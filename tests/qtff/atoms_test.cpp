@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: MIT
+// Every typed atom reads back what it wrote, in each version, and refuses a payload cut short or
+// a count of more entries than follow.
+#include "qtff/atoms/chunk_offset_atom.h"
+#include "qtff/atoms/elst_atom.h"
+#include "qtff/atoms/hdlr_atom.h"
+#include "qtff/atoms/mdhd_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
+#include "qtff/atoms/stsd_atom.h"
+#include "qtff/atoms/stsz_atom.h"
+#include "qtff/atoms/timecode_sample_entry.h"
+#include "qtff/atoms/tkhd_atom.h"
+#include "qtff/atoms/track_reference_atom.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace korvel::qtff {
+namespace {
+
+constexpr std::uint64_t kBeyond32Bits = 0x123456789ull;
+
+struct Case {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+    /// Parses `bytes`: nothing when refused, else whether it equals the value written.
+    std::function<std::optional<bool>(std::span<const std::uint8_t>)> readsBack;
+    /// The longest cut of the payload that must be refused.
+    std::size_t refusedSize;
+    /// Where an entry count sits, if the atom has one.
+    std::optional<std::size_t> countAt;
+};
+
+template <class T, class Parse>
+Case caseWith(std::string name, const T& value, Parse parse,
+              std::optional<std::size_t> countAt = {},
+              std::optional<std::size_t> refusedSize = {}) {
+    ByteWriter w;
+    value.write(w);
+    auto bytes = w.take();
+    const auto refused = refusedSize.value_or(bytes.size() - 1);
+    return {std::move(name), std::move(bytes),
+            [value, parse](std::span<const std::uint8_t> b) -> std::optional<bool> {
+                auto read = parse(b);
+                return read ? std::optional(*read == value) : std::nullopt;
+            },
+            refused, countAt};
+}
+
+template <class T>
+Case caseOf(std::string name, const T& value, std::optional<std::size_t> countAt = {},
+            std::optional<std::size_t> refusedSize = {}) {
+    return caseWith(
+        std::move(name), value, [](auto b) { return T::parse(b); }, countAt, refusedSize);
+}
+
+std::vector<Case> cases() {
+    MvhdAtom mvhd;
+    mvhd.creationTime = 1;
+    mvhd.modificationTime = 2;
+    mvhd.duration = 1200;
+    mvhd.nextTrackId = 7;
+    mvhd.previewToCurrentTime = {1, 2, 3, 4, 5, 6};
+    MvhdAtom mvhd1 = mvhd;
+    mvhd1.version = 1;
+    mvhd1.duration = kBeyond32Bits;
+    mvhd1.extra = {9, 9};
+
+    TkhdAtom tkhd;
+    tkhd.trackId = 3;
+    tkhd.duration = 500;
+    tkhd.volume = 0x0100;
+    tkhd.width = 320u << 16;
+    tkhd.height = 240u << 16;
+    TkhdAtom tkhd1 = tkhd;
+    tkhd1.version = 1;
+    tkhd1.creationTime = kBeyond32Bits;
+
+    MdhdAtom mdhd;
+    mdhd.timeScale = 2997;
+    mdhd.duration = 5994;
+    mdhd.language = 0x55C4;
+    MdhdAtom mdhd1 = mdhd;
+    mdhd1.version = 1;
+    mdhd1.duration = kBeyond32Bits;
+
+    ElstAtom elst{0, 0, {{100, -1, 0x00010000}, {1200, 600, 0x00008000}}};
+    ElstAtom elst1{1, 0, {{kBeyond32Bits, -1, 0x00010000}, {1, std::int64_t(kBeyond32Bits), 0}}};
+    const TimecodeFormat pal{2, 25, 1, 25};
+    const StsdAtom stsd = StsdAtom::of({TimecodeSampleEntry{1, pal, true, "A001"}.bytes(),
+                                        TimecodeSampleEntry{2, pal, false, ""}.bytes()});
+    auto chunks = [](FourCC type) {
+        return [type](auto b) { return ChunkOffsetAtom::parse(type, b); };
+    };
+    auto references = [](auto b) { return TrackReferenceAtom::parse(fourCC("tmcd"), b); };
+    auto entry = [](auto b) { return TimecodeSampleEntry::parse(b); };
+    return {
+        caseOf("mvhd version 0", mvhd),
+        caseOf("mvhd version 1", mvhd1, {}, 111),
+        caseOf("tkhd version 0", tkhd),
+        caseOf("tkhd version 1", tkhd1),
+        caseOf("mdhd version 0", mdhd),
+        caseOf("mdhd version 1", mdhd1),
+        caseOf("hdlr", HdlrAtom::named(fourCC("mhlr"), fourCC("tmcd"), "Time Code"), {}, 23),
+        caseOf("elst version 0", elst, 4),
+        caseOf("elst version 1", elst1, 4),
+        caseOf("stsd", stsd, 4),
+        caseOf("stts", SttsAtom{0, {{2, 300}, {1, 301}}}, 4),
+        caseOf("stsc", StscAtom{0, {{1, 2, 1}, {5, 1, 2}}}, 4),
+        caseOf("stsz, one size", StszAtom{0, 8, 1000, {}}),
+        caseOf("stsz, sizes", StszAtom{0, 0, 3, {4, 5, 6}}, 8),
+        caseWith("stco", ChunkOffsetAtom::of({8, 0xFFFFFFFFu}), chunks(fourCC("stco")), 4),
+        caseWith("co64", ChunkOffsetAtom::of({8, kBeyond32Bits}), chunks(fourCC("co64")), 4),
+        caseOf("stss", StssAtom{0, {{1}, {25}}}, 4),
+        caseOf("ctts", CttsAtom{0, {{1, 0}, {2, std::uint32_t(-100)}}}, 4),
+        caseWith("tref list", TrackReferenceAtom{fourCC("tmcd"), {3, 4}}, references),
+        caseWith("tmcd entry", TimecodeSampleEntry{1, {3, 2997, 100, 30}, true, "A001"}, entry, {},
+                 33),
+        caseWith("tmcd entry, no name", TimecodeSampleEntry{1, pal, false, ""}, entry),
+    };
+}
+
+TEST(TypedAtoms, ReadBackWhatTheyWroteAndRefuseWhatDoesNotFit) {
+    for (const auto& c : cases()) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.readsBack(c.bytes), std::optional(true));
+        const std::span<const std::uint8_t> all(c.bytes);
+        EXPECT_EQ(c.readsBack(all.first(c.refusedSize)), std::nullopt) << "cut short";
+        if (c.countAt) {
+            auto more = c.bytes;
+            more[*c.countAt + 3]++; // one entry more than follow
+            EXPECT_EQ(c.readsBack(more), std::nullopt) << "count too large";
+            more[*c.countAt] = 0xFF; // a count no payload could hold
+            EXPECT_EQ(c.readsBack(more), std::nullopt) << "huge count";
+        }
+    }
+}
+
+} // namespace
+} // namespace korvel::qtff
