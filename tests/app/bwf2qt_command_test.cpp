@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The bwf2qt command's dialogue, log and lists, on small BWF files written by the test.
 #include "../audio/wave_builder.h"
+#include "support/output_folder_test.h"
 #include "app/bwf2qt_command.h"
 #include "app/default_preferences.h"
 #include "app/preference_keys.h"
@@ -12,7 +13,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -61,20 +61,13 @@ test::Bytes bwfFile(const std::string& description, std::uint16_t channels = 2,
     return test::buildWave(chunks);
 }
 
-class Bwf2qtCommandTest : public testing::Test {
+class Bwf2qtCommandTest : public test::OutputFolderTest {
   protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("korvel-bwf2qt-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "out");
+        OutputFolderTest::SetUp();
         makeDefaultPrefs(prefs, "/home/ed");
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
-    std::string out(const std::string& name) const { return (m_dir / "out" / name).string(); }
     std::string write(const std::string& name, const test::Bytes& bytes) const {
         test::writeFile(path(name), bytes);
         return path(name);
@@ -83,7 +76,7 @@ class Bwf2qtCommandTest : public testing::Test {
     // Answers both open panels; the lists go to out/list.txt and out/list.xml.
     Bwf2qtReport run(const std::vector<std::string>& files) {
         ui.queueOpenPanelAnswer(files);
-        ui.queueOpenPanelAnswer({(m_dir / "out").string()});
+        ui.queueOpenPanelAnswer({(m_folder / "out").string()});
         ui.queueSavePanelAnswer(out("list.txt"));
         ui.queueSavePanelAnswer(out("list.xml"));
         Bwf2qtContext context{ui, prefs, attributes, log, "/home/ed", {}};
@@ -117,7 +110,6 @@ class Bwf2qtCommandTest : public testing::Test {
     MemoryPreferenceStore prefs;
     FakeAttributes attributes;
     KTLogController log;
-    fs::path m_dir;
 };
 
 TEST_F(Bwf2qtCommandTest, CancellingEitherPanelLogsOnlyTheEnd) {
@@ -204,7 +196,7 @@ TEST_F(Bwf2qtCommandTest, UnwritableBatchListIsReportedAndLogged) {
     prefs.setBoolean(prefkey::kClickCreateFCPBatchList, true);
     const std::string a = write("A01.wav", bwfFile("sTAPE=R07\r\n"));
     ui.queueOpenPanelAnswer({a});
-    ui.queueOpenPanelAnswer({(m_dir / "out").string()});
+    ui.queueOpenPanelAnswer({(m_folder / "out").string()});
     const std::string unwritable = path("missing-folder/list.txt");
     ui.queueSavePanelAnswer(unwritable);
     Bwf2qtContext context{ui, prefs, attributes, log, "/home/ed", {}};
@@ -385,8 +377,8 @@ TEST_F(Bwf2qtCommandTest, PairThatMissesTheRuleIsConvertedOneByOne) {
     };
     prefs.setString(prefkey::kBWFMergeTracks, "Ch. 1 & 2");
     for (const auto& [partner, reason] : partners) {
-        fs::remove_all(m_dir / "out");
-        fs::create_directories(m_dir / "out");
+        fs::remove_all(m_folder / "out");
+        fs::create_directories(m_folder / "out");
         const std::string left = write("ABC123_1.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24));
         const std::string right = write("ABC123_2.wav", partner);
         const Bwf2qtReport report = run({left, right});

@@ -16,6 +16,16 @@ namespace korvel::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+/// Bytes that differ from one another, the same for the same seed: samples a copy must keep.
+inline Bytes pseudoRandomBytes(std::size_t count, std::uint32_t seed) {
+    Bytes bytes(count);
+    for (auto& b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<std::uint8_t>(seed >> 24);
+    }
+    return bytes;
+}
+
 inline void putLittle(Bytes& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));

@@ -3,7 +3,7 @@
 // link, nothing left behind by an interrupt, and one movie per name when runs meet.
 #include "../audio/wave_builder.h"
 #include "../movie/test_media.h"
-#include "output_folder_test.h"
+#include "support/output_folder_test.h"
 #include "run_korvel.h"
 
 #include <fcntl.h>

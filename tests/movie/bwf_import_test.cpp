@@ -22,15 +22,6 @@ bool haveFfmpeg() {
     return test::haveProgram("ffprobe") && test::haveProgram("ffmpeg");
 }
 
-Bytes pseudoRandom(std::size_t count, std::uint32_t seed) {
-    Bytes bytes(count);
-    for (auto& b : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<std::uint8_t>(seed >> 24);
-    }
-    return bytes;
-}
-
 Bytes bwf(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
           std::uint64_t timeReference, const Bytes& samples,
           const std::string& description = "sTAPE=R07\r\nsSCENE=3\r\nsTAKE=1") {
@@ -88,7 +79,7 @@ class BwfImportTest : public testing::Test {
 
 TEST_F(BwfImportTest, SelfContainedCopyIsBitIdentical) {
     // 96 kHz at 13:00:00, a time reference above 2^32; two seconds.
-    const Bytes samples = pseudoRandom(96000 * 2 * 6, 1);
+    const Bytes samples = test::pseudoRandomBytes(96000 * 2 * 6, 1);
     test::writeFile(path("T01.wav"), bwf(2, 96000, 24, 96000ull * 46800, samples));
     BwfImportOptions options;
     options.inputFile = path("T01.wav");
@@ -109,7 +100,7 @@ TEST_F(BwfImportTest, SelfContainedCopyIsBitIdentical) {
 }
 
 TEST_F(BwfImportTest, NtscDropFrameStartGivesADropFrameTrack) {
-    const Bytes samples = pseudoRandom(48000 * 2, 2);
+    const Bytes samples = test::pseudoRandomBytes(48000 * 2, 2);
     test::writeFile(path("D.wav"), bwf(1, 48000, 16, 48000ull * 600, samples));
     BwfImportOptions options;
     options.inputFile = path("D.wav");
@@ -229,7 +220,7 @@ TEST_F(BwfImportTest, FileWrittenByFfmpeg) {
 }
 
 TEST_F(BwfImportTest, LinkedMovieReadsTheBwfDataInPlace) {
-    const Bytes samples = pseudoRandom(48000 * 3 * 2, 11);
+    const Bytes samples = test::pseudoRandomBytes(48000 * 3 * 2, 11);
     // A large JUNK chunk first, so the data lies well inside the file.
     test::BextFields fields = test::describedAs("sTAPE=R02");
     fields.timeReference = 48000ull * 3600 * 2;
@@ -374,7 +365,7 @@ TEST_F(BwfImportTest, RiffOver4GiBIsReadToTheEnd) {
 }
 
 TEST_F(BwfImportTest, CutShortRecordingIsConvertedWithAWarning) {
-    const Bytes samples = pseudoRandom(48000 * 2, 5);
+    const Bytes samples = test::pseudoRandomBytes(48000 * 2, 5);
     test::BextFields fields = test::describedAs("sTAPE=CUT");
     fields.timeReference = 48000ull * 60;
     test::writeFile(path("CUT.wav"), test::buildWave({{"bext", test::bextBody(fields)},
@@ -413,7 +404,7 @@ TEST_F(BwfImportTest, SampleRatesNoMovieCanDeclareAreRefused) {
 // At 1 Hz half a second is not even a frame: chunks are sized in bytes, so the header stays
 // small beside the sound.
 TEST_F(BwfImportTest, OneHertzMovieIsNotMostlyHeader) {
-    const Bytes samples = pseudoRandom(400000, 9);
+    const Bytes samples = test::pseudoRandomBytes(400000, 9);
     test::writeFile(path("ONE.wav"), bwf(1, 1, 16, 0, samples));
     BwfImportOptions options;
     options.inputFile = path("ONE.wav");

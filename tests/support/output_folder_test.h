@@ -13,7 +13,7 @@ namespace korvel::test {
 /// named after the process and the test, since ctest runs cases side by side.
 class OutputFolderTest : public ::testing::Test {
   protected:
-    explicit OutputFolderTest(std::string prefix) : m_prefix(std::move(prefix)) {}
+    explicit OutputFolderTest(std::string prefix = "korvel_") : m_prefix(std::move(prefix)) {}
 
     void SetUp() override {
         m_folder = std::filesystem::temp_directory_path() /
