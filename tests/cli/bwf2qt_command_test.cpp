@@ -42,11 +42,6 @@ Bytes recording(const Recording& r, double seconds, bool withBext = true) {
     return buildWave(chunks);
 }
 
-std::string fileText(const std::string& path) {
-    const Bytes bytes = readFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::stringstream stream(text);
@@ -168,7 +163,7 @@ TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
         EXPECT_EQ(std::system(("xmllint --noout " + shellQuote(out("list.xml"))).c_str()), 0);
 
         // The row holds the record's values, as bwf-info reads them from the same file.
-        const auto lines = split(fileText(out("list.txt")), '\r');
+        const auto lines = split(readText(out("list.txt")), '\r');
         ASSERT_EQ(lines.size(), 2u);
         const auto columns = split(lines[1] + "\t", '\t');
         ASSERT_EQ(columns.size(), 12u) << lines[1];
@@ -334,7 +329,7 @@ TEST_F(Bwf2qtCommandTest, ClipListStaysTheDefault) {
     const std::string file =
         write("T1.wav", recording({"T1", 1, 48000, 16, 48000ull * 3600, "sTAPE=R1\r\n"}, 1.0));
     ASSERT_EQ(bwf2qt({file, "--xml", out("list.xml")}).exitStatus, 0);
-    const std::string text = fileText(out("list.xml"));
+    const std::string text = readText(out("list.xml"));
     EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r"
                          "<xmeml version=\"0.5\">\r",
                          0),
@@ -379,12 +374,12 @@ TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {
         EXPECT_NE(info.out.find("Timecode start: " + std::string(row.start) + " @"),
                   std::string::npos)
             << info.out;
-        const auto lines = split(fileText(out("list.txt")), '\r');
+        const auto lines = split(readText(out("list.txt")), '\r');
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(split(lines[1], '\t').at(2), row.start);
-        EXPECT_NE(fileText(out("list.xml")).find("<string>" + std::string(row.start) + "</string>"),
+        EXPECT_NE(readText(out("list.xml")).find("<string>" + std::string(row.start) + "</string>"),
                   std::string::npos);
-        const std::string xml = fileText(out("list.xml"));
+        const std::string xml = readText(out("list.xml"));
         const auto timebase = std::string(row.timebase);
         EXPECT_NE(xml.find("<timebase>" + timebase.substr(0, timebase.find(' ')) +
                            "</timebase>\r"
@@ -422,7 +417,7 @@ TEST_F(Bwf2qtCommandTest, FlagsAnswerTheQuestions) {
     EXPECT_EQ(stopped.exitStatus, 1);
     EXPECT_EQ(stopped.out, out("A01.mov") + "\n");
     EXPECT_FALSE(fs::exists(out("C03.mov")));
-    EXPECT_EQ(split(fileText(out("l.txt")), '\r').size(), 2u); // the header and A01
+    EXPECT_EQ(split(readText(out("l.txt")), '\r').size(), 2u); // the header and A01
 
     // An existing movie: skipped without a person, replaced, or the end of the run.
     const auto size = fs::file_size(out("A01.mov"));

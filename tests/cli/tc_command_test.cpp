@@ -2,33 +2,23 @@
 #include "../qtff/test_movies.h"
 #include "qtff/movie_file.h"
 #include "run_korvel.h"
+#include "support/output_folder_test.h"
 #include "support/outside_tools.h"
 
-#include <filesystem>
-#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace korvel::test {
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-class TcCommandTest : public ::testing::Test {
+class TcCommandTest : public OutputFolderTest {
   protected:
     void SetUp() override {
-        m_movie = (std::filesystem::temp_directory_path() /
-                   ("korvel-tc-" + std::to_string(::getpid()) + ".mov"))
-                      .string();
+        OutputFolderTest::SetUp();
+        m_movie = path("movie.mov");
         const auto bytes = qtff::testing::makeTestMovie();
-        std::ofstream(m_movie, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        writeText("movie.mov", std::string(bytes.begin(), bytes.end()));
     }
-    void TearDown() override { std::filesystem::remove(m_movie); }
 
     CommandResult run(std::vector<std::string> arguments) {
         for (auto& a : arguments)
@@ -85,26 +75,23 @@ TEST_F(TcCommandTest, ChecksAddsReadsReplacesAndDeletes) {
         for (const auto& a : step.arguments)
             line += (a.size() > 20 ? a.substr(0, 20) + "..." : a) + " ";
         SCOPED_TRACE(line);
-        const auto before = readAll(m_movie);
+        const auto before = readText(m_movie);
         const auto result = run(step.arguments);
         EXPECT_EQ(result.exitStatus, step.exitStatus) << result.err;
         if (step.exitStatus != 2) {
             EXPECT_EQ(result.out, step.out);
         }
-        EXPECT_EQ(readAll(m_movie) != before, step.changesFile);
+        EXPECT_EQ(readText(m_movie) != before, step.changesFile);
     }
 }
 
 // "no timecode" and "no" are answers about a movie; a file that could not be read as one fails,
 // so that a script tells the two apart.
 TEST_F(TcCommandTest, CheckAndReadFailOnWhatIsNotAReadableMovie) {
-    const std::string missing = m_movie + ".missing";
-    const std::string folder = m_movie + ".d";
-    const std::string empty = m_movie + ".empty";
-    const std::string text = m_movie + ".txt";
-    std::filesystem::create_directory(folder);
-    std::ofstream{empty};
-    std::ofstream(text) << "just some text, not a movie";
+    const std::string missing = path("missing.mov");
+    const std::string folder = path("out");
+    const std::string empty = writeText("empty.mov", "");
+    const std::string text = writeText("text.mov", "just some text, not a movie");
     for (const std::string& path : {missing, folder, empty, text}) {
         for (const char* command : {"check", "read"}) {
             SCOPED_TRACE(std::string(command) + " " + path);
@@ -120,11 +107,8 @@ TEST_F(TcCommandTest, CheckAndReadFailOnWhatIsNotAReadableMovie) {
         const auto result = run(arguments);
         EXPECT_EQ(result.exitStatus, 1);
         EXPECT_NE(result.err.find("not a QuickTime movie"), std::string::npos) << result.err;
-        EXPECT_EQ(readAll(text), "just some text, not a movie");
+        EXPECT_EQ(readText(text), "just some text, not a movie");
     }
-    std::filesystem::remove_all(folder);
-    std::filesystem::remove(empty);
-    std::filesystem::remove(text);
 }
 
 TEST_F(TcCommandTest, HelpSaysWhatReadPrintsAndHowToQuoteDropFrame) {
@@ -148,8 +132,7 @@ TEST_F(TcCommandTest, ConcurrentRunsTakeTurns) {
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         const auto bytes = qtff::testing::makeTestMovie();
-        std::ofstream(m_movie, std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        writeText("movie.mov", std::string(bytes.begin(), bytes.end()));
         auto addAs = [this](std::string reel) {
             return std::async(std::launch::async, [this, reel] {
                 return run({"tc", "add", "MOVIE", "--tc", "01:00:00:00", "--reel", reel});
