@@ -51,14 +51,7 @@ test::Bytes bwfFile(const std::string& description, std::uint16_t channels = 2,
     test::BextFields fields = test::describedAs(description);
     fields.originator = "Recorder";
     fields.timeReference = std::uint64_t{rate} * 36000; // 10:00:00:00
-    const std::size_t bytes = static_cast<std::size_t>(seconds * rate) * channels * (bits / 8);
-    std::vector<test::Chunk> chunks;
-    if (withBext) {
-        chunks.emplace_back("bext", test::bextBody(fields));
-    }
-    chunks.emplace_back("fmt ", test::fmtBody(1, channels, rate, bits));
-    chunks.emplace_back("data", test::Bytes(bytes, 0x11));
-    return test::buildWave(chunks);
+    return test::bwfRecording(fields, channels, rate, bits, seconds, withBext);
 }
 
 class Bwf2qtCommandTest : public test::OutputFolderTest {

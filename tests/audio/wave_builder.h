@@ -164,6 +164,20 @@ inline Bytes buildWave(const std::vector<Chunk>& chunks, Container container = C
     return out;
 }
 
+/// A recording of `seconds` of pseudo-random samples described by `fields` (left out when
+/// `withBext` is false); more than two channels use the extensible format.
+inline Bytes bwfRecording(const BextFields& fields, std::uint16_t channels, std::uint32_t rate,
+                          std::uint16_t bits, double seconds, bool withBext = true) {
+    std::vector<Chunk> chunks;
+    if (withBext) {
+        chunks.emplace_back("bext", bextBody(fields));
+    }
+    chunks.emplace_back("fmt ", fmtBody(1, channels, rate, bits, channels > 2));
+    const auto frames = static_cast<std::size_t>(seconds * rate);
+    chunks.emplace_back("data", pseudoRandomBytes(frames * channels * (bits / 8), rate));
+    return buildWave(chunks);
+}
+
 inline void writeFile(const std::string& path, const Bytes& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()),

@@ -31,15 +31,7 @@ Bytes recording(const Recording& r, double seconds, bool withBext = true) {
     fields.originator = "Deva";
     fields.originatorRef = "REF-1";
     fields.timeReference = r.timeReference;
-    const auto frames = static_cast<std::size_t>(seconds * r.rate);
-    Bytes samples = pseudoRandomBytes(frames * r.channels * (r.bits / 8), 7);
-    std::vector<Chunk> chunks;
-    if (withBext) {
-        chunks.emplace_back("bext", bextBody(fields));
-    }
-    chunks.emplace_back("fmt ", fmtBody(1, r.channels, r.rate, r.bits, r.channels > 2));
-    chunks.emplace_back("data", std::move(samples));
-    return buildWave(chunks);
+    return bwfRecording(fields, r.channels, r.rate, r.bits, seconds, withBext);
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {
