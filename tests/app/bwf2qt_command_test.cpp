@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The bwf2qt command's dialogue, log and lists, on small BWF files written by the test.
 #include "../audio/wave_builder.h"
-#include "support/output_folder_test.h"
 #include "app/bwf2qt_command.h"
 #include "app/default_preferences.h"
 #include "app/preference_keys.h"
 #include "platform/scripted_user_interface.h"
 #include "platform/text_file.h"
 #include "shotlog/xml_export.h"
+#include "support/output_folder_test.h"
 
 #include <algorithm>
 #include <filesystem>

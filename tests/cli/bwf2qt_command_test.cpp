@@ -4,8 +4,8 @@
 // flags that answer the command's questions.
 #include "../audio/wave_builder.h"
 #include "../movie/test_media.h"
-#include "support/output_folder_test.h"
 #include "run_korvel.h"
+#include "support/output_folder_test.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

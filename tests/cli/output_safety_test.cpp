@@ -3,8 +3,8 @@
 // link, nothing left behind by an interrupt, and one movie per name when runs meet.
 #include "../audio/wave_builder.h"
 #include "../movie/test_media.h"
-#include "support/output_folder_test.h"
 #include "run_korvel.h"
+#include "support/output_folder_test.h"
 
 #include <fcntl.h>
 #include <filesystem>

@@ -26,8 +26,7 @@ const std::string kPalHead =
 TEST_F(Ale2fcpCommand, WritesBesideTheAleAndLogs) {
     TemporaryPrefs prefs;
     const std::string ale = writeText("Scene12.ALE", kAle);
-    const CommandResult result =
-        runKorvel(prefs.with({"ale2fcp", ale, "--log", path("log.txt")}));
+    const CommandResult result = runKorvel(prefs.with({"ale2fcp", ale, "--log", path("log.txt")}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(
         readText(path("Scene12.txt")),
@@ -90,8 +89,8 @@ TEST_F(Fcp2aleCommand, OneAleByDefault) {
 TEST_F(Fcp2aleCommand, SeparateBinsKeepEveryBin) {
     TemporaryPrefs prefs;
     const std::string list = writeText("day1.txt", kBatchList);
-    const CommandResult result = runKorvel(
-        prefs.with({"--set", "seperateBins=true", "fcp2ale", list, "-d", path("out")}));
+    const CommandResult result =
+        runKorvel(prefs.with({"--set", "seperateBins=true", "fcp2ale", list, "-d", path("out")}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(readText(path("out/day1.ale")), kPalHead + "a\t1\t2\tV\tR\r");
     EXPECT_EQ(readText(path("out/Bin A.ale")), kPalHead + "b\t3\t4\tA1A2\tR\r");

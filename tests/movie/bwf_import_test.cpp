@@ -307,8 +307,8 @@ TEST_F(BwfImportTest, RefusedPairWritesNothing) {
     };
     test::writeFile(path("X_1.wav"), bwf(1, 48000, 24, 0, Bytes(4800 * 3, 1)));
     for (const auto& partner : partners) {
-        test::writeFile(path("X_2.wav"), bwf(1, partner.rate, partner.bits,
-                                             partner.timeReference, Bytes(4800 * 3, 1)));
+        test::writeFile(path("X_2.wav"), bwf(1, partner.rate, partner.bits, partner.timeReference,
+                                             Bytes(4800 * 3, 1)));
         BwfImportOptions options;
         options.inputFile = path("X_1.wav");
         options.secondImportFile = path("X_2.wav");
