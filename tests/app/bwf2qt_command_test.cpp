@@ -7,12 +7,12 @@
 #include "platform/scripted_user_interface.h"
 #include "platform/text_file.h"
 #include "shotlog/xml_export.h"
+#include "support/output_folder_test.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -51,30 +51,16 @@ test::Bytes bwfFile(const std::string& description, std::uint16_t channels = 2,
     test::BextFields fields = test::describedAs(description);
     fields.originator = "Recorder";
     fields.timeReference = std::uint64_t{rate} * 36000; // 10:00:00:00
-    const std::size_t bytes = static_cast<std::size_t>(seconds * rate) * channels * (bits / 8);
-    std::vector<test::Chunk> chunks;
-    if (withBext) {
-        chunks.emplace_back("bext", test::bextBody(fields));
-    }
-    chunks.emplace_back("fmt ", test::fmtBody(1, channels, rate, bits));
-    chunks.emplace_back("data", test::Bytes(bytes, 0x11));
-    return test::buildWave(chunks);
+    return test::bwfRecording(fields, channels, rate, bits, seconds, withBext);
 }
 
-class Bwf2qtCommandTest : public testing::Test {
+class Bwf2qtCommandTest : public test::OutputFolderTest {
   protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("korvel-bwf2qt-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "out");
+        OutputFolderTest::SetUp();
         makeDefaultPrefs(prefs, "/home/ed");
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
-    std::string out(const std::string& name) const { return (m_dir / "out" / name).string(); }
     std::string write(const std::string& name, const test::Bytes& bytes) const {
         test::writeFile(path(name), bytes);
         return path(name);
@@ -83,7 +69,7 @@ class Bwf2qtCommandTest : public testing::Test {
     // Answers both open panels; the lists go to out/list.txt and out/list.xml.
     Bwf2qtReport run(const std::vector<std::string>& files) {
         ui.queueOpenPanelAnswer(files);
-        ui.queueOpenPanelAnswer({(m_dir / "out").string()});
+        ui.queueOpenPanelAnswer({(m_folder / "out").string()});
         ui.queueSavePanelAnswer(out("list.txt"));
         ui.queueSavePanelAnswer(out("list.xml"));
         Bwf2qtContext context{ui, prefs, attributes, log, "/home/ed", {}};
@@ -117,7 +103,6 @@ class Bwf2qtCommandTest : public testing::Test {
     MemoryPreferenceStore prefs;
     FakeAttributes attributes;
     KTLogController log;
-    fs::path m_dir;
 };
 
 TEST_F(Bwf2qtCommandTest, CancellingEitherPanelLogsOnlyTheEnd) {
@@ -204,7 +189,7 @@ TEST_F(Bwf2qtCommandTest, UnwritableBatchListIsReportedAndLogged) {
     prefs.setBoolean(prefkey::kClickCreateFCPBatchList, true);
     const std::string a = write("A01.wav", bwfFile("sTAPE=R07\r\n"));
     ui.queueOpenPanelAnswer({a});
-    ui.queueOpenPanelAnswer({(m_dir / "out").string()});
+    ui.queueOpenPanelAnswer({(m_folder / "out").string()});
     const std::string unwritable = path("missing-folder/list.txt");
     ui.queueSavePanelAnswer(unwritable);
     Bwf2qtContext context{ui, prefs, attributes, log, "/home/ed", {}};
@@ -385,8 +370,8 @@ TEST_F(Bwf2qtCommandTest, PairThatMissesTheRuleIsConvertedOneByOne) {
     };
     prefs.setString(prefkey::kBWFMergeTracks, "Ch. 1 & 2");
     for (const auto& [partner, reason] : partners) {
-        fs::remove_all(m_dir / "out");
-        fs::create_directories(m_dir / "out");
+        fs::remove_all(m_folder / "out");
+        fs::create_directories(m_folder / "out");
         const std::string left = write("ABC123_1.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24));
         const std::string right = write("ABC123_2.wav", partner);
         const Bwf2qtReport report = run({left, right});

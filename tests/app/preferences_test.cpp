@@ -20,44 +20,6 @@ std::vector<std::string> storedLines(const PreferenceStore& store) {
     return lines;
 }
 
-TEST(MakeDefaultPrefsTest, WritesTheDefaultsInOrder) {
-    const auto defaults = defaultPreferences(kHome);
-    std::vector<std::string> order;
-    for (const auto& preference : defaults) {
-        order.emplace_back(preference.key);
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"TVSys",
-                                               "DF",
-                                               "tcColumn",
-                                               "movieExtension",
-                                               "usertxt1",
-                                               "usertxt2",
-                                               "usertxt3",
-                                               "usertxt4",
-                                               "ale2fcpAleDir",
-                                               "ale2fcpFcpDir",
-                                               "clipType",
-                                               "seperateBins",
-                                               "modifyNameData",
-                                               "mediaFileVersion",
-                                               "convertTo24Tc",
-                                               "qtcWindows",
-                                               "ale2fcpTCConversion",
-                                               "BatchListHeaderLanguish",
-                                               "BWFSampleRate",
-                                               "BWFMergeTracks",
-                                               "button24to16",
-                                               "BWFfpsRate",
-                                               "clickCreateFCPBatchList",
-                                               "BWFTapeIDSelect",
-                                               "ale2fcpFCPvers",
-                                               "BWFXMLFormat"}));
-    // Every key written has the type the rest of the tool reads it as.
-    for (const auto& preference : defaults) {
-        ASSERT_TRUE(preferenceType(preference.key)) << preference.key;
-    }
-}
-
 TEST(StartupTest, FirstRunWritesExactlyTheDefaults) {
     MemoryPreferenceStore store;
     store.setBoolean("DF", true); // left over without "TVSys": still a first run
@@ -102,6 +64,10 @@ TEST(StartupTest, FirstRunWritesExactlyTheDefaults) {
     EXPECT_FALSE(store.boolean("DF"));
     EXPECT_FALSE(store.boolean("seperateBins"));
     EXPECT_FALSE(store.boolean("convertTo24Tc"));
+    // Every key written has the type the rest of the tool reads it as.
+    for (const auto& preference : defaultPreferences(kHome)) {
+        EXPECT_TRUE(preferenceType(preference.key)) << preference.key;
+    }
 }
 
 TEST(StartupTest, NoticesFollowTheStoredVersion) {
@@ -225,6 +191,38 @@ TEST(ParsePreferenceValueTest, TypedByKey) {
                              {"unknownKey", "x"}}) {
         EXPECT_FALSE(parsePreferenceValue(key, text).ok()) << key << "=" << text;
     }
+}
+
+// A popup key takes only its choices, and the refusal names them.
+TEST(ParsePreferenceValueTest, PopupKeysTakeOnlyTheirChoices) {
+    const struct {
+        const char* key;
+        const char* good;
+        const char* bad;
+        const char* named;
+    } rows[] = {
+        {"TVSys", "59.94 fps", "59.94",
+         "\"23.976 fps\", \"30 fps\", \"50 fps\", \"59.94 fps\", \"60 fps\""},
+        {"BWFfpsRate", "NTSC DF", "25", "\"NTSC NDF\""},
+        {"tcColumn", "Aux TC 2", "[ALE] Start", "\"Auxiliary TC1\""},
+        {"BWFMergeTracks", "Ch. 1 & 2", "Ch. 1&2", "\"Ch. 1 & 2\""},
+        {"BWFMediaConversion", "Link To BWF Files", "Link", "\"Link To BWF Files\""},
+        {"BWFTapeIDSelect", "BWF File Name", "File Name", "\"TapeID from BWF File\""},
+        {"clipType", "Clips only", "clips only", "\"Clips only\""},
+        {"ale2fcpFCPvers", "FCP 3", "FCP 5", "\"FCP 3\""},
+        {"BatchListHeaderLanguish", "French", "German", "\"French\""},
+        {"BWFSampleRate", "44100 kHz", "96000 kHz", "\"Same as Source\""},
+        {"BWFXMLFormat", "xmeml 5", "xmeml5", "\"Clip list\", \"xmeml 5\""},
+        {"modifyNameData", "Truncate, add \".mov\"", "Truncate, add .mov", "\"Truncate\""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(*parsePreferenceValue(row.key, row.good), PreferenceValue(std::string(row.good)));
+        const auto refused = parsePreferenceValue(row.key, row.bad);
+        ASSERT_FALSE(refused.ok()) << row.key;
+        EXPECT_NE(refused.error().message.find(row.named), std::string::npos)
+            << row.key << ": " << refused.error().message;
+    }
+    EXPECT_TRUE(parsePreferenceValue("movieExtension", ".MXF").ok()); // not a popup: any text
 }
 
 } // namespace

@@ -17,6 +17,7 @@ namespace korvel {
 namespace {
 
 using test::Bytes;
+using test::pseudoRandomBytes;
 
 void put24(Bytes& out, std::int32_t value) {
     test::putLittle(out, static_cast<std::uint32_t>(value), 3);
@@ -67,15 +68,6 @@ Result<PcmRunReport> run(const Bytes& file, const PcmConversion& conversion, Col
         return stream.error();
     }
     return convertPcm(source, *stream, conversion, out.sink());
-}
-
-Bytes pseudoRandomBytes(std::size_t count, std::uint32_t seed) {
-    Bytes bytes(count);
-    for (auto& b : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<std::uint8_t>(seed >> 24);
-    }
-    return bytes;
 }
 
 TEST(PcmPipeline, CopiesSamplesBitForBit) {

@@ -16,6 +16,16 @@ namespace korvel::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+/// Bytes that differ from one another, the same for the same seed: samples a copy must keep.
+inline Bytes pseudoRandomBytes(std::size_t count, std::uint32_t seed) {
+    Bytes bytes(count);
+    for (auto& b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<std::uint8_t>(seed >> 24);
+    }
+    return bytes;
+}
+
 inline void putLittle(Bytes& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -152,6 +162,20 @@ inline Bytes buildWave(const std::vector<Chunk>& chunks, Container container = C
         }
     }
     return out;
+}
+
+/// A recording of `seconds` of pseudo-random samples described by `fields` (left out when
+/// `withBext` is false); more than two channels use the extensible format.
+inline Bytes bwfRecording(const BextFields& fields, std::uint16_t channels, std::uint32_t rate,
+                          std::uint16_t bits, double seconds, bool withBext = true) {
+    std::vector<Chunk> chunks;
+    if (withBext) {
+        chunks.emplace_back("bext", bextBody(fields));
+    }
+    chunks.emplace_back("fmt ", fmtBody(1, channels, rate, bits, channels > 2));
+    const auto frames = static_cast<std::size_t>(seconds * rate);
+    chunks.emplace_back("data", pseudoRandomBytes(frames * channels * (bits / 8), rate));
+    return buildWave(chunks);
 }
 
 inline void writeFile(const std::string& path, const Bytes& bytes) {

@@ -4,8 +4,8 @@
 // flags that answer the command's questions.
 #include "../audio/wave_builder.h"
 #include "../movie/test_media.h"
-#include "output_folder_test.h"
 #include "run_korvel.h"
+#include "support/output_folder_test.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -31,25 +31,7 @@ Bytes recording(const Recording& r, double seconds, bool withBext = true) {
     fields.originator = "Deva";
     fields.originatorRef = "REF-1";
     fields.timeReference = r.timeReference;
-    const auto frames = static_cast<std::size_t>(seconds * r.rate);
-    Bytes samples(frames * r.channels * (r.bits / 8));
-    std::uint32_t seed = 7;
-    for (auto& b : samples) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<std::uint8_t>(seed >> 24);
-    }
-    std::vector<Chunk> chunks;
-    if (withBext) {
-        chunks.emplace_back("bext", bextBody(fields));
-    }
-    chunks.emplace_back("fmt ", fmtBody(1, r.channels, r.rate, r.bits, r.channels > 2));
-    chunks.emplace_back("data", std::move(samples));
-    return buildWave(chunks);
-}
-
-std::string fileText(const std::string& path) {
-    const Bytes bytes = readFile(path);
-    return std::string(bytes.begin(), bytes.end());
+    return bwfRecording(fields, r.channels, r.rate, r.bits, seconds, withBext);
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {
@@ -98,14 +80,6 @@ TEST_F(Bwf2qtCommandTest, HelpStatesThePairingRule) {
           "same sample rate and sample size", "overlap in time", "converted one by one"}) {
         EXPECT_NE(result.out.find(part), std::string::npos) << part;
     }
-}
-
-TEST_F(Bwf2qtCommandTest, FileThatIsNotWaveFailsTheRun) {
-    const std::string text = write("T.wav", Bytes{'n', 'o', 't', 'e', 's', '\n'});
-    const CommandResult result = bwf2qt({text, "--on-missing-bext", "skip"});
-    EXPECT_EQ(result.exitStatus, 1) << result.err;
-    EXPECT_NE(result.err.find("not a WAVE file"), std::string::npos) << result.err;
-    EXPECT_FALSE(fs::exists(out("T.mov")));
 }
 
 TEST_F(Bwf2qtCommandTest, WarningsAreRepeatedAtTheEnd) {
@@ -181,7 +155,7 @@ TEST_F(Bwf2qtCommandTest, MoviesAndListsAsOutsideToolsReadThem) {
         EXPECT_EQ(std::system(("xmllint --noout " + shellQuote(out("list.xml"))).c_str()), 0);
 
         // The row holds the record's values, as bwf-info reads them from the same file.
-        const auto lines = split(fileText(out("list.txt")), '\r');
+        const auto lines = split(readText(out("list.txt")), '\r');
         ASSERT_EQ(lines.size(), 2u);
         const auto columns = split(lines[1] + "\t", '\t');
         ASSERT_EQ(columns.size(), 12u) << lines[1];
@@ -347,7 +321,7 @@ TEST_F(Bwf2qtCommandTest, ClipListStaysTheDefault) {
     const std::string file =
         write("T1.wav", recording({"T1", 1, 48000, 16, 48000ull * 3600, "sTAPE=R1\r\n"}, 1.0));
     ASSERT_EQ(bwf2qt({file, "--xml", out("list.xml")}).exitStatus, 0);
-    const std::string text = fileText(out("list.xml"));
+    const std::string text = readText(out("list.xml"));
     EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r<!DOCTYPE xmeml>\r"
                          "<xmeml version=\"0.5\">\r",
                          0),
@@ -392,12 +366,12 @@ TEST_F(Bwf2qtCommandTest, StartsPastMidnightAreOneTimeOfDayEverywhere) {
         EXPECT_NE(info.out.find("Timecode start: " + std::string(row.start) + " @"),
                   std::string::npos)
             << info.out;
-        const auto lines = split(fileText(out("list.txt")), '\r');
+        const auto lines = split(readText(out("list.txt")), '\r');
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(split(lines[1], '\t').at(2), row.start);
-        EXPECT_NE(fileText(out("list.xml")).find("<string>" + std::string(row.start) + "</string>"),
+        EXPECT_NE(readText(out("list.xml")).find("<string>" + std::string(row.start) + "</string>"),
                   std::string::npos);
-        const std::string xml = fileText(out("list.xml"));
+        const std::string xml = readText(out("list.xml"));
         const auto timebase = std::string(row.timebase);
         EXPECT_NE(xml.find("<timebase>" + timebase.substr(0, timebase.find(' ')) +
                            "</timebase>\r"
@@ -435,7 +409,7 @@ TEST_F(Bwf2qtCommandTest, FlagsAnswerTheQuestions) {
     EXPECT_EQ(stopped.exitStatus, 1);
     EXPECT_EQ(stopped.out, out("A01.mov") + "\n");
     EXPECT_FALSE(fs::exists(out("C03.mov")));
-    EXPECT_EQ(split(fileText(out("l.txt")), '\r').size(), 2u); // the header and A01
+    EXPECT_EQ(split(readText(out("l.txt")), '\r').size(), 2u); // the header and A01
 
     // An existing movie: skipped without a person, replaced, or the end of the run.
     const auto size = fs::file_size(out("A01.mov"));

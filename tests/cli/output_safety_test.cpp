@@ -3,8 +3,8 @@
 // link, nothing left behind by an interrupt, and one movie per name when runs meet.
 #include "../audio/wave_builder.h"
 #include "../movie/test_media.h"
-#include "output_folder_test.h"
 #include "run_korvel.h"
+#include "support/output_folder_test.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -25,15 +25,7 @@ namespace fs = std::filesystem;
 Bytes recording(double seconds, std::uint16_t channels = 2, std::uint16_t bits = 24) {
     BextFields fields = describedAs("sTAPE=R01\r\n");
     fields.timeReference = 48000ull * 3600;
-    Bytes samples(static_cast<std::size_t>(seconds * 48000) * channels * (bits / 8));
-    std::uint32_t seed = 11;
-    for (auto& b : samples) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<std::uint8_t>(seed >> 24);
-    }
-    return buildWave({{"bext", bextBody(fields)},
-                      {"fmt ", fmtBody(1, channels, 48000, bits, false)},
-                      {"data", std::move(samples)}});
+    return bwfRecording(fields, channels, 48000, bits, seconds);
 }
 
 // A long recording that takes no room on disk: the header, then a hole of `dataBytes`.

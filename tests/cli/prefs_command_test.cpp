@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "run_korvel.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,18 +24,12 @@ TEST(PrefsCommandTest, ResetThenListShowsTheDefaults) {
     ASSERT_EQ(runKorvel(prefs.with({"prefs", "reset"})).exitStatus, 0);
     const CommandResult listed = runKorvel(prefs.with({"prefs", "list"}));
     ASSERT_EQ(listed.exitStatus, 0);
-    const std::string expected =
-        "BWFMergeTracks=None\nBWFSampleRate=Same as Source\nBWFTapeIDSelect=TapeID from BWF "
-        "File\nBWFXMLFormat=Clip "
-        "list\nBWFfpsRate=PAL\nBatchListHeaderLanguish=English\nTVSys=PAL\nale2fcpAleDir=" +
-        home() + "\nale2fcpFCPvers=FCP 4\nale2fcpFcpDir=" + home() +
-        "\nale2fcpTCConversion=Convert Start field to 24 fps TC\nbutton24to16=false\n"
-        "clickCreateFCPBatchList=false\nclipType=Clips only\nkorvelVersion=9\n"
-        "mediaFileVersion=QuickTime 4 or later\nmodifyNameData=No\nmovieExtension=.mov\n"
-        "qtcWindows=false\nreelid01=\nreelid02=\nreelid03=\nreelid04=\nreelid05=\nreelid06=\n"
-        "reelid07=\nreelid08=\nreelid09=\nreelid10=\ntcColumn=Start\nusertxt1=[empty]\n"
-        "usertxt2=[empty]\nusertxt3=[empty]\nusertxt4=[empty]\n";
-    EXPECT_EQ(listed.out, expected);
+    // The whole list of defaults is the app's to check; here: one key a line, home filled in,
+    // and nothing else kept.
+    EXPECT_NE(listed.out.find("\nTVSys=PAL\nale2fcpAleDir=" + home() + "\n"), std::string::npos)
+        << listed.out;
+    EXPECT_EQ(listed.out.find("lastAleDir"), std::string::npos);
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 34);
 }
 
 // Reading the store makes no folder for it; storing a value does.
@@ -89,7 +84,7 @@ TEST(PrefsCommandTest, GetSetAndOneRunOverrides) {
 }
 
 // A popup key takes only its choices, for good and for one run: any other text is bad usage that
-// names the choices, and nothing is stored or run.
+// names the choices, and nothing is stored or run (each key's choices: the app's tests).
 TEST(PrefsCommandTest, PopupKeysTakeOnlyTheirChoices) {
     TemporaryPrefs prefs;
     struct Step {
@@ -109,25 +104,9 @@ TEST(PrefsCommandTest, PopupKeysTakeOnlyTheirChoices) {
          ""},
         {{"prefs", "set", "TVSys", "SECAM"}, 2, "", "\"PAL\", \"NTSC\", \"24 fps\""},
         {{"prefs", "set", "TVSys", "59.94 fps"}, 0, "", ""},
-        {{"prefs", "set", "TVSys", "59.94"},
-         2,
-         "",
-         "\"23.976 fps\", \"30 fps\", \"50 fps\", \"59.94 fps\", \"60 fps\""},
         {{"prefs", "set", "TVSys", "24 fps"}, 0, "", ""},
-        {{"prefs", "set", "BWFfpsRate", "25"}, 2, "", "\"NTSC NDF\""},
-        {{"prefs", "set", "tcColumn", "[ALE] Start"}, 2, "", "\"Auxiliary TC1\""},
-        {{"prefs", "set", "tcColumn", "Aux TC 2"}, 0, "", ""},
-        {{"prefs", "set", "BWFMergeTracks", "Ch. 1&2"}, 2, "", "\"Ch. 1 & 2\""},
-        {{"prefs", "set", "BWFTapeIDSelect", "BWF File Name"}, 0, "", ""},
-        {{"prefs", "set", "BWFMediaConversion", "Link"}, 2, "", "\"Link To BWF Files\""},
-        {{"prefs", "set", "clipType", "clips only"}, 2, "", "\"Clips only\""},
-        {{"prefs", "set", "ale2fcpFCPvers", "FCP 5"}, 2, "", "\"FCP 3\""},
-        {{"prefs", "set", "BatchListHeaderLanguish", "German"}, 2, "", "\"French\""},
-        {{"prefs", "set", "BWFSampleRate", "96000 kHz"}, 2, "", "\"Same as Source\""},
-        {{"prefs", "set", "BWFXMLFormat", "xmeml5"}, 2, "", "\"Clip list\", \"xmeml 5\""},
         {{"prefs", "set", "BWFXMLFormat", "xmeml 5"}, 0, "", ""},
         {{"prefs", "get", "BWFXMLFormat"}, 0, "xmeml 5\n", ""},
-        {{"prefs", "set", "modifyNameData", "Truncate, add .mov"}, 2, "", "\"Truncate\""},
         {{"prefs", "set", "movieExtension", ".MXF"}, 0, "", ""}, // not a popup: any text
         {{"prefs", "get", "TVSys"}, 0, "24 fps\n", ""},
         {{"prefs", "get", "BWFfpsRate"}, 0, "PAL\n", ""}, // the first-run default, untouched

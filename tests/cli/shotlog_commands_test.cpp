@@ -1,42 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "run_korvel.h"
+#include "support/output_folder_test.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 namespace korvel::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of its own for one test, removed when the test ends.
-class Scratch {
-  public:
-    Scratch() {
-        m_path =
-            fs::temp_directory_path() /
-            ("korvel-shotlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
-    }
-    ~Scratch() { fs::remove_all(m_path); }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(m_path / name, std::ios::binary) << text;
-        return file(name);
-    }
-    static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    const fs::path& path() const { return m_path; }
-
-  private:
-    fs::path m_path;
-};
+class Ale2fcpCommand : public OutputFolderTest {};
+class Fcp2aleCommand : public OutputFolderTest {};
 
 const std::string kAle =
     "Heading\r\nVIDEO_FORMAT\tPAL\r\nColumn\r\nName\tStart\tEnd\tTracks\tTape\r\n"
@@ -48,28 +23,25 @@ const std::string kPalHead =
     "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
     "TAPE\tUnknown\rFPS\t25\r\rColumn\rName\tStart\tEnd\tTracks\tTape\r\rData\r";
 
-TEST(Ale2fcpCommand, WritesBesideTheAleAndLogs) {
+TEST_F(Ale2fcpCommand, WritesBesideTheAleAndLogs) {
     TemporaryPrefs prefs;
-    Scratch dir;
-    const std::string ale = dir.write("Scene12.ALE", kAle);
-    const CommandResult result =
-        runKorvel(prefs.with({"ale2fcp", ale, "--log", dir.file("log.txt")}));
+    const std::string ale = writeText("Scene12.ALE", kAle);
+    const CommandResult result = runKorvel(prefs.with({"ale2fcp", ale, "--log", path("log.txt")}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(
-        Scratch::read(dir.file("Scene12.txt")),
+        readText(path("Scene12.txt")),
         "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
         "n1\t01:00:00:00\t01:00:01:00\t1V, 1A\tA1\tT\rn2\t02:00:00:00\t02:00:01:00\t1A\tA2\tT\r");
-    EXPECT_EQ(Scratch::read(dir.file("log.txt")),
+    EXPECT_EQ(readText(path("log.txt")),
               "Korvel Tools version 1.2.1\r\rale2fcp video format: PAL\r"
               "The ALE file has Windows line breaks!\rThe ALE file has PAL video format\r"
               "Starting to convert the ALE shot log...\rFinished converting 2 clips.\r");
     EXPECT_NE(result.err.find("Finished converting 2 clips.\n"), std::string::npos);
 }
 
-TEST(Ale2fcpCommand, StandardOutputAndOverrides) {
+TEST_F(Ale2fcpCommand, StandardOutputAndOverrides) {
     TemporaryPrefs prefs;
-    Scratch dir;
-    const std::string ale = dir.write("a.ale", kAle);
+    const std::string ale = writeText("a.ale", kAle);
     const CommandResult result =
         runKorvel(prefs.with({"--set", "aleCopyName=true", "--set",
                               "modifyNameData=Truncate, add \".MOV\"", "ale2fcp", ale, "-o", "-"}));
@@ -79,83 +51,77 @@ TEST(Ale2fcpCommand, StandardOutputAndOverrides) {
                           "n2.MOV\t02:00:00:00\t02:00:01:00\t1A\tA2\tT\tn2\r");
 }
 
-TEST(Ale2fcpCommand, RefusalsAndExistingFiles) {
+TEST_F(Ale2fcpCommand, RefusalsAndExistingFiles) {
     TemporaryPrefs prefs;
-    Scratch dir;
-    const std::string ale = dir.write("a.ale", kAle);
+    const std::string ale = writeText("a.ale", kAle);
     CommandResult result = runKorvel(prefs.with({"--tv", "NTSC", "ale2fcp", ale}));
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.err.find("Video Format confusion...: The ALE file is in PAL format but the "
                               "preferences are set to NTSC!"),
               std::string::npos);
-    EXPECT_FALSE(fs::exists(dir.file("a.txt")));
+    EXPECT_FALSE(fs::exists(path("a.txt")));
 
-    const std::string out = dir.write("a.txt", "keep me");
+    const std::string out = writeText("a.txt", "keep me");
     result = runKorvel(prefs.with({"ale2fcp", ale}));
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(Scratch::read(out), "keep me"); // never replaced silently
+    EXPECT_EQ(readText(out), "keep me"); // never replaced silently
     result = runKorvel(prefs.with({"ale2fcp", ale, "--on-exists", "abort"}));
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(Scratch::read(out), "keep me");
+    EXPECT_EQ(readText(out), "keep me");
     result = runKorvel(prefs.with({"ale2fcp", ale, "--on-exists", "replace"}));
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(Scratch::read(out).substr(0, 5), "Name\t");
+    EXPECT_EQ(readText(out).substr(0, 5), "Name\t");
 
-    EXPECT_EQ(runKorvel(prefs.with({"ale2fcp", dir.file("missing.ale")})).exitStatus, 2);
+    EXPECT_EQ(runKorvel(prefs.with({"ale2fcp", path("missing.ale")})).exitStatus, 2);
     EXPECT_EQ(runKorvel(prefs.with({"ale2fcp", ale, "--on-exists", "maybe"})).exitStatus, 2);
 }
 
-TEST(Fcp2aleCommand, OneAleByDefault) {
+TEST_F(Fcp2aleCommand, OneAleByDefault) {
     TemporaryPrefs prefs;
-    Scratch dir;
-    const std::string list = dir.write("day 1.txt", kBatchList);
+    const std::string list = writeText("day 1.txt", kBatchList);
     const CommandResult result = runKorvel(prefs.with({"fcp2ale", list}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.out, dir.file("day 1.ale") + "\n");
-    EXPECT_EQ(Scratch::read(dir.file("day 1.ale")),
+    EXPECT_EQ(result.out, path("day 1.ale") + "\n");
+    EXPECT_EQ(readText(path("day 1.ale")),
               kPalHead + "a\t1\t2\tV\tR\rb\t3\t4\tA1A2\tR\rc\t5\t6\tA1\tR\r");
 }
 
-TEST(Fcp2aleCommand, SeparateBinsKeepEveryBin) {
+TEST_F(Fcp2aleCommand, SeparateBinsKeepEveryBin) {
     TemporaryPrefs prefs;
-    Scratch dir;
-    const std::string list = dir.write("day1.txt", kBatchList);
-    fs::create_directories(dir.path() / "out");
-    const CommandResult result = runKorvel(
-        prefs.with({"--set", "seperateBins=true", "fcp2ale", list, "-d", dir.file("out")}));
+    const std::string list = writeText("day1.txt", kBatchList);
+    const CommandResult result =
+        runKorvel(prefs.with({"--set", "seperateBins=true", "fcp2ale", list, "-d", path("out")}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(Scratch::read(dir.file("out/day1.ale")), kPalHead + "a\t1\t2\tV\tR\r");
-    EXPECT_EQ(Scratch::read(dir.file("out/Bin A.ale")), kPalHead + "b\t3\t4\tA1A2\tR\r");
-    EXPECT_EQ(Scratch::read(dir.file("out/Bin A-2.ale")), kPalHead + "c\t5\t6\tA1\tR\r");
+    EXPECT_EQ(readText(path("out/day1.ale")), kPalHead + "a\t1\t2\tV\tR\r");
+    EXPECT_EQ(readText(path("out/Bin A.ale")), kPalHead + "b\t3\t4\tA1A2\tR\r");
+    EXPECT_EQ(readText(path("out/Bin A-2.ale")), kPalHead + "c\t5\t6\tA1\tR\r");
 }
 
 // Standard output lists the files written, and only them: a bin whose file could not be written
 // has been reported as such and is not listed.
-TEST(Fcp2aleCommand, PrintsOnlyTheFilesItWrote) {
+TEST_F(Fcp2aleCommand, PrintsOnlyTheFilesItWrote) {
     TemporaryPrefs prefs;
-    Scratch dir;
-    const std::string list = dir.write("day1.txt", kBatchList);
-    fs::create_directories(dir.path() / "Bin A.ale"); // no file can replace a folder
+    const std::string list = writeText("day1.txt", kBatchList);
+    fs::create_directories(m_folder / "Bin A.ale"); // no file can replace a folder
     const CommandResult result = runKorvel(
         prefs.with({"--set", "seperateBins=true", "fcp2ale", list, "--on-exists", "replace"}));
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.err.find("The ALE file could not be saved!"), std::string::npos) << result.err;
-    EXPECT_EQ(result.out, dir.file("day1.ale") + "\n" + dir.file("Bin A-2.ale") + "\n");
+    EXPECT_EQ(result.out, path("day1.ale") + "\n" + path("Bin A-2.ale") + "\n");
 }
 
-TEST(Fcp2aleCommand, RefusalAndUnsafeBinNames) {
+TEST_F(Fcp2aleCommand, RefusalAndUnsafeBinNames) {
     TemporaryPrefs prefs;
-    Scratch dir;
-    const std::string list = dir.write("l.txt", kBatchList);
+    const std::string list = writeText("l.txt", kBatchList);
     CommandResult result = runKorvel(prefs.with({"--tv", "24 fps", "fcp2ale", list}));
     EXPECT_EQ(result.exitStatus, 1);
 
     const std::string escaping =
-        dir.write("e.txt", "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\r- ../../x\r"
+        writeText("e.txt", "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\r- ../../x\r"
                            "a\t1\t2\t1V\t\tR\tClip\r");
     result = runKorvel(prefs.with({"--set", "seperateBins=true", "fcp2ale", escaping}));
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_TRUE(fs::exists(dir.file(".._.._x.ale")));
+    EXPECT_TRUE(fs::exists(path(".._.._x.ale")));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // a record of movies held in memory (the movies themselves are empty files in a temporary folder).
 #include "movie/batch_add_tc.h"
 #include "platform/scripted_user_interface.h"
+#include "support/output_folder_test.h"
 
 #include <filesystem>
 #include <fstream>
@@ -47,19 +48,14 @@ struct FakeMovies {
     }
 };
 
-class BatchAddTcTest : public ::testing::Test {
+class BatchAddTcTest : public test::OutputFolderTest {
   protected:
     void SetUp() override {
-        m_folder =
-            fs::temp_directory_path() /
-            ("korvel_batch_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
+        OutputFolderTest::SetUp();
         fs::create_directories(m_folder / "media");
         options.alePath = (m_folder / "shoot.ALE").string();
         options.mediaFolder = media();
     }
-    void TearDown() override { fs::remove_all(m_folder); }
 
     std::string media() const { return (m_folder / "media").string(); }
     std::string movie(const std::string& name) const { return media() + "/" + name; }
@@ -76,7 +72,6 @@ class BatchAddTcTest : public ::testing::Test {
         return batch.setMovieTCFromAle(options);
     }
 
-    fs::path m_folder;
     SetMovieTCFromAleOptions options;
     FakeMovies movies;
     ScriptedUserInterface ui;

@@ -2,6 +2,7 @@
 // BWF files imported into movies, judged by ffprobe and ffmpeg (skipped without them).
 #include "../audio/wave_builder.h"
 #include "movie/bwf_import.h"
+#include "support/output_folder_test.h"
 #include "support/outside_tools.h"
 #include "test_media.h"
 
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
-#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -20,15 +20,6 @@ using test::Bytes;
 
 bool haveFfmpeg() {
     return test::haveProgram("ffprobe") && test::haveProgram("ffmpeg");
-}
-
-Bytes pseudoRandom(std::size_t count, std::uint32_t seed) {
-    Bytes bytes(count);
-    for (auto& b : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<std::uint8_t>(seed >> 24);
-    }
-    return bytes;
 }
 
 Bytes bwf(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
@@ -41,24 +32,14 @@ Bytes bwf(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
                             {"data", samples}});
 }
 
-class BwfImportTest : public testing::Test {
+class BwfImportTest : public test::OutputFolderTest {
   protected:
     void SetUp() override {
         if (!haveFfmpeg()) {
             GTEST_SKIP() << "ffprobe/ffmpeg not installed";
         }
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvel-import-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
+        OutputFolderTest::SetUp();
     }
-    void TearDown() override {
-        if (!m_dir.empty()) {
-            std::filesystem::remove_all(m_dir);
-        }
-    }
-
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     std::string probe(const std::string& movie, const std::string& entries) const {
         return test::commandOutput("ffprobe -v error -select_streams a:0 -show_entries " + entries +
@@ -83,12 +64,11 @@ class BwfImportTest : public testing::Test {
     ImportLog logger() {
         return [this](std::string_view line) { m_log.emplace_back(line); };
     }
-    std::filesystem::path m_dir;
 };
 
 TEST_F(BwfImportTest, SelfContainedCopyIsBitIdentical) {
     // 96 kHz at 13:00:00, a time reference above 2^32; two seconds.
-    const Bytes samples = pseudoRandom(96000 * 2 * 6, 1);
+    const Bytes samples = test::pseudoRandomBytes(96000 * 2 * 6, 1);
     test::writeFile(path("T01.wav"), bwf(2, 96000, 24, 96000ull * 46800, samples));
     BwfImportOptions options;
     options.inputFile = path("T01.wav");
@@ -105,11 +85,11 @@ TEST_F(BwfImportTest, SelfContainedCopyIsBitIdentical) {
     EXPECT_NE(found.find("TAG:timecode=13:00:00:00"), std::string::npos) << found;
     EXPECT_NE(found.find("TAG:reel_name=R07"), std::string::npos) << found;
     EXPECT_TRUE(decode(path("T01.mov"), "s24le") == samples);
-    EXPECT_EQ(test::temporariesIn(m_dir), 0);
+    EXPECT_EQ(test::temporariesIn(m_folder), 0);
 }
 
 TEST_F(BwfImportTest, NtscDropFrameStartGivesADropFrameTrack) {
-    const Bytes samples = pseudoRandom(48000 * 2, 2);
+    const Bytes samples = test::pseudoRandomBytes(48000 * 2, 2);
     test::writeFile(path("D.wav"), bwf(1, 48000, 16, 48000ull * 600, samples));
     BwfImportOptions options;
     options.inputFile = path("D.wav");
@@ -155,25 +135,6 @@ TEST_F(BwfImportTest, PairIsMergedLeftAThenRightB) {
         const Bytes right(decoded.begin() + 6 * i + 3, decoded.begin() + 6 * i + 6);
         ASSERT_EQ(right, i < 30000 ? Bytes(b.begin() + 3 * i, b.begin() + 3 * i + 3) : Bytes(3, 0))
             << i;
-    }
-}
-
-TEST_F(BwfImportTest, MismatchedPairIsRefusedAndNothingWritten) {
-    test::writeFile(path("X_1.wav"), bwf(1, 48000, 24, 0, Bytes(300, 1)));
-    test::writeFile(path("X_2.wav"), bwf(1, 44100, 24, 0, Bytes(300, 1)));
-    test::writeFile(path("Y_2.wav"), bwf(1, 48000, 16, 0, Bytes(300, 1)));
-    for (const char* partner : {"X_2.wav", "Y_2.wav"}) {
-        BwfImportOptions options;
-        options.inputFile = path("X_1.wav");
-        options.secondImportFile = path(partner);
-        options.importTwoFiles = true;
-        options.destFile = path("XP1.mov");
-        auto info = ZAN_ImportFile(options, logger());
-        ASSERT_FALSE(info) << partner;
-        EXPECT_NE(info.error().message.find("differ in sample"), std::string::npos)
-            << info.error().message;
-        EXPECT_FALSE(std::filesystem::exists(path("XP1.mov")));
-        EXPECT_EQ(test::temporariesIn(m_dir), 0);
     }
 }
 
@@ -229,7 +190,7 @@ TEST_F(BwfImportTest, FileWrittenByFfmpeg) {
 }
 
 TEST_F(BwfImportTest, LinkedMovieReadsTheBwfDataInPlace) {
-    const Bytes samples = pseudoRandom(48000 * 3 * 2, 11);
+    const Bytes samples = test::pseudoRandomBytes(48000 * 3 * 2, 11);
     // A large JUNK chunk first, so the data lies well inside the file.
     test::BextFields fields = test::describedAs("sTAPE=R02");
     fields.timeReference = 48000ull * 3600 * 2;
@@ -332,19 +293,34 @@ INSTANTIATE_TEST_SUITE_P(
                                   "S1_____1.wav starts 9600 samples (0.200 s) after S1_____2.wav"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(BwfImportTest, PairsThatDoNotOverlapAreRefused) {
-    test::writeFile(path("N_1.wav"), bwf(1, 48000, 16, 0, Bytes(4800, 1)));
-    test::writeFile(path("N_2.wav"), bwf(1, 48000, 16, 48000 * 10, Bytes(4800, 1)));
-    BwfImportOptions options;
-    options.inputFile = path("N_1.wav");
-    options.secondImportFile = path("N_2.wav");
-    options.importTwoFiles = true;
-    options.destFile = path("NP1.mov");
-    auto info = ZAN_ImportFile(options, logger());
-    ASSERT_FALSE(info);
-    EXPECT_NE(info.error().message.find("do not overlap"), std::string::npos)
-        << info.error().message;
-    EXPECT_FALSE(std::filesystem::exists(path("NP1.mov")));
+// A pair the pairing rule refuses writes nothing, not even a temporary.
+TEST_F(BwfImportTest, RefusedPairWritesNothing) {
+    const struct {
+        std::uint32_t rate;
+        std::uint16_t bits;
+        std::uint64_t timeReference;
+        const char* said;
+    } partners[] = {
+        {44100, 24, 0, "differ in sample"},
+        {48000, 16, 0, "differ in sample"},
+        {48000, 24, 48000 * 10, "do not overlap"},
+    };
+    test::writeFile(path("X_1.wav"), bwf(1, 48000, 24, 0, Bytes(4800 * 3, 1)));
+    for (const auto& partner : partners) {
+        test::writeFile(path("X_2.wav"), bwf(1, partner.rate, partner.bits, partner.timeReference,
+                                             Bytes(4800 * 3, 1)));
+        BwfImportOptions options;
+        options.inputFile = path("X_1.wav");
+        options.secondImportFile = path("X_2.wav");
+        options.importTwoFiles = true;
+        options.destFile = path("XP1.mov");
+        auto info = ZAN_ImportFile(options, logger());
+        ASSERT_FALSE(info) << partner.said;
+        EXPECT_NE(info.error().message.find(partner.said), std::string::npos)
+            << info.error().message;
+        EXPECT_FALSE(std::filesystem::exists(path("XP1.mov")));
+        EXPECT_EQ(test::temporariesIn(m_folder), 0);
+    }
 }
 
 // A plain RIFF recording past 4 GiB whose data size stayed at 0xFFFFFFFF: every sample to the
@@ -374,7 +350,7 @@ TEST_F(BwfImportTest, RiffOver4GiBIsReadToTheEnd) {
 }
 
 TEST_F(BwfImportTest, CutShortRecordingIsConvertedWithAWarning) {
-    const Bytes samples = pseudoRandom(48000 * 2, 5);
+    const Bytes samples = test::pseudoRandomBytes(48000 * 2, 5);
     test::BextFields fields = test::describedAs("sTAPE=CUT");
     fields.timeReference = 48000ull * 60;
     test::writeFile(path("CUT.wav"), test::buildWave({{"bext", test::bextBody(fields)},
@@ -413,7 +389,7 @@ TEST_F(BwfImportTest, SampleRatesNoMovieCanDeclareAreRefused) {
 // At 1 Hz half a second is not even a frame: chunks are sized in bytes, so the header stays
 // small beside the sound.
 TEST_F(BwfImportTest, OneHertzMovieIsNotMostlyHeader) {
-    const Bytes samples = pseudoRandom(400000, 9);
+    const Bytes samples = test::pseudoRandomBytes(400000, 9);
     test::writeFile(path("ONE.wav"), bwf(1, 1, 16, 0, samples));
     BwfImportOptions options;
     options.inputFile = path("ONE.wav");
