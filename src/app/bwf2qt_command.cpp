@@ -221,14 +221,15 @@ bool Bwf2qtRun::checkTypeCodes(const std::vector<std::string>& files) {
         m_ui.beep();
         log("The BWF File: " + file + " lacks a Wave Type Code.");
         const int answer = m_ui.runAlert(
-            Alert{std::string(bwf2qtalert::kTypeCodeTitle),
+            Alert{"Unable to read file!",
                   "The file: " + fileNameOf(file) +
                       " can't be recognized by QuickTime. Do you want to change the Type Code of "
                       "the file so QuickTime can read it?",
                   "Change Type Code",
                   "Abort",
                   {},
-                  false});
+                  false,
+                  AlertQuestion::FixTypeCode});
         if (answer != kAlertDefault) {
             return false;
         }
@@ -258,9 +259,9 @@ Bwf2qtRun::Step Bwf2qtRun::askExisting(const std::string& output) {
     }
     m_ui.beep();
     const int answer = m_ui.runAlert(
-        Alert{std::string(bwf2qtalert::kExistsTitle),
+        Alert{"File Alreay Exists!",
               "The File: " + fileNameOf(output) + " already exists in the Destination Folder.",
-              "Skip File", "Replace", "Abort", false});
+              "Skip File", "Replace", "Abort", false, AlertQuestion::OutputExists});
     if (answer == kAlertOther) {
         return Step::Abort;
     }
@@ -358,18 +359,15 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
         ++m_report.withoutBext;
         m_ui.beep();
         const int answer =
-            m_ui.runAlert(pair ? Alert{"The files: " + names + " are apparently not BWF files.",
-                                       std::string(bwf2qtalert::kNoBextPairMessage),
-                                       skip,
-                                       "Abort",
-                                       {},
-                                       false}
-                               : Alert{"The File: " + name + " is apparently not a BWF File.",
-                                       std::string(bwf2qtalert::kNoBextMessage),
-                                       skip,
-                                       "Abort",
-                                       {},
-                                       false});
+            m_ui.runAlert(Alert{pair ? "The files: " + names + " are apparently not BWF files."
+                                     : "The File: " + name + " is apparently not a BWF File.",
+                                pair ? "The files does not contain a Bext Chunk!"
+                                     : "The File does not contain a Bext Chunk!",
+                                skip,
+                                "Abort",
+                                {},
+                                false,
+                                AlertQuestion::MissingBext});
         return answer == kAlertDefault ? Step::Next : Step::StopConverting;
     }
 
@@ -573,6 +571,19 @@ std::string bwf2qtMovieName(const Bwf2qtJob& job, const std::string& destination
     }
     // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
     return destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
+}
+
+Bwf2qtFiles bwf2qtFiles(const std::vector<std::string>& files, const std::string& destination,
+                        std::string_view mergeTracks) {
+    Bwf2qtFiles run;
+    for (const Bwf2qtJob& job : bwf2qtJobs(files, bwf2qtChannelA(mergeTracks), fileExists)) {
+        run.inputs.push_back(job.file);
+        if (!job.partner.empty()) {
+            run.inputs.push_back(job.partner);
+        }
+        run.movies.push_back(bwf2qtMovieName(job, destination));
+    }
+    return run;
 }
 
 Bwf2qtReport clickGotoTC(Bwf2qtContext& context) {

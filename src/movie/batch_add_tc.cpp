@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -143,11 +144,12 @@ void countResult(BatchAddTcSummary& summary, ClipResult result) {
 
 } // namespace
 
-TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu) {
-    const auto add = [&qtu](bool replaceExisting) {
-        return [&qtu, replaceExisting](const std::string& moviePath, std::string_view tcValue,
-                                       std::string_view sourceValue, std::string_view tvsys,
-                                       bool dfValue) {
+TimecodeTrackOperations timecodeTrackOperations(Console& console, UserInterface& ui) {
+    const auto qtu = std::make_shared<QT_Utility>(console, ui);
+    const auto add = [qtu](bool replaceExisting) {
+        return [qtu, replaceExisting](const std::string& moviePath, std::string_view tcValue,
+                                      std::string_view sourceValue, std::string_view tvsys,
+                                      bool dfValue) {
             AddTCTrackOptions options;
             options.moviePath = moviePath;
             options.tcValue = tcValue;
@@ -157,15 +159,15 @@ TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu) {
             options.replaceExisting = replaceExisting;
             // Checked again while the movie is locked: another run may have added one since.
             options.refuseExisting = !replaceExisting;
-            return qtu.ZAN_AddTCTrack(options);
+            return qtu->ZAN_AddTCTrack(options);
         };
     };
     TimecodeTrackOperations operations;
-    operations.checkTCTrack = [&qtu](const std::string& moviePath) {
-        return qtu.ZAN_CheckTCTrack(moviePath);
+    operations.checkTCTrack = [qtu](const std::string& moviePath) {
+        return qtu->ZAN_CheckTCTrack(moviePath);
     };
-    operations.deleteTCTrack = [&qtu](const std::string& moviePath) {
-        return qtu.ZAN_DeleteTCTrack(moviePath);
+    operations.deleteTCTrack = [qtu](const std::string& moviePath) {
+        return qtu->ZAN_DeleteTCTrack(moviePath);
     };
     operations.addTCTrack = add(false);
     operations.replaceTCTrack = add(true);

@@ -5,6 +5,7 @@
 // folder, a timecode track with the clip's start timecode and tape (reel) name.
 
 #include "base/result.h"
+#include "platform/console.h"
 #include "platform/user_interface.h"
 #include "shotlog/ale_reader.h"
 #include "timecode/tv_system.h"
@@ -31,10 +32,8 @@ struct TimecodeTrackOperations {
     Add replaceTCTrack;
 };
 
-class QT_Utility;
-
-/// The operations of the movie utility, for Batch Add TC; `qtu` must outlive them.
-TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu);
+/// The operations of the movie utility, for Batch Add TC; `console` and `ui` must outlive them.
+TimecodeTrackOperations timecodeTrackOperations(Console& console, UserInterface& ui);
 
 /// The options of one batch, named as the arguments the command fills from the preferences.
 struct SetMovieTCFromAleOptions {
