@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvel {
 
@@ -113,9 +114,13 @@ class BatchAddTc {
                                  const AddTcTrackToMovieOptions& options);
 
   private:
+    struct Plan;
+    /// One row of the ALE; an error when it stops the batch (a clip without a start).
+    Result<ClipResult> runRow(const std::vector<std::string_view>& fields, std::size_t lineNumber,
+                              const SetMovieTCFromAleOptions& options, const Plan& plan);
     ClipResult runClip(const std::string& clipName, const std::string& tcValue,
                        const std::string& reelID, const SetMovieTCFromAleOptions& options,
-                       TvSystem system, const std::string& extension, std::int32_t baseNameLength);
+                       const Plan& plan);
     /// Logs why a movie's change failed; answers Unconfirmed when it was made all the same.
     ClipResult reportFailedChange(const std::string& moviePath, const Error& reason);
     /// Checks, adds, replaces or skips the timecode track of a movie that exists.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvel {
@@ -96,5 +97,12 @@ class UserInterface {
     /// open (the caller then shows the address some other way).
     virtual bool openUrl(const std::string& /*url*/) { return false; }
 };
+
+/// Beeps, then shows a one-button alert: how an operation says why it stops.
+inline void stopWithAlert(UserInterface& ui, std::string title, std::string message,
+                          std::string button = "Cancel") {
+    ui.beep();
+    ui.runAlert(Alert{std::move(title), std::move(message), std::move(button), {}, {}, false});
+}
 
 } // namespace korvel
