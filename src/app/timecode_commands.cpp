@@ -3,7 +3,6 @@
 
 #include "app/preference_keys.h"
 #include "movie/qt_utility.h"
-#include "qtff/timecode_track.h"
 #include "timecode/frames2tc.h"
 #include "timecode/tc30totc24.h"
 #include "timecode/timecode.h"
@@ -118,10 +117,10 @@ Status MovieTimecodeCommands::add(const std::string& movie, const std::string& t
         !TimeCode::parse(tc, system->framesPerSecond(), dropFrame)) {
         return notTimecodeOf(tc, *system);
     }
-    if (reel.size() > qtff::kMaxReelNameBytes) {
+    if (reel.size() > kMaxReelIdBytes) {
         return invalid("the reel name is " + std::to_string(reel.size()) +
                        " bytes long; a timecode track holds at most " +
-                       std::to_string(qtff::kMaxReelNameBytes));
+                       std::to_string(kMaxReelIdBytes));
     }
     if (system->dropFrameAllowed() && dropFrame != isDropFrameText(tc)) {
         note("note: " + tc + " is counted as " + (dropFrame ? "drop" : "non-drop") +

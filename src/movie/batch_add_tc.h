@@ -89,9 +89,6 @@ struct BatchAddTcSummary {
 std::string batchMovieFileName(std::string_view name, std::string_view movieExtension,
                                std::int32_t baseNameLength);
 
-/// A reel name longer than this many bytes cannot be stored in a timecode track.
-inline constexpr std::size_t kMaxReelIdBytes = 255;
-
 /// The Batch Add TC side of the ALE tools: reads the ALE, finds each clip's movie and adds,
 /// skips or replaces its timecode track, with progress and the summary sheet on `ui` and every
 /// decision in the log.
