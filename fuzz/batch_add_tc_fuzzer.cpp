@@ -4,6 +4,7 @@
 // the media folder is changed. The movies are empty files in a folder of the fuzzer's own, one of
 // them ("Out.mov") a symbolic link to a file beside the folder; their tracks are kept in memory.
 #include "movie/batch_add_tc.h"
+#include "movie/qt_utility.h"
 #include "platform/scripted_user_interface.h"
 #include "platform/text_file.h"
 

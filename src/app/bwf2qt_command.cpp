@@ -6,8 +6,6 @@
 #include "movie/bwf_reader.h"
 #include "platform/path_names.h"
 #include "platform/text_file.h"
-#include "qtff/movie_file.h"
-#include "qtff/sound_track.h"
 #include "shotlog/tab_fields.h"
 #include "shotlog/xmeml_export.h"
 #include "shotlog/xml_export.h"
@@ -35,49 +33,10 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path, error);
 }
 
-// The movie's length in whole frames of the XML timebase of `frameRate`, counted as the
-// timecode track counts them, so that the start plus the duration is the movie's end timecode.
-std::optional<std::uint64_t> durationInFrames(const std::string& moviePath,
-                                              BwfFrameRate frameRate) {
-    auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
-    if (!movie) {
-        return std::nullopt;
-    }
-    const auto header = movie->movie().header();
-    if (!header || header->timeScale == 0) {
-        return std::nullopt;
-    }
-    const TimeCodeDef def = frameRate.tvSystem().timeCodeDef(false);
-    // Whole time units of the timecode's scale, then whole frames; the fraction dropped on the
-    // way is less than one unit, so it never changes the count of frames.
-    const std::uint64_t scale = header->timeScale;
-    const auto tcScale = static_cast<std::uint64_t>(def.fTimeScale);
-    const std::uint64_t units =
-        header->duration / scale * tcScale + header->duration % scale * tcScale / scale;
-    return units / static_cast<std::uint64_t>(def.frameDuration);
-}
-
-// The sound format of the movie just written, read back from it: a conversion may have changed
-// the rate or the sample size of the recording.
-std::optional<qtff::SoundFormat> movieSoundFormat(const std::string& moviePath) {
-    auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
-    if (!movie) {
-        return std::nullopt;
-    }
-    auto tracks = movie->movie().tracks(qtff::TrackDetail::Check);
-    if (!tracks) {
-        return std::nullopt;
-    }
-    for (const qtff::TrackInfo& track : *tracks) {
-        if (track.handlerType == qtff::fourCC("soun") && !track.sampleDescriptions.empty()) {
-            return qtff::soundFormatOf(track.sampleDescriptions.front().bytes);
-        }
-    }
-    return std::nullopt;
-}
-
-int bitsPerSample(const qtff::SoundFormat& format) {
-    return static_cast<int>(format.bytesPerSample() * 8);
+// The job's file names as the alerts show them: "A.wav", or "A_1.wav and A_2.wav".
+std::string jobNames(const Bwf2qtJob& job) {
+    const std::string name = fileNameOf(job.file);
+    return job.partner.empty() ? name : name + " and " + fileNameOf(job.partner);
 }
 
 // The run of one command: the choices read once, the lists, and what happened.
@@ -90,8 +49,14 @@ class Bwf2qtRun {
   private:
     enum class Step { Next, Skip, StopConverting, Abort };
 
+    std::optional<std::vector<std::string>> chooseFiles();
+    void readChoices();
+    void convertAll(const std::vector<Bwf2qtJob>& jobs, int total, bool pairsMode);
     bool checkTypeCodes(const std::vector<std::string>& files);
     Step convert(const Bwf2qtJob& job, int position, int total, bool pairsMode);
+    Step reportFailure(const Bwf2qtJob& job, const Error& error);
+    Step reportMissingBext(const Bwf2qtJob& job);
+    void addToLists(const Bwf2qtJob& job, const std::string& movie, const BwfInfo& info);
     Step convertOneByOne(const Bwf2qtJob& job, int position, int total);
     BwfImportOptions importOptions(const Bwf2qtJob& job) const;
     Step askExisting(const std::string& output);
@@ -114,11 +79,40 @@ class Bwf2qtRun {
     std::vector<XmemlClip> m_xmemlClips;
     XmlTimebase m_xmemlRate; // the sequence's: its first movie's
     bool m_imported = false;
+    bool m_aborted = false; // the person chose "Abort": no list is offered
 };
 
 Bwf2qtReport Bwf2qtRun::run() {
-    PreferenceStore& prefs = m_context.prefs;
+    const auto chosen = chooseFiles();
+    if (!chosen) {
+        log("Ending bwf2qt...");
+        m_report.outcome = CommandOutcome::Cancelled;
+        return m_report;
+    }
+    if (!checkTypeCodes(*chosen)) {
+        m_report.outcome = CommandOutcome::Failed;
+        return m_report;
+    }
+    readChoices();
+    const int channelA = bwf2qtChannelA(m_context.prefs.stringOrEmpty(prefkey::kBWFMergeTracks));
+    const int total = static_cast<int>(chosen->size());
+    m_ui.progress().begin(std::string(kProgressTitle), total);
+    convertAll(bwf2qtJobs(*chosen, channelA, fileExists), total, channelA != 0);
+    if (m_aborted) {
+        m_ui.progress().end();
+        return m_report;
+    }
+    if (m_imported) {
+        saveLists();
+    }
+    log("Ending bwf2qt...");
+    m_ui.progress().end();
+    return m_report;
+}
 
+// The BWF files, then the destination folder (kept in m_destination); nothing when the person
+// cancels either panel.
+std::optional<std::vector<std::string>> Bwf2qtRun::chooseFiles() {
     OpenPanel files;
     files.title = "Select BWF Files:";
     files.prompt = "Convert";
@@ -127,13 +121,10 @@ Bwf2qtReport Bwf2qtRun::run() {
     files.allowedTypeCodes = {"WAVE"};
     files.startFolder = m_context.homeDirectory;
     files.allowsMultipleSelection = true;
-    const auto chosen = m_ui.runOpenPanel(files);
+    auto chosen = m_ui.runOpenPanel(files);
     if (!chosen || chosen->empty()) {
-        log("Ending bwf2qt...");
-        m_report.outcome = CommandOutcome::Cancelled;
-        return m_report;
+        return std::nullopt;
     }
-
     OpenPanel folder;
     folder.title = "Select Destination Folder:";
     folder.prompt = "Select";
@@ -142,17 +133,15 @@ Bwf2qtReport Bwf2qtRun::run() {
     folder.chooseFolders = true;
     const auto destination = m_ui.runOpenPanel(folder);
     if (!destination || destination->empty()) {
-        log("Ending bwf2qt...");
-        m_report.outcome = CommandOutcome::Cancelled;
-        return m_report;
+        return std::nullopt;
     }
     m_destination = destination->front();
+    return chosen;
+}
 
-    if (!checkTypeCodes(*chosen)) {
-        m_report.outcome = CommandOutcome::Failed;
-        return m_report;
-    }
-
+// The run's choices, read once from the store.
+void Bwf2qtRun::readChoices() {
+    const PreferenceStore& prefs = m_context.prefs;
     const BwfReadOptions readOptions = bwfReadOptions(prefs);
     m_frameRate = readOptions.bwfFpsRate;
     m_importDefaults.frameRate = readOptions.bwfFpsRate;
@@ -166,40 +155,28 @@ Bwf2qtReport Bwf2qtRun::run() {
                                         prefs.stringOrEmpty(prefkey::kAle2fcpFCPvers));
     m_xml = KTxmlexport::createXMLHeader();
     m_xmeml = prefs.stringOrEmpty(prefkey::kBWFXMLFormat) == bwfxmlformat::kXmeml5;
+}
 
-    const int channelA = bwf2qtChannelA(prefs.stringOrEmpty(prefkey::kBWFMergeTracks));
-    const std::vector<Bwf2qtJob> jobs = bwf2qtJobs(*chosen, channelA, fileExists);
-    const int total = static_cast<int>(chosen->size());
-    m_ui.progress().begin(std::string(kProgressTitle), total);
+// Every job in turn, until the person aborts, stops converting or cancels between two files.
+void Bwf2qtRun::convertAll(const std::vector<Bwf2qtJob>& jobs, int total, bool pairsMode) {
     int done = 0;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const Step step = convert(jobs[i], done + 1, total, channelA != 0);
-        if (step == Step::Abort) {
-            m_ui.progress().end();
+        const Step step = convert(jobs[i], done + 1, total, pairsMode);
+        if (step == Step::Abort || step == Step::StopConverting) {
+            m_aborted = step == Step::Abort;
             m_report.outcome = CommandOutcome::Failed;
-            return m_report;
+            return;
         }
         done += jobs[i].chosenFiles;
-        if (step == Step::StopConverting) {
-            m_report.outcome = CommandOutcome::Failed;
-            break;
-        }
         if (i + 1 < jobs.size() && m_ui.progress().cancelRequested()) {
             // Between two files: every movie written so far is whole, the rest are not begun.
             log("bwf2qt was cancelled after " + std::to_string(done) + " of " +
                 std::to_string(total) + " files: " + jobs[i + 1].file +
                 " and the files after it were not converted.");
             m_report.outcome = CommandOutcome::Cancelled;
-            break;
+            return;
         }
     }
-
-    if (m_imported) {
-        saveLists();
-    }
-    log("Ending bwf2qt...");
-    m_ui.progress().end();
-    return m_report;
 }
 
 bool Bwf2qtRun::checkTypeCodes(const std::vector<std::string>& files) {
@@ -221,14 +198,15 @@ bool Bwf2qtRun::checkTypeCodes(const std::vector<std::string>& files) {
         m_ui.beep();
         log("The BWF File: " + file + " lacks a Wave Type Code.");
         const int answer = m_ui.runAlert(
-            Alert{std::string(bwf2qtalert::kTypeCodeTitle),
+            Alert{"Unable to read file!",
                   "The file: " + fileNameOf(file) +
                       " can't be recognized by QuickTime. Do you want to change the Type Code of "
                       "the file so QuickTime can read it?",
                   "Change Type Code",
                   "Abort",
                   {},
-                  false});
+                  false,
+                  AlertQuestion::FixTypeCode});
         if (answer != kAlertDefault) {
             return false;
         }
@@ -258,9 +236,9 @@ Bwf2qtRun::Step Bwf2qtRun::askExisting(const std::string& output) {
     }
     m_ui.beep();
     const int answer = m_ui.runAlert(
-        Alert{std::string(bwf2qtalert::kExistsTitle),
+        Alert{"File Alreay Exists!",
               "The File: " + fileNameOf(output) + " already exists in the Destination Folder.",
-              "Skip File", "Replace", "Abort", false});
+              "Skip File", "Replace", "Abort", false, AlertQuestion::OutputExists});
     if (answer == kAlertOther) {
         return Step::Abort;
     }
@@ -293,29 +271,24 @@ Bwf2qtRun::Step Bwf2qtRun::convertOneByOne(const Bwf2qtJob& job, int position, i
 }
 
 Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total, bool pairsMode) {
-    const bool pair = !job.partner.empty();
     // A channel-A file without bext gets the pair's missing-bext question instead.
-    if (pair && bwfTimeReference(job.file)) {
+    if (!job.partner.empty() && bwfTimeReference(job.file)) {
         if (auto plan = planChannelPair(job.file, job.partner); !plan) {
             log(fileNameOf(job.file) + " and " + fileNameOf(job.partner) +
                 " are converted one by one, not as a pair: " + plan.error().message + ".");
             return convertOneByOne(job, position, total);
         }
     }
-    const std::string name = fileNameOf(job.file);
-    const std::string counted = pairsMode ? " files" : " Files";
-    const std::string line1 = "Converting BWF File: " + name;
-    const std::string line2 =
-        "Converting " + std::to_string(position) + " out of " + std::to_string(total) + counted;
-    const double before = position - 1;
-    const double after = before + job.chosenFiles;
-    m_ui.progress().update(before, line1, line2);
+    const std::string line1 = "Converting BWF File: " + fileNameOf(job.file);
+    const std::string line2 = "Converting " + std::to_string(position) + " out of " +
+                              std::to_string(total) + (pairsMode ? " files" : " Files");
+    const double after = position - 1 + job.chosenFiles;
+    m_ui.progress().update(position - 1, line1, line2);
     if (!pairsMode) {
         log("Converting BWF File: " + job.file + "...");
     }
 
     BwfImportOptions options = importOptions(job);
-
     const bool existed = fileExists(options.destFile);
     switch (askExisting(options.destFile)) {
     case Step::Abort:
@@ -335,52 +308,59 @@ Bwf2qtRun::Step Bwf2qtRun::convert(const Bwf2qtJob& job, int position, int total
         options, [this](std::string_view line) { log(line); }, &m_context.fileAttributes,
         [this](std::string_view line) { m_report.warnings.emplace_back(line); });
     m_ui.progress().update(after, line1, line2);
-
-    const std::string names = pair ? name + " and " + fileNameOf(job.partner) : name;
-    const std::string skip = pair ? "Skip files" : "Skip File";
     if (!info) {
-        // The import wrote nothing: say so, and let the person go on or stop.
-        ++m_report.failed;
-        m_ui.beep();
-        log("Unable to convert " + (pair ? job.file + " and " + job.partner : job.file) + ": " +
-            info.error().message);
-        const int answer =
-            m_ui.runAlert(Alert{pair ? "Unable to convert files!" : "Unable to convert file!",
-                                (pair ? "The files: " : "The File: ") + names +
-                                    " could not be converted: " + info.error().message + ".",
-                                skip,
-                                "Abort",
-                                {},
-                                false});
-        return answer == kAlertDefault ? Step::Next : Step::StopConverting;
+        return reportFailure(job, info.error());
     }
     if (info->value(bwfkey::kContainsBext) == "NO") {
-        ++m_report.withoutBext;
-        m_ui.beep();
-        const int answer =
-            m_ui.runAlert(pair ? Alert{"The files: " + names + " are apparently not BWF files.",
-                                       std::string(bwf2qtalert::kNoBextPairMessage),
-                                       skip,
-                                       "Abort",
-                                       {},
-                                       false}
-                               : Alert{"The File: " + name + " is apparently not a BWF File.",
-                                       std::string(bwf2qtalert::kNoBextMessage),
-                                       skip,
-                                       "Abort",
-                                       {},
-                                       false});
-        return answer == kAlertDefault ? Step::Next : Step::StopConverting;
+        return reportMissingBext(job);
     }
+    addToLists(job, options.destFile, *info);
+    return Step::Next;
+}
 
-    m_report.movies.push_back(options.destFile);
-    m_batchList += bwf2qtBatchListRow(*info);
+// The import wrote nothing: say so, and let the person go on or stop.
+Bwf2qtRun::Step Bwf2qtRun::reportFailure(const Bwf2qtJob& job, const Error& error) {
+    const bool pair = !job.partner.empty();
+    ++m_report.failed;
+    m_ui.beep();
+    log("Unable to convert " + (pair ? job.file + " and " + job.partner : job.file) + ": " +
+        error.message);
+    const int answer =
+        m_ui.runAlert(Alert{pair ? "Unable to convert files!" : "Unable to convert file!",
+                            (pair ? "The files: " : "The File: ") + jobNames(job) +
+                                " could not be converted: " + error.message + ".",
+                            pair ? "Skip files" : "Skip File",
+                            "Abort",
+                            {},
+                            false});
+    return answer == kAlertDefault ? Step::Next : Step::StopConverting;
+}
+
+Bwf2qtRun::Step Bwf2qtRun::reportMissingBext(const Bwf2qtJob& job) {
+    const bool pair = !job.partner.empty();
+    ++m_report.withoutBext;
+    m_ui.beep();
+    const int answer =
+        m_ui.runAlert(Alert{pair ? "The files: " + jobNames(job) + " are apparently not BWF files."
+                                 : "The File: " + jobNames(job) + " is apparently not a BWF File.",
+                            pair ? "The files does not contain a Bext Chunk!"
+                                 : "The File does not contain a Bext Chunk!",
+                            pair ? "Skip files" : "Skip File",
+                            "Abort",
+                            {},
+                            false,
+                            AlertQuestion::MissingBext});
+    return answer == kAlertDefault ? Step::Next : Step::StopConverting;
+}
+
+void Bwf2qtRun::addToLists(const Bwf2qtJob& job, const std::string& movie, const BwfInfo& info) {
+    m_report.movies.push_back(movie);
+    m_batchList += bwf2qtBatchListRow(info);
     // The list follows the rate the movie's timecode was written in (under "From recorder", the
     // file's own); a stored rate that names none lists PAL's timebase without a duration.
     const BwfFrameRate used = m_frameRate ? usedFrameRate(*m_frameRate, bwfRecorderRate(job.file))
                                           : BwfFrameRate{BwfFrameRate::Kind::Pal};
-    addXmlEntry(*info, options.destFile, used);
-    return Step::Next;
+    addXmlEntry(info, movie, used);
 }
 
 void Bwf2qtRun::addXmlEntry(const BwfInfo& info, const std::string& movie,
@@ -388,7 +368,7 @@ void Bwf2qtRun::addXmlEntry(const BwfInfo& info, const std::string& movie,
     // A stored rate that names no choice lists no duration.
     std::optional<std::uint64_t> frames;
     if (m_frameRate) {
-        frames = durationInFrames(movie, used);
+        frames = importedMovieFrames(movie, used);
     }
     if (!m_xmeml) {
         XmlClipData clip(info.entries().begin(), info.entries().end());
@@ -398,7 +378,7 @@ void Bwf2qtRun::addXmlEntry(const BwfInfo& info, const std::string& movie,
         m_xml += KTxmlexport::createXMLClip(clip, used.xmlTimebase());
         return;
     }
-    const std::optional<qtff::SoundFormat> sound = movieSoundFormat(movie);
+    const std::optional<ImportedSound> sound = importedMovieSound(movie);
     if (!sound || !frames) {
         log("The movie " + movie + " could not be read back: the XML list leaves it out.");
         return;
@@ -406,11 +386,11 @@ void Bwf2qtRun::addXmlEntry(const BwfInfo& info, const std::string& movie,
     if (m_xmemlClips.empty()) {
         m_xmemlRate = used.xmlTimebase();
     }
-    m_xmemlClips.push_back(XmemlClip{
-        fileNameOf(movie), movie, info.value(bwfkey::kReel), info.value(bwfkey::kMediaStart),
-        *frames, sound->sampleRate, bitsPerSample(*sound), sound->channels,
-        info.value(bwfkey::kScene), info.value(bwfkey::kShotTake), info.value(bwfkey::kLogNote),
-        info.value(bwfkey::kDescription)});
+    m_xmemlClips.push_back(
+        XmemlClip{fileNameOf(movie), movie, info.value(bwfkey::kReel),
+                  info.value(bwfkey::kMediaStart), *frames, sound->sampleRate, sound->bitsPerSample,
+                  sound->channels, info.value(bwfkey::kScene), info.value(bwfkey::kShotTake),
+                  info.value(bwfkey::kLogNote), info.value(bwfkey::kDescription)});
 }
 
 void Bwf2qtRun::saveLists() {
@@ -455,8 +435,7 @@ void Bwf2qtRun::saveList(const std::string& title, const std::string& extension,
         // The alert's title without its "!": "The batch list could not be saved to PATH: WHY".
         log(failureTitle.substr(0, failureTitle.size() - 1) + " to " + *path + ": " +
             written.error().message);
-        m_ui.beep();
-        m_ui.runAlert(Alert{failureTitle, written.error().message, "Cancel", {}, {}, false});
+        stopWithAlert(m_ui, failureTitle, written.error().message);
         m_report.outcome = CommandOutcome::Failed;
         return;
     }
@@ -573,6 +552,19 @@ std::string bwf2qtMovieName(const Bwf2qtJob& job, const std::string& destination
     }
     // ABC123_1.wav and ABC123_2.wav make ABC123P1.mov.
     return destination + "/" + base.substr(0, 6) + "P" + base.substr(7) + ".mov";
+}
+
+Bwf2qtFiles bwf2qtFiles(const std::vector<std::string>& files, const std::string& destination,
+                        std::string_view mergeTracks) {
+    Bwf2qtFiles run;
+    for (const Bwf2qtJob& job : bwf2qtJobs(files, bwf2qtChannelA(mergeTracks), fileExists)) {
+        run.inputs.push_back(job.file);
+        if (!job.partner.empty()) {
+            run.inputs.push_back(job.partner);
+        }
+        run.movies.push_back(bwf2qtMovieName(job, destination));
+    }
+    return run;
 }
 
 Bwf2qtReport clickGotoTC(Bwf2qtContext& context) {

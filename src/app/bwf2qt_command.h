@@ -41,14 +41,6 @@ struct Bwf2qtReport {
     std::vector<std::string> warnings;
 };
 
-/// The alert texts a front end may answer on the person's behalf (the command line's flags).
-namespace bwf2qtalert {
-inline constexpr std::string_view kTypeCodeTitle = "Unable to read file!";
-inline constexpr std::string_view kExistsTitle = "File Alreay Exists!";
-inline constexpr std::string_view kNoBextMessage = "The File does not contain a Bext Chunk!";
-inline constexpr std::string_view kNoBextPairMessage = "The files does not contain a Bext Chunk!";
-} // namespace bwf2qtalert
-
 /// The batch-list header line for "BatchListHeaderLanguish" and "ale2fcpFCPvers", with its "\r";
 /// empty for a language that has none.
 std::string bwf2qtBatchListHeader(std::string_view language, std::string_view fcpVersion);
@@ -89,6 +81,17 @@ std::vector<Bwf2qtJob> bwf2qtJobs(std::vector<std::string> files, int channelA,
 /// The movie a job writes in `destination`: the file's name with ".mov", or for a pair
 /// ("ABC123_1.wav" with "ABC123_2.wav") the shared name with "P" and channel A ("ABC123P1.mov").
 std::string bwf2qtMovieName(const Bwf2qtJob& job, const std::string& destination);
+
+/// The files a run reads and the movies it writes, in the order of its conversions.
+struct Bwf2qtFiles {
+    std::vector<std::string> inputs;
+    std::vector<std::string> movies;
+};
+
+/// What a run over the chosen `files` into `destination` under "BWFMergeTracks" `mergeTracks`
+/// reads and writes, for a front end that must keep its own outputs off them.
+Bwf2qtFiles bwf2qtFiles(const std::vector<std::string>& files, const std::string& destination,
+                        std::string_view mergeTracks);
 
 /// The bwf2qt command (`clickGotoTC`): BWF files and a destination folder in two open panels;
 /// the type-code check of ".BWF" files; one movie per file or per channel pair, with the

@@ -13,9 +13,7 @@ namespace {
 Result<std::string> readChosenFile(ConversionCommandContext& context, const std::string& path) {
     auto text = context.readText ? context.readText(path) : readTextFile(path);
     if (!text) {
-        context.ui.beep();
-        context.ui.runAlert(
-            Alert{"The file could not be read!", text.error().message, "Cancel", {}, {}, false});
+        stopWithAlert(context.ui, "The file could not be read!", text.error().message);
     }
     return text;
 }
@@ -29,6 +27,56 @@ LogSink logSink(ConversionCommandContext& context) {
     return [&log = context.log](std::string_view entry) { log.KTAddLogEntry(entry); };
 }
 
+// The ale2fcp options as the store holds them now.
+Ale2fcpOptions ale2fcpOptions(const PreferenceStore& prefs) {
+    Ale2fcpOptions options;
+    options.userTxt1 = prefs.string(prefkey::kUserTxt1);
+    options.userTxt2 = prefs.string(prefkey::kUserTxt2);
+    options.userTxt3 = prefs.string(prefkey::kUserTxt3);
+    options.userTxt4 = prefs.string(prefkey::kUserTxt4);
+    options.userTxt5 = prefs.string(prefkey::kUserTxt5);
+    options.aleCopyName = prefs.boolean(prefkey::kAleCopyName);
+    options.nameModify = prefs.stringOrEmpty(prefkey::kModifyNameData);
+    options.baseNameLength = clipBaseNameLength(prefs);
+    options.myTVSys = prefs.stringOrEmpty(prefkey::kTVSys);
+    options.df = prefs.boolean(prefkey::kDF);
+    options.convertToWindowsName = prefs.boolean(prefkey::kAle2fcpWindowsOption);
+    options.tcFieldName = prefs.stringOrEmpty(prefkey::kAle2fcpTCConversion);
+    options.fcpversion = prefs.stringOrEmpty(prefkey::kAle2fcpFCPvers);
+    return options;
+}
+
+// Offers the batch list in a save panel proposing `proposedName`, and writes it there.
+CommandOutcome saveBatchList(ConversionCommandContext& context, const std::string& proposedName,
+                             const std::string& batchList) {
+    PreferenceStore& prefs = context.prefs;
+    SavePanel save;
+    save.title = "Save Batch List";
+    save.requiredExtension = "txt";
+    save.startFolder = prefs.stringOrEmpty(prefkey::kAle2fcpFcpDir);
+    save.proposedName = proposedName;
+    const auto savePath = context.ui.runSavePanel(save);
+    if (!savePath) {
+        return CommandOutcome::Cancelled;
+    }
+    if (const std::string folder = folderOf(*savePath); !folder.empty()) {
+        prefs.setString(prefkey::kAle2fcpFcpDir, folder);
+    }
+    if (const Status written = writeFile(context, *savePath, batchList); !written) {
+        // An unsaved list must not pass for a saved one: the alert goes, the log stays.
+        context.log.KTAddLogEntry("The batch list could not be saved to " + *savePath + ": " +
+                                  written.error().message);
+        stopWithAlert(context.ui, "The batch list could not be saved!", written.error().message);
+        return CommandOutcome::Failed;
+    }
+    if (!context.fileAttributes.setTypeAndCreator(*savePath, FourCharCode::of("TEXT"),
+                                                  FourCharCode::of("KeyG"))) {
+        context.log.KTAddLogEntry("There was a problem setting type and creator code on " +
+                                  *savePath);
+    }
+    return CommandOutcome::Done;
+}
+
 } // namespace
 
 std::int32_t clipBaseNameLength(const PreferenceStore& prefs) {
@@ -37,8 +85,6 @@ std::int32_t clipBaseNameLength(const PreferenceStore& prefs) {
 
 CommandOutcome clickale2fcp(ConversionCommandContext& context) {
     PreferenceStore& prefs = context.prefs;
-    const std::int32_t baseNameLength = clipBaseNameLength(prefs);
-
     const std::string lastAle = prefs.stringOrEmpty(prefkey::kAle2fcpAleDir);
     OpenPanel open;
     open.title = "Avid Log Exchange Conversion";
@@ -58,76 +104,23 @@ CommandOutcome clickale2fcp(ConversionCommandContext& context) {
         return CommandOutcome::Failed;
     }
     prefs.setString(prefkey::kAle2fcpAleDir, alePath);
-
-    const std::string tvSys = prefs.stringOrEmpty(prefkey::kTVSys);
-    context.log.KTAddLogEntry("ale2fcp video format: " + tvSys);
-
-    Ale2fcpOptions options;
-    options.userTxt1 = prefs.string(prefkey::kUserTxt1);
-    options.userTxt2 = prefs.string(prefkey::kUserTxt2);
-    options.userTxt3 = prefs.string(prefkey::kUserTxt3);
-    options.userTxt4 = prefs.string(prefkey::kUserTxt4);
-    options.userTxt5 = prefs.string(prefkey::kUserTxt5);
-    options.aleCopyName = prefs.boolean(prefkey::kAleCopyName);
-    options.nameModify = prefs.stringOrEmpty(prefkey::kModifyNameData);
-    options.baseNameLength = baseNameLength;
-    options.myTVSys = tvSys;
-    options.df = prefs.boolean(prefkey::kDF);
-    options.convertToWindowsName = prefs.boolean(prefkey::kAle2fcpWindowsOption);
-    options.tcFieldName = prefs.stringOrEmpty(prefkey::kAle2fcpTCConversion);
-    options.fcpversion = prefs.stringOrEmpty(prefkey::kAle2fcpFCPvers);
+    context.log.KTAddLogEntry("ale2fcp video format: " + prefs.stringOrEmpty(prefkey::kTVSys));
 
     ALETools tools(context.ui, logSink(context));
-    const std::string batchList = tools.ale2fcp(*aleText, options);
+    const std::string batchList = tools.ale2fcp(*aleText, ale2fcpOptions(prefs));
     if (batchList == kAle2fcpFailed) {
         context.ui.beep();
         return CommandOutcome::Failed;
     }
-
-    SavePanel save;
-    save.title = "Save Batch List";
-    save.requiredExtension = "txt";
-    save.startFolder = prefs.stringOrEmpty(prefkey::kAle2fcpFcpDir);
-    save.proposedName = withoutExtension(fileNameOf(alePath));
-    const auto savePath = context.ui.runSavePanel(save);
-    if (!savePath) {
-        return CommandOutcome::Cancelled;
-    }
-    if (const std::string folder = folderOf(*savePath); !folder.empty()) {
-        prefs.setString(prefkey::kAle2fcpFcpDir, folder);
-    }
-    if (const Status written = writeFile(context, *savePath, batchList); !written) {
-        // An unsaved list must not pass for a saved one: the alert goes, the log stays.
-        context.log.KTAddLogEntry("The batch list could not be saved to " + *savePath + ": " +
-                                  written.error().message);
-        context.ui.beep();
-        context.ui.runAlert(Alert{"The batch list could not be saved!",
-                                  written.error().message,
-                                  "Cancel",
-                                  {},
-                                  {},
-                                  false});
-        return CommandOutcome::Failed;
-    }
-    if (!context.fileAttributes.setTypeAndCreator(*savePath, FourCharCode::of("TEXT"),
-                                                  FourCharCode::of("KeyG"))) {
-        context.log.KTAddLogEntry("There was a problem setting type and creator code on " +
-                                  *savePath);
-    }
-    return CommandOutcome::Done;
+    return saveBatchList(context, withoutExtension(fileNameOf(alePath)), batchList);
 }
 
 CommandOutcome clickfcp2ale(ConversionCommandContext& context) {
     PreferenceStore& prefs = context.prefs;
     const std::string tvSys = prefs.stringOrEmpty(prefkey::kTVSys);
     if (TvSystem::parse(tvSys) == TvSystem::Film24) {
-        context.ui.beep();
-        context.ui.runAlert(Alert{"Video Standard error!",
-                                  "Sorry, but you can't convert a FCP batch list using 24 fps.",
-                                  "Cancel",
-                                  {},
-                                  {},
-                                  false});
+        stopWithAlert(context.ui, "Video Standard error!",
+                      "Sorry, but you can't convert a FCP batch list using 24 fps.");
         return CommandOutcome::Failed;
     }
 

@@ -48,7 +48,8 @@ bool countsDropFrame(std::string_view tvSys) {
     return system && system->dropFrameAllowed();
 }
 
-std::vector<ControlDescription> makeControls() {
+// The Batch Add TC and timecode controls.
+std::vector<ControlDescription> timecodeControls() {
     std::vector<std::string_view> tcTitles;
     for (const TcColumnChoice& choice : kTcColumnChoices) {
         tcTitles.push_back(choice.title);
@@ -70,6 +71,12 @@ std::vector<ControlDescription> makeControls() {
         {"overwriteTC", "Overwrite existing timecode tracks", CheckBox, kOverwrite, {}},
         {"convertTo24Tc", "Convert 30 fps timecode to 24 fps", CheckBox, kConvertTo24Tc, {}},
         {"qtcWindowsButton", "Look for Windows-safe file names", CheckBox, kQtcWindows, {}},
+    };
+}
+
+// The ale2fcp and fcp2ale controls.
+std::vector<ControlDescription> shotLogControls() {
+    return {
         {"buttonModifyNameData",
          "Clip Names",
          PopUp,
@@ -94,6 +101,12 @@ std::vector<ControlDescription> makeControls() {
          kClipType,
          {"Clips only", "Clips & SubClips", "SubClips only"}},
         {"fcp2aleSperateBins", "Separate Bins", CheckBox, kSeperateBins, {}},
+    };
+}
+
+// The bwf2qt controls.
+std::vector<ControlDescription> bwfControls() {
+    return {
         {"BWFMediaConversion",
          "BWF Media",
          Radio,
@@ -129,6 +142,14 @@ std::vector<ControlDescription> makeControls() {
         {"BWFXML", "Create FCP XML List", CheckBox, kBWFXML, {}},
         {"BWFXMLFormat", "XML Format", PopUp, kBWFXMLFormat, choicesOf(kBWFXMLFormat)},
     };
+}
+
+std::vector<ControlDescription> makeControls() {
+    std::vector<ControlDescription> controls = timecodeControls();
+    for (auto part : {shotLogControls(), bwfControls()}) {
+        controls.insert(controls.end(), part.begin(), part.end());
+    }
+    return controls;
 }
 
 const TcColumnChoice* tcColumnByTitle(std::string_view title) {

@@ -86,6 +86,125 @@ void resolveSize(RiffChunk& chunk, std::uint32_t size32, bool sizesFromDs64, con
     }
 }
 
+std::optional<RiffForm> formOf(const std::uint8_t (&header)[12]) {
+    if (std::memcmp(header + 8, "WAVE", 4) != 0) {
+        return std::nullopt;
+    }
+    if (std::memcmp(header, "RIFF", 4) == 0) {
+        return RiffForm::Riff;
+    }
+    if (std::memcmp(header, "RF64", 4) == 0) {
+        return RiffForm::Rf64;
+    }
+    if (std::memcmp(header, "BW64", 4) == 0) {
+        return RiffForm::Bw64;
+    }
+    return std::nullopt;
+}
+
+// Where the chunk after `chunk` starts. Bodies are padded to an even length, but some writers
+// forget the pad byte: take the unpadded position when only it holds a chunk header.
+std::uint64_t nextChunkPosition(ByteSource& source, const RiffChunk& chunk) {
+    const std::uint64_t next = chunk.bodyOffset + chunk.declaredSize;
+    if (chunk.declaredSize % 2 == 0) {
+        return next;
+    }
+    std::uint8_t probe[5] = {};
+    auto probeRead = source.readAt(next, probe);
+    const bool unpadded = probeRead && *probeRead == 5 && isChunkId(probe) && !isChunkId(probe + 1);
+    return unpadded ? next : next + 1;
+}
+
+// One walk over the chunks of a file whose form header has been read.
+class ChunkWalk {
+  public:
+    ChunkWalk(ByteSource& source, RiffLayout& layout, std::uint64_t declaredEnd)
+        : m_source(source), m_layout(layout), m_fileSize(source.size()), m_declaredEnd(declaredEnd),
+          m_sizesFromDs64(layout.form != RiffForm::Riff) {}
+
+    void run() {
+        std::uint64_t position = 12;
+        while (m_fileSize >= 8 && position <= m_fileSize - 8) {
+            if (!step(position)) {
+                return;
+            }
+        }
+    }
+
+  private:
+    bool fail(std::string problem) {
+        m_layout.broken = true;
+        m_layout.problem = std::move(problem);
+        return false;
+    }
+
+    // Reads the chunk at `position` and moves past it; false when the walk ends there.
+    bool step(std::uint64_t& position) {
+        if (m_layout.chunks.size() >= kMaxChunks) {
+            return fail("too many chunks");
+        }
+        std::uint8_t chunkHeader[8];
+        auto read = m_source.readAt(position, chunkHeader);
+        if (!read || *read < 8) {
+            return fail("cannot read the chunk header at byte " + std::to_string(position));
+        }
+        // Bytes after the declared end of the form are walked too, but whatever does not look
+        // like a chunk there is trailing data, not a broken list.
+        const bool beyondDeclaredEnd = position >= m_declaredEnd;
+        if (!isChunkId(chunkHeader)) {
+            return beyondDeclaredEnd ? false
+                                     : fail("no chunk ID at byte " + std::to_string(position));
+        }
+        RiffChunk chunk;
+        chunk.id = toId(chunkHeader);
+        chunk.headerOffset = position;
+        chunk.bodyOffset = position + 8;
+        const std::uint64_t room = m_fileSize - chunk.bodyOffset;
+        resolveSize(chunk, readLittle32(chunkHeader + 4), m_sizesFromDs64, m_ds64, room);
+        chunk.size = std::min(chunk.declaredSize, room);
+        if (chunk.declaredSize > room && chunk.name() != "data") {
+            // A recording cut short (a power loss) keeps the part of the chunk the file holds;
+            // what lay after it is unknown.
+            if (beyondDeclaredEnd) {
+                return false;
+            }
+            m_layout.chunks.push_back(chunk);
+            return fail("chunk '" + std::string(chunk.name()) + "' at byte " +
+                        std::to_string(position) + " runs past the end of the file");
+        }
+        if (m_layout.chunks.empty() && m_sizesFromDs64 && !takeDs64(chunk)) {
+            return false;
+        }
+        m_layout.chunks.push_back(chunk);
+        if (chunk.declaredSize >= room) {
+            return false; // reached the end of the file
+        }
+        position = nextChunkPosition(m_source, chunk);
+        return true;
+    }
+
+    // The first chunk of an RF64 or BW64 file: its ds64, which sizes the form and the chunks.
+    bool takeDs64(const RiffChunk& chunk) {
+        if (chunk.name() != "ds64") {
+            return fail("RF64 file without a ds64 chunk");
+        }
+        m_ds64 = readDs64(m_source, chunk);
+        std::uint8_t riffSize[8];
+        auto sizeRead = m_source.readAt(chunk.bodyOffset, riffSize);
+        if (sizeRead && *sizeRead == 8) {
+            m_declaredEnd = 8 + readLittle64(riffSize);
+        }
+        return true;
+    }
+
+    ByteSource& m_source;
+    RiffLayout& m_layout;
+    const std::uint64_t m_fileSize;
+    std::uint64_t m_declaredEnd;
+    const bool m_sizesFromDs64;
+    Ds64 m_ds64;
+};
+
 } // namespace
 
 const RiffChunk* RiffLayout::find(std::string_view id) const {
@@ -99,103 +218,16 @@ const RiffChunk* RiffLayout::find(std::string_view id) const {
 
 RiffLayout walkRiffChunks(ByteSource& source) {
     RiffLayout layout;
-    const std::uint64_t fileSize = source.size();
     std::uint8_t header[12] = {};
     auto got = source.readAt(0, header);
-    if (!got || *got < 12 || std::memcmp(header + 8, "WAVE", 4) != 0) {
+    const auto form = got && *got >= 12 ? formOf(header) : std::nullopt;
+    if (!form) {
         layout.broken = true;
         layout.problem = "not a RIFF WAVE file";
         return layout;
     }
-    if (std::memcmp(header, "RIFF", 4) == 0) {
-        layout.form = RiffForm::Riff;
-    } else if (std::memcmp(header, "RF64", 4) == 0) {
-        layout.form = RiffForm::Rf64;
-    } else if (std::memcmp(header, "BW64", 4) == 0) {
-        layout.form = RiffForm::Bw64;
-    } else {
-        layout.broken = true;
-        layout.problem = "not a RIFF WAVE file";
-        return layout;
-    }
-    // The declared end of the RIFF form; bytes after it are walked too, but whatever does not look
-    // like a chunk there is trailing data, not a broken list.
-    std::uint64_t declaredEnd = 8 + std::uint64_t{readLittle32(header + 4)};
-    const bool sizesFromDs64 = layout.form != RiffForm::Riff;
-    Ds64 ds64;
-
-    std::uint64_t position = 12;
-    while (fileSize >= 8 && position <= fileSize - 8) {
-        if (layout.chunks.size() >= kMaxChunks) {
-            layout.broken = true;
-            layout.problem = "too many chunks";
-            break;
-        }
-        std::uint8_t chunkHeader[8];
-        auto read = source.readAt(position, chunkHeader);
-        if (!read || *read < 8) {
-            layout.broken = true;
-            layout.problem = "cannot read the chunk header at byte " + std::to_string(position);
-            break;
-        }
-        const bool beyondDeclaredEnd = position >= declaredEnd;
-        if (!isChunkId(chunkHeader)) {
-            if (!beyondDeclaredEnd) {
-                layout.broken = true;
-                layout.problem = "no chunk ID at byte " + std::to_string(position);
-            }
-            break;
-        }
-        RiffChunk chunk;
-        chunk.id = toId(chunkHeader);
-        chunk.headerOffset = position;
-        chunk.bodyOffset = position + 8;
-        const std::uint32_t size32 = readLittle32(chunkHeader + 4);
-        const std::uint64_t room = fileSize - chunk.bodyOffset;
-        resolveSize(chunk, size32, sizesFromDs64, ds64, room);
-        chunk.size = std::min(chunk.declaredSize, room);
-        if (chunk.declaredSize > room && chunk.name() != "data") {
-            // A recording cut short (a power loss) keeps the part of the chunk the file holds;
-            // what lay after it is unknown.
-            if (!beyondDeclaredEnd) {
-                layout.broken = true;
-                layout.problem = "chunk '" + std::string(chunk.name()) + "' at byte " +
-                                 std::to_string(position) + " runs past the end of the file";
-                layout.chunks.push_back(chunk);
-            }
-            break;
-        }
-        if (layout.chunks.empty() && sizesFromDs64) {
-            if (chunk.name() != "ds64") {
-                layout.broken = true;
-                layout.problem = "RF64 file without a ds64 chunk";
-                break;
-            }
-            ds64 = readDs64(source, chunk);
-            std::uint8_t riffSize[8];
-            auto sizeRead = source.readAt(chunk.bodyOffset, riffSize);
-            if (sizeRead && *sizeRead == 8) {
-                declaredEnd = 8 + readLittle64(riffSize);
-            }
-        }
-        layout.chunks.push_back(chunk);
-        if (chunk.declaredSize >= room) {
-            break; // reached the end of the file
-        }
-        std::uint64_t next = chunk.bodyOffset + chunk.declaredSize;
-        if (chunk.declaredSize % 2 != 0) {
-            // Bodies are padded to an even length, but some writers forget the pad byte: take the
-            // unpadded position when only it holds a chunk header.
-            std::uint8_t probe[5] = {};
-            auto probeRead = source.readAt(next, probe);
-            if (probeRead && *probeRead == 5 && isChunkId(probe) && !isChunkId(probe + 1)) {
-                // unpadded
-            } else {
-                ++next;
-            }
-        }
-        position = next;
-    }
+    layout.form = *form;
+    ChunkWalk(source, layout, 8 + std::uint64_t{readLittle32(header + 4)}).run();
     return layout;
 }
 

@@ -17,6 +17,9 @@ enum class ErrorKind {
     Unconfirmed,
     /// The movie has a timecode track already and was asked to keep it.
     HasTimecodeTrack,
+    /// The request itself cannot be carried out (an argument or a setting is not valid); nothing
+    /// was touched.
+    InvalidRequest,
 };
 
 /// What went wrong, in words a person can act on (lower-case, no final period).

@@ -6,9 +6,8 @@
 
 #include "app/batch_add_tc_command.h"
 #include "cli/session.h"
-#include "movie/qt_utility.h"
+#include "platform/path_names.h"
 
-#include <filesystem>
 #include <memory>
 
 namespace korvel {
@@ -19,20 +18,6 @@ struct BatchAddTcArguments {
     std::string mediaFolder;
 };
 
-// A path as a panel answers it: absolute, without "." or ".." steps or a final "/".
-std::string panelPath(const std::string& path) {
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    if (error) {
-        return path;
-    }
-    std::string text = absolute.lexically_normal().string();
-    while (text.size() > 1 && text.back() == '/') {
-        text.pop_back();
-    }
-    return text;
-}
-
 int batchAddTc(Session& session, const BatchAddTcArguments& args) {
     const std::string alePath = panelPath(args.ale);
     const std::string mediaFolder = panelPath(args.mediaFolder);
@@ -40,9 +25,8 @@ int batchAddTc(Session& session, const BatchAddTcArguments& args) {
         [&](const OpenPanel& panel) -> std::optional<std::vector<std::string>> {
             return std::vector<std::string>{panel.chooseFolders ? mediaFolder : alePath};
         });
-    QT_Utility qtu(session.console(), session.ui());
     BatchAddTcCommand command(session.ui(), session.prefs(), session.log(),
-                              timecodeTrackOperations(qtu));
+                              timecodeTrackOperations(session.console(), session.ui()));
     if (command.clickDoSetTC() != CommandOutcome::Done) {
         return kExitFailed;
     }

@@ -10,8 +10,8 @@
 #include "cli/session.h"
 #include "cli/shotlog_commands.h"
 #include "platform/file_identity.h"
+#include "platform/path_names.h"
 
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -19,8 +19,6 @@
 
 namespace korvel {
 namespace {
-
-namespace fs = std::filesystem;
 
 enum class OnMissingBext { Ask, Skip, Abort };
 
@@ -34,18 +32,30 @@ struct Bwf2qtArguments {
     bool fixTypeCode = false;
 };
 
-// A path as a panel answers it: absolute, without "." or ".." steps or a final "/".
-std::string panelPath(const std::string& path) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(path, error);
-    if (error) {
-        return path;
+std::optional<int> existingAnswer(OnExists onExists) {
+    switch (onExists) {
+    case OnExists::Skip:
+        return kAlertDefault;
+    case OnExists::Replace:
+        return kAlertAlternate;
+    case OnExists::Abort:
+        return kAlertOther;
+    case OnExists::Ask:
+        break;
     }
-    std::string text = absolute.lexically_normal().string();
-    while (text.size() > 1 && text.back() == '/') {
-        text.pop_back();
+    return std::nullopt;
+}
+
+std::optional<int> missingBextAnswer(OnMissingBext onMissingBext) {
+    switch (onMissingBext) {
+    case OnMissingBext::Skip:
+        return kAlertDefault;
+    case OnMissingBext::Abort:
+        return kAlertAlternate;
+    case OnMissingBext::Ask:
+        break;
     }
-    return text;
+    return std::nullopt;
 }
 
 // The flags' answers to the command's questions. Nothing leaves the question to the terminal,
@@ -54,110 +64,85 @@ std::string panelPath(const std::string& path) {
 TerminalUserInterface::AlertAnswerer alertAnswers(const Bwf2qtArguments& args) {
     const bool person = isatty(STDIN_FILENO) == 1;
     return [&args, person](const Alert& alert) -> std::optional<int> {
-        if (alert.title == bwf2qtalert::kTypeCodeTitle) {
+        switch (alert.question) {
+        case AlertQuestion::FixTypeCode:
             if (args.fixTypeCode) {
                 return kAlertDefault;
             }
             return person ? std::nullopt : std::optional<int>(kAlertAlternate);
-        }
-        if (alert.title == bwf2qtalert::kExistsTitle) {
-            switch (args.onExists) {
-            case OnExists::Skip:
-                return kAlertDefault;
-            case OnExists::Replace:
-                return kAlertAlternate;
-            case OnExists::Abort:
-                return kAlertOther;
-            case OnExists::Ask:
-                break;
-            }
-            return std::nullopt;
-        }
-        if (alert.message == bwf2qtalert::kNoBextMessage ||
-            alert.message == bwf2qtalert::kNoBextPairMessage) {
-            switch (args.onMissingBext) {
-            case OnMissingBext::Skip:
-                return kAlertDefault;
-            case OnMissingBext::Abort:
-                return kAlertAlternate;
-            case OnMissingBext::Ask:
-                break;
-            }
+        case AlertQuestion::OutputExists:
+            return existingAnswer(args.onExists);
+        case AlertQuestion::MissingBext:
+            return missingBextAnswer(args.onMissingBext);
+        case AlertQuestion::None:
+            break;
         }
         return std::nullopt;
     };
 }
 
-int bwf2qt(Session& session, const Bwf2qtArguments& args) {
+// The arguments as the command's panels answer them.
+struct Bwf2qtPaths {
     std::vector<std::string> files;
-    for (const std::string& file : args.files) {
-        files.push_back(panelPath(file));
-    }
-    const std::string destination = panelPath(args.destination);
-    const std::string batchList =
-        args.batchList.empty() ? std::string() : panelPath(args.batchList);
-    const std::string xml = args.xml.empty() ? std::string() : panelPath(args.xml);
+    std::string destination;
+    std::string batchList; // "" when no batch list is asked for
+    std::string xml;       // "" when no XML list is asked for
 
-    // A list is offered exactly when its flag names a file.
-    OverlayPreferenceStore prefs(session.prefs());
-    prefs.override(prefkey::kClickCreateFCPBatchList, !batchList.empty());
-    prefs.override(prefkey::kBWFXML, !xml.empty());
-
-    // What the run reads and the movies it will write; no output may be one of them.
-    const int channelA = bwf2qtChannelA(prefs.stringOrEmpty(prefkey::kBWFMergeTracks));
-    std::vector<std::string> inputs;
-    std::vector<std::string> outputs;
-    for (const Bwf2qtJob& job :
-         bwf2qtJobs(files, channelA, [](const std::string& path) { return fs::exists(path); })) {
-        inputs.push_back(job.file);
-        if (!job.partner.empty()) {
-            inputs.push_back(job.partner);
+    explicit Bwf2qtPaths(const Bwf2qtArguments& args)
+        : destination(panelPath(args.destination)),
+          batchList(args.batchList.empty() ? std::string() : panelPath(args.batchList)),
+          xml(args.xml.empty() ? std::string() : panelPath(args.xml)) {
+        for (const std::string& file : args.files) {
+            files.push_back(panelPath(file));
         }
-        outputs.push_back(bwf2qtMovieName(job, destination));
     }
-    std::vector<std::string> protectedFiles = inputs;
-    protectedFiles.insert(protectedFiles.end(), outputs.begin(), outputs.end());
-    protectedFiles.push_back(session.logFile());
-    for (const std::string& list : {batchList, xml}) {
+};
+
+// What the run reads and the movies it will write, checked before anything is written: no output
+// may be one of them, nor the log file. Answers the files the lists must never replace.
+Result<std::vector<std::string>> protectedFiles(Session& session, const Bwf2qtPaths& paths,
+                                                const PreferenceStore& prefs) {
+    const Bwf2qtFiles run =
+        bwf2qtFiles(paths.files, paths.destination, prefs.stringOrEmpty(prefkey::kBWFMergeTracks));
+    std::vector<std::string> outputs = run.movies;
+    for (const std::string& list : {paths.batchList, paths.xml}) {
         if (!list.empty()) {
             outputs.push_back(list);
         }
     }
     Status spared = session.spareFromLog(outputs);
     if (spared) {
-        spared = checkOutputsSpareInputs(inputs, outputs);
+        spared = checkOutputsSpareInputs(run.inputs, outputs);
     }
     if (!spared) {
-        std::cerr << "korvel: " << spared.error().message << '\n';
-        return kExitFailed;
+        return spared.error();
     }
+    std::vector<std::string> kept = run.inputs;
+    kept.insert(kept.end(), run.movies.begin(), run.movies.end());
+    kept.push_back(session.logFile());
+    return kept;
+}
 
-    OutputPolicy listOutputs(session, args.onExists, std::move(protectedFiles));
-    TerminalUserInterface& ui = session.ui();
-    ui.setOpenPanelAnswerer([&](const OpenPanel& panel) -> std::optional<std::vector<std::string>> {
-        if (panel.chooseFolders) {
-            return std::vector<std::string>{destination};
-        }
-        return files;
-    });
-    ui.setSavePanelAnswerer([&](const SavePanel& panel) -> std::optional<std::string> {
-        const std::string& path = panel.requiredExtension == "xml" ? xml : batchList;
+void answerPanels(TerminalUserInterface& ui, const Bwf2qtPaths& paths, OutputPolicy& listOutputs) {
+    ui.setOpenPanelAnswerer(
+        [&paths](const OpenPanel& panel) -> std::optional<std::vector<std::string>> {
+            if (panel.chooseFolders) {
+                return std::vector<std::string>{paths.destination};
+            }
+            return paths.files;
+        });
+    ui.setSavePanelAnswerer([&paths,
+                             &listOutputs](const SavePanel& panel) -> std::optional<std::string> {
+        const std::string& path = panel.requiredExtension == "xml" ? paths.xml : paths.batchList;
         if (path.empty() || !listOutputs.mayWrite(path)) {
             return std::nullopt;
         }
         return path;
     });
-    ui.setAlertAnswerer(alertAnswers(args));
+}
 
-    Bwf2qtContext context{ui,
-                          prefs,
-                          session.fileAttributes(),
-                          session.log(),
-                          session.homeDirectory(),
-                          [&listOutputs](const std::string& path, std::string_view text) {
-                              return listOutputs.writeText(path, text);
-                          }};
-    const Bwf2qtReport report = clickGotoTC(context);
+// The movies on standard output, the warnings about them on standard error; the exit status.
+int reportRun(const Bwf2qtReport& report, const OutputPolicy& listOutputs) {
     for (const std::string& movie : report.movies) {
         std::cout << movie << '\n';
     }
@@ -169,6 +154,34 @@ int bwf2qt(Session& session, const Bwf2qtArguments& args) {
         return kExitFailed;
     }
     return kExitDone;
+}
+
+int bwf2qt(Session& session, const Bwf2qtArguments& args) {
+    const Bwf2qtPaths paths(args);
+    // A list is offered exactly when its flag names a file.
+    OverlayPreferenceStore prefs(session.prefs());
+    prefs.override(prefkey::kClickCreateFCPBatchList, !paths.batchList.empty());
+    prefs.override(prefkey::kBWFXML, !paths.xml.empty());
+
+    auto kept = protectedFiles(session, paths, prefs);
+    if (!kept) {
+        std::cerr << "korvel: " << kept.error().message << '\n';
+        return kExitFailed;
+    }
+    OutputPolicy listOutputs(session, args.onExists, std::move(*kept));
+    TerminalUserInterface& ui = session.ui();
+    answerPanels(ui, paths, listOutputs);
+    ui.setAlertAnswerer(alertAnswers(args));
+
+    Bwf2qtContext context{ui,
+                          prefs,
+                          session.fileAttributes(),
+                          session.log(),
+                          session.homeDirectory(),
+                          [&listOutputs](const std::string& path, std::string_view text) {
+                              return listOutputs.writeText(path, text);
+                          }};
+    return reportRun(clickGotoTC(context), listOutputs);
 }
 
 } // namespace

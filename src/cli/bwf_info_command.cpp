@@ -3,11 +3,9 @@
 // the file is opened, or the whole information record as one JSON object.
 #include "cli/bwf_info_command.h"
 
-#include "app/preference_keys.h"
+#include "app/bwf_info_command.h"
 #include "cli/session.h"
-#include "movie/bwf_reader.h"
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -20,25 +18,15 @@ struct BwfInfoArguments {
 };
 
 int bwfInfo(Session& session, const BwfInfoArguments& args) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(args.file, error)) {
-        std::cerr << "korvel: \"" << args.file << "\" is not a file that can be read\n";
+    const auto info = bwfInformation(session.prefs(), args.file, args.json);
+    if (!info) {
+        std::cerr << "korvel: " << info.error().message << '\n';
         return kExitFailed;
     }
-    if (Status wave = checkWaveFile(args.file); !wave) {
-        std::cerr << "korvel: \"" << args.file << "\": " << wave.error().message << '\n';
-        return kExitFailed;
+    for (const std::string& line : info->lines) {
+        std::cout << line << '\n';
     }
-    const BwfInfo info = getBWF2Info(args.file, bwfReadOptions(session.prefs()));
-    if (args.json) {
-        std::cout << bwfInfoJson(info) << '\n';
-    } else {
-        for (const std::string& line :
-             bwfInfoSummary(args.file, info, session.prefs().stringOrEmpty(prefkey::kTVSys))) {
-            std::cout << line << '\n';
-        }
-    }
-    if (info.value(bwfkey::kContainsBext) == "NO") {
+    if (!info->hasBext) {
         std::cerr << "korvel: \"" << args.file << "\" has no bext chunk\n";
     }
     return kExitDone;

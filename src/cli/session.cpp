@@ -2,6 +2,7 @@
 #include "cli/session.h"
 
 #include "app/startup.h"
+#include "app/timecode_commands.h"
 #include "platform/file_identity.h"
 #include "platform/path_names.h"
 
@@ -60,6 +61,14 @@ Session::~Session() {
             std::cerr << "korvel: could not write the log to " << m_logFile << '\n';
         }
     }
+}
+
+bool requireStoredTvSystem(Session& session) {
+    if (Status stored = checkStoredTvSystem(session.prefs()); !stored) {
+        std::cerr << "korvel: " << stored.error().message << " (set it with --tv)\n";
+        return false;
+    }
+    return true;
 }
 
 } // namespace korvel

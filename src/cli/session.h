@@ -67,4 +67,7 @@ class Session {
     std::string m_logFile;
 };
 
+/// False, with the reason on standard error, when the store's TV system is not one of the choices.
+bool requireStoredTvSystem(Session& session);
+
 } // namespace korvel

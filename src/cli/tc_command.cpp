@@ -3,11 +3,8 @@
 // ("TVSys") and drop frame ("DF").
 #include "cli/tc_command.h"
 
-#include "app/preference_keys.h"
+#include "app/timecode_commands.h"
 #include "cli/session.h"
-#include "movie/qt_utility.h"
-#include "qtff/timecode_track.h"
-#include "timecode/timecode.h"
 
 #include <iostream>
 #include <memory>
@@ -29,9 +26,12 @@ int couldNotRead(const TcArguments& args, const Error& error) {
     return kExitFailed;
 }
 
+MovieTimecodeCommands movieCommands(Session& session) {
+    return MovieTimecodeCommands(session.console(), session.ui(), session.prefs());
+}
+
 int check(Session& session, const TcArguments& args) {
-    QT_Utility qtu(session.console(), session.ui());
-    const auto has = qtu.hasTimecodeTrack(args.movie);
+    const auto has = movieCommands(session).check(args.movie);
     if (!has)
         return couldNotRead(args, has.error());
     std::cout << (*has ? "yes" : "no") << '\n';
@@ -39,11 +39,10 @@ int check(Session& session, const TcArguments& args) {
 }
 
 int read(Session& session, const TcArguments& args) {
-    QT_Utility qtu(session.console(), session.ui());
-    const auto reading = qtu.readTimecodeTrack(args.movie);
+    const auto reading = movieCommands(session).read(args.movie);
     if (!reading)
         return couldNotRead(args, reading.error());
-    std::cout << (reading->start ? reading->start->text : "no timecode") << '\n'
+    std::cout << (reading->start.empty() ? "no timecode" : reading->start) << '\n'
               << reading->reelName << '\n';
     return kExitDone;
 }
@@ -60,8 +59,14 @@ int reportFailure(const std::string& movie, const std::string& change, const Err
                   << " was changed, but the change may not be on the disk yet: " << error.message
                   << '\n';
         break;
-    case ErrorKind::Failed:
+    case ErrorKind::InvalidRequest:
+        std::cerr << "korvel: " << error.message << "; nothing was changed\n";
+        break;
     case ErrorKind::HasTimecodeTrack:
+        std::cerr << "korvel: " << movie
+                  << " already has a timecode track; delete it first or add with --replace\n";
+        break;
+    case ErrorKind::Failed:
         std::cerr << "korvel: could not " << change << " " << movie << ": " << error.message
                   << '\n';
         break;
@@ -70,54 +75,20 @@ int reportFailure(const std::string& movie, const std::string& change, const Err
 }
 
 int add(Session& session, const TcArguments& args) {
-    const std::string tvsys = session.prefs().stringOrEmpty(prefkey::kTVSys);
-    const auto system = tvSystemFromName(tvsys);
-    if (!system) {
-        std::cerr << "korvel: the TV system \"" << tvsys << "\" is not one of "
-                  << TvSystem::choicesText() << " (set it with --tv)\n";
+    if (!requireStoredTvSystem(session)) {
         return kExitFailed;
     }
-    const bool dropFrame = system->dropFrameAllowed() && session.prefs().boolean(prefkey::kDF);
-    // Checked here, before the movie is touched: a start that is not timecode text must never be
-    // stored as 00:00:00:00, nor a label drop frame skips (the text's ';' or "DF" asking for drop
-    // frame) as the frame before it.
-    if (!TimeCode::parse(args.tc, *system) ||
-        !TimeCode::parse(args.tc, system->framesPerSecond(), dropFrame)) {
-        std::cerr
-            << "korvel: \"" << args.tc << "\" is not a " << tvSystemName(*system)
-            << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame); nothing was changed\n";
-        return kExitFailed;
-    }
-    if (args.reel.size() > qtff::kMaxReelNameBytes) {
-        std::cerr << "korvel: the reel name is " << args.reel.size()
-                  << " bytes long; a timecode track holds at most " << qtff::kMaxReelNameBytes
-                  << "; nothing was changed\n";
-        return kExitFailed;
-    }
-    if (system->dropFrameAllowed() && dropFrame != isDropFrameText(args.tc)) {
-        std::cerr << "korvel: note: " << args.tc << " is counted as "
-                  << (dropFrame ? "drop" : "non-drop")
-                  << " frame, as \"DF\" says (--df / --no-df)\n";
-    }
-    QT_Utility qtu(session.console(), session.ui());
-    AddTCTrackOptions options{args.movie, args.tc, args.reel, tvsys, dropFrame, args.replace, true};
-    if (auto status = qtu.ZAN_AddTCTrack(options); !status) {
-        if (status.error().kind == ErrorKind::HasTimecodeTrack) {
-            std::cerr << "korvel: " << args.movie
-                      << " already has a timecode track; delete it first or add with --replace\n";
-            return kExitFailed;
-        }
+    const auto note = [](const std::string& line) { std::cerr << "korvel: " << line << '\n'; };
+    if (auto status =
+            movieCommands(session).add(args.movie, args.tc, args.reel, args.replace, note);
+        !status) {
         return reportFailure(args.movie, "add a timecode track to", status.error());
-    }
-    if (const auto note = pictureRateNote(args.movie, *system)) {
-        std::cerr << "korvel: " << *note << '\n';
     }
     return kExitDone;
 }
 
 int remove(Session& session, const TcArguments& args) {
-    QT_Utility qtu(session.console(), session.ui());
-    if (auto status = qtu.ZAN_DeleteTCTrack(args.movie); !status) {
+    if (auto status = movieCommands(session).remove(args.movie); !status) {
         return reportFailure(args.movie, "delete the timecode track of", status.error());
     }
     return kExitDone;

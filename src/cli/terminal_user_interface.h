@@ -36,12 +36,13 @@ class TerminalUserInterface final : public UserInterface, private ProgressReport
     /// True when an alert of this run has been shown: the operation stopped on it or warned.
     bool alertShown() const { return m_alertShown; }
 
+    /// The progress line is drawn by the interface itself.
+    ProgressReporter& progress() override { return *this; }
     void beep() override;
     int runAlert(const Alert& alert) override;
     std::optional<std::vector<std::string>> runOpenPanel(const OpenPanel& panel) override;
     std::optional<std::string> runSavePanel(const SavePanel& panel) override;
     void showSummary(const std::string& title, const std::vector<std::string>& lines) override;
-    ProgressReporter& progress() override { return *this; }
 
     /// One entry of the output log, its carriage returns made line ends, on its own line(s).
     void writeLogEntry(std::string_view entry);

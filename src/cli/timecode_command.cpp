@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: MIT
 // korvel timecode to-frames|from-frames|from-samples|30to24: timecode arithmetic under the
 // stored TV system ("TVSys", "DF") and BWF frame rate ("BWFfpsRate").
-#include "app/preference_keys.h"
+#include "app/timecode_commands.h"
 #include "cli/command_table.h"
 #include "cli/session.h"
-#include "timecode/frames2tc.h"
-#include "timecode/tc30totc24.h"
-#include "timecode/timecode.h"
 
-#include <charconv>
 #include <iostream>
 #include <memory>
 
@@ -21,78 +17,28 @@ struct TimecodeArguments {
     std::int32_t sampleRate = 0;
 };
 
-std::optional<TvSystem> storedTvSystem(Session& session) {
-    const std::string name = session.prefs().stringOrEmpty(prefkey::kTVSys);
-    const auto system = tvSystemFromName(name);
-    if (!system) {
-        std::cerr << "korvel: the TV system \"" << name << "\" is not one of "
-                  << TvSystem::choicesText() << " (set it with --tv)\n";
+// Prints the answer, or the reason there is none.
+template <class T> int answer(const Result<T>& result) {
+    if (!result) {
+        std::cerr << "korvel: " << result.error().message << '\n';
+        return kExitFailed;
     }
-    return system;
-}
-
-template <class Integer> std::optional<Integer> parseInteger(std::string_view text) {
-    Integer value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
+    std::cout << *result << '\n';
+    return kExitDone;
 }
 
 int toFrames(Session& session, const TimecodeArguments& args) {
-    const auto system = storedTvSystem(session);
-    if (!system) {
+    if (!requireStoredTvSystem(session)) {
         return kExitFailed;
     }
-    const auto timeCode = TimeCode::parse(args.text, *system);
-    if (!timeCode) {
-        std::cerr << "korvel: \"" << args.text << "\" is not a " << tvSystemName(*system)
-                  << " timecode (HH:MM:SS:FF, or HH:MM:SS;FF for drop frame)\n";
-        return kExitFailed;
-    }
-    // The text alone says whether it is drop frame, where the system counts that way.
-    const TimeCodeDef def = system->timeCodeDef(timeCode->dropFrame());
-    std::cout << frameNumber(timeCode->record(), def) << '\n';
-    return kExitDone;
+    return answer(framesOfTimecode(session.prefs(), args.text));
 }
 
 int fromFrames(Session& session, const TimecodeArguments& args) {
-    const auto system = storedTvSystem(session);
-    if (!system) {
+    if (!requireStoredTvSystem(session)) {
         return kExitFailed;
     }
-    const auto number = parseInteger<std::int64_t>(args.number);
-    if (!number) {
-        std::cerr << "korvel: \"" << args.number << "\" is not a frame number\n";
-        return kExitFailed;
-    }
-    const TimeCodeDef def = system->timeCodeDef(session.prefs().boolean(prefkey::kDF));
-    std::cout << timeCodeText(timeCodeRecord(*number, def), def.dropFrame()) << '\n';
-    return kExitDone;
-}
-
-int fromSamples(Session& session, const TimecodeArguments& args) {
-    const auto position = parseInteger<std::uint64_t>(args.number);
-    if (!position) {
-        std::cerr << "korvel: \"" << args.number << "\" is not a sample position (0 to 2^64-1)\n";
-        return kExitFailed;
-    }
-    std::cout << frames2tc(*position, args.sampleRate,
-                           session.prefs().stringOrEmpty(prefkey::kBWFfpsRate))
-              << '\n';
-    return kExitDone;
-}
-
-int thirtyToTwentyFour(const TimecodeArguments& args) {
-    const auto converted = tc30totc24(args.text);
-    if (!converted) {
-        std::cerr << "korvel: \"" << args.text
-                  << "\" is not a 30 fps timecode (HH:MM:SS:FF with frames 00 to 29)\n";
-        return kExitFailed;
-    }
-    std::cout << *converted << '\n';
-    return kExitDone;
+    return answer(timecodeOfFrames(session.prefs(), args.number));
 }
 
 } // namespace
@@ -127,12 +73,14 @@ void addTimecodeCommands(CLI::App& app, CommandTable& table) {
     fromSamplesCommand->add_option("POS", args->number, "sample position (the bext time reference)")
         ->required();
     fromSamplesCommand->add_option("--rate", args->sampleRate, "samples per second")->required();
-    table.add(fromSamplesCommand, [args](Session& session) { return fromSamples(session, *args); });
+    table.add(fromSamplesCommand, [args](Session& session) {
+        return answer(timecodeOfSamples(session.prefs(), args->number, args->sampleRate));
+    });
 
     CLI::App* convertCommand =
         timecode->add_subcommand("30to24", "24 fps timecode of a 30 fps timecode (frames x 4/5)");
     convertCommand->add_option("TC", args->text, "30 fps timecode")->required();
-    table.add(convertCommand, [args](Session&) { return thirtyToTwentyFour(*args); });
+    table.add(convertCommand, [args](Session&) { return answer(timecode24Of30(args->text)); });
 }
 
 } // namespace korvel

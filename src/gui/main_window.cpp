@@ -57,9 +57,9 @@ QWidget* spacer(bool flexible, QWidget* parent) {
 MainWindow::MainWindow(PreferenceStore& store, KTLogController& log,
                        const std::string& homeDirectory)
     : m_store(store), m_log(log), m_homeDirectory(homeDirectory), m_model(store),
-      m_ui(new QtUserInterface(this)), m_qtUtility(m_console, *m_ui),
+      m_ui(new QtUserInterface(this)),
       m_batchAddTc(std::make_unique<BatchAddTcCommand>(*m_ui, store, log,
-                                                       timecodeTrackOperations(m_qtUtility))),
+                                                       timecodeTrackOperations(m_console, *m_ui))),
       m_controls(new PreferenceControls(m_model, this)),
       m_viewer(new viewer_qt::ViewerWidget(
           {*m_ui, store, m_fileAttributes, m_console,

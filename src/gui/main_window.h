@@ -4,7 +4,6 @@
 #include "app/batch_add_tc_command.h"
 #include "app/preferences_sheet_model.h"
 #include "app/toolbar_model.h"
-#include "movie/qt_utility.h"
 #include "platform/console.h"
 #include "platform/file_attributes.h"
 
@@ -95,7 +94,6 @@ class MainWindow final : public QMainWindow {
     ExtendedAttributeFileAttributes m_fileAttributes;
     PreferencesSheetModel m_model;
     QtUserInterface* m_ui;
-    QT_Utility m_qtUtility;
     std::unique_ptr<BatchAddTcCommand> m_batchAddTc;
     PreferenceControls* m_controls;
     viewer_qt::ViewerWidget* m_viewer;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -68,11 +69,6 @@ bool liesInsideFolder(const std::string& path, const std::string& folder) {
     const auto [rootEnd, fileRest] =
         std::mismatch(root.begin(), root.end(), file.begin(), file.end());
     return rootEnd == root.end() && fileRest != file.end();
-}
-
-void stopWithAlert(UserInterface& ui, std::string title, std::string message, std::string button) {
-    ui.beep();
-    ui.runAlert(Alert{std::move(title), std::move(message), std::move(button), {}, {}, false});
 }
 
 struct Columns {
@@ -141,13 +137,75 @@ void countResult(BatchAddTcSummary& summary, ClipResult result) {
     }
 }
 
+// Why a batch cannot be run on an ALE with these columns; nothing when it can.
+std::optional<std::string> missingColumnMessage(const Columns& columns) {
+    if (columns.timecode == kNoColumn) {
+        return "The Batch List does not contain the Column specified in the preferences...";
+    }
+    if (columns.name == kNoColumn) {
+        return "The Batch List does not contain a Name Column - stopping...";
+    }
+    if (columns.tape == kNoColumn) {
+        return "The Batch List does not contain a Tape Column - stopping...";
+    }
+    return std::nullopt;
+}
+
+// The rows that are clips: a completely empty line is neither counted nor read.
+std::vector<std::size_t> clipRowIndexes(const std::vector<std::string_view>& clipRows) {
+    std::vector<std::size_t> indexes;
+    for (std::size_t i = 0; i < clipRows.size(); ++i) {
+        if (!clipRows[i].empty()) {
+            indexes.push_back(i);
+        }
+    }
+    return indexes;
+}
+
+// True, and the batch marked cancelled, when the person asked to stop and clips remain.
+bool cancelledBetweenClips(BatchAddTcSummary& summary, const ProgressReporter& progress,
+                           const LogSink& log) {
+    const int done =
+        summary.added + summary.skipped + summary.missed + summary.failed + summary.unconfirmed;
+    if (done >= summary.clips || !progress.cancelRequested()) {
+        return false;
+    }
+    // Between two clips: every movie is either changed completely or not touched.
+    log("Batch Add TC was cancelled after clip " + std::to_string(done) + " of " +
+        std::to_string(summary.clips) + ": the clips after it were left as they were.");
+    summary.cancelled = true;
+    return true;
+}
+
+// The lines of the summary sheet.
+std::vector<std::string> summaryLines(const std::string& aleName,
+                                      const BatchAddTcSummary& summary) {
+    std::vector<std::string> lines{
+        "The ALE file: " + aleName + " contained " + std::to_string(summary.clips) + " clip(s).",
+        "Added timecode tracks to " + std::to_string(summary.added) + " QuickTime file(s).",
+        "Skipped overwriting timecode tracks to " + std::to_string(summary.skipped) +
+            " QuickTime file(s).",
+        "Could not find " + std::to_string(summary.missed) + " QuickTime file(s).",
+    };
+    if (summary.failed != 0) {
+        lines.push_back("Could not change " + std::to_string(summary.failed) +
+                        " QuickTime file(s).");
+    }
+    if (summary.unconfirmed != 0) {
+        lines.push_back("Changed " + std::to_string(summary.unconfirmed) +
+                        " QuickTime file(s), but the changes may not be on the disk yet.");
+    }
+    return lines;
+}
+
 } // namespace
 
-TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu) {
-    const auto add = [&qtu](bool replaceExisting) {
-        return [&qtu, replaceExisting](const std::string& moviePath, std::string_view tcValue,
-                                       std::string_view sourceValue, std::string_view tvsys,
-                                       bool dfValue) {
+TimecodeTrackOperations timecodeTrackOperations(Console& console, UserInterface& ui) {
+    const auto qtu = std::make_shared<QT_Utility>(console, ui);
+    const auto add = [qtu](bool replaceExisting) {
+        return [qtu, replaceExisting](const std::string& moviePath, std::string_view tcValue,
+                                      std::string_view sourceValue, std::string_view tvsys,
+                                      bool dfValue) {
             AddTCTrackOptions options;
             options.moviePath = moviePath;
             options.tcValue = tcValue;
@@ -157,15 +215,15 @@ TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu) {
             options.replaceExisting = replaceExisting;
             // Checked again while the movie is locked: another run may have added one since.
             options.refuseExisting = !replaceExisting;
-            return qtu.ZAN_AddTCTrack(options);
+            return qtu->ZAN_AddTCTrack(options);
         };
     };
     TimecodeTrackOperations operations;
-    operations.checkTCTrack = [&qtu](const std::string& moviePath) {
-        return qtu.ZAN_CheckTCTrack(moviePath);
+    operations.checkTCTrack = [qtu](const std::string& moviePath) {
+        return qtu->ZAN_CheckTCTrack(moviePath);
     };
-    operations.deleteTCTrack = [&qtu](const std::string& moviePath) {
-        return qtu.ZAN_DeleteTCTrack(moviePath);
+    operations.deleteTCTrack = [qtu](const std::string& moviePath) {
+        return qtu->ZAN_DeleteTCTrack(moviePath);
     };
     operations.addTCTrack = add(false);
     operations.replaceTCTrack = add(true);
@@ -294,11 +352,27 @@ void BatchAddTc::noteOtherPictureRate(const std::string& moviePath, std::string_
     }
 }
 
+// The columns, TV system and movie-name rules of one batch.
+struct BatchAddTc::Plan {
+    Columns columns;
+    TvSystem system;
+    std::string extension;
+    std::int32_t baseNameLength;
+
+    Plan(const Columns& found, TvSystem tvSystem, const SetMovieTCFromAleOptions& options)
+        : columns(found), system(tvSystem), extension(options.movieExtension),
+          baseNameLength(options.baseNameLength) {
+        if (extension == "None") {
+            extension.clear();
+            baseNameLength = 255;
+        }
+    }
+};
+
 ClipResult BatchAddTc::runClip(const std::string& clipName, const std::string& tcValue,
                                const std::string& reelID, const SetMovieTCFromAleOptions& options,
-                               TvSystem system, const std::string& extension,
-                               std::int32_t baseNameLength) {
-    const auto start = startTimecode(clipName, tcValue, options.convertTo24TC, system, m_log);
+                               const Plan& plan) {
+    const auto start = startTimecode(clipName, tcValue, options.convertTo24TC, plan.system, m_log);
     if (!start) {
         m_log("ERROR - The clip " + clipName + " has no valid timecode: " + tcValue +
               " - skipping...");
@@ -316,10 +390,10 @@ ClipResult BatchAddTc::runClip(const std::string& clipName, const std::string& t
     clip.reelID = reelID;
     clip.tvSys = options.tvsys;
     clip.overWriteExistingTcTrack = options.overwrite;
-    clip.movieExtension = extension;
+    clip.movieExtension = plan.extension;
     clip.moviedir = options.mediaFolder;
     clip.DFValue = isDropFrameText(*start);
-    clip.baseNameLength = baseNameLength;
+    clip.baseNameLength = plan.baseNameLength;
 
     std::string movieName = options.windowsText ? convertWindowsText(clipName, "NT4") : clipName;
     const ClipResult result = addTcTrackToMovie(movieName, clip);
@@ -344,6 +418,26 @@ Result<BatchAddTcSummary> BatchAddTc::setMovieTCFromAle(const SetMovieTCFromAleO
     return setMovieTCFromAleText(*aleText, options);
 }
 
+Result<ClipResult> BatchAddTc::runRow(const std::vector<std::string_view>& fields,
+                                      std::size_t lineNumber,
+                                      const SetMovieTCFromAleOptions& options, const Plan& plan) {
+    const Columns& columns = plan.columns;
+    if (fields.size() <= columns.highest()) {
+        m_log("ERROR - Line " + std::to_string(lineNumber) + " of the ALE shot log has " +
+              std::to_string(fields.size()) +
+              " field(s), too few for its name, timecode and tape columns - skipping...");
+        return ClipResult::Failed;
+    }
+    if (fields[columns.timecode].empty()) {
+        m_ui.progress().end();
+        stopWithAlert(m_ui, "The starting timecode is missing!",
+                      "There is no timecode value in the timecode column.", "Cancel");
+        return makeError("there is no timecode value in the timecode column");
+    }
+    return runClip(std::string(fields[columns.name]), std::string(fields[columns.timecode]),
+                   std::string(fields[columns.tape]), options, plan);
+}
+
 Result<BatchAddTcSummary>
 BatchAddTc::setMovieTCFromAleText(std::string_view aleText,
                                   const SetMovieTCFromAleOptions& options) {
@@ -358,48 +452,21 @@ BatchAddTc::setMovieTCFromAleText(std::string_view aleText,
         stopWithAlert(m_ui, "Error", message, "OK");
         return makeError(message);
     }
-    AleReadOptions readOptions;
-    readOptions.kind = AleReaderKind::BatchAddTc;
-    readOptions.tvSys = options.tvsys;
-    readOptions.fileName = aleName;
-    const auto ale = readAle(aleText, readOptions, m_ui, m_log);
+    const auto ale =
+        readAle(aleText, {AleReaderKind::BatchAddTc, options.tvsys, aleName}, m_ui, m_log);
     if (!ale) {
         return ale.error();
     }
-
     const Columns columns = findColumns(ale->headerArray, options.tcField);
-    const auto missingColumn = [this](std::string message) -> Error {
-        stopWithAlert(m_ui, "Error", message, "OK");
-        return makeError(std::move(message));
-    };
-    if (columns.timecode == kNoColumn) {
-        return missingColumn("The Batch List does not contain the Column specified in the "
-                             "preferences...");
+    if (const auto missing = missingColumnMessage(columns)) {
+        stopWithAlert(m_ui, "Error", *missing, "OK");
+        return makeError(*missing);
     }
-    if (columns.name == kNoColumn) {
-        return missingColumn("The Batch List does not contain a Name Column - stopping...");
-    }
-    if (columns.tape == kNoColumn) {
-        return missingColumn("The Batch List does not contain a Tape Column - stopping...");
-    }
+    const Plan plan(columns, *system, options);
 
-    std::string extension = options.movieExtension;
-    std::int32_t baseNameLength = options.baseNameLength;
-    if (extension == "None") {
-        extension.clear();
-        baseNameLength = 255;
-    }
-
-    // A completely empty line is no clip: it is neither counted nor read.
-    std::vector<std::size_t> rowLines;
-    for (std::size_t i = 0; i < ale->clipRows.size(); ++i) {
-        if (!ale->clipRows[i].empty()) {
-            rowLines.push_back(i);
-        }
-    }
+    const std::vector<std::size_t> rowIndexes = clipRowIndexes(ale->clipRows);
     BatchAddTcSummary summary;
-    summary.clips = static_cast<int>(rowLines.size());
-
+    summary.clips = static_cast<int>(rowIndexes.size());
     ProgressReporter& progress = m_ui.progress();
     m_progressValue = 0;
     m_progressLine.clear();
@@ -407,60 +474,27 @@ BatchAddTc::setMovieTCFromAleText(std::string_view aleText,
     m_log("The ALE shot log contains " + std::to_string(summary.clips) + " clips.");
 
     std::vector<std::string_view> fields;
-    for (const std::size_t rowIndex : rowLines) {
+    for (const std::size_t rowIndex : rowIndexes) {
         splitAleFields(ale->clipRows[rowIndex], fields);
-        ClipResult result = ClipResult::Failed;
-        if (fields.size() <= columns.highest()) {
-            m_log("ERROR - Line " + std::to_string(ale->dataRowStart + rowIndex + 1) +
-                  " of the ALE shot log has " + std::to_string(fields.size()) +
-                  " field(s), too few for its name, timecode and tape columns - skipping...");
-        } else if (fields[columns.timecode].empty()) {
-            progress.end();
-            stopWithAlert(m_ui, "The starting timecode is missing!",
-                          "There is no timecode value in the timecode column.", "Cancel");
-            return makeError("there is no timecode value in the timecode column");
-        } else {
-            result = runClip(
-                std::string(fields[columns.name]), std::string(fields[columns.timecode]),
-                std::string(fields[columns.tape]), options, *system, extension, baseNameLength);
+        const auto result = runRow(fields, ale->dataRowStart + rowIndex + 1, options, plan);
+        if (!result) {
+            return result.error();
         }
-
         m_progressValue += 1;
         progress.update(m_progressValue, m_progressLine, {});
-        countResult(summary, result);
-        const int done =
-            summary.added + summary.skipped + summary.missed + summary.failed + summary.unconfirmed;
-        if (done < summary.clips && progress.cancelRequested()) {
-            // Between two clips: every movie is either changed completely or not touched.
-            m_log("Batch Add TC was cancelled after clip " + std::to_string(done) + " of " +
-                  std::to_string(summary.clips) + ": the clips after it were left as they were.");
-            summary.cancelled = true;
+        countResult(summary, *result);
+        if (cancelledBetweenClips(summary, progress, m_log)) {
             break;
         }
     }
 
     progress.end();
-    std::vector<std::string> lines{
-        "The ALE file: " + aleName + " contained " + std::to_string(summary.clips) + " clip(s).",
-        "Added timecode tracks to " + std::to_string(summary.added) + " QuickTime file(s).",
-        "Skipped overwriting timecode tracks to " + std::to_string(summary.skipped) +
-            " QuickTime file(s).",
-        "Could not find " + std::to_string(summary.missed) + " QuickTime file(s).",
-    };
-    if (summary.failed != 0) {
-        lines.push_back("Could not change " + std::to_string(summary.failed) +
-                        " QuickTime file(s).");
-    }
-    if (summary.unconfirmed != 0) {
-        lines.push_back("Changed " + std::to_string(summary.unconfirmed) +
-                        " QuickTime file(s), but the changes may not be on the disk yet.");
-    }
     // Counted from the clips done, so that a cancelled batch does not count the rest as found.
     const int found = summary.added + summary.skipped + summary.failed + summary.unconfirmed;
     m_log("Found " + std::to_string(found) + " QuickTime files out of " +
           std::to_string(summary.clips) + " entries in the ALE shot log.");
     m_log("Ending Batch Add TC...\r");
-    m_ui.showSummary(std::string(kProgressTitle), lines);
+    m_ui.showSummary(std::string(kProgressTitle), summaryLines(aleName, summary));
     return summary;
 }
 

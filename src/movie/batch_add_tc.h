@@ -5,6 +5,7 @@
 // folder, a timecode track with the clip's start timecode and tape (reel) name.
 
 #include "base/result.h"
+#include "platform/console.h"
 #include "platform/user_interface.h"
 #include "shotlog/ale_reader.h"
 #include "timecode/tv_system.h"
@@ -13,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvel {
 
@@ -31,10 +33,8 @@ struct TimecodeTrackOperations {
     Add replaceTCTrack;
 };
 
-class QT_Utility;
-
-/// The operations of the movie utility, for Batch Add TC; `qtu` must outlive them.
-TimecodeTrackOperations timecodeTrackOperations(QT_Utility& qtu);
+/// The operations of the movie utility, for Batch Add TC; `console` and `ui` must outlive them.
+TimecodeTrackOperations timecodeTrackOperations(Console& console, UserInterface& ui);
 
 /// The options of one batch, named as the arguments the command fills from the preferences.
 struct SetMovieTCFromAleOptions {
@@ -89,9 +89,6 @@ struct BatchAddTcSummary {
 std::string batchMovieFileName(std::string_view name, std::string_view movieExtension,
                                std::int32_t baseNameLength);
 
-/// A reel name longer than this many bytes cannot be stored in a timecode track.
-inline constexpr std::size_t kMaxReelIdBytes = 255;
-
 /// The Batch Add TC side of the ALE tools: reads the ALE, finds each clip's movie and adds,
 /// skips or replaces its timecode track, with progress and the summary sheet on `ui` and every
 /// decision in the log.
@@ -114,9 +111,13 @@ class BatchAddTc {
                                  const AddTcTrackToMovieOptions& options);
 
   private:
+    struct Plan;
+    /// One row of the ALE; an error when it stops the batch (a clip without a start).
+    Result<ClipResult> runRow(const std::vector<std::string_view>& fields, std::size_t lineNumber,
+                              const SetMovieTCFromAleOptions& options, const Plan& plan);
     ClipResult runClip(const std::string& clipName, const std::string& tcValue,
                        const std::string& reelID, const SetMovieTCFromAleOptions& options,
-                       TvSystem system, const std::string& extension, std::int32_t baseNameLength);
+                       const Plan& plan);
     /// Logs why a movie's change failed; answers Unconfirmed when it was made all the same.
     ClipResult reportFailedChange(const std::string& moviePath, const Error& reason);
     /// Checks, adds, replaces or skips the timecode track of a movie that exists.

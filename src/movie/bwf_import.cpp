@@ -4,6 +4,8 @@
 #include "audio/byte_source.h"
 #include "audio/pcm_pipeline.h"
 #include "platform/file_attributes.h"
+#include "platform/path_names.h"
+#include "qtff/movie_file.h"
 #include "qtff/sound_track.h"
 #include "timecode/timecode.h"
 #include "timecode/tv_system.h"
@@ -15,11 +17,6 @@
 
 namespace korvel {
 namespace {
-
-std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The rate the file's timecode is written in; under "From recorder" the log says which, per file.
 std::optional<BwfFrameRate> frameRateOfFile(const BwfImportOptions& options, const ImportLog& log) {
@@ -306,6 +303,42 @@ Result<PcmRunReport> writeSoundMovie(const BwfImportOptions& options,
     return report;
 }
 
+// How the samples go into the movie: converted or not, in which format, under which header.
+struct SoundPlan {
+    PcmConversion conversion;
+    PcmOutputFormat output;
+    qtff::SoundMovieOptions movie;
+};
+
+Result<SoundPlan> planSound(const BwfImportOptions& options, const PcmStream& first, bool pair) {
+    SoundPlan plan;
+    plan.conversion.toSixteenBit = options.bitReduce;
+    plan.conversion.outputRate = outputRate(options);
+    const std::uint16_t channels = pair ? 2 : first.format.channels;
+    plan.output =
+        convertedFormat(first.sampleFormat, channels, first.format.sampleRate, plan.conversion);
+    auto encoding = encodingOf(plan.output.sampleFormat);
+    if (!encoding) {
+        return encoding.error();
+    }
+    plan.movie.format = {*encoding, plan.output.channels, plan.output.sampleRate};
+    if (Status declarable = qtff::checkSoundFormat(plan.movie.format); !declarable) {
+        return makeError(options.inputFile + ": " + declarable.error().message);
+    }
+    return plan;
+}
+
+// A reference movie: the sound track reads the BWF data chunk in place.
+Status writeReferenceMovie(const BwfImportOptions& options, const qtff::SoundMovieOptions& movie,
+                           const PcmStream& stream) {
+    std::error_code error;
+    const auto dataFile =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(options.inputFile), error);
+    return qtff::writeReferenceSoundMovie(options.destFile, movie,
+                                          error ? options.inputFile : dataFile.string(),
+                                          stream.dataOffset, stream.frames(), options.existing);
+}
+
 } // namespace
 
 Result<ChannelPairPlan> planChannelPair(const std::string& channelA, const std::string& channelB) {
@@ -368,51 +401,32 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
         second = std::move(*paired);
     }
 
-    PcmConversion conversion;
-    conversion.toSixteenBit = options.bitReduce;
-    conversion.outputRate = outputRate(options);
-    const std::uint16_t channels = second ? 2 : first->stream.format.channels;
-    const PcmOutputFormat output = convertedFormat(first->stream.sampleFormat, channels,
-                                                   first->stream.format.sampleRate, conversion);
-    auto encoding = encodingOf(output.sampleFormat);
-    if (!encoding) {
-        return encoding.error();
-    }
-    qtff::SoundMovieOptions movie;
-    movie.format = {*encoding, output.channels, output.sampleRate};
-    if (Status declarable = qtff::checkSoundFormat(movie.format); !declarable) {
-        return makeError(options.inputFile + ": " + declarable.error().message);
+    auto sound = planSound(options, first->stream, second.has_value());
+    if (!sound) {
+        return sound.error();
     }
     const TimecodePlan timecode = planTimecode(info, options, readOptions.bwfFpsRate, log);
-    movie.timecode = timecode.track;
+    sound->movie.timecode = timecode.track;
     warnAboutData(options.inputFile, first->stream, log, warn);
     if (second) {
         warnAboutData(options.secondImportFile, second->opened.stream, log, warn);
     }
 
-    if (options.linkmedia) {
-        if (!second && !options.bitReduce) {
-            // A reference movie: the sound track reads the BWF data chunk in place.
-            std::error_code error;
-            const auto dataFile = std::filesystem::weakly_canonical(
-                std::filesystem::absolute(options.inputFile), error);
-            if (Status written = qtff::writeReferenceSoundMovie(
-                    options.destFile, movie, error ? options.inputFile : dataFile.string(),
-                    first->stream.dataOffset, first->stream.frames(), options.existing);
-                !written) {
-                return written.error();
-            }
-            finishRecord(info, options, timecode.def, timecode.startFrame, first->stream.frames(),
-                         output.sampleRate, false, fileAttributes);
-            return info;
+    if (options.linkmedia && !second && !options.bitReduce) {
+        if (Status written = writeReferenceMovie(options, sound->movie, first->stream); !written) {
+            return written.error();
         }
+        finishRecord(info, options, timecode.def, timecode.startFrame, first->stream.frames(),
+                     sound->output.sampleRate, false, fileAttributes);
+        return info;
+    }
+    if (options.linkmedia) {
         log(std::string(second ? "Two files are merged" : "The sound is reduced to 16 bits") +
             ", so " + fileNameOf(options.destFile) +
             " holds a copy of the sound instead of referring to the BWF file.");
     }
-
-    auto report =
-        writeSoundMovie(options, movie, *first, second ? &*second : nullptr, conversion, output);
+    auto report = writeSoundMovie(options, sound->movie, *first, second ? &*second : nullptr,
+                                  sound->conversion, sound->output);
     if (!report) {
         return report.error();
     }
@@ -420,8 +434,51 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
         logPadding(options, *report, log);
     }
     finishRecord(info, options, timecode.def, timecode.startFrame, report->framesWritten,
-                 output.sampleRate, second.has_value(), fileAttributes);
+                 sound->output.sampleRate, second.has_value(), fileAttributes);
     return info;
+}
+
+std::optional<std::uint64_t> importedMovieFrames(const std::string& moviePath,
+                                                 BwfFrameRate frameRate) {
+    auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
+    if (!movie) {
+        return std::nullopt;
+    }
+    const auto header = movie->movie().header();
+    if (!header || header->timeScale == 0) {
+        return std::nullopt;
+    }
+    const TimeCodeDef def = frameRate.tvSystem().timeCodeDef(false);
+    // Whole time units of the timecode's scale, then whole frames; the fraction dropped on the
+    // way is less than one unit, so it never changes the count of frames.
+    const std::uint64_t scale = header->timeScale;
+    const auto tcScale = static_cast<std::uint64_t>(def.fTimeScale);
+    const std::uint64_t units =
+        header->duration / scale * tcScale + header->duration % scale * tcScale / scale;
+    return units / static_cast<std::uint64_t>(def.frameDuration);
+}
+
+std::optional<ImportedSound> importedMovieSound(const std::string& moviePath) {
+    auto movie = qtff::MovieFile::open(moviePath, qtff::OpenMode::ReadOnly);
+    if (!movie) {
+        return std::nullopt;
+    }
+    auto tracks = movie->movie().tracks(qtff::TrackDetail::Check);
+    if (!tracks) {
+        return std::nullopt;
+    }
+    for (const qtff::TrackInfo& track : *tracks) {
+        if (track.handlerType != qtff::fourCC("soun") || track.sampleDescriptions.empty()) {
+            continue;
+        }
+        const auto format = qtff::soundFormatOf(track.sampleDescriptions.front().bytes);
+        if (!format) {
+            return std::nullopt;
+        }
+        return ImportedSound{format->sampleRate, static_cast<int>(format->bytesPerSample() * 8),
+                             format->channels};
+    }
+    return std::nullopt;
 }
 
 } // namespace korvel

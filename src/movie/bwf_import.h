@@ -78,4 +78,21 @@ Result<BwfInfo> ZAN_ImportFile(const BwfImportOptions& options, const ImportLog&
                                FileAttributes* fileAttributes = nullptr,
                                const ImportLog& warn = nullptr);
 
+/// The length of a movie the import wrote in whole frames of the XML timebase of `frameRate`,
+/// counted as its timecode track counts them, so that the start plus the duration is the movie's
+/// end timecode; nothing when the movie cannot be read.
+std::optional<std::uint64_t> importedMovieFrames(const std::string& moviePath,
+                                                 BwfFrameRate frameRate);
+
+/// The sound of a movie the import wrote.
+struct ImportedSound {
+    std::uint32_t sampleRate = 0;
+    int bitsPerSample = 0;
+    int channels = 0;
+};
+
+/// The sound format of a movie the import wrote, read back from it (a conversion may have
+/// changed the rate or the sample size of the recording); nothing when it cannot be read.
+std::optional<ImportedSound> importedMovieSound(const std::string& moviePath);
+
 } // namespace korvel

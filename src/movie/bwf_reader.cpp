@@ -8,7 +8,9 @@
 
 #include "audio/riff_chunks.h"
 #include "movie/exbuffer.h"
+#include "platform/path_names.h"
 #include "platform/preference_store.h"
+#include "platform/text_file.h"
 #include "timecode/frames2tc.h"
 
 #include <algorithm>
@@ -42,84 +44,6 @@ constexpr std::size_t kChannelsOffset = 10;
 constexpr std::size_t kSampleRateOffset = 12;
 constexpr std::size_t kBitsPerSampleOffset = 22;
 
-// Windows-1252 for 0x80..0x9F; the rest of the upper half is Latin-1.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool isValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        if (byte < 0x80) {
-            ++i;
-            continue;
-        } else if ((byte & 0xE0) == 0xC0) {
-            length = 2;
-            code = byte & 0x1F;
-        } else if ((byte & 0xF0) == 0xE0) {
-            length = 3;
-            code = byte & 0x0F;
-        } else if ((byte & 0xF8) == 0xF0) {
-            length = 4;
-            code = byte & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        const std::uint32_t minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-// Recorders write these fields in UTF-8 or in a Windows code page; keep the first, read the
-// second as Windows-1252, so the record is always valid UTF-8.
-std::string textToUtf8(std::string_view bytes) {
-    if (isValidUtf8(bytes)) {
-        return std::string(bytes);
-    }
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 && byte < 0xA0) {
-            appendUtf8(out, kCp1252High[byte - 0x80]);
-        } else {
-            appendUtf8(out, byte);
-        }
-    }
-    return out;
-}
-
 // A fixed-width text field: up to its first NUL byte or its end, whichever comes first. Bytes the
 // chunk does not hold read as NUL.
 std::string fieldText(const std::uint8_t* record, std::size_t filled, std::size_t offset,
@@ -133,7 +57,9 @@ std::string fieldText(const std::uint8_t* record, std::size_t filled, std::size_
     const std::size_t length = nul != nullptr
                                    ? static_cast<std::size_t>(static_cast<const char*>(nul) - begin)
                                    : available;
-    return textToUtf8({begin, length});
+    // Recorders write these fields in UTF-8 or in a Windows code page; keep the first, read the
+    // second as Windows-1252, so the record is always valid UTF-8.
+    return utf8OrWindows1252({begin, length});
 }
 
 // Lines end at CR LF, at a lone LF or at a lone CR; the last line counts even when nothing
@@ -186,16 +112,6 @@ std::optional<std::string> keyValue(std::string_view line, std::string_view key)
         return std::nullopt;
     }
     return std::string(line.substr(prefix + key.size()));
-}
-
-std::string fileNameOf(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-std::string withoutExtension(const std::string& name) {
-    const std::size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 // The sample size the format chunk declares, whatever the channel count and sample format.

@@ -9,6 +9,7 @@
 #include "platform/console.h"
 #include "platform/user_interface.h"
 #include "qtff/movie.h"
+#include "qtff/timecode_track.h"
 #include "timecode/timecode.h"
 
 #include <cstdint>
@@ -32,6 +33,9 @@ struct AddTCTrackOptions {
     /// hide behind the first.
     bool refuseExisting = false;
 };
+
+/// A reel name longer than this many bytes cannot be stored in a timecode track.
+inline constexpr std::size_t kMaxReelIdBytes = qtff::kMaxReelNameBytes;
 
 /// The reason `ZAN_AddTCTrack` gives when `refuseExisting` keeps it from adding.
 inline constexpr std::string_view kHasTimecodeTrack = "the movie has a timecode track already";

@@ -2,6 +2,7 @@
 #include "platform/path_names.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -29,6 +30,19 @@ std::string extensionOf(std::string_view path) {
     const std::string name = fileNameOf(path);
     const auto dot = name.rfind('.');
     return dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+}
+
+std::string panelPath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) {
+        return path;
+    }
+    std::string text = absolute.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/') {
+        text.pop_back();
+    }
+    return text;
 }
 
 std::string homeDirectory() {

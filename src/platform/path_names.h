@@ -18,6 +18,10 @@ std::string withoutExtension(std::string_view name);
 /// The extension of a path's file name with its dot (".bwf"), or "" when it has none.
 std::string extensionOf(std::string_view path);
 
+/// A path as a file panel answers it: absolute, without "." or ".." steps or a final "/"; the
+/// path as it is when the current folder cannot be found.
+std::string panelPath(const std::string& path);
+
 /// The person's home folder: $HOME, else the account's, else "/".
 std::string homeDirectory();
 

@@ -88,9 +88,10 @@ bool isValidUtf8(std::string_view bytes) {
 }
 
 std::string decodeText(std::string_view bytes) {
-    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        bytes.remove_prefix(kByteOrderMark.size());
-    }
+    return utf8OrWindows1252(skipBom(bytes));
+}
+
+std::string utf8OrWindows1252(std::string_view bytes) {
     if (isValidUtf8(bytes)) {
         return std::string(bytes);
     }

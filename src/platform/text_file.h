@@ -13,6 +13,10 @@ namespace korvel {
 /// byte-order mark dropped), otherwise decoded as Windows-1252. Never fails.
 std::string decodeText(std::string_view bytes);
 
+/// Bytes of a text field as UTF-8: as they are when they are valid UTF-8 (a byte-order mark
+/// kept), otherwise decoded as Windows-1252. Never fails.
+std::string utf8OrWindows1252(std::string_view bytes);
+
 /// True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
 

@@ -4,9 +4,22 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvel {
+
+/// The questions a front end may answer on the person's behalf (the command line's flags). A
+/// front end tells alerts apart by this, never by their words, which are the person's.
+enum class AlertQuestion {
+    None,
+    /// An output exists: default "Skip", alternate "Replace", other "Abort".
+    OutputExists,
+    /// A file lacks the type code that lets it be read: default changes it, alternate aborts.
+    FixTypeCode,
+    /// A file (or a pair) has no bext chunk: default skips it, alternate aborts.
+    MissingBext,
+};
 
 /// A modal alert panel. An empty button title means no such button; a panel with no button title
 /// at all shows one "OK" button that answers as the default.
@@ -17,6 +30,7 @@ struct Alert {
     std::string alternateButton;
     std::string otherButton;
     bool informational = false;
+    AlertQuestion question = AlertQuestion::None;
 };
 
 /// The answers of an alert panel.
@@ -83,5 +97,12 @@ class UserInterface {
     /// open (the caller then shows the address some other way).
     virtual bool openUrl(const std::string& /*url*/) { return false; }
 };
+
+/// Beeps, then shows a one-button alert: how an operation says why it stops.
+inline void stopWithAlert(UserInterface& ui, std::string title, std::string message,
+                          std::string button = "Cancel") {
+    ui.beep();
+    ui.runAlert(Alert{std::move(title), std::move(message), std::move(button), {}, {}, false});
+}
 
 } // namespace korvel

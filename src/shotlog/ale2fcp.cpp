@@ -9,6 +9,8 @@
 #include "timecode/tv_system.h"
 
 #include <array>
+#include <optional>
+#include <tuple>
 #include <vector>
 
 namespace korvel {
@@ -68,11 +70,6 @@ std::string_view fcpTrackFields(std::string_view aleTracks) {
     return "\t";
 }
 
-void alert(UserInterface& ui, std::string title, std::string message) {
-    ui.beep();
-    ui.runAlert(Alert{std::move(title), std::move(message), "Cancel", {}, {}, false});
-}
-
 std::string commentTitle(std::string_view fcpversion, int number) {
     if (fcpversion == "FCP 3") {
         return "Comment " + std::to_string(number);
@@ -104,6 +101,162 @@ void appendClipName(std::string& out, std::string_view loggedName, const Ale2fcp
     // "No", and any option text we do not know, keeps the name as it stands.
     appendTabField(out, name);
 }
+
+// The batch list's columns in the ALE's order, and their title line.
+struct BatchListColumns {
+    std::string titles;
+    std::vector<OutputColumn> columns;
+    std::size_t namePos = 0;
+    bool namePresent = false;
+    bool startPresent = false;
+    bool endPresent = false;
+    bool tracksPresent = false;
+    bool reelPresent = false;
+
+    void add(std::size_t field, std::string_view title, ColumnKey key) {
+        if (!columns.empty()) {
+            titles += '\t';
+        }
+        titles += title;
+        columns.push_back({field, key});
+    }
+};
+
+// The columns an ALE column named `name` gives by its name alone.
+void addNamedColumns(BatchListColumns& list, std::size_t i, std::string_view name,
+                     bool startFromStart, const LogSink& log) {
+    if (name == "Name" || name == "NAME") {
+        list.add(i, "Name", ColumnKey::Name);
+        list.namePresent = true;
+        list.namePos = i;
+    }
+    if (name == "Clip Name" && !list.namePresent) {
+        list.add(i, "Name", ColumnKey::Name);
+        list.namePresent = true;
+        list.namePos = i;
+        log("Using the column \"Clip Name\" as name field.");
+    }
+    if ((startFromStart && name == "Start") || (!startFromStart && name == "TC 24 Start")) {
+        list.add(i, "Media Start", ColumnKey::MediaStart);
+        list.startPresent = true;
+    }
+    if ((startFromStart && name == "End") || (!startFromStart && name == "TC 24 End")) {
+        list.add(i, "Media End", ColumnKey::MediaEnd);
+        list.endPresent = true;
+    }
+    if (name == "Tracks") {
+        list.add(i, "Tracks\tAudio", ColumnKey::Tracks);
+        list.tracksPresent = true;
+    }
+    if (name == "Tape" || name == "TAPE") {
+        list.add(i, "Reel", ColumnKey::Reel);
+        list.reelPresent = true;
+    }
+    static constexpr std::array<std::tuple<std::string_view, std::string_view, ColumnKey>, 5>
+        kPlainColumns = {{{"Mark IN", "In", ColumnKey::In},
+                          {"Mark OUT", "Out", ColumnKey::Out},
+                          {"Take", "Shot/take", ColumnKey::ShotTake},
+                          {"Scene", "Scene", ColumnKey::Scene},
+                          {"Comments", "Log Note", ColumnKey::LogNote}}};
+    for (const auto& [aleName, title, key] : kPlainColumns) {
+        if (name == aleName) {
+            list.add(i, title, key);
+        }
+    }
+}
+
+// The columns the person chose to carry over as comments ("userTxt1" to "userTxt4").
+void addCommentColumns(BatchListColumns& list, std::size_t i, std::string_view name,
+                       const Ale2fcpOptions& options) {
+    const std::array<const std::optional<std::string>*, 4> userFields = {
+        &options.userTxt1, &options.userTxt2, &options.userTxt3, &options.userTxt4};
+    constexpr std::array<ColumnKey, 4> commentKeys = {ColumnKey::Comment1, ColumnKey::Comment2,
+                                                      ColumnKey::Comment3, ColumnKey::Comment4};
+    for (std::size_t u = 0; u < userFields.size(); ++u) {
+        if (*userFields[u] && name == **userFields[u]) {
+            list.add(i, commentTitle(options.fcpversion, static_cast<int>(u) + 1), commentKeys[u]);
+        }
+    }
+}
+
+// The first column a batch list cannot do without that the ALE lacks.
+std::optional<std::string_view> missingColumn(const BatchListColumns& list) {
+    const std::array<std::pair<bool, std::string_view>, 5> required = {{
+        {list.namePresent, "Name"},
+        {list.startPresent, "Start"},
+        {list.endPresent, "End"},
+        {list.tracksPresent, "Tracks"},
+        {list.reelPresent, "Tape"},
+    }};
+    for (const auto& [present, column] : required) {
+        if (!present) {
+            return column;
+        }
+    }
+    return std::nullopt;
+}
+
+// A clip's start, converted to 24 fps when asked; false (after the alert) when it has none or
+// cannot be converted.
+bool appendMediaStart(std::string& out, std::string_view value, bool convertStart,
+                      UserInterface& ui) {
+    if (value.empty()) {
+        stopWithAlert(ui, "The starting timecode is missing!",
+                      "There is no timecode value in the timecode column.");
+        return false;
+    }
+    if (!convertStart) {
+        appendTabField(out, value);
+        return true;
+    }
+    const auto converted = tc30totc24(value);
+    if (!converted) {
+        stopWithAlert(ui, "The starting timecode is not valid!",
+                      "The start \"" + std::string(value) +
+                          "\" is not a 30 fps timecode (HH:MM:SS:FF, frames 00 to 29), "
+                          "so it can't be converted to 24 fps.");
+        return false;
+    }
+    out += *converted;
+    return true;
+}
+
+// How one run writes its clip rows.
+struct RowWriter {
+    const BatchListColumns& list;
+    const Ale2fcpOptions& options;
+    bool convertStart;
+    UserInterface& ui;
+
+    // Appends one clip row with its "\r"; false (after the alert) when its start cannot be
+    // written.
+    bool append(std::string& out, const std::vector<std::string_view>& fields) const {
+        for (std::size_t c = 0; c < list.columns.size(); ++c) {
+            if (c > 0) {
+                out += '\t';
+            }
+            const OutputColumn& column = list.columns[c];
+            const std::string_view value = aleField(fields, column.field);
+            if (column.key == ColumnKey::Tracks) {
+                out += fcpTrackFields(value);
+            } else if (column.key == ColumnKey::Name) {
+                appendClipName(out, value, options);
+            } else if (column.key == ColumnKey::MediaStart) {
+                if (!appendMediaStart(out, value, convertStart, ui)) {
+                    return false;
+                }
+            } else {
+                appendTabField(out, value);
+            }
+        }
+        if (options.aleCopyName) {
+            out += '\t';
+            appendTabField(out, aleField(fields, list.namePos));
+        }
+        out += '\r';
+        return true;
+    }
+};
 
 } // namespace
 
@@ -140,156 +293,36 @@ std::string ALETools::ale2fcp(std::string_view rawAletxt, const Ale2fcpOptions& 
     const bool film24 = TvSystem::parse(options.myTVSys) == TvSystem::Film24;
     const bool startFromStart = !film24 || options.tcFieldName == kConvertStartTo24;
     const bool convertStart = film24 && options.tcFieldName == kConvertStartTo24;
-    const std::array<const std::optional<std::string>*, 4> userFields = {
-        &options.userTxt1, &options.userTxt2, &options.userTxt3, &options.userTxt4};
-    constexpr std::array<ColumnKey, 4> commentKeys = {ColumnKey::Comment1, ColumnKey::Comment2,
-                                                      ColumnKey::Comment3, ColumnKey::Comment4};
+
+    BatchListColumns list;
+    for (std::size_t i = 0; i < ale->headerArray.size(); ++i) {
+        addNamedColumns(list, i, ale->headerArray[i], startFromStart, m_log);
+        addCommentColumns(list, i, ale->headerArray[i], options);
+    }
+    if (const auto missing = missingColumn(list)) {
+        stopWithAlert(m_ui, "The column \"" + std::string(*missing) + "\" is missing!",
+                      "You can't convert an ALE file without this column.");
+        return std::string(kAle2fcpFailed);
+    }
 
     std::string fcpTxt;
     fcpTxt.reserve(rawAletxt.size()); // a batch list is about as long as its log: no regrowth
-    std::vector<OutputColumn> columns;
-    bool namePresent = false;
-    bool startPresent = false;
-    bool endPresent = false;
-    bool tracksPresent = false;
-    bool reelPresent = false;
-    bool addTab = false;
-    std::size_t namePos = 0;
-
-    const auto addColumn = [&](std::size_t i, std::string_view title, ColumnKey key) {
-        if (addTab) {
-            fcpTxt += '\t';
-        }
-        fcpTxt += title;
-        columns.push_back({i, key});
-        addTab = true;
-    };
-
-    for (std::size_t i = 0; i < ale->headerArray.size(); ++i) {
-        const std::string_view name = ale->headerArray[i];
-        if (name == "Name" || name == "NAME") {
-            addColumn(i, "Name", ColumnKey::Name);
-            namePresent = true;
-            namePos = i;
-        }
-        if (name == "Clip Name" && !namePresent) {
-            addColumn(i, "Name", ColumnKey::Name);
-            namePresent = true;
-            namePos = i;
-            m_log("Using the column \"Clip Name\" as name field.");
-        }
-        if ((startFromStart && name == "Start") || (!startFromStart && name == "TC 24 Start")) {
-            addColumn(i, "Media Start", ColumnKey::MediaStart);
-            startPresent = true;
-        }
-        if ((startFromStart && name == "End") || (!startFromStart && name == "TC 24 End")) {
-            addColumn(i, "Media End", ColumnKey::MediaEnd);
-            endPresent = true;
-        }
-        if (name == "Tracks") {
-            addColumn(i, "Tracks\tAudio", ColumnKey::Tracks);
-            tracksPresent = true;
-        }
-        if (name == "Tape" || name == "TAPE") {
-            addColumn(i, "Reel", ColumnKey::Reel);
-            reelPresent = true;
-        }
-        if (name == "Mark IN") {
-            addColumn(i, "In", ColumnKey::In);
-        }
-        if (name == "Mark OUT") {
-            addColumn(i, "Out", ColumnKey::Out);
-        }
-        if (name == "Take") {
-            addColumn(i, "Shot/take", ColumnKey::ShotTake);
-        }
-        if (name == "Scene") {
-            addColumn(i, "Scene", ColumnKey::Scene);
-        }
-        if (name == "Comments") {
-            addColumn(i, "Log Note", ColumnKey::LogNote);
-        }
-        for (std::size_t u = 0; u < userFields.size(); ++u) {
-            if (*userFields[u] && name == **userFields[u]) {
-                addColumn(i, commentTitle(options.fcpversion, static_cast<int>(u) + 1),
-                          commentKeys[u]);
-            }
-        }
-    }
+    fcpTxt += list.titles;
     if (options.aleCopyName) {
         fcpTxt += "\tLabel 2";
     }
-
-    const std::array<std::pair<bool, const char*>, 5> required = {{
-        {namePresent, "Name"},
-        {startPresent, "Start"},
-        {endPresent, "End"},
-        {tracksPresent, "Tracks"},
-        {reelPresent, "Tape"},
-    }};
-    for (const auto& [present, column] : required) {
-        if (!present) {
-            alert(m_ui, "The column \"" + std::string(column) + "\" is missing!",
-                  "You can't convert an ALE file without this column.");
-            return std::string(kAle2fcpFailed);
-        }
-    }
-
     fcpTxt += '\r';
     m_log("Starting to convert the ALE shot log...");
 
-    long lineCount = 0;
+    const RowWriter rows{list, options, convertStart, m_ui};
     std::vector<std::string_view> fields;
     for (const std::string_view row : ale->clipRows) {
         splitAleFields(row, fields);
-        addTab = false;
-        for (const OutputColumn& column : columns) {
-            if (addTab) {
-                fcpTxt += '\t';
-            }
-            addTab = true;
-            const std::string_view value = aleField(fields, column.field);
-            switch (column.key) {
-            case ColumnKey::Tracks:
-                fcpTxt += fcpTrackFields(value);
-                break;
-            case ColumnKey::Name:
-                appendClipName(fcpTxt, value, options);
-                break;
-            case ColumnKey::MediaStart:
-                if (value.empty()) {
-                    alert(m_ui, "The starting timecode is missing!",
-                          "There is no timecode value in the timecode column.");
-                    return std::string(kAle2fcpFailed);
-                }
-                if (convertStart) {
-                    const auto converted = tc30totc24(value);
-                    if (!converted) {
-                        alert(m_ui, "The starting timecode is not valid!",
-                              "The start \"" + std::string(value) +
-                                  "\" is not a 30 fps timecode (HH:MM:SS:FF, frames 00 to 29), "
-                                  "so it can't be converted to 24 fps.");
-                        return std::string(kAle2fcpFailed);
-                    }
-                    fcpTxt += *converted;
-                } else {
-                    appendTabField(fcpTxt, value);
-                }
-                break;
-            default:
-                appendTabField(fcpTxt, value);
-                break;
-            }
+        if (!rows.append(fcpTxt, fields)) {
+            return std::string(kAle2fcpFailed);
         }
-        if (options.aleCopyName) {
-            fcpTxt += '\t';
-            appendTabField(fcpTxt, aleField(fields, namePos));
-        }
-        fcpTxt += '\r';
-        ++lineCount;
     }
-
-    m_log("Finished converting " + std::to_string(lineCount) + " clips.");
+    m_log("Finished converting " + std::to_string(ale->clipRows.size()) + " clips.");
     return fcpTxt;
 }
 

@@ -41,11 +41,6 @@ std::string_view lineBreakName(AleLineBreak lineBreak) {
     return "Mac";
 }
 
-void stopWithAlert(UserInterface& ui, std::string title, std::string message, std::string button) {
-    ui.beep();
-    ui.runAlert(Alert{std::move(title), std::move(message), std::move(button), {}, {}, false});
-}
-
 Error refuse(UserInterface& ui, std::string title, std::string message, std::string button) {
     Error error{message};
     stopWithAlert(ui, std::move(title), std::move(message), std::move(button));

@@ -31,9 +31,7 @@ bool ALETools::saveAleFile(std::string_view aleString, const std::string& newAle
     }
     if (const Status written = m_writer(*path, aleString); !written) {
         // Saying nothing would let the person believe the log was saved.
-        m_ui.beep();
-        m_ui.runAlert(Alert{
-            "The ALE file could not be saved!", written.error().message, "Cancel", {}, {}, false});
+        stopWithAlert(m_ui, "The ALE file could not be saved!", written.error().message);
         return false;
     }
     if (m_fileAttributes &&

@@ -9,6 +9,7 @@
 #include "shotlog/ale_tools.h"
 #include "shotlog/tab_fields.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -125,6 +126,79 @@ std::string_view binName(std::string_view line) {
     return line.substr(at);
 }
 
+// The first column an ALE cannot be made without that the batch list lacks.
+const RequiredColumn* missingColumn(const std::vector<std::string_view>& header) {
+    for (const RequiredColumn& column : kRequiredColumns) {
+        if (std::find(header.begin(), header.end(), column.title) == header.end()) {
+            return &column;
+        }
+    }
+    return nullptr;
+}
+
+// The ALE's columns in the batch list's order, and where the row's type and audio stand.
+struct AleColumns {
+    struct Column {
+        std::size_t source;
+        bool tracks;
+    };
+    std::vector<Column> columns;
+    std::string titles;
+    std::size_t typePos = 0;
+    std::size_t audioPos = 0;
+
+    explicit AleColumns(const std::vector<std::string_view>& header) {
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            add(i, header[i]);
+        }
+    }
+
+    void add(std::size_t i, std::string_view title) {
+        if (title == "Type") {
+            typePos = i;
+            return;
+        }
+        if (title == "Audio") {
+            audioPos = i;
+            return;
+        }
+        for (const ColumnMapping& mapping : kColumnMappings) {
+            if (mapping.fcpTitle == title) {
+                if (!columns.empty()) {
+                    titles += '\t';
+                }
+                titles += mapping.aleName;
+                columns.push_back({i, title == "Tracks"});
+                return;
+            }
+        }
+    }
+
+    // One data row with its "\r".
+    void appendRow(std::string& ale, const std::vector<std::string_view>& fields) const {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (c > 0) {
+                ale += '\t';
+            }
+            const std::string_view value = field(fields, columns[c].source);
+            appendTabField(ale,
+                           columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value);
+        }
+        ale += '\r';
+    }
+};
+
+// Whether a row of "Type" `type` is kept under "theClipType".
+bool keepsType(std::string_view type, std::string_view clipType) {
+    if (type == "Clip") {
+        return clipType == "Clips only" || clipType == "Clips & SubClips";
+    }
+    if (type == "SubClip") {
+        return clipType == "SubClips only" || clipType == "Clips & SubClips";
+    }
+    return false;
+}
+
 } // namespace
 
 std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& options) {
@@ -132,66 +206,14 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
     splitLines(fcpTxt, lines);
     std::vector<std::string_view> header;
     splitText(lines.front(), "\t", header);
-
-    const auto hasColumn = [&](std::string_view title) {
-        for (const std::string_view name : header) {
-            if (name == title) {
-                return true;
-            }
-        }
-        return false;
-    };
-    for (const RequiredColumn& column : kRequiredColumns) {
-        if (!hasColumn(column.title)) {
-            m_ui.beep();
-            m_ui.runAlert(Alert{"The column \"" + std::string(column.title) + "\" is missing!",
-                                "You can't convert a FCP batch List without this column.",
-                                std::string(column.button),
-                                {},
-                                {},
-                                false});
-            return "error";
-        }
+    if (const RequiredColumn* column = missingColumn(header)) {
+        stopWithAlert(m_ui, "The column \"" + std::string(column->title) + "\" is missing!",
+                      "You can't convert a FCP batch List without this column.",
+                      std::string(column->button));
+        return "error";
     }
-
-    struct OutputColumn {
-        std::size_t source;
-        bool tracks;
-    };
-    std::vector<OutputColumn> columns;
-    std::string columnLine;
-    std::size_t typePos = 0;
-    std::size_t audioPos = 0;
-    for (std::size_t i = 0; i < header.size(); ++i) {
-        const std::string_view title = header[i];
-        if (title == "Type") {
-            typePos = i;
-            continue;
-        }
-        if (title == "Audio") {
-            audioPos = i;
-            continue;
-        }
-        for (const ColumnMapping& mapping : kColumnMappings) {
-            if (mapping.fcpTitle == title) {
-                if (!columns.empty()) {
-                    columnLine += '\t';
-                }
-                columnLine += mapping.aleName;
-                columns.push_back({i, title == "Tracks"});
-                break;
-            }
-        }
-    }
-
-    std::string aleHead = aleHeadOf(options.tvsys);
-    aleHead += columnLine;
-    aleHead += "\r\rData\r";
-
-    const bool keepClips =
-        options.theClipType == "Clips only" || options.theClipType == "Clips & SubClips";
-    const bool keepSubClips =
-        options.theClipType == "SubClips only" || options.theClipType == "Clips & SubClips";
+    const AleColumns columns(header);
+    const std::string aleHead = aleHeadOf(options.tvsys) + columns.titles + "\r\rData\r";
 
     bool failed = false;
     std::string ale = aleHead;
@@ -225,20 +247,10 @@ std::string ALETools::fcp2ale(std::string_view fcpTxt, const Fcp2aleOptions& opt
             continue;
         }
         splitText(line, "\t", fields);
-        const std::string_view type = field(fields, typePos);
-        if (!((type == "Clip" && keepClips) || (type == "SubClip" && keepSubClips))) {
-            continue;
+        if (keepsType(field(fields, columns.typePos), options.theClipType)) {
+            columns.appendRow(ale, fields);
+            rowsPending = true;
         }
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (c > 0) {
-                ale += '\t';
-            }
-            const std::string_view value = field(fields, columns[c].source);
-            appendTabField(ale,
-                           columns[c].tracks ? aleTracks(value, field(fields, audioPos)) : value);
-        }
-        ale += '\r';
-        rowsPending = true;
     }
     if (rowsPending) {
         saveCurrent();

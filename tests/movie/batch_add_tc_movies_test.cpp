@@ -45,10 +45,9 @@ class BatchAddTcMoviesTest : public ::testing::Test {
         std::ofstream(alePath, std::ios::binary) << aleText;
         options.alePath = alePath;
         options.mediaFolder = (m_folder / "media").string();
-        QT_Utility qtu(m_console, ui);
         BatchAddTc batch(
             ui, [this](std::string_view entry) { log.emplace_back(entry); },
-            timecodeTrackOperations(qtu));
+            timecodeTrackOperations(m_console, ui));
         return batch.setMovieTCFromAle(options);
     }
 

@@ -316,6 +316,10 @@ TEST(BwfReader, TapeIdChoice) {
     BwfReadOptions shortName;
     shortName.bwfTapeIdSelect = "First 6 characters of File Name";
     EXPECT_EQ(readBytes(file, "AB.wav", shortName).value("Reel"), "AB");
+    // A name whose only dot is its first has no extension, as the movie named after it says.
+    BwfReadOptions withoutExtension;
+    withoutExtension.bwfTapeIdSelect = "BWF File Name Without Extension";
+    EXPECT_EQ(readBytes(file, "/a/.WAV", withoutExtension).value("Reel"), ".WAV");
 }
 
 TEST(BwfReader, FindsChunksWhereverTheyAre) {
