@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/http_fetch.h"
 
+#include "base/version.h"
+
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -60,7 +62,8 @@ Result<std::string> httpGet(const std::string& url, const HttpFetchOptions& opti
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(options.timeout.count()));
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L); // no SIGALRM in a worker thread
     curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, "Korvel Tools/1.2.1");
+    const std::string agent = "Korvel Tools/" + std::string(kVersionText);
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, message);
