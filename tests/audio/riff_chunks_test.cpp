@@ -117,7 +117,8 @@ TEST(RiffChunks, ChunkCutOffByTheEndKeepsWhatTheFileHolds) {
     // A data size past the end is a recording cut short, not a size left unknown.
     const Bytes cutData = test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 0xFFFFFFFFu}});
     MemoryByteSource cutSource(cutData);
-    const RiffChunk* data = walkRiffChunks(cutSource).find("data");
+    const RiffLayout cutLayout = walkRiffChunks(cutSource);
+    const RiffChunk* data = cutLayout.find("data");
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->size, 4u);
     EXPECT_TRUE(data->truncated());
