@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "audio/pcm_pipeline.h"
-#include "audio/wav_writer.h"
 #include "wave_builder.h"
 
 #include <cmath>
 #include <complex>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <numbers>
-#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -19,27 +15,9 @@ namespace {
 using test::Bytes;
 using test::pseudoRandomBytes;
 
-void put24(Bytes& out, std::int32_t value) {
-    test::putLittle(out, static_cast<std::uint32_t>(value), 3);
-}
-
-std::vector<std::int32_t> read24(std::span<const std::uint8_t> bytes) {
-    std::vector<std::int32_t> samples(bytes.size() / 3);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const auto raw = static_cast<std::uint32_t>(bytes[3 * i] << 8 | bytes[3 * i + 1] << 16 |
-                                                    bytes[3 * i + 2] << 24);
-        samples[i] = static_cast<std::int32_t>(raw) >> 8;
-    }
-    return samples;
-}
-
-std::vector<std::int16_t> read16(std::span<const std::uint8_t> bytes) {
-    std::vector<std::int16_t> samples(bytes.size() / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    }
-    return samples;
-}
+using test::put24;
+using test::read16;
+using test::read24;
 
 Bytes waveOf(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
              Bytes samples, test::Container container = test::Container::Riff) {
@@ -85,7 +63,8 @@ TEST(PcmPipeline, CopiesSamplesBitForBit) {
         const Bytes samples = pseudoRandomBytes(frames * c.channels * c.bits / 8, c.bits);
         Collected out;
         PcmConversion conversion;
-        conversion.outputRate = 44100; // without the 16-bit reduction nothing is resampled
+        conversion.outputRate = 44100;          // without the 16-bit reduction nothing is resampled
+        conversion.toSixteenBit = c.bits == 16; // a 16-bit source stays as it is
         auto report =
             run(waveOf(c.tag, c.channels, c.rate, c.bits, samples, c.container), conversion, out);
         ASSERT_TRUE(report) << report.error().message;
@@ -96,58 +75,29 @@ TEST(PcmPipeline, CopiesSamplesBitForBit) {
     }
 }
 
-TEST(PcmPipeline, SixteenBitSourceStaysIdenticalWhenReduced) {
-    const Bytes samples = pseudoRandomBytes(4000, 1);
-    Collected out;
-    PcmConversion conversion;
-    conversion.toSixteenBit = true;
-    ASSERT_TRUE(run(waveOf(1, 2, 48000, 16, samples), conversion, out));
-    EXPECT_EQ(out.bytes, samples);
-}
-
-TEST(PcmPipeline, CutShortDataGivesTheWholeFramesThere) {
-    Bytes samples = pseudoRandomBytes(6 * 10 + 4, 2);
-    const Bytes file =
-        test::buildWave({{"fmt ", test::fmtBody(1, 2, 48000, 24)}, {"data", samples, 100000}});
-    Collected out;
-    auto report = run(file, {}, out);
-    ASSERT_TRUE(report);
-    EXPECT_EQ(report->framesWritten, 10u);
-    samples.resize(60);
-    EXPECT_EQ(out.bytes, samples);
-}
-
-// What the samples read are, against what the header declares.
-struct ExtentCase {
-    const char* name;
-    Bytes file;
-    std::uint64_t frames;
-    std::string warning; // a part of it; empty: none
-};
-
-Bytes withoutDs64DataSize(Bytes file) {
-    std::fill(file.begin() + 28, file.begin() + 36, 0);
-    return file;
-}
-
+// What the samples read are, against what the header declares: ten frames each time.
 TEST(PcmPipeline, SamplesShortOfTheHeaderAreSaid) {
     const Bytes fmt = test::fmtBody(1, 2, 48000, 24);
-    const std::vector<ExtentCase> cases = {
-        {"Complete", test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1)}}), 10, ""},
-        {"CutShort", test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1), 100000}}), 10,
+    Bytes withoutDs64DataSize =
+        test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1)}}, test::Container::Rf64);
+    std::fill(withoutDs64DataSize.begin() + 28, withoutDs64DataSize.begin() + 36, 0);
+    const struct {
+        const char* name;
+        Bytes file;
+        std::string warning; // a part of it; empty: none
+    } cases[] = {
+        {"Complete", test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1)}}), ""},
+        {"CutShort", test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1), 100000}}),
          "declares 100000 bytes but the file ends after 60 bytes"},
-        {"EndsInsideAFrame", test::buildWave({{"fmt ", fmt}, {"data", Bytes(64, 1)}}), 10,
+        {"EndsInsideAFrame", test::buildWave({{"fmt ", fmt}, {"data", Bytes(64, 1)}}),
          "last 4 bytes are left out"},
-        {"Rf64WithoutDataSize",
-         withoutDs64DataSize(
-             test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1)}}, test::Container::Rf64)),
-         10, "ds64 chunk holds no data size"},
+        {"Rf64WithoutDataSize", withoutDs64DataSize, "ds64 chunk holds no data size"},
     };
-    for (const ExtentCase& c : cases) {
+    for (const auto& c : cases) {
         MemoryByteSource source(c.file);
         auto stream = openPcmStream(source);
         ASSERT_TRUE(stream) << c.name;
-        EXPECT_EQ(stream->frames(), c.frames) << c.name;
+        EXPECT_EQ(stream->frames(), 10u) << c.name;
         if (c.warning.empty()) {
             EXPECT_EQ(stream->dataWarning, "") << c.name;
         } else {
@@ -173,25 +123,22 @@ struct NoiseFigures {
     double meanError;
     double rmsError;
     double worstHarmonicToNoise; // harmonic bin power over the average bin power of white noise
-    double snrDb;
 };
 
 NoiseFigures measure(const std::vector<std::int32_t>& in24,
                      const std::vector<std::int16_t>& out16) {
     const std::size_t n = in24.size();
     std::vector<double> error(n);
-    double sum = 0, squares = 0, signal = 0;
+    double sum = 0, squares = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const double exact = in24[i] / 256.0;
         error[i] = out16[i] - exact;
         sum += error[i];
         squares += error[i] * error[i];
-        signal += exact * exact;
     }
     NoiseFigures figures{};
     figures.meanError = sum / n;
     figures.rmsError = std::sqrt(squares / n);
-    figures.snrDb = 10 * std::log10(signal / squares);
     // 1 kHz at 48 kHz over n = 48000 samples: harmonic k sits exactly in bin 1000 k.
     for (int k = 2; k <= 9; ++k) {
         std::complex<double> bin = 0;
@@ -221,22 +168,11 @@ TEST(PcmPipeline, DitheredReductionHasNoTruncationDistortion) {
     EXPECT_EQ(report->output.sampleFormat, SampleFormat::Int16);
     const NoiseFigures dithered = measure(sine, read16(out.bytes));
     std::printf("dithered 24->16, full-scale 1 kHz sine: error mean %.4f LSB, RMS %.4f LSB, "
-                "SNR %.2f dB, worst harmonic %.2f x noise\n",
-                dithered.meanError, dithered.rmsError, dithered.snrDb,
-                dithered.worstHarmonicToNoise);
+                "worst harmonic %.2f x noise\n",
+                dithered.meanError, dithered.rmsError, dithered.worstHarmonicToNoise);
     EXPECT_NEAR(dithered.meanError, 0.0, 0.02);
     EXPECT_NEAR(dithered.rmsError, 0.5, 0.03);
     EXPECT_LT(dithered.worstHarmonicToNoise, 12.0);
-    EXPECT_GT(dithered.snrDb, 92.0);
-
-    // The same measurement catches the faults dither exists to avoid.
-    std::vector<std::int16_t> truncated(kFrames), rounded(kFrames);
-    for (std::size_t i = 0; i < kFrames; ++i) {
-        truncated[i] = static_cast<std::int16_t>(sine[i] >> 8);
-        rounded[i] = static_cast<std::int16_t>(std::lround(sine[i] / 256.0));
-    }
-    EXPECT_LT(measure(sine, truncated).meanError, -0.4);
-    EXPECT_GT(measure(sine, rounded).worstHarmonicToNoise, 50.0);
 }
 
 TEST(PcmPipeline, FloatReducesToSixteenBits) {
@@ -251,14 +187,11 @@ TEST(PcmPipeline, FloatReducesToSixteenBits) {
     conversion.toSixteenBit = true;
     ASSERT_TRUE(run(waveOf(3, 1, 48000, 32, samples), conversion, out));
     const auto values = read16(out.bytes);
+    const std::int16_t expected[] = {0, 16384, -16384, 32767, -32767, 32767}; // 2.0 clips
     ASSERT_EQ(values.size(), 6u);
-    EXPECT_LE(std::abs(values[0]), 1);
-    EXPECT_NEAR(values[1], 16384, 1);
-    EXPECT_NEAR(values[2], -16384, 1);
-    EXPECT_EQ(values[3], 32767);
-    EXPECT_GE(values[4], -32768);
-    EXPECT_LE(values[4], -32767);
-    EXPECT_EQ(values[5], 32767);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_LE(std::abs(values[i] - expected[i]), 1) << i; // one step of dither
+    }
 }
 
 TEST(PcmPipeline, ResamplesTo44k1AndTo48k) {
@@ -289,62 +222,41 @@ TEST(PcmPipeline, ResamplesTo44k1AndTo48k) {
     }
 }
 
-TEST(PcmPipeline, MergesAPairLeftAThenRightB) {
+// Left A, right B, laid out by their delays; the shorter one is padded with silence.
+TEST(PcmPipeline, MergesAPairLaidOutByItsDelays) {
     Bytes a, b;
     for (std::int32_t i = 0; i < 5000; ++i) {
-        put24(a, i * 100 + 1);
-    }
-    for (std::int32_t i = 0; i < 3000; ++i) {
-        put24(b, -i * 100 - 1);
-    }
-    const Bytes fileA = waveOf(1, 1, 48000, 24, a);
-    const Bytes fileB = waveOf(1, 1, 48000, 24, b);
-    MemoryByteSource sourceA(fileA), sourceB(fileB);
-    auto streamA = openPcmStream(sourceA);
-    auto streamB = openPcmStream(sourceB);
-    ASSERT_TRUE(streamA && streamB);
-    Collected out;
-    auto report = mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink());
-    ASSERT_TRUE(report) << report.error().message;
-    EXPECT_EQ(report->output.channels, 2);
-    EXPECT_EQ(report->framesWritten, 5000u);
-    EXPECT_EQ(report->paddedFramesLeft, 0u);
-    EXPECT_EQ(report->paddedFramesRight, 2000u);
-    const auto merged = read24(out.bytes);
-    ASSERT_EQ(merged.size(), 10000u);
-    for (std::int32_t i = 0; i < 5000; ++i) {
-        ASSERT_EQ(merged[2 * i], i * 100 + 1) << i;
-        ASSERT_EQ(merged[2 * i + 1], i < 3000 ? -i * 100 - 1 : 0) << i;
-    }
-}
-
-TEST(PcmPipeline, PairIsLaidOutByItsDelays) {
-    Bytes a, b;
-    for (std::int32_t i = 0; i < 3000; ++i) {
         put24(a, i + 1);
+    }
+    for (std::int32_t i = 0; i < 3000; ++i) {
         put24(b, -i - 1);
     }
     const Bytes fileA = waveOf(1, 1, 48000, 24, a);
     const Bytes fileB = waveOf(1, 1, 48000, 24, b);
-    for (const PairAlignment& alignment : {PairAlignment{0, 1000}, PairAlignment{1000, 0}}) {
+    const struct {
+        PairAlignment alignment;
+        std::uint64_t frames, paddedLeft, paddedRight;
+    } rows[] = {{{0, 0}, 5000, 0, 2000}, {{0, 1000}, 5000, 0, 1000}, {{1000, 0}, 6000, 0, 3000}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.alignment.leftDelay);
         MemoryByteSource sourceA(fileA), sourceB(fileB);
         auto streamA = openPcmStream(sourceA);
         auto streamB = openPcmStream(sourceB);
         ASSERT_TRUE(streamA && streamB);
         Collected out;
-        auto report = mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink(), alignment);
+        auto report =
+            mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink(), row.alignment);
         ASSERT_TRUE(report) << report.error().message;
-        EXPECT_EQ(report->framesWritten, 4000u);
-        EXPECT_EQ(report->paddedFramesLeft, alignment.rightDelay);
-        EXPECT_EQ(report->paddedFramesRight, alignment.leftDelay);
+        EXPECT_EQ(report->output.channels, 2);
+        EXPECT_EQ(report->framesWritten, row.frames);
+        EXPECT_EQ(report->paddedFramesLeft, row.paddedLeft);
+        EXPECT_EQ(report->paddedFramesRight, row.paddedRight);
         const auto merged = read24(out.bytes);
-        ASSERT_EQ(merged.size(), 8000u);
-        for (std::int32_t i = 0; i < 4000; ++i) {
-            const auto left =
-                static_cast<std::int64_t>(i) - static_cast<std::int64_t>(alignment.leftDelay);
-            const auto right =
-                static_cast<std::int64_t>(i) - static_cast<std::int64_t>(alignment.rightDelay);
-            ASSERT_EQ(merged[2 * i], left >= 0 && left < 3000 ? left + 1 : 0) << i;
+        ASSERT_EQ(merged.size(), 2 * row.frames);
+        for (std::int64_t i = 0; i < std::int64_t(row.frames); ++i) {
+            const auto left = i - std::int64_t(row.alignment.leftDelay);
+            const auto right = i - std::int64_t(row.alignment.rightDelay);
+            ASSERT_EQ(merged[2 * i], left >= 0 && left < 5000 ? left + 1 : 0) << i;
             ASSERT_EQ(merged[2 * i + 1], right >= 0 && right < 3000 ? -right - 1 : 0) << i;
         }
     }
@@ -365,45 +277,6 @@ TEST(PcmPipeline, RefusesPairsThatDoNotMatch) {
         ASSERT_FALSE(report);
         EXPECT_TRUE(out.bytes.empty()) << report.error().message;
     }
-}
-
-TEST(WavFileWriter, WritesAFileOthersRead) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("korvel-wav-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "merged.wav").string();
-    const Bytes samples = pseudoRandomBytes(3 * 6 * 1001, 5);
-    {
-        auto writer = WavFileWriter::create(path, {SampleFormat::Int24, 6, 96000});
-        ASSERT_TRUE(writer) << writer.error().message;
-        ASSERT_TRUE((*writer)->write(samples));
-        EXPECT_FALSE(std::filesystem::exists(path)); // only the temporary file so far
-        ASSERT_TRUE((*writer)->finish());
-    }
-    const Bytes written = test::readFile(path);
-    MemoryByteSource source(written);
-    auto stream = openPcmStream(source);
-    ASSERT_TRUE(stream) << stream.error().message;
-    EXPECT_EQ(stream->format.channels, 6);
-    EXPECT_EQ(stream->format.sampleRate, 96000u);
-    EXPECT_EQ(stream->sampleFormat, SampleFormat::Int24);
-    EXPECT_EQ(stream->frames(), 1001u);
-    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), written.end() - samples.size()));
-    if (std::system("ffprobe -version > /dev/null 2>&1") == 0) {
-        const std::string command = "ffprobe -v error -show_entries stream=channels,sample_rate,"
-                                    "bits_per_sample -of csv=p=0 '" +
-                                    path + "' > '" + path + ".probe'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-        const Bytes probe = test::readFile(path + ".probe");
-        EXPECT_EQ(std::string(probe.begin(), probe.end()), "96000,6,24\n");
-    }
-    {
-        auto abandoned =
-            WavFileWriter::create((dir / "gone.wav").string(), {SampleFormat::Int16, 2, 48000});
-        ASSERT_TRUE(abandoned);
-    }
-    EXPECT_FALSE(std::filesystem::exists(dir / "gone.wav.partial"));
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

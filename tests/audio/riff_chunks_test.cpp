@@ -30,16 +30,6 @@ struct WalkCase {
     bool broken;
 };
 
-class WalkTest : public testing::TestWithParam<WalkCase> {};
-
-TEST_P(WalkTest, FindsTheChunksBySize) {
-    const WalkCase& c = GetParam();
-    MemoryByteSource source(c.file);
-    const RiffLayout layout = walkRiffChunks(source);
-    EXPECT_EQ(chunkOrder(layout), c.order);
-    EXPECT_EQ(layout.broken, c.broken) << layout.problem;
-}
-
 Bytes withRiffSize(Bytes file, std::uint32_t size) {
     for (int i = 0; i < 4; ++i) {
         file[4 + i] = static_cast<std::uint8_t>(size >> (8 * i));
@@ -52,52 +42,53 @@ Bytes appended(Bytes file, const std::string& tail) {
     return file;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, WalkTest,
-    testing::Values(
-        WalkCase{"Typical",
-                 test::buildWave({{"bext", kBext}, {"fmt ", kFmt}, {"data", Bytes(12, 1)}}),
-                 "bext|fmt |data|", false},
-        WalkCase{"BextAfterLargeJunk",
-                 test::buildWave({{"JUNK", Bytes(70000, 0)},
-                                  {"fmt ", kFmt},
-                                  {"bext", kBext},
-                                  {"data", Bytes(6, 0)}}),
-                 "JUNK|fmt |bext|data|", false},
-        WalkCase{"OddChunkPadded",
-                 test::buildWave({{"fmt ", kFmt}, {"Fake", Bytes(3, 7)}, {"data", Bytes(6, 0)}}),
-                 "fmt |Fake|data|", false},
-        WalkCase{"OddChunkWithoutPadByte",
-                 test::buildWave({{"fmt ", kFmt},
-                                  {"Fake", Bytes(3, 7), std::nullopt, false},
-                                  {"data", Bytes(6, 0)}}),
-                 "fmt |Fake|data|", false},
-        WalkCase{
-            "RiffSizeTooSmall",
-            withRiffSize(
-                test::buildWave({{"fmt ", kFmt}, {"LIST", Bytes(20, 0)}, {"data", Bytes(0)}}), 30),
-            "fmt |LIST|data|", false},
-        WalkCase{"RiffSizeTooLarge",
-                 withRiffSize(test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0)}}), 1000),
-                 "fmt |data|", false},
-        WalkCase{"TrailingBytesAfterTheForm",
-                 appended(test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0)}}),
-                          std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09", 9)),
-                 "fmt |data|", false},
-        WalkCase{"TruncatedData", test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 4000}}),
-                 "fmt |data|", false},
-        WalkCase{"ChunkRunningPastTheEnd",
-                 test::buildWave({{"fmt ", kFmt}, {"JUNK", Bytes(4, 0), 9999}, {"data", Bytes{}}}),
-                 "fmt |JUNK|", true},
-        WalkCase{"GarbageInsteadOfAChunk",
-                 test::buildWave({{"fmt ", kFmt}, {std::string("\x01\x02\x03\x04", 4), Bytes{}}}),
-                 "fmt |", true},
-        WalkCase{"NotRiff", Bytes{'R', 'I', 'F', 'X', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "", true},
-        WalkCase{"Rf64",
-                 test::buildWave({{"fmt ", kFmt}, {"bext", kBext}, {"data", Bytes(10, 0)}},
-                                 test::Container::Rf64),
-                 "ds64|fmt |bext|data|", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(RiffChunks, FindsTheChunksBySize) {
+    const WalkCase cases[] = {
+        {"Typical", test::buildWave({{"bext", kBext}, {"fmt ", kFmt}, {"data", Bytes(12, 1)}}),
+         "bext|fmt |data|", false},
+        {"BextAfterLargeJunk",
+         test::buildWave(
+             {{"JUNK", Bytes(70000, 0)}, {"fmt ", kFmt}, {"bext", kBext}, {"data", Bytes(6, 0)}}),
+         "JUNK|fmt |bext|data|", false},
+        {"OddChunkPadded",
+         test::buildWave({{"fmt ", kFmt}, {"Fake", Bytes(3, 7)}, {"data", Bytes(6, 0)}}),
+         "fmt |Fake|data|", false},
+        {"OddChunkWithoutPadByte",
+         test::buildWave(
+             {{"fmt ", kFmt}, {"Fake", Bytes(3, 7), std::nullopt, false}, {"data", Bytes(6, 0)}}),
+         "fmt |Fake|data|", false},
+        {"RiffSizeTooSmall",
+         withRiffSize(test::buildWave({{"fmt ", kFmt}, {"LIST", Bytes(20, 0)}, {"data", Bytes(0)}}),
+                      30),
+         "fmt |LIST|data|", false},
+        {"RiffSizeTooLarge",
+         withRiffSize(test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0)}}), 1000), "fmt |data|",
+         false},
+        {"TrailingBytesAfterTheForm",
+         appended(test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0)}}),
+                  std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09", 9)),
+         "fmt |data|", false},
+        {"TruncatedData", test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 4000}}),
+         "fmt |data|", false},
+        {"ChunkRunningPastTheEnd",
+         test::buildWave({{"fmt ", kFmt}, {"JUNK", Bytes(4, 0), 9999}, {"data", Bytes{}}}),
+         "fmt |JUNK|", true},
+        {"GarbageInsteadOfAChunk",
+         test::buildWave({{"fmt ", kFmt}, {std::string("\x01\x02\x03\x04", 4), Bytes{}}}), "fmt |",
+         true},
+        {"NotRiff", Bytes{'R', 'I', 'F', 'X', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "", true},
+        {"Rf64",
+         test::buildWave({{"fmt ", kFmt}, {"bext", kBext}, {"data", Bytes(10, 0)}},
+                         test::Container::Rf64),
+         "ds64|fmt |bext|data|", false},
+    };
+    for (const WalkCase& c : cases) {
+        MemoryByteSource source(c.file);
+        const RiffLayout layout = walkRiffChunks(source);
+        EXPECT_EQ(chunkOrder(layout), c.order) << c.name;
+        EXPECT_EQ(layout.broken, c.broken) << c.name << ": " << layout.problem;
+    }
+}
 
 TEST(RiffChunks, Rf64SizesComeFromDs64) {
     const Bytes file = test::buildWave(
@@ -114,16 +105,6 @@ TEST(RiffChunks, Rf64SizesComeFromDs64) {
     EXPECT_EQ(layout.find("data")->bodyOffset, file.size() - 10);
 }
 
-TEST(RiffChunks, TruncatedDataIsClampedToTheFile) {
-    const Bytes file = test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 4000}});
-    MemoryByteSource source(file);
-    const RiffLayout layout = walkRiffChunks(source);
-    const RiffChunk* data = layout.find("data");
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->size, 4u);
-    EXPECT_TRUE(data->truncated());
-}
-
 TEST(RiffChunks, ChunkCutOffByTheEndKeepsWhatTheFileHolds) {
     Bytes file = test::buildWave({{"fmt ", kFmt}, {"JUNK", Bytes(3000, 0)}, {"bext", kBext}});
     file.resize(file.size() - 100);
@@ -133,44 +114,15 @@ TEST(RiffChunks, ChunkCutOffByTheEndKeepsWhatTheFileHolds) {
     ASSERT_NE(bext, nullptr);
     EXPECT_EQ(bext->size, kBext.size() - 100);
     EXPECT_TRUE(bext->truncated());
-}
-
-// A plain RIFF recording past 4 GiB keeps 0xFFFFFFFF as its data size: the samples run to the
-// end of the file. The file is sparse, so the test stays small.
-TEST(RiffChunks, RiffDataOver4GiBRunsToTheEndOfTheFile) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("korvel-riff-4g-" + std::to_string(::getpid()) + ".wav"))
-                                 .string();
-    const Bytes header = test::buildWave({{"fmt ", kFmt}, {"data", Bytes{}, 0xFFFFFFFFu}});
-    test::writeFile(path, header);
-    const std::uint64_t fileSize = 4'500'000'000ull;
-    std::filesystem::resize_file(path, fileSize);
-    auto source = FileByteSource::open(path);
-    ASSERT_TRUE(source);
-    const RiffLayout layout = walkRiffChunks(**source);
-    const RiffChunk* data = layout.find("data");
+    // A data size past the end is a recording cut short, not a size left unknown.
+    const Bytes cutData = test::buildWave({{"fmt ", kFmt}, {"data", Bytes(4, 0), 0xFFFFFFFFu}});
+    MemoryByteSource cutSource(cutData);
+    const RiffLayout cutLayout = walkRiffChunks(cutSource);
+    const RiffChunk* data = cutLayout.find("data");
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->size, fileSize - header.size());
-    EXPECT_TRUE(data->sizeUnknown);
-    EXPECT_FALSE(data->truncated());
-    std::filesystem::remove(path);
-
-    // Below 4 GiB the same size field is a recording cut short, not an unknown size.
-    MemoryByteSource small(header);
-    const RiffLayout smallLayout = walkRiffChunks(small);
-    ASSERT_NE(smallLayout.find("data"), nullptr);
-    EXPECT_FALSE(smallLayout.find("data")->sizeUnknown);
-    EXPECT_TRUE(smallLayout.find("data")->truncated());
-}
-
-TEST(RiffChunks, Rf64WithoutTheDataSizeRunsToTheEndOfTheFile) {
-    Bytes file = test::buildWave({{"fmt ", kFmt}, {"data", Bytes(60, 1)}}, test::Container::Rf64);
-    std::fill(file.begin() + 28, file.begin() + 36, 0); // the ds64 data size
-    MemoryByteSource source(file);
-    const RiffLayout layout = walkRiffChunks(source);
-    ASSERT_NE(layout.find("data"), nullptr);
-    EXPECT_EQ(layout.find("data")->size, 60u);
-    EXPECT_TRUE(layout.find("data")->sizeUnknown);
+    EXPECT_EQ(data->size, 4u);
+    EXPECT_TRUE(data->truncated());
+    EXPECT_FALSE(data->sizeUnknown);
 }
 
 TEST(RiffChunks, ScanIsUsedOnlyWhenTheListIsBroken) {
@@ -226,33 +178,26 @@ TEST(RiffChunks, ScannedIdAtTheVeryEndHasAnEmptyBody) {
     EXPECT_EQ(data->size, 0u);
 }
 
+// Every recording of the corpus, from many recorders and editors, walks without a scan.
 TEST(RiffChunks, EveryCorpusFileWalksCleanly) {
     const std::filesystem::path dir = std::filesystem::path(KORVEL_CORPUS_DIR) / "bwf";
     if (!std::filesystem::exists(dir)) {
         GTEST_SKIP() << "no corpus at " << dir;
     }
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"iluvcapra-wavinfo/sounddevices_A101_3.WAV", "bext|iXML|fmt |data|"},
-        {"iluvcapra-wavinfo/protools_PT_A101_4.A1.wav", "bext|iXML|fmt |data|umid|minf|regn|"},
-        {"iluvcapra-wavinfo/sounddevices_A101_1_1.WAV", "fmt |bext|iXML|data|"},
-        {"iluvcapra-wavinfo/metacorder_Sr001-2C-01_01.WAV", "bext|fmt |data|iXML|iXTC|"},
-        {"iluvcapra-wavinfo/nuendo_Audio_-_Mono.wav", "JUNK|bext|Fake|fmt |data|iXML|"},
-        {"iluvcapra-wavinfo/nuendo_Audio_-_LRC.wav", "JUNK|bext|Fake|fmt |data|iXML|"},
-        {"iluvcapra-wavinfo/protools_umid.wav",
-         "JUNK|bext|fmt |minf|elm1|data|FLLR|regn|umid|DGDA|"},
-        {"iluvcapra-wavinfo/sound_grinder_pro_new_camera_bumb_1.wav",
-         "JUNK|fmt |data|umid|minf|ovwf|ID3 |LIST|"},
-        {"iluvcapra-wavinfo/cue_chunks_STE-000.wav", "bext|fmt |data|cue |list|"},
-        {"iluvcapra-wavinfo/smpl_alarm_citizen_loop1.wav", "fmt |data|LIST|smpl|"},
-        {"exiftool-exiftool/RIFF.wav", "fmt |LIST|LIST|data|"},
-    };
-    for (const auto& [name, order] : expected) {
-        auto source = FileByteSource::open((dir / name).string());
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        const std::string extension = entry.path().extension().string();
+        if (extension != ".wav" && extension != ".WAV") {
+            continue;
+        }
+        auto source = FileByteSource::open(entry.path().string());
         ASSERT_TRUE(source) << source.error().message;
         const RiffLayout layout = walkRiffChunks(**source);
-        EXPECT_EQ(chunkOrder(layout), order) << name;
-        EXPECT_FALSE(layout.broken) << name << ": " << layout.problem;
+        EXPECT_FALSE(layout.broken) << entry.path() << ": " << layout.problem;
+        EXPECT_NE(layout.find("data"), nullptr) << entry.path();
+        ++files;
     }
+    EXPECT_GE(files, 12);
 }
 
 } // namespace

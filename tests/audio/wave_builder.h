@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,37 @@ inline void putLittle(Bytes& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     }
+}
+
+/// Signed 24-bit samples, little-endian.
+inline void put24(Bytes& out, std::int32_t value) {
+    putLittle(out, static_cast<std::uint32_t>(value), 3);
+}
+
+inline Bytes encode24(const std::vector<std::int32_t>& samples) {
+    Bytes out;
+    for (const std::int32_t sample : samples) {
+        put24(out, sample);
+    }
+    return out;
+}
+
+inline std::vector<std::int32_t> read24(std::span<const std::uint8_t> bytes) {
+    std::vector<std::int32_t> samples(bytes.size() / 3);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const auto raw = static_cast<std::uint32_t>(bytes[3 * i] << 8 | bytes[3 * i + 1] << 16 |
+                                                    bytes[3 * i + 2] << 24);
+        samples[i] = static_cast<std::int32_t>(raw) >> 8;
+    }
+    return samples;
+}
+
+inline std::vector<std::int16_t> read16(std::span<const std::uint8_t> bytes) {
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    }
+    return samples;
 }
 
 inline void putText(Bytes& out, const std::string& text, std::size_t width) {
@@ -78,8 +110,6 @@ struct BextFields {
     std::string date = "2026-01-02";
     std::string time = "10:20:30";
     std::uint64_t timeReference = 0;
-    std::uint16_t version = 1;
-    std::string codingHistory;
 };
 
 inline BextFields describedAs(std::string description) {
@@ -97,9 +127,8 @@ inline Bytes bextBody(const BextFields& f) {
     putText(body, f.time, 8);
     putLittle(body, f.timeReference & 0xFFFFFFFFu, 4);
     putLittle(body, f.timeReference >> 32, 4);
-    putLittle(body, f.version, 2);
-    body.resize(body.size() + 64 + 190, 0);
-    body.insert(body.end(), f.codingHistory.begin(), f.codingHistory.end());
+    putLittle(body, 1, 2);                  // version
+    body.resize(body.size() + 64 + 190, 0); // UMID, loudness, reserved
     return body;
 }
 
@@ -147,19 +176,15 @@ inline Bytes buildWave(const std::vector<Chunk>& chunks, Container container = C
             out.push_back(0);
         }
     }
+    const std::uint64_t riffSize = out.size() - 8;
+    const auto setLittle = [&out](std::size_t at, std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+    };
+    setLittle(4, container == Container::Rf64 ? 0xFFFFFFFFu : riffSize, 4);
     if (container == Container::Rf64) {
-        for (int i = 0; i < 4; ++i) {
-            out[4 + i] = 0xFF;
-        }
-        const std::uint64_t riffSize = out.size() - 8;
-        for (int i = 0; i < 8; ++i) {
-            out[ds64Body + i] = static_cast<std::uint8_t>(riffSize >> (8 * i));
-        }
-    } else {
-        const std::uint64_t riffSize = out.size() - 8;
-        for (int i = 0; i < 4; ++i) {
-            out[4 + i] = static_cast<std::uint8_t>(riffSize >> (8 * i));
-        }
+        setLittle(ds64Body, riffSize, 8);
     }
     return out;
 }

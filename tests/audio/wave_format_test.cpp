@@ -14,38 +14,33 @@ struct FormatCase {
     std::uint16_t channels;
 };
 
-class WaveFormatTest : public testing::TestWithParam<FormatCase> {};
-
-TEST_P(WaveFormatTest, KnowsTheSampleLayout) {
-    const FormatCase& c = GetParam();
-    auto format = parseWaveFormat(c.body);
-    ASSERT_TRUE(format) << format.error().message;
-    EXPECT_EQ(format->sampleFormat(), c.expected);
-    EXPECT_EQ(format->channels, c.channels);
-}
-
 test::Bytes withBlockAlign(test::Bytes body, std::uint16_t align) {
     body[12] = static_cast<std::uint8_t>(align);
     body[13] = 0;
     return body;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, WaveFormatTest,
-    testing::Values(
-        FormatCase{"Pcm16Mono", test::fmtBody(1, 1, 44100, 16), SampleFormat::Int16, 1},
-        FormatCase{"Pcm24Stereo", test::fmtBody(1, 2, 48000, 24), SampleFormat::Int24, 2},
-        FormatCase{"Float32", test::fmtBody(3, 2, 96000, 32), SampleFormat::Float32, 2},
-        FormatCase{"ExtensiblePcm24", test::fmtBody(1, 6, 48000, 24, true), SampleFormat::Int24, 6},
-        FormatCase{"ExtensibleFloat", test::fmtBody(3, 2, 48000, 32, true), SampleFormat::Float32,
-                   2},
-        FormatCase{"Pcm8", test::fmtBody(1, 1, 8000, 8), SampleFormat::Unsupported, 1},
-        FormatCase{"Pcm32", test::fmtBody(1, 2, 48000, 32), SampleFormat::Unsupported, 2},
-        FormatCase{"Compressed", test::fmtBody(2, 2, 48000, 16), SampleFormat::Unsupported, 2},
-        FormatCase{"BlockAlignWrong", withBlockAlign(test::fmtBody(1, 2, 48000, 24), 4),
-                   SampleFormat::Unsupported, 2},
-        FormatCase{"NoChannels", test::fmtBody(1, 0, 48000, 16), SampleFormat::Unsupported, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(WaveFormat, KnowsTheSampleLayout) {
+    const FormatCase cases[] = {
+        {"Pcm16Mono", test::fmtBody(1, 1, 44100, 16), SampleFormat::Int16, 1},
+        {"Pcm24Stereo", test::fmtBody(1, 2, 48000, 24), SampleFormat::Int24, 2},
+        {"Float32", test::fmtBody(3, 2, 96000, 32), SampleFormat::Float32, 2},
+        {"ExtensiblePcm24", test::fmtBody(1, 6, 48000, 24, true), SampleFormat::Int24, 6},
+        {"ExtensibleFloat", test::fmtBody(3, 2, 48000, 32, true), SampleFormat::Float32, 2},
+        {"Pcm8", test::fmtBody(1, 1, 8000, 8), SampleFormat::Unsupported, 1},
+        {"Pcm32", test::fmtBody(1, 2, 48000, 32), SampleFormat::Unsupported, 2},
+        {"Compressed", test::fmtBody(2, 2, 48000, 16), SampleFormat::Unsupported, 2},
+        {"BlockAlignWrong", withBlockAlign(test::fmtBody(1, 2, 48000, 24), 4),
+         SampleFormat::Unsupported, 2},
+        {"NoChannels", test::fmtBody(1, 0, 48000, 16), SampleFormat::Unsupported, 0},
+    };
+    for (const FormatCase& c : cases) {
+        auto format = parseWaveFormat(c.body);
+        ASSERT_TRUE(format) << c.name << ": " << format.error().message;
+        EXPECT_EQ(format->sampleFormat(), c.expected) << c.name;
+        EXPECT_EQ(format->channels, c.channels) << c.name;
+    }
+}
 
 TEST(WaveFormat, ExtensibleCarriesMaskAndValidBits) {
     auto format = parseWaveFormat(test::fmtBody(1, 2, 48000, 24, true));

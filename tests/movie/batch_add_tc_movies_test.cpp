@@ -84,28 +84,12 @@ TEST_F(BatchAddTcMoviesTest, PalBatchAddsSkipsMissesAndRefuses) {
                              SetMovieTCFromAleOptions{});
     ASSERT_TRUE(summary.ok());
 
-    EXPECT_EQ(log,
-              (std::vector<std::string>{
-                  "Starting Batch Add TC...",
-                  "The ALE file: log.ale has Windows line breaks!",
-                  "The ALE file has PAL video format",
-                  "The ALE shot log contains 7 clips.",
-                  "Adding timecode track to the QuickTime file " + movie("A001.mov"),
-                  "Adding timecode track to the QuickTime file " + movie("A002.mov"),
-                  "Adding timecode track to the QuickTime file " + movie("A003.mov"),
-                  "ERROR - The file: " + movie("A004.mov") + " does not exists!",
-                  "Adding timecode track to the QuickTime file " + movie("A005.mov"),
-                  log.at(9), // the refusal, with qtff's reason
-                  "The QuickTime file " + movie("A006.mov") + " already has a tc track... skipping",
-                  "ERROR - The clip A007 has no valid timecode: 10:00:00:xx - skipping...",
-                  "Found 6 QuickTime files out of 7 entries in the ALE shot log.",
-                  "Ending Batch Add TC...\r",
-              }));
-    EXPECT_EQ(
-        log.at(9).rfind(
-            "ERROR - Could not add a timecode track to the file: " + movie("A005.mov") + " (", 0),
-        0u)
-        << log.at(9);
+    // The refusal carries qtff's reason; the fake-movie tests hold the other log lines.
+    const std::string refusal =
+        "ERROR - Could not add a timecode track to the file: " + movie("A005.mov") + " (";
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [&](const std::string& line) { return line.starts_with(refusal); }),
+              1);
     EXPECT_EQ(ui.summaryLines(), (std::vector<std::string>{
                                      "The ALE file: log.ale contained 7 clip(s).",
                                      "Added timecode tracks to 3 QuickTime file(s).",
@@ -141,66 +125,53 @@ TEST_F(BatchAddTcMoviesTest, PalBatchAddsSkipsMissesAndRefuses) {
 }
 
 // NTSC drop and non-drop frame taken from each timecode's text, 24 fps converted from 30 fps,
-// and overwriting: every movie ends with exactly one timecode track, the new one.
-TEST_F(BatchAddTcMoviesTest, NtscAndTwentyFourOverwrite) {
+// and overwriting: every movie ends with exactly one timecode track, the new one. 59.94 drop
+// frame; a movie whose picture runs at 25 still gets its track, and the log names both rates.
+TEST_F(BatchAddTcMoviesTest, OtherRatesAndOverwrite) {
     make("B001.mov", MovieKind::Video, "-timecode 09:00:00:00");
     make("B002.mov", MovieKind::VideoAndSound);
     make("B003", MovieKind::Video, "-f mov");
+    make("C001.mov", MovieKind::Video, "-r 60000/1001");
     const std::string hash = test::mediaHash(movie("B001.mov"));
+    const auto expect = [this](const std::string& name, const char* timecode, const char* reel) {
+        const test::ProbedTimecode probed = test::probeTimecode(movie(name));
+        EXPECT_EQ(probed.timecode, timecode) << name;
+        EXPECT_EQ(probed.reel, reel) << name;
+        EXPECT_EQ(test::timecodeTrackCount(movie(name)), 1) << name;
+    };
 
-    SetMovieTCFromAleOptions ntsc;
-    ntsc.tvsys = "NTSC";
-    ntsc.overwrite = true;
+    SetMovieTCFromAleOptions options;
+    options.tvsys = "NTSC";
+    options.overwrite = true;
     ASSERT_TRUE(run("Heading\nVIDEO_FORMAT\tNTSC\nColumn\nName\tStart\tTape\nData\n"
                     "B001\t01:00:00;00\tN1\nB002\t00:59:59:29\tN2\n",
-                    ntsc)
-                    .ok());
-    test::ProbedTimecode probed = test::probeTimecode(movie("B001.mov"));
-    EXPECT_EQ(probed.timecode, "01:00:00;00");
-    EXPECT_EQ(probed.reel, "N1");
-    EXPECT_EQ(test::timecodeTrackCount(movie("B001.mov")), 1);
-    EXPECT_EQ(test::probeTimecode(movie("B002.mov")).timecode, "00:59:59:29");
-    EXPECT_EQ(test::mediaHash(movie("B001.mov")), hash);
+                    options));
+    expect("B001.mov", "01:00:00;00", "N1");
+    expect("B002.mov", "00:59:59:29", "N2");
 
-    SetMovieTCFromAleOptions film;
-    film.tvsys = "24 fps";
-    film.overwrite = true;
-    film.convertTo24TC = true;
-    film.movieExtension = "None";
+    options.tvsys = "24 fps";
+    options.convertTo24TC = true;
+    options.movieExtension = "None";
     ASSERT_TRUE(run("Heading\rColumn\rName\tStart\tTape\rData\rB001.mov\t10:00:00:29\tF1\r"
                     "B003\t10:00:00:15\tF3\r",
-                    film)
-                    .ok());
-    probed = test::probeTimecode(movie("B001.mov"));
-    EXPECT_EQ(probed.timecode, "10:00:00:23");
-    EXPECT_EQ(probed.reel, "F1");
-    EXPECT_EQ(test::timecodeTrackCount(movie("B001.mov")), 1);
-    EXPECT_EQ(test::probeTimecode(movie("B003")).timecode, "10:00:00:12");
+                    options));
+    expect("B001.mov", "10:00:00:23", "F1");
+    expect("B003", "10:00:00:12", "F3");
     EXPECT_EQ(test::mediaHash(movie("B001.mov")), hash);
-    EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 2 QuickTime file(s).");
-}
 
-// 59.94 drop frame from an ALE at 59.94; a movie whose picture runs at 25 still gets its track,
-// and the log names both rates.
-TEST_F(BatchAddTcMoviesTest, DropFrame5994AndAnotherPictureRateNoted) {
-    make("C001.mov", MovieKind::Video, "-r 60000/1001");
-    make("C002.mov", MovieKind::Video);
-    SetMovieTCFromAleOptions options;
+    options = {};
     options.tvsys = "59.94 fps";
+    options.overwrite = true;
     ASSERT_TRUE(run("Heading\nFPS\t59.94\nColumn\nName\tStart\tTape\nData\n"
-                    "C001\t00:09:59;59\tD1\nC002\t10:00:00:00\tD2\n",
-                    options)
-                    .ok());
-    const test::ProbedTimecode probed = test::probeTimecode(movie("C001.mov"));
-    EXPECT_EQ(probed.timecode, "00:09:59;59");
-    EXPECT_EQ(probed.reel, "D1");
-    EXPECT_EQ(test::probeTimecode(movie("C002.mov")).timecode, "10:00:00:00");
-    const auto notes = std::count_if(log.begin(), log.end(), [](const std::string& line) {
-        return line.find("runs at 25.000 fps, but its timecode track counts 59.94 fps") !=
-               std::string::npos;
-    });
-    EXPECT_EQ(notes, 1) << ::testing::PrintToString(log);
-    EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 2 QuickTime file(s).");
+                    "C001\t00:09:59;59\tD1\nB002\t10:00:00:00\tD2\n",
+                    options));
+    expect("C001.mov", "00:09:59;59", "D1");
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& line) {
+                                return line.find("runs at 25.000 fps, but its timecode track "
+                                                 "counts 59.94 fps") != std::string::npos;
+                            }),
+              1);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace korvel {
@@ -72,6 +73,13 @@ class BatchAddTcTest : public test::OutputFolderTest {
         return batch.setMovieTCFromAle(options);
     }
 
+    /// Every line of `lines` is in the log.
+    void expectLogged(const std::vector<std::string>& lines) const {
+        for (const std::string& line : lines) {
+            EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+        }
+    }
+
     SetMovieTCFromAleOptions options;
     FakeMovies movies;
     ScriptedUserInterface ui;
@@ -84,31 +92,36 @@ std::string ale(const std::string& rows, const std::string& columns = "Name\tSta
            "\n\nData\n" + rows;
 }
 
-TEST_F(BatchAddTcTest, ThreeClipsOneMissing) {
+TEST_F(BatchAddTcTest, AddedMissingAndSkipped) {
     makeMovie("A001.mov");
     makeMovie("A003.mov");
+    makeMovie("A004.mov", true);
     writeAle(ale("A001\t10:00:00:00\t10:00:01:00\tR1\n"
                  "A002\t11:00:00:00\t11:00:01:00\tR2\n"
-                 "A003\t12:00:00:00\t12:00:01:00\tR3\n"));
+                 "A003\t12:00:00:00\t12:00:01:00\tR3\n"
+                 "A004\t13:00:00:00\t13:00:01:00\tR4\n"));
     const auto summary = run();
     ASSERT_TRUE(summary.ok());
     EXPECT_EQ(summary->added, 2);
     EXPECT_EQ(summary->missed, 1);
-    EXPECT_EQ(log, (std::vector<std::string>{
-                       "Starting Batch Add TC...",
-                       "The ALE file: shoot.ALE has Unix line breaks!",
-                       "The ALE file has PAL video format",
-                       "The ALE shot log contains 3 clips.",
-                       "Adding timecode track to the QuickTime file " + movie("A001.mov"),
-                       "ERROR - The file: " + movie("A002.mov") + " does not exists!",
-                       "Adding timecode track to the QuickTime file " + movie("A003.mov"),
-                       "Found 2 QuickTime files out of 3 entries in the ALE shot log.",
-                       "Ending Batch Add TC...\r",
-                   }));
+    EXPECT_EQ(summary->skipped, 1);
+    EXPECT_EQ(log,
+              (std::vector<std::string>{
+                  "Starting Batch Add TC...",
+                  "The ALE file: shoot.ALE has Unix line breaks!",
+                  "The ALE file has PAL video format",
+                  "The ALE shot log contains 4 clips.",
+                  "Adding timecode track to the QuickTime file " + movie("A001.mov"),
+                  "ERROR - The file: " + movie("A002.mov") + " does not exists!",
+                  "Adding timecode track to the QuickTime file " + movie("A003.mov"),
+                  "The QuickTime file " + movie("A004.mov") + " already has a tc track... skipping",
+                  "Found 3 QuickTime files out of 4 entries in the ALE shot log.",
+                  "Ending Batch Add TC...\r",
+              }));
     EXPECT_EQ(ui.summaryLines(), (std::vector<std::string>{
-                                     "The ALE file: shoot.ALE contained 3 clip(s).",
+                                     "The ALE file: shoot.ALE contained 4 clip(s).",
                                      "Added timecode tracks to 2 QuickTime file(s).",
-                                     "Skipped overwriting timecode tracks to 0 QuickTime file(s).",
+                                     "Skipped overwriting timecode tracks to 1 QuickTime file(s).",
                                      "Could not find 1 QuickTime file(s).",
                                  }));
     EXPECT_EQ(movies.calls,
@@ -148,38 +161,27 @@ TEST_F(BatchAddTcTest, CancelStopsBetweenClipsAndReportsWhere) {
     EXPECT_EQ(ui.fileProgressReports(), (std::vector<Report>{{0, 5}, {5, 5}, {0, 5}, {5, 5}}));
 }
 
-TEST_F(BatchAddTcTest, ExistingTracksAreSkippedOrReplaced) {
-    for (const bool overwrite : {false, true}) {
-        SCOPED_TRACE(overwrite);
-        movies = {};
-        log.clear();
-        makeMovie("A001.mov", true);
-        writeAle(ale("A001\t10:00:00:00\t10:00:01:00\tR1\n"));
-        options.overwrite = overwrite;
-        const auto summary = run();
-        ASSERT_TRUE(summary.ok());
-        EXPECT_EQ(summary->added, overwrite ? 1 : 0);
-        EXPECT_EQ(summary->skipped, overwrite ? 0 : 1);
-        const std::string skipLine =
-            "The QuickTime file " + movie("A001.mov") + " already has a tc track... skipping";
-        EXPECT_EQ(std::count(log.begin(), log.end(), skipLine), overwrite ? 0 : 1);
-        if (overwrite) {
-            EXPECT_EQ(movies.calls, (std::vector<std::string>{"delete " + movie("A001.mov"),
-                                                              "add " + movie("A001.mov") +
-                                                                  " 10:00:00:00 R1 PAL"}));
-        } else {
-            EXPECT_TRUE(movies.calls.empty());
-        }
-    }
+// Without a replacement in one change, overwriting deletes the old track, then adds.
+TEST_F(BatchAddTcTest, OverwriteDeletesThenAdds) {
+    makeMovie("A001.mov", true);
+    writeAle(ale("A001\t10:00:00:00\t10:00:01:00\tR1\n"));
+    options.overwrite = true;
+    ASSERT_TRUE(run().ok());
+    EXPECT_EQ(movies.calls,
+              (std::vector<std::string>{"delete " + movie("A001.mov"),
+                                        "add " + movie("A001.mov") + " 10:00:00:00 R1 PAL"}));
 }
 
 // Overwriting replaces the track in one change when the operations can: a refused replacement
-// leaves the old track, and the movie is counted as not changed.
-TEST_F(BatchAddTcTest, OverwriteReplacesInOneChange) {
+// leaves the old track, and the movie is counted as not changed. A change not confirmed on the
+// disk is neither added nor "could not change".
+TEST_F(BatchAddTcTest, ReplacedRefusedAndUnconfirmedChanges) {
     makeMovie("A001.mov", true);
     makeMovie("A002.mov", true);
-    writeAle(ale("A001\t10:00:00:00\t\tR1\nA002\t10:00:00:00\t\tR2\n"));
+    makeMovie("A003.mov");
+    writeAle(ale("A001\t10:00:00:00\t\tR1\nA002\t10:00:00:00\t\tR2\nA003\t10:00:00:00\t\tR3\n"));
     options.overwrite = true;
+    movies.addNotFlushed.insert(movie("A003.mov"));
     TimecodeTrackOperations operations = movies.operations();
     operations.replaceTCTrack = [this](const std::string& path, std::string_view tc,
                                        std::string_view, std::string_view, bool) -> Status {
@@ -195,119 +197,120 @@ TEST_F(BatchAddTcTest, OverwriteReplacesInOneChange) {
     ASSERT_TRUE(summary.ok());
     EXPECT_EQ(summary->added, 1);
     EXPECT_EQ(summary->failed, 1);
-    EXPECT_EQ(movies.calls,
-              (std::vector<std::string>{"replace " + movie("A001.mov") + " 10:00:00:00"}));
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "ERROR - Could not add a timecode track to the file: " + movie("A002.mov") +
-                            " (the file is read-only)"),
-              log.end());
-}
-
-// A movie changed, but not confirmed on the disk, is neither added nor "could not change".
-TEST_F(BatchAddTcTest, ChangeNotConfirmedOnDiskIsSaidSo) {
-    makeMovie("A001.mov");
-    makeMovie("A002.mov");
-    movies.addNotFlushed.insert(movie("A002.mov"));
-    writeAle(ale("A001\t10:00:00:00\t\tR1\nA002\t10:00:00:00\t\tR2\n"));
-    const auto summary = run();
-    ASSERT_TRUE(summary.ok());
-    EXPECT_EQ(summary->added, 1);
-    EXPECT_EQ(summary->failed, 0);
     EXPECT_EQ(summary->unconfirmed, 1);
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "ERROR - The timecode track of the file: " + movie("A002.mov") +
-                            " was changed, but the change may not be on the disk yet (cannot flush "
-                            "the file to disk)"),
-              log.end());
-    for (const auto& line : log)
-        EXPECT_EQ(line.find("Could not add"), std::string::npos) << line;
-    ASSERT_EQ(ui.summaryLines().size(), 5u);
-    EXPECT_EQ(ui.summaryLines().at(4),
+    EXPECT_EQ(movies.calls,
+              (std::vector<std::string>{"replace " + movie("A001.mov") + " 10:00:00:00",
+                                        "add " + movie("A003.mov") + " 10:00:00:00 R3 PAL"}));
+    expectLogged({"ERROR - Could not add a timecode track to the file: " + movie("A002.mov") +
+                      " (the file is read-only)",
+                  "ERROR - The timecode track of the file: " + movie("A003.mov") +
+                      " was changed, but the change may not be on the disk yet (cannot flush "
+                      "the file to disk)"});
+    ASSERT_EQ(ui.summaryLines().size(), 6u);
+    EXPECT_EQ(ui.summaryLines().at(4), "Could not change 1 QuickTime file(s).");
+    EXPECT_EQ(ui.summaryLines().at(5),
               "Changed 1 QuickTime file(s), but the changes may not be on the disk yet.");
 }
 
-// Rows whose movie cannot be changed, or whose timecode or reel cannot be written, are counted
-// apart; the fifth summary line appears only then.
-TEST_F(BatchAddTcTest, FailuresAreLoggedAndCounted) {
-    makeMovie("A001.mov");
-    makeMovie("A002.mov");
-    makeMovie("A003.mov");
-    makeMovie("A004.mov");
-    makeMovie("A005.mov");
-    movies.refuseAdd.insert(movie("A002.mov"));
-    const std::string longReel(256, 'R');
+// Rows whose movie cannot be changed, or whose timecode or reel cannot be written, and names
+// that would reach out of the media folder (up, by a NUL byte, or by a link) are logged and
+// counted apart; the fifth summary line appears only then. A link within the folder is followed.
+TEST_F(BatchAddTcTest, RefusedRowsAreLoggedAndCounted) {
+    for (const char* name : {"A001", "A002", "A003", "A004", "A005"}) {
+        makeMovie(name);
+    }
+    movies.refuseAdd.insert(movie("A002"));
+    std::ofstream(m_folder / "outside") << "movie";
+    fs::create_symlink(m_folder / "outside", movie("Out"));
+    fs::create_directories(m_folder / "media" / "takes");
+    std::ofstream(m_folder / "media" / "takes" / "In") << "movie";
+    fs::create_symlink("takes/In", movie("In"));
     writeAle(ale("A001\t10:00:00:00\t\tR1\n"
                  "A002\t10:00:00:00\t\tR2\n"
                  "A003\t1:00:00:00\t\tR3\n"
                  "A004\t10:00:00:25\t\tR4\n"
                  "A005\t10:00:00:00\t\t" +
-                 longReel +
+                 std::string(256, 'R') +
                  "\n"
-                 "A006\t10:00:00:00\n"));
+                 "A006\t10:00:00:00\n"
+                 "..\t01:00:00:00\t\tR7\n" +
+                 std::string("A001\0x", 6) +
+                 "\t04:00:00:00\t\tR8\n"
+                 "Out\t05:00:00:00\t\tR9\n"
+                 "In\t06:00:00:00\t\tR10\n"));
+    options.movieExtension = "None";
     const auto summary = run();
     ASSERT_TRUE(summary.ok());
-    EXPECT_EQ(summary->clips, 6);
-    EXPECT_EQ(summary->added, 1);
-    EXPECT_EQ(summary->failed, 5);
-    const std::vector<std::string> expected{
-        "Adding timecode track to the QuickTime file " + movie("A002.mov"),
-        "ERROR - Could not add a timecode track to the file: " + movie("A002.mov") +
-            " (not a movie)",
+    EXPECT_EQ(summary->clips, 10);
+    EXPECT_EQ(summary->added, 2);
+    EXPECT_EQ(summary->failed, 8);
+    expectLogged({
+        "ERROR - Could not add a timecode track to the file: " + movie("A002") + " (not a movie)",
         "ERROR - The clip A003 has no valid timecode: 1:00:00:00 - skipping...",
         "ERROR - The clip A004 has no valid timecode: 10:00:00:25 - skipping...",
         "ERROR - The tape name of the clip A005 is 256 bytes long; a timecode track holds 255 at "
         "most - skipping...",
         "ERROR - Line 14 of the ALE shot log has 2 field(s), too few for its name, timecode and "
         "tape columns - skipping...",
-        "Found 6 QuickTime files out of 6 entries in the ALE shot log.",
-    };
-    for (const std::string& line : expected) {
-        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
-    }
-    EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 1 QuickTime file(s).");
-    EXPECT_EQ(ui.summaryLines().at(4), "Could not change 5 QuickTime file(s).");
-    EXPECT_EQ(movies.calls.size(), 1u) << "nothing written for a refused row";
+        "ERROR - The clip name .. does not name a file of the media folder - skipping...",
+        "ERROR - The clip name A001\\0x does not name a file of the media folder - skipping...",
+        "ERROR - The file: " + movie("Out") +
+            " is a symbolic link leading out of the media folder - skipping...",
+    });
+    EXPECT_EQ(ui.summaryLines().at(1), "Added timecode tracks to 2 QuickTime file(s).");
+    EXPECT_EQ(ui.summaryLines().at(4), "Could not change 8 QuickTime file(s).");
+    EXPECT_EQ(movies.calls,
+              (std::vector<std::string>{"add " + movie("A001") + " 10:00:00:00 R1 PAL",
+                                        "add " + movie("In") + " 06:00:00:00 R10 PAL"}));
 }
 
+// The final row has no line break, a blank line stands between rows, a name carries the
+// extension already and another a slash; drop frame comes from the text alone. A long clip name is
+// looked for whole first: cut to the base-name length it may name the movie of another clip. The
+// cut name is still found when only it exists.
 TEST_F(BatchAddTcTest, RowsAndNamesAsLogged) {
-    // The final row has no line break, a blank line stands between rows, a name carries the
-    // extension already and another a slash; drop frame comes from the text alone.
-    makeMovie("A001.mov");
-    makeMovie("Scene 1:2.mov");
-    makeMovie("B001.mov");
+    for (const char* name :
+         {"A001.mov", "Scene 1:2.mov", "B001.mov", "A_0076C001_230511_184122_h1.mov",
+          "A_0076C001_230511_184122_h1CTJ.mov", "B_0001C001_230511_184122_h1.mov"}) {
+        makeMovie(name);
+    }
     writeAle(ale("A001.mov\t01:00:00;00\t\tR1\n"
                  "\n"
                  "Scene 1/2\t01:00:00:00\t\tR2\n"
-                 "B001\t02:00:00:00\t\tR3",
+                 "A_0076C001_230511_184122_h1CTJ\t10:00:00:00\t\tR3\n"
+                 "B_0001C001_230511_184122_h1XYZ\t11:00:00:00\t\tR4\n"
+                 "B001\t02:00:00:00\t\tR5",
                  "Name\tStart\tEnd\tTape", "NTSC"));
     options.tvsys = "NTSC";
     const auto summary = run();
     ASSERT_TRUE(summary.ok());
-    EXPECT_EQ(summary->clips, 3);
-    EXPECT_EQ(summary->added, 3);
+    EXPECT_EQ(summary->clips, 5);
     EXPECT_EQ(movies.calls,
-              (std::vector<std::string>{"add " + movie("A001.mov") + " 01:00:00;00 R1 NTSC DF",
-                                        "add " + movie("Scene 1:2.mov") + " 01:00:00:00 R2 NTSC",
-                                        "add " + movie("B001.mov") + " 02:00:00:00 R3 NTSC"}));
-    EXPECT_NE(std::find(log.begin(), log.end(), "The ALE shot log contains 3 clips."), log.end());
+              (std::vector<std::string>{
+                  "add " + movie("A001.mov") + " 01:00:00;00 R1 NTSC DF",
+                  "add " + movie("Scene 1:2.mov") + " 01:00:00:00 R2 NTSC",
+                  "add " + movie("A_0076C001_230511_184122_h1CTJ.mov") + " 10:00:00:00 R3 NTSC",
+                  "add " + movie("B_0001C001_230511_184122_h1.mov") + " 11:00:00:00 R4 NTSC",
+                  "add " + movie("B001.mov") + " 02:00:00:00 R5 NTSC"}));
 }
 
 // Hours of 24 or more, and drop-frame labels the counting skips, name no frame of the day: the
-// row is refused, never written as another time.
+// row is refused, never written as another time. 30 fps timecodes are converted to 24 first.
 TEST_F(BatchAddTcTest, TimecodesThatNameNoFrameAreRefused) {
     struct Row {
         const char* videoFormat;
         const char* start;
         bool convertTo24;
-        bool added;
+        const char* written; // nullptr: refused
     };
     const Row rows[] = {
-        {"PAL", "25:00:00:00", false, false},    {"PAL", "24:00:00:00", false, false},
-        {"PAL", "23:59:59:24", false, true},     {"NTSC", "00:01:00;00", false, false},
-        {"NTSC", "00:01:00;01", false, false},   {"NTSC", "00:01:00;02", false, true},
-        {"NTSC", "00:10:00;00", false, true},    {"NTSC", "00:01:00:00", false, true},
-        {"24 fps", "24:00:00:00", false, false}, {"24 fps", "00:01:00;00", true, false},
-        {"24 fps", "30:00:00:00", true, false},
+        {"PAL", "24:00:00:00", false, nullptr},
+        {"PAL", "23:59:59:24", false, "23:59:59:24"},
+        {"NTSC", "00:01:00;01", false, nullptr},
+        {"NTSC", "00:01:00;02", false, "00:01:00;02"},
+        {"24 fps", "00:01:00;00", true, nullptr},
+        {"24 fps", "01:00:00:30", true, nullptr},
+        {"24 fps", "01:00:00:29", true, "01:00:00:23"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.videoFormat) + " " + row.start);
@@ -318,90 +321,18 @@ TEST_F(BatchAddTcTest, TimecodesThatNameNoFrameAreRefused) {
                      row.videoFormat));
         options.tvsys = row.videoFormat;
         options.convertTo24TC = row.convertTo24;
-        const auto summary = run();
-        ASSERT_TRUE(summary.ok());
-        EXPECT_EQ(summary->added, row.added ? 1 : 0);
-        EXPECT_EQ(movies.calls.size(), row.added ? 1u : 0u);
+        ASSERT_TRUE(run().ok());
         const std::string refusal =
             "ERROR - The clip A001 has no valid timecode: " + std::string(row.start) +
             " - skipping...";
-        EXPECT_EQ(std::find(log.begin(), log.end(), refusal) != log.end(), !row.added);
+        EXPECT_EQ(std::find(log.begin(), log.end(), refusal) != log.end(), row.written == nullptr);
+        ASSERT_EQ(movies.calls.size(), row.written ? 1u : 0u);
+        if (row.written) {
+            EXPECT_NE(movies.calls[0].find(row.written), std::string::npos) << movies.calls[0];
+        }
     }
-}
-
-// A long clip name is looked for whole first: cut to the base-name length it may name the movie
-// of another clip. The cut name is still found when only it exists.
-TEST_F(BatchAddTcTest, WholeNameBeforeCutName) {
-    makeMovie("A_0076C001_230511_184122_h1.mov");
-    makeMovie("A_0076C001_230511_184122_h1CTJ.mov");
-    makeMovie("B_0001C001_230511_184122_h1.mov");
-    writeAle(ale("A_0076C001_230511_184122_h1CTJ\t10:00:00:00\t\tR1\n"
-                 "B_0001C001_230511_184122_h1XYZ\t11:00:00:00\t\tR2\n"));
-    const auto summary = run();
-    ASSERT_TRUE(summary.ok());
-    EXPECT_EQ(summary->added, 2);
-    EXPECT_EQ(movies.calls,
-              (std::vector<std::string>{
-                  "add " + movie("A_0076C001_230511_184122_h1CTJ.mov") + " 10:00:00:00 R1 PAL",
-                  "add " + movie("B_0001C001_230511_184122_h1.mov") + " 11:00:00:00 R2 PAL"}));
-}
-
-// Only movies inside the media folder are changed: a name that would reach past it, or that the
-// system would read only up to a NUL byte, and a link leading out of the folder are logged and
-// counted as not changed. A link to a movie elsewhere inside the folder is followed.
-TEST_F(BatchAddTcTest, ChangesOnlyMoviesInsideTheFolder) {
-    makeMovie("A001");
-    std::ofstream(m_folder / "outside.mov") << "movie";
-    fs::create_symlink(m_folder / "outside.mov", movie("Out"));
-    fs::create_directories(m_folder / "media" / "takes");
-    std::ofstream(m_folder / "media" / "takes" / "In") << "movie";
-    fs::create_symlink("takes/In", movie("In"));
-    writeAle(ale("..\t01:00:00:00\t\tR1\n"
-                 ".\t02:00:00:00\t\tR2\n"
-                 "\t03:00:00:00\t\tR3\n" +
-                 std::string("A001\0x", 6) +
-                 "\t04:00:00:00\t\tR4\n"
-                 "Out\t05:00:00:00\t\tR5\n"
-                 "In\t06:00:00:00\t\tR6\n"));
-    options.movieExtension = "None";
-    const auto summary = run();
-    ASSERT_TRUE(summary.ok());
-    EXPECT_EQ(summary->clips, 6);
-    EXPECT_EQ(summary->added, 1);
-    EXPECT_EQ(summary->failed, 5);
-    EXPECT_EQ(movies.calls,
-              (std::vector<std::string>{"add " + movie("In") + " 06:00:00:00 R6 PAL"}));
-    const std::vector<std::string> expected{
-        "ERROR - The clip name .. does not name a file of the media folder - skipping...",
-        "ERROR - The clip name . does not name a file of the media folder - skipping...",
-        "ERROR - The clip name  does not name a file of the media folder - skipping...",
-        "ERROR - The clip name A001\\0x does not name a file of the media folder - skipping...",
-        "ERROR - The file: " + movie("Out") +
-            " is a symbolic link leading out of the media folder - skipping...",
-    };
-    for (const std::string& line : expected) {
-        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
-    }
-}
-
-TEST_F(BatchAddTcTest, ConvertsThirtyToTwentyFour) {
-    makeMovie("A001.mov");
-    makeMovie("A002.mov");
-    writeAle(ale("A001\t01:00:00:29\t\tR1\nA002\t01:00:00:30\t\tR2\n"));
-    options.tvsys = "24 fps";
-    options.convertTo24TC = true;
-    const auto summary = run();
-    ASSERT_TRUE(summary.ok());
-    EXPECT_EQ(summary->added, 1);
-    EXPECT_EQ(summary->failed, 1);
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "Converting Clip A001 30 fps timecode: 01:00:00:29 to 24 fps timecode: "
-                        "01:00:00:23"),
-              log.end());
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "ERROR - The clip A002 has no valid timecode: 01:00:00:30 - skipping..."),
-              log.end());
-    EXPECT_EQ(movies.calls.at(0), "add " + movie("A001.mov") + " 01:00:00:23 R1 24 fps");
+    expectLogged({"Converting Clip A001 30 fps timecode: 01:00:00:29 to 24 fps timecode: "
+                  "01:00:00:23"});
 }
 
 TEST_F(BatchAddTcTest, WindowsNamesTryTheSecondConversion) {
@@ -412,8 +343,7 @@ TEST_F(BatchAddTcTest, WindowsNamesTryTheSecondConversion) {
     ASSERT_TRUE(summary.ok());
     EXPECT_EQ(summary->added, 1);
     EXPECT_EQ(summary->missed, 0);
-    const std::vector<std::string> middle(log.begin() + 4, log.begin() + 7);
-    EXPECT_EQ(middle,
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 4, log.begin() + 7),
               (std::vector<std::string>{
                   "ERROR - The file: " + movie("Take \xC3\xB8.mov") + " does not exists!",
                   "Trying again with alternative conversion...",
@@ -425,11 +355,12 @@ TEST_F(BatchAddTcTest, WindowsNamesTryTheSecondConversion) {
 TEST_F(BatchAddTcTest, RefusalsTouchNothing) {
     makeMovie("A001.mov");
     struct Row {
-        std::string text;
+        std::optional<std::string> text; // none: the ALE file cannot be read
         std::string tvsys;
         std::string alertTitle;
         std::string alertMessage;
     };
+    const std::string wrong = "Something is wrong here...";
     const Row rows[] = {
         {ale("A001\t01:00:00:00\t\tR1\n", "Name\tEnd\tTape"), "PAL", "Error",
          "The Batch List does not contain the Column specified in the preferences..."},
@@ -437,24 +368,26 @@ TEST_F(BatchAddTcTest, RefusalsTouchNothing) {
          "The Batch List does not contain a Name Column - stopping..."},
         {ale("A001\t01:00:00:00\t\tR1\n", "Name\tStart\tEnd\tReel"), "PAL", "Error",
          "The Batch List does not contain a Tape Column - stopping..."},
-        {"Heading\nData\nA001\t01:00:00:00\n", "PAL", "Something is wrong here...",
+        {"Heading\nData\nA001\t01:00:00:00\n", "PAL", wrong,
          "The ALE file has no \"Column\" line!"},
-        {"Heading\nColumn\nName\tStart\tTape\n", "PAL", "Something is wrong here...",
+        {"Heading\nColumn\nName\tStart\tTape\n", "PAL", wrong,
          "The ALE file has no \"Data\" line!"},
-        {"Heading", "PAL", "Something is wrong here...", "The ALE file has no \"Column\" line!"},
-        {"\xEF\xBB\xBF Heading\n", "PAL", "Something is wrong here...",
-         "The file is not an ALE file!"},
+        {"\xEF\xBB\xBF Heading\n", "PAL", wrong, "The file is not an ALE file!"},
         {ale("A001\t01:00:00:00\t\tR1\n"), "NTSC", "Video Format confusion...",
          "The ALE file is in PAL format but the preferences are set to NTSC!"},
         {ale("A001\t01:00:00:00\t\tR1\n"), "SECAM", "Error",
          "The TV system \"SECAM\" is not PAL, NTSC or 24 fps - stopping..."},
         {ale("A001\t\t\tR1\n"), "PAL", "The starting timecode is missing!",
          "There is no timecode value in the timecode column."},
+        {std::nullopt, "PAL", wrong, "The ALE file could not be read!"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.alertMessage);
         ui = ScriptedUserInterface();
-        writeAle(row.text);
+        fs::remove(options.alePath);
+        if (row.text) {
+            writeAle(*row.text);
+        }
         options.tvsys = row.tvsys;
         EXPECT_FALSE(run().ok());
         ASSERT_EQ(ui.alerts().size(), 1u);
@@ -464,13 +397,6 @@ TEST_F(BatchAddTcTest, RefusalsTouchNothing) {
         EXPECT_TRUE(ui.summaryLines().empty());
         EXPECT_TRUE(movies.calls.empty());
     }
-}
-
-TEST_F(BatchAddTcTest, UnreadableAleIsRefused) {
-    options.alePath = media() + "/none.ALE";
-    EXPECT_FALSE(run().ok());
-    ASSERT_EQ(ui.alerts().size(), 1u);
-    EXPECT_EQ(ui.alerts()[0].message, "The ALE file could not be read!");
 }
 
 TEST(BatchMovieFileName, NamesAndExtensions) {
@@ -487,8 +413,6 @@ TEST(BatchMovieFileName, NamesAndExtensions) {
         {"A001.MOV", ".mov", 28, "A001.MOV.mov"},
         {"A001.mov", "mov", 28, "A001.mov"},
         {thirty, ".mov", 28, thirty.substr(0, 27) + ".mov"},
-        {thirty, ".mov", 27, thirty.substr(0, 26) + ".mov"},
-        {thirty.substr(0, 27), ".mov", 28, thirty.substr(0, 27) + ".mov"},
         {thirty.substr(0, 28), ".mov", 28, thirty.substr(0, 27) + ".mov"},
         {thirty, "", 28, thirty},
         {std::string(26, 'a') + "\xF0\x9F\x8E\xAC", ".mov", 28, std::string(26, 'a') + ".mov"},

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
+#include "../audio/wave_builder.h"
 #include "../qtff/test_movies.h"
 #include "movie/qt_utility.h"
 #include "platform/scripted_user_interface.h"
 #include "qtff/movie_file.h"
+#include "support/output_folder_test.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -18,25 +17,13 @@ class RecordingConsole final : public Console {
     std::vector<std::string> lines;
 };
 
-std::vector<std::uint8_t> readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::readFile;
 
-class QTUtilityTest : public ::testing::Test {
+class QTUtilityTest : public test::OutputFolderTest {
   protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvel-qt-utility-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        const auto path = (m_dir / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return path;
+        test::writeFile(path(name), bytes);
+        return path(name);
     }
     std::string movie(const qtff::testing::TestMovieOptions& o = {}) {
         return write("m.mov", qtff::testing::makeTestMovie(o));
@@ -47,7 +34,6 @@ class QTUtilityTest : public ::testing::Test {
         return utility.ZAN_AddTCTrack({path, std::move(tc), std::move(reel), std::move(tvsys), df});
     }
 
-    std::filesystem::path m_dir;
     RecordingConsole console;
     ScriptedUserInterface ui;
     QT_Utility utility{console, ui};
@@ -60,26 +46,30 @@ TEST_F(QTUtilityTest, StoresTheFrameNumberOfTheStartUnderEachSystem) {
         bool df;
         std::int64_t frame;
         const char* text;
+        std::string reel;
+        std::string readReel;
     };
     const Case cases[] = {
-        {"01:00:00:00", "PAL", false, 90000, "01:00:00:00"},
-        {"01:00:00:00", "24 fps", false, 86400, "01:00:00:00"},
-        {"01:00:00:00", "NTSC", false, 108000, "01:00:00:00"},
-        {"01:00:00;00", "NTSC", true, 107892, "01:00:00;00"},
-        {"01:00:00:00", "PAL", true, 90000, "01:00:00:00"}, // drop frame only counts with NTSC
-        {"1:2", "PAL", false, 1 * 90000, "01:00:00:00"},    // short text: the fields it has
-        {"ab:cd:ef:gh", "PAL", false, 0, "00:00:00:00"},
+        {"01:00:00:00", "PAL", false, 90000, "01:00:00:00", "A001", "A001"},
+        {"01:00:00:00", "24 fps", false, 86400, "01:00:00:00", "", ""},
+        {"01:00:00:00", "NTSC", false, 108000, "01:00:00:00", "A001", "A001"},
+        {"01:00:00;00", "NTSC", true, 107892, "01:00:00;00", "A001", "A001"},
+        // Drop frame only counts with NTSC; a reel keeps 255 bytes at most.
+        {"01:00:00:00", "PAL", true, 90000, "01:00:00:00", std::string(300, 'R'),
+         std::string(255, 'R')},
+        {"1:2", "PAL", false, 1 * 90000, "01:00:00:00", "A001", "A001"}, // the fields it has
+        {"ab:cd:ef:gh", "PAL", false, 0, "00:00:00:00", "A001", "A001"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.tc) + " " + c.tvsys);
         const auto path = movie();
-        ASSERT_TRUE(add(path, c.tc, "A001", c.tvsys, c.df).ok());
+        ASSERT_TRUE(add(path, c.tc, c.reel, c.tvsys, c.df).ok());
         const auto start = utility.readStartTimecode(path);
         ASSERT_TRUE(start.has_value());
         EXPECT_EQ(start->frameNumber, c.frame);
         EXPECT_EQ(start->text, c.text);
         EXPECT_TRUE(utility.ZAN_CheckTCTrack(path));
-        EXPECT_EQ(utility.ZAN_ReadSource(path), "A001");
+        EXPECT_EQ(utility.ZAN_ReadSource(path), c.readReel);
     }
     EXPECT_TRUE(console.lines.empty());
 }
@@ -100,23 +90,14 @@ TEST_F(QTUtilityTest, AddTwiceThenOneDeleteRemovesBoth) {
     EXPECT_TRUE(after->movie().tracks()->front().references.empty());
 }
 
-TEST_F(QTUtilityTest, EmptyReelIsEmptyTextAndLongReelIsCut) {
-    const auto path = movie();
-    ASSERT_TRUE(add(path, "00:00:10:00", "", "PAL").ok());
-    EXPECT_EQ(utility.ZAN_ReadSource(path), "");
-    ASSERT_TRUE(utility.ZAN_DeleteTCTrack(path).ok());
-    ASSERT_TRUE(add(path, "00:00:10:00", std::string(300, 'R'), "PAL").ok());
-    EXPECT_EQ(utility.ZAN_ReadSource(path), std::string(255, 'R'));
-}
-
 TEST_F(QTUtilityTest, MovieWithoutTimecodeIsLeftAlone) {
     const auto path = movie();
-    const auto before = readAll(path);
+    const auto before = readFile(path);
     EXPECT_FALSE(utility.ZAN_CheckTCTrack(path));
     EXPECT_EQ(utility.ZAN_ReadSource(path), kNoSourceId);
     EXPECT_FALSE(utility.readStartTimecode(path).has_value());
     EXPECT_TRUE(utility.ZAN_DeleteTCTrack(path).ok());
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(readFile(path), before);
 }
 
 TEST_F(QTUtilityTest, FailuresLeaveTheFileUnchangedAndSaySo) {
@@ -141,15 +122,11 @@ TEST_F(QTUtilityTest, FailuresLeaveTheFileUnchangedAndSaySo) {
             std::filesystem::permissions(path, std::filesystem::perms::owner_read |
                                                    std::filesystem::perms::group_read);
         EXPECT_FALSE(add(path, "01:00:00:00", "R", c.tvsys).ok());
-        EXPECT_EQ(readAll(path), c.bytes);
-        if (c.console) {
-            ASSERT_EQ(console.lines.size(), 1u);
-            EXPECT_EQ(console.lines[0], c.console);
-        } else {
-            EXPECT_TRUE(console.lines.empty());
-        }
+        EXPECT_EQ(readFile(path), c.bytes);
+        EXPECT_EQ(console.lines,
+                  c.console ? std::vector<std::string>{c.console} : std::vector<std::string>{});
     }
-    const auto missing = (m_dir / "missing.mov").string();
+    const auto missing = path("missing.mov");
     console.lines.clear();
     EXPECT_FALSE(utility.ZAN_CheckTCTrack(missing));
     EXPECT_EQ(console.lines, std::vector<std::string>{"Error opening file..."});
@@ -185,21 +162,15 @@ TEST(GetFPS, IsTheTimeScaleOverTheFirstFrame) {
     }
 }
 
-} // namespace
-} // namespace korvel
-
-namespace korvel {
-namespace {
-
 TEST_F(QTUtilityTest, RefusesOrReplacesAnExistingTrackWhenAsked) {
     const auto path = movie();
     ASSERT_TRUE(add(path, "01:00:00:00", "FIRST", "PAL").ok());
-    const auto before = readAll(path);
+    const auto before = readFile(path);
     AddTCTrackOptions refuse{path, "02:00:00:00", "SECOND", "PAL", false, false, true};
     auto status = utility.ZAN_AddTCTrack(refuse);
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.error().kind, ErrorKind::HasTimecodeTrack);
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(readFile(path), before);
 
     AddTCTrackOptions replace{path, "02:00:00:00", "SECOND", "PAL", false, true, true};
     ASSERT_TRUE(utility.ZAN_AddTCTrack(replace).ok());

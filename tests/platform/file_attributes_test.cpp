@@ -35,10 +35,6 @@ TEST(ExtendedAttributeFileAttributesTest, TypeAndCreatorRoundTrip) {
     EXPECT_EQ(std::string(info, 8), "WAVETVOD");
     EXPECT_EQ(info[8], 0x40);
     std::filesystem::remove(path);
-}
-
-TEST(ExtendedAttributeFileAttributesTest, MissingFileAnswersFalse) {
-    ExtendedAttributeFileAttributes attributes;
     EXPECT_FALSE(attributes.setTypeAndCreator("/nonexistent/korvel/file", FourCharCode::of("TEXT"),
                                               FourCharCode::of("KeyG")));
     EXPECT_FALSE(attributes.typeCode("/nonexistent/korvel/file"));

@@ -2,41 +2,27 @@
 // Temporary output files and the identity of files: what may be replaced, and what never is.
 #include "base/temporary_file.h"
 #include "platform/file_identity.h"
+#include "support/output_folder_test.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
-#include <unistd.h>
 
 namespace korvel {
 namespace {
 
 namespace fs = std::filesystem;
 
-class OutputFilesTest : public ::testing::Test {
+// Files are made in the fixture's "out" folder, which holds nothing else.
+class OutputFilesTest : public test::OutputFolderTest {
   protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("korvel_output_files_" + std::to_string(::getpid()) + "_" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    std::string path(const std::string& name) const { return (m_folder / name).string(); }
+    std::string path(const std::string& name) const { return out(name); }
     void put(const std::string& name, const std::string& text) const {
         std::ofstream(path(name), std::ios::binary) << text;
     }
-    std::string text(const std::string& name) const {
-        std::ifstream in(path(name), std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
+    std::string text(const std::string& name) const { return readText(path(name)); }
     int entries() const {
-        return static_cast<int>(std::distance(fs::directory_iterator(m_folder), {}));
+        return static_cast<int>(std::distance(fs::directory_iterator(m_folder / "out"), {}));
     }
     Status writeThrough(const std::string& name, const std::string& content,
                         ExistingTarget existing, const std::string& appearsMeanwhile = {}) {
@@ -50,8 +36,6 @@ class OutputFilesTest : public ::testing::Test {
         }
         return file->commit(existing);
     }
-
-    fs::path m_folder;
 };
 
 TEST_F(OutputFilesTest, TemporaryNameIsHiddenUnpredictableAndRemovedUnlessCommitted) {
@@ -86,8 +70,8 @@ TEST_F(OutputFilesTest, CommitKeepsOrReplacesAsTold) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
+        fs::remove_all(m_folder / "out");
+        fs::create_directories(m_folder / "out");
         if (*row.before != '\0') {
             put("out.txt", row.before);
         }
@@ -114,7 +98,7 @@ TEST_F(OutputFilesTest, SameFileByInodeOrByPath) {
     put("b.wav", "x");
     fs::create_hard_link(path("a.WAV"), path("hard.wav"));
     fs::create_symlink(path("a.WAV"), path("link.WAV"));
-    fs::create_directories(m_folder / "sub");
+    fs::create_directories(m_folder / "out" / "sub");
     struct Row {
         std::string a, b;
         bool same;

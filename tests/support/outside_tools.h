@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// Running the outside programs that judge what we write (ffmpeg, ffprobe, mediainfo, xmllint),
-// and a folder of its own for each test.
+// Running the outside programs that judge what we write (ffmpeg, ffprobe, mediainfo, xmllint).
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,7 +61,6 @@ inline std::string valueOf(const std::string& output, const std::string& key) {
     return output.substr(start, output.find('\n', start) - start);
 }
 
-/// A folder of its own for one test, removed at the end.
 /// A folder in the temporary folder that no other test process uses (made when missing): ctest
 /// runs the cases of one program side by side, each in a process of its own.
 inline std::filesystem::path processScratch(const std::string& name) {
@@ -72,11 +70,10 @@ inline std::filesystem::path processScratch(const std::string& name) {
     return folder;
 }
 
+/// A folder of its own for one test, emptied at the start and removed at the end.
 class TempDir {
   public:
-    explicit TempDir(const std::string& name)
-        : m_path(std::filesystem::temp_directory_path() /
-                 (name + "-" + std::to_string(::getpid()))) {
+    explicit TempDir(const std::string& name) : m_path(processScratch(name)) {
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }

@@ -20,13 +20,10 @@ TEST(Tc30totc24Test, EveryFrameFieldIsTheNearestTwentyFourthFrame) {
     }
 }
 
-TEST(Tc30totc24Test, KeepsSeparatorAndDropsTheRest) {
+TEST(Tc30totc24Test, KeepsSeparatorAndRefusesWhatItCannotConvert) {
     EXPECT_EQ(tc30totc24("01:00:00;15"), "01:00:00;12");
     EXPECT_EQ(tc30totc24("01:02:03:15 extra"), "01:02:03:12");
     EXPECT_EQ(tc30totc24("ab:cd:ef:29"), "ab:cd:ef:23"); // only the frame field is read
-}
-
-TEST(Tc30totc24Test, RefusesWhatItCannotConvert) {
     for (const char* text : {"", "01:02:03:1", "01:02:03:30", "01:02:03:99", "01:02:03:1x",
                              "01:02:03: 1", "01:02:03:-1"}) {
         EXPECT_FALSE(tc30totc24(text)) << text;
