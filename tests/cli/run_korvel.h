@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace korvel::test {
@@ -13,9 +14,26 @@ struct CommandResult {
     std::string err;
 };
 
-/// Runs the korvel executable with `arguments` (no shell) and waits for it; standard input is
-/// empty, so every question takes its non-interactive answer.
+/// Starts the korvel executable with `arguments` (no shell), standard input empty so that every
+/// question takes its non-interactive answer, and its outputs into the files named.
+pid_t startKorvel(const std::vector<std::string>& arguments,
+                  const std::string& outPath = "/dev/null",
+                  const std::string& errPath = "/dev/null");
+
+/// Runs the korvel executable and waits for it.
 CommandResult runKorvel(const std::vector<std::string>& arguments);
+
+/// A run, and what it must answer: the exit status, standard output whole, and a part of the
+/// error stream.
+struct ExpectedRun {
+    std::vector<std::string> arguments;
+    int exitStatus;
+    std::string out;
+    std::string errMentions = {};
+};
+
+/// Runs each row in turn (they may build on each other) and checks its answer.
+void expectRuns(const std::vector<ExpectedRun>& rows);
 
 /// A preference file of its own for one test, removed when the test ends.
 class TemporaryPrefs {
@@ -25,8 +43,6 @@ class TemporaryPrefs {
     TemporaryPrefs(const TemporaryPrefs&) = delete;
     TemporaryPrefs& operator=(const TemporaryPrefs&) = delete;
 
-    /// "--prefs", path: to put before the command.
-    std::vector<std::string> option() const { return {"--prefs", m_path}; }
     /// The arguments with the preference option in front.
     std::vector<std::string> with(std::vector<std::string> arguments) const;
     const std::string& path() const { return m_path; }
