@@ -29,12 +29,11 @@ void writeRecording(const std::string& path, std::uint64_t dataBytes, std::uint1
     fs::resize_file(path, header.size() + dataBytes);
 }
 
-class OutputSafetyTest : public OutputFolderTest {
+class OutputSafetyTest : public KorvelTest {
   protected:
     std::vector<std::string> bwf2qt(const std::string& recording, const std::string& folder) const {
-        return prefs.with({"bwf2qt", recording, "-d", folder});
+        return korvel({"bwf2qt", recording, "-d", folder});
     }
-    TemporaryPrefs prefs;
 };
 
 // Every way an output or the log could name an input (or the movie the run writes) stops the
@@ -60,12 +59,12 @@ TEST_F(OutputSafetyTest, OutputsNeverReplaceInputs) {
         {"", "ale2fcp", ale, "-o", ale, "--on-exists", "replace"},
         {"", "--log", ale, "ale2fcp", ale, "-o", "-"},
         {"", "--log", a, "bwf-info", a},
-        {"", "--log", prefs.path(), "prefs", "list"},
+        {"", "--log", path("prefs.ini"), "prefs", "list"},
     };
     for (const std::vector<std::string>& row : rows) {
         SCOPED_TRACE(row[0] + " " + row[1] + " " + row[3]);
         const std::vector<std::string> arguments(row.begin() + 1, row.end());
-        const CommandResult result = runKorvel(prefs.with(arguments));
+        const CommandResult result = runKorvel(korvel(arguments));
         EXPECT_EQ(result.exitStatus, 1);
         EXPECT_NE(result.err.find(row[0]), std::string::npos) << result.err;
         EXPECT_TRUE(readFile(a) == original);

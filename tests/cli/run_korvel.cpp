@@ -3,27 +3,16 @@
 
 #include <atomic>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
 namespace korvel::test {
 namespace {
-
-// A file name in the temporary folder that no other run of this process uses.
-std::string uniqueTemporary(const std::string& stem) {
-    static std::atomic<int> counter{0};
-    return (std::filesystem::temp_directory_path() /
-            (stem + std::to_string(getpid()) + "-" + std::to_string(counter++)))
-        .string();
-}
 
 std::string takeText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -39,10 +28,10 @@ pid_t startKorvel(const std::vector<std::string>& arguments, const std::string& 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    for (const auto& [fd, path] : {std::pair{STDOUT_FILENO, &outPath}, {STDERR_FILENO, &errPath}}) {
+        posix_spawn_file_actions_addopen(&actions, fd, path->c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+    }
     std::vector<std::string> argv{KORVEL_EXECUTABLE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> pointers;
@@ -61,19 +50,31 @@ pid_t startKorvel(const std::vector<std::string>& arguments, const std::string& 
 }
 
 CommandResult runKorvel(const std::vector<std::string>& arguments) {
-    const std::string base = uniqueTemporary("korvel-cli-run-");
+    // Files of their own: runs may go side by side.
+    static std::atomic<int> counter{0};
+    const std::string base =
+        std::filesystem::temp_directory_path() /
+        ("korvel-run-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
     const pid_t pid = startKorvel(arguments, base + ".out", base + ".err");
     int status = 0;
     waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
-            takeText(base + ".out"), takeText(base + ".err")};
+    CommandResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+                         takeText(base + ".out"), takeText(base + ".err")};
+    return result;
 }
 
-void expectRuns(const std::vector<ExpectedRun>& rows) {
+std::vector<std::string> KorvelTest::korvel(std::vector<std::string> arguments,
+                                            std::vector<std::string> options) const {
+    options.insert(options.begin(), {"--prefs", path("prefs.ini")});
+    arguments.insert(arguments.begin(), options.begin(), options.end());
+    return arguments;
+}
+
+void KorvelTest::expectRuns(const std::vector<ExpectedRun>& rows) const {
     for (const ExpectedRun& row : rows) {
         std::string line;
         for (const std::string& argument : row.arguments) {
-            line += argument.substr(0, 40) + " ";
+            line += argument.substr(argument.rfind('/') + 1) + " ";
         }
         SCOPED_TRACE(line);
         const CommandResult result = runKorvel(row.arguments);
@@ -84,17 +85,6 @@ void expectRuns(const std::vector<ExpectedRun>& rows) {
             EXPECT_FALSE(result.err.empty()) << "bad usage says why";
         }
     }
-}
-
-TemporaryPrefs::TemporaryPrefs() : m_path(uniqueTemporary("korvel-cli-prefs-") + ".ini") {}
-
-TemporaryPrefs::~TemporaryPrefs() {
-    std::filesystem::remove(m_path);
-}
-
-std::vector<std::string> TemporaryPrefs::with(std::vector<std::string> arguments) const {
-    arguments.insert(arguments.begin(), {"--prefs", m_path});
-    return arguments;
 }
 
 } // namespace korvel::test

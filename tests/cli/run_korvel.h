@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "support/output_folder_test.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -14,17 +16,14 @@ struct CommandResult {
     std::string err;
 };
 
-/// Starts the korvel executable with `arguments` (no shell), standard input empty so that every
-/// question takes its non-interactive answer, and its outputs into the files named.
+/// Starts korvel with `arguments` (no shell) and standard input empty, so that every question
+/// takes its non-interactive answer.
 pid_t startKorvel(const std::vector<std::string>& arguments,
                   const std::string& outPath = "/dev/null",
                   const std::string& errPath = "/dev/null");
-
-/// Runs the korvel executable and waits for it.
 CommandResult runKorvel(const std::vector<std::string>& arguments);
 
-/// A run, and what it must answer: the exit status, standard output whole, and a part of the
-/// error stream.
+/// A run and its answer: the exit status, standard output whole, a part of the error stream.
 struct ExpectedRun {
     std::vector<std::string> arguments;
     int exitStatus;
@@ -32,23 +31,14 @@ struct ExpectedRun {
     std::string errMentions = {};
 };
 
-/// Runs each row in turn (they may build on each other) and checks its answer.
-void expectRuns(const std::vector<ExpectedRun>& rows);
-
-/// A preference file of its own for one test, removed when the test ends.
-class TemporaryPrefs {
-  public:
-    TemporaryPrefs();
-    ~TemporaryPrefs();
-    TemporaryPrefs(const TemporaryPrefs&) = delete;
-    TemporaryPrefs& operator=(const TemporaryPrefs&) = delete;
-
-    /// The arguments with the preference option in front.
-    std::vector<std::string> with(std::vector<std::string> arguments) const;
-    const std::string& path() const { return m_path; }
-
-  private:
-    std::string m_path;
+/// A folder of its own for runs of korvel, with their preference store in it.
+class KorvelTest : public OutputFolderTest {
+  protected:
+    /// The arguments after the store's option and the global `options`.
+    std::vector<std::string> korvel(std::vector<std::string> arguments,
+                                    std::vector<std::string> options = {}) const;
+    /// Runs each row in turn (they may build on each other) and checks its answer.
+    void expectRuns(const std::vector<ExpectedRun>& rows) const;
 };
 
 } // namespace korvel::test
