@@ -57,8 +57,6 @@ TEST_F(OutputSafetyTest, OutputsNeverReplaceInputs) {
         {"list.txt exists; stopped", "bwf2qt", a, "-d", d, "--batch-list", path("list.txt"),
          "--on-exists", "abort"},
         {"", "ale2fcp", ale, "-o", ale, "--on-exists", "replace"},
-        {"", "--log", ale, "ale2fcp", ale, "-o", "-"},
-        {"", "--log", a, "bwf-info", a},
         {"", "--log", path("prefs.ini"), "prefs", "list"},
     };
     for (const std::vector<std::string>& row : rows) {
@@ -106,14 +104,9 @@ TEST_F(OutputSafetyTest, ConcurrentRunsNeverMix) {
     constexpr std::uint64_t kDataBytes = 192u << 20;
     const std::string expected[] = {"pcm_s24le," + std::to_string(kDataBytes / 6) + "\n",
                                     "pcm_s16le," + std::to_string(kDataBytes / 2) + "\n"};
-    std::vector<std::uintmax_t> soloSizes;
-    for (const char* source : {"one", "two"}) {
+    for (const auto& [source, channels, bits] : {std::tuple{"one", 2, 24}, {"two", 1, 16}}) {
         fs::create_directories(m_folder / source);
-        writeRecording(path(std::string(source) + "/T01.wav"), kDataBytes,
-                       soloSizes.empty() ? 2 : 1, soloSizes.empty() ? 24 : 16);
-        EXPECT_EQ(
-            runKorvel(bwf2qt(path(std::string(source) + "/T01.wav"), path(source))).exitStatus, 0);
-        soloSizes.push_back(fs::file_size(path(std::string(source) + "/T01.mov")));
+        writeRecording(path(std::string(source) + "/T01.wav"), kDataBytes, channels, bits);
     }
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
@@ -133,8 +126,6 @@ TEST_F(OutputSafetyTest, ConcurrentRunsNeverMix) {
                           "stream=codec_name,duration_ts -of csv=p=0 " +
                           shellQuote(out("T01.mov")));
         EXPECT_TRUE(probed == expected[0] || probed == expected[1]) << probed;
-        const auto size = fs::file_size(out("T01.mov"));
-        EXPECT_TRUE(size == soloSizes[0] || size == soloSizes[1]) << size;
         EXPECT_EQ(temporariesIn(m_folder / "out"), 0);
     }
 }
