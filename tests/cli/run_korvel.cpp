@@ -14,6 +14,14 @@ extern char** environ;
 namespace korvel::test {
 namespace {
 
+// A file name in the temporary folder that no other run of this process uses: runs may go side by
+// side.
+std::string uniqueTemporary(const std::string& stem) {
+    static std::atomic<int> counter{0};
+    return std::filesystem::temp_directory_path() /
+           (stem + std::to_string(getpid()) + "-" + std::to_string(counter++));
+}
+
 std::string takeText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string text{std::istreambuf_iterator<char>(in), {}};
@@ -61,6 +69,17 @@ CommandResult runKorvel(const std::vector<std::string>& arguments) {
     CommandResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
                          takeText(base + ".out"), takeText(base + ".err")};
     return result;
+}
+
+TemporaryPrefs::TemporaryPrefs() : m_path(uniqueTemporary("korvel-prefs-") + ".ini") {}
+
+TemporaryPrefs::~TemporaryPrefs() {
+    std::filesystem::remove(m_path);
+}
+
+std::vector<std::string> TemporaryPrefs::with(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {"--prefs", m_path});
+    return arguments;
 }
 
 std::vector<std::string> KorvelTest::korvel(std::vector<std::string> arguments,
