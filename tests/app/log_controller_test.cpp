@@ -16,16 +16,11 @@ TEST(KTLogControllerTest, Texts) {
     };
     const Row rows[] = {
         {"start", {}, false, "Korvel Tools version 1.2.1\r\r"},
-        {"one entry",
-         {"ale2fcp video format: PAL"},
-         false,
-         "Korvel Tools version 1.2.1\r\rale2fcp video format: PAL\r"},
         {"entry ending in a return",
          {"Ending Batch Add TC...\r", "next"},
          false,
          "Korvel Tools version 1.2.1\r\rEnding Batch Add TC...\r\rnext\r"},
         {"empty entry", {""}, false, "Korvel Tools version 1.2.1\r\r\r"},
-        {"cleared", {}, true, "Korvel Tools version 1.2.1\r"},
         {"cleared then one", {"entry"}, true, "Korvel Tools version 1.2.1\rentry\r"},
     };
     for (const Row& row : rows) {

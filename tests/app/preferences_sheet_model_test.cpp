@@ -8,33 +8,10 @@
 namespace korvel {
 namespace {
 
-struct Enabled {
-    std::string_view id;
-    bool enabled;
-};
-
-void expectEnabled(const PreferencesSheetModel& model, const std::vector<Enabled>& expected,
-                   const std::string& context) {
-    for (const Enabled& row : expected) {
-        EXPECT_EQ(model.state(row.id).enabled, row.enabled) << context << ": " << row.id;
-    }
-}
-
 MemoryPreferenceStore firstRunStore() {
     MemoryPreferenceStore store;
     static_cast<void>(prepareStore(store, "/home/editor"));
     return store;
-}
-
-TEST(PreferencesSheetModelTest, EveryControlHasATitleAndItsItems) {
-    for (const ControlDescription& desc : PreferencesSheetModel::controls()) {
-        EXPECT_FALSE(desc.title.empty()) << desc.id;
-        const bool listed = desc.kind == ControlKind::PopUp || desc.kind == ControlKind::Radio;
-        EXPECT_EQ(!desc.items.empty(), listed) << desc.id;
-    }
-    const ControlDescription* modify = PreferencesSheetModel::control("buttonModifyNameData");
-    ASSERT_NE(modify, nullptr);
-    EXPECT_EQ(modify->items.at(2), "Truncate, add \".mov\"");
 }
 
 TEST(PreferencesSheetModelTest, LoadingFollowsTheStore) {
@@ -45,62 +22,29 @@ TEST(PreferencesSheetModelTest, LoadingFollowsTheStore) {
         std::string_view shows; // value shown, or "on"/"off" for a check box
         bool enabled;
     };
+    // clang-format off
     const std::vector<Row> rows = {
         {"DF under NTSC", {{"TVSys", "NTSC"}, {"DF", true}}, "DFButton", "on", true},
         {"DF kept under PAL", {{"DF", true}}, "DFButton", "on", false},
         {"empty sample rate", {{"BWFSampleRate", ""}}, "BWFSampleRate", "Same as Source", false},
-        {"sample rate with 24 to 16",
-         {{"BWFSampleRate", "48000 kHz"}, {"button24to16", true}},
-         "BWFSampleRate",
-         "48000 kHz",
-         true},
-        {"unknown merge value keeps item",
-         {{"BWFMergeTracks", "Ch. 9 & 10"}},
-         "BWFMergeTracks",
-         "None",
-         true},
+        {"sample rate with 24 to 16", {{"BWFSampleRate", "48000 kHz"}, {"button24to16", true}},
+         "BWFSampleRate", "48000 kHz", true},
+        {"unknown merge value", {{"BWFMergeTracks", "Ch. 9 & 10"}}, "BWFMergeTracks", "None", true},
         {"header language off", {}, "BatchListHeaderLanguish", "English", false},
-        {"header language on",
-         {{"clickCreateFCPBatchList", true}, {"BatchListHeaderLanguish", "French"}},
-         "BatchListHeaderLanguish",
-         "French",
-         true},
         {"ALE column", {{"tcColumn", "Auxiliary TC3"}}, "tcColumnSelector", "[ALE] Aux TC 3", true},
-        {"FCP column shown",
-         {{"tcColumn", "Aux TC 2"}},
-         "tcColumnSelector",
-         "[FCP] Aux TC 2",
-         true},
+        {"FCP column", {{"tcColumn", "Aux TC 2"}}, "tcColumnSelector", "[FCP] Aux TC 2", true},
         {"unknown column", {{"tcColumn", "Whatever"}}, "tcColumnSelector", "[ALE] Start", true},
-        {"BWF DF under NTSC", {{"TVSys", "NTSC"}, {"BWFDFTC", true}}, "BWFDFTC", "on", true},
-        {"media version tag 1",
-         {{"mediaFileVersion", "QuickTime 3"}},
-         "mediaFilesVersionButton",
-         "QuickTime 3 or earlier",
-         true},
-        {"24 fps choice tag 1",
-         {{"TVSys", "24 fps"}, {"ale2fcpTCConversion", "other"}},
-         "ale2fcp24TCSelectField",
-         "Use TC 24 Start field",
-         true},
-        {"24 fps with TC 24 Start",
-         {{"TVSys", "24 fps"}, {"tcColumn", "TC 24 Start"}},
-         "convertTo24Tc",
-         "off",
+        {"media version tag 1", {{"mediaFileVersion", "QuickTime 3"}}, "mediaFilesVersionButton",
+         "QuickTime 3 or earlier", true},
+        {"24 fps choice tag 1", {{"TVSys", "24 fps"}, {"ale2fcpTCConversion", "other"}},
+         "ale2fcp24TCSelectField", "Use TC 24 Start field", true},
+        {"24 fps with TC 24 Start", {{"TVSys", "24 fps"}, {"tcColumn", "TC 24 Start"}},
+         "convertTo24Tc", "off", false},
+        {"link media", {{"BWFMediaConversion", "Link To BWF Files"}}, "BWFMergeTracks", "None",
          false},
-        {"24 fps with Start", {{"TVSys", "24 fps"}}, "convertTo24Tc", "off", true},
-        {"user field", {{"usertxt2", "Camera"}}, "alePrefUserTxt2", "Camera", true},
-        {"link media",
-         {{"BWFMediaConversion", "Link To BWF Files"}},
-         "BWFMergeTracks",
-         "None",
-         false},
-        {"no media value: self-contained",
-         {},
-         "BWFMediaConversion",
-         "Make Self Contained Movies",
-         true},
+        {"no media value", {}, "BWFMediaConversion", "Make Self Contained Movies", true},
     };
+    // clang-format on
     for (const Row& row : rows) {
         MemoryPreferenceStore store = firstRunStore();
         for (const auto& [key, value] : row.stored) {
@@ -115,47 +59,22 @@ TEST(PreferencesSheetModelTest, LoadingFollowsTheStore) {
     }
 }
 
-TEST(PreferencesSheetModelTest, LoadingRepairsEmptyValues) {
-    MemoryPreferenceStore store = firstRunStore();
-    for (std::string_view key :
-         {"BatchListHeaderLanguish", "BWFTapeIDSelect", "BWFMergeTracks", "BWFfpsRate"}) {
-        store.setString(key, "");
-    }
-    PreferencesSheetModel model(store);
-    model.loadFromStore();
-    EXPECT_EQ(store.stringOrEmpty("BatchListHeaderLanguish"), "English");
-    EXPECT_EQ(store.stringOrEmpty("BWFTapeIDSelect"), "TapeID from BWF File");
-    EXPECT_EQ(store.stringOrEmpty("BWFMergeTracks"), "None");
-    EXPECT_EQ(store.stringOrEmpty("BWFfpsRate"), "PAL");
-    EXPECT_EQ(model.state("BWFfpsRate").value, "PAL");
-}
-
 TEST(PreferencesSheetModelTest, TVSystemSwitchChangesOnlyEnabledStates) {
-    const std::vector<std::pair<std::string, std::vector<Enabled>>> rows = {
-        {"NTSC",
-         {{"DFButton", true},
-          {"convertTo24Tc", false},
-          {"ale2fcp24TCSelectField", false},
-          {"BWFDFTC", true}}},
-        {"PAL",
-         {{"DFButton", false},
-          {"convertTo24Tc", false},
-          {"ale2fcp24TCSelectField", false},
-          {"BWFDFTC", false}}},
-        {"24 fps",
-         {{"DFButton", false},
-          {"convertTo24Tc", true},
-          {"ale2fcp24TCSelectField", true},
-          {"BWFDFTC", false}}},
-    };
-    for (const auto& [choice, expected] : rows) {
+    // The TV system, and whether drop frame, 24 fps conversion, its field and BWF drop frame are
+    // enabled after it.
+    for (const auto& [choice, enabled] :
+         {std::pair{"NTSC", "1001"}, {"PAL", "0000"}, {"24 fps", "0110"}}) {
         MemoryPreferenceStore store = firstRunStore();
         PreferencesSheetModel model(store);
         model.loadFromStore();
         model.choose("setTVSysButton", "NTSC");
         model.setChecked("DFButton", true);
         model.choose("setTVSysButton", choice);
-        expectEnabled(model, expected, choice);
+        std::string shown;
+        for (const char* id : {"DFButton", "convertTo24Tc", "ale2fcp24TCSelectField", "BWFDFTC"}) {
+            shown += model.state(id).enabled ? '1' : '0';
+        }
+        EXPECT_EQ(shown, enabled) << choice;
         EXPECT_TRUE(store.boolean("DF")) << choice;
         EXPECT_EQ(store.stringOrEmpty("TVSys"), "PAL") << "stored only on close: " << choice;
         model.savePrefs();
@@ -193,21 +112,15 @@ TEST(PreferencesSheetModelTest, HandlersWriteThroughAtOnce) {
     EXPECT_TRUE(model.state("BatchListHeaderLanguish").enabled);
     model.setChecked("button24to16", false);
     EXPECT_FALSE(model.state("BWFSampleRate").enabled);
-    model.choose("BWFMediaConversion", "Link To BWF Files");
-    EXPECT_EQ(store.stringOrEmpty("BWFMediaConversion"), "Link To BWF Files");
-    expectEnabled(model,
-                  {{"buttonMergeMixdown", false},
-                   {"button24to16", false},
-                   {"BWFMergeTracks", false},
-                   {"BWFSampleRate", false}},
-                  "link");
-    model.choose("BWFMediaConversion", "Make Self Contained Movies");
-    expectEnabled(model,
-                  {{"buttonMergeMixdown", true},
-                   {"button24to16", true},
-                   {"BWFMergeTracks", true},
-                   {"BWFSampleRate", true}},
-                  "self-contained");
+    for (const auto& [conversion, enabled] :
+         {std::pair{"Link To BWF Files", false}, {"Make Self Contained Movies", true}}) {
+        model.choose("BWFMediaConversion", conversion);
+        for (const char* id :
+             {"buttonMergeMixdown", "button24to16", "BWFMergeTracks", "BWFSampleRate"}) {
+            EXPECT_EQ(model.state(id).enabled, enabled) << conversion << " " << id;
+        }
+    }
+    EXPECT_EQ(store.stringOrEmpty("BWFMediaConversion"), "Make Self Contained Movies");
     model.choose("movieExtension", "None");
     EXPECT_EQ(store.stringOrEmpty("movieExtension"), "None");
     model.choose("movieExtension", "not an item");

@@ -2,7 +2,6 @@
 #include "app/toolbar_model.h"
 #include "platform/preference_store.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace korvel {
@@ -28,20 +27,6 @@ TEST(ToolbarModelTest, EnablingRule) {
             EXPECT_TRUE(validateToolbarItem(other, row.movie)) << row.name << " " << other;
         }
     }
-}
-
-TEST(ToolbarModelTest, ItemsAndSets) {
-    EXPECT_EQ(toolbarItem("checkupdate").image, "opdate");
-    EXPECT_EQ(toolbarItem("addtc").image, "addTC");
-    EXPECT_EQ(toolbarItem("baddtc").toolTip, "Batch Add Timecode to QuickTime files");
-    EXPECT_FALSE(toolbarItem("bwf2qt").initiallyEnabled);
-    EXPECT_EQ(toolbarItem("nothing").command, Command::None);
-    EXPECT_TRUE(toolbarItem("nothing").label.empty());
-    const auto defaults = toolbarDefaultItemIdentifiers();
-    for (std::string_view absent : {"prefs", "checkupdate", "bwf2qt"}) {
-        EXPECT_EQ(std::ranges::count(defaults, absent), 0) << absent;
-    }
-    EXPECT_EQ(toolbarAllowedItemIdentifiers().size(), 14u);
 }
 
 TEST(ToolbarModelTest, ConfigurationSurvivesTheStore) {

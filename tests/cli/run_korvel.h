@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "support/output_folder_test.h"
+
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace korvel::test {
@@ -13,26 +16,44 @@ struct CommandResult {
     std::string err;
 };
 
-/// Runs the korvel executable with `arguments` (no shell) and waits for it; standard input is
-/// empty, so every question takes its non-interactive answer.
+/// Starts korvel with `arguments` (no shell) and standard input empty, so that every question
+/// takes its non-interactive answer.
+pid_t startKorvel(const std::vector<std::string>& arguments,
+                  const std::string& outPath = "/dev/null",
+                  const std::string& errPath = "/dev/null");
 CommandResult runKorvel(const std::vector<std::string>& arguments);
 
-/// A preference file of its own for one test, removed when the test ends.
+/// A run and its answer: the exit status, standard output whole, a part of the error stream.
+struct ExpectedRun {
+    std::vector<std::string> arguments;
+    int exitStatus;
+    std::string out;
+    std::string errMentions = {};
+};
+
+/// A preference store of its own for one test, removed when the test ends.
 class TemporaryPrefs {
   public:
     TemporaryPrefs();
     ~TemporaryPrefs();
     TemporaryPrefs(const TemporaryPrefs&) = delete;
     TemporaryPrefs& operator=(const TemporaryPrefs&) = delete;
-
-    /// "--prefs", path: to put before the command.
-    std::vector<std::string> option() const { return {"--prefs", m_path}; }
-    /// The arguments with the preference option in front.
+    /// The arguments with the store's option in front.
     std::vector<std::string> with(std::vector<std::string> arguments) const;
     const std::string& path() const { return m_path; }
 
   private:
     std::string m_path;
+};
+
+/// A folder of its own for runs of korvel, with their preference store in it.
+class KorvelTest : public OutputFolderTest {
+  protected:
+    /// The arguments after the store's option and the global `options`.
+    std::vector<std::string> korvel(std::vector<std::string> arguments,
+                                    std::vector<std::string> options = {}) const;
+    /// Runs each row in turn (they may build on each other) and checks its answer.
+    void expectRuns(const std::vector<ExpectedRun>& rows) const;
 };
 
 } // namespace korvel::test
