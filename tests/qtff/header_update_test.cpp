@@ -26,11 +26,6 @@ Opened openMemory(std::vector<std::uint8_t> bytes, bool writable = true) {
     return {raw, std::move(*movie)};
 }
 
-int countTopLevel(const MovieFile& m, FourCC type) {
-    return int(std::count_if(m.layout().atoms.begin(), m.layout().atoms.end(),
-                             [&](const auto& a) { return a.type == type; }));
-}
-
 // The bytes every test movie's tracks point at, read through the chunk offsets.
 void expectMediaIntact(MovieFile& m) {
     const auto media = testing::testMedia();
@@ -44,65 +39,6 @@ void expectMediaIntact(MovieFile& m) {
         const std::size_t base = t.handlerType == fourCC("vide") ? 0 : 16;
         EXPECT_TRUE(std::equal(bytes->begin(), bytes->end(), media.begin() + std::ptrdiff_t(base)));
     }
-}
-
-TEST(HeaderUpdate, AddsThenReadsThenDeletes) {
-    for (bool moovFirst : {false, true}) {
-        auto opened = openMemory(testing::makeTestMovie({.moovFirst = moovFirst}));
-        auto& m = opened.movie;
-        ASSERT_FALSE(m.readTimecode()->has_value());
-        ASSERT_TRUE(m.addTimecodeTrack({kPal, 90000, "A001"}).ok());
-        EXPECT_EQ(countTopLevel(m, fourCC("moov")), 1);
-        auto tc = m.readTimecode();
-        ASSERT_TRUE(tc.ok() && tc->has_value());
-        EXPECT_EQ((*tc)->startFrame, 90000);
-        EXPECT_EQ((*tc)->description.reelName, "A001");
-        expectMediaIntact(m);
-
-        // A fresh open sees the same.
-        auto again = MovieFile::open(std::make_unique<MemoryFile>(opened.file->bytes()));
-        ASSERT_TRUE(again.ok());
-        EXPECT_EQ((*again->readTimecode())->startFrame, 90000);
-
-        auto removed = m.deleteTimecodeTracks();
-        ASSERT_TRUE(removed.ok());
-        EXPECT_EQ(*removed, 1);
-        EXPECT_FALSE(m.readTimecode()->has_value());
-        EXPECT_EQ(countTopLevel(m, fourCC("moov")), 1);
-        expectMediaIntact(m);
-    }
-}
-
-TEST(HeaderUpdate, AddDeleteCyclesDoNotGrowTheFile) {
-    auto opened = openMemory(testing::makeTestMovie());
-    auto& m = opened.movie;
-    std::size_t sizeAfterFirstCycle = 0;
-    for (int cycle = 0; cycle < 12; ++cycle) {
-        ASSERT_TRUE(m.addTimecodeTrack({kPal, cycle, "REEL"}).ok());
-        ASSERT_EQ((*m.readTimecode())->startFrame, cycle);
-        ASSERT_TRUE(m.deleteTimecodeTracks().ok());
-        if (cycle == 1)
-            sizeAfterFirstCycle = opened.file->bytes().size();
-    }
-    EXPECT_EQ(opened.file->bytes().size(), sizeAfterFirstCycle);
-    expectMediaIntact(m);
-}
-
-TEST(HeaderUpdate, GivesARealSizeToAnAtomRunningToTheEnd) {
-    auto bytes = testing::makeTestMovie({.moovFirst = true});
-    // The media atom is last: store its size as 0.
-    auto mem = std::make_unique<MemoryFile>(bytes);
-    auto layout = scanFile(*mem);
-    const auto mdat = layout->atoms.back();
-    ASSERT_EQ(mdat.type, fourCC("mdat"));
-    std::fill_n(bytes.begin() + std::ptrdiff_t(mdat.offset), 4, 0);
-    auto opened = openMemory(bytes);
-    EXPECT_TRUE(opened.movie.layout().atoms.back().sizeToEnd);
-    ASSERT_TRUE(opened.movie.addTimecodeTrack({kPal, 5, "R"}).ok());
-    const auto& atoms = opened.movie.layout().atoms;
-    EXPECT_EQ(atoms[atoms.size() - 3].size, mdat.size);
-    EXPECT_EQ((*opened.movie.readTimecode())->startFrame, 5);
-    expectMediaIntact(opened.movie);
 }
 
 TEST(HeaderUpdate, RefusesWhatItCannotChangeSafely) {
@@ -153,20 +89,6 @@ TEST(HeaderUpdate, RefusesWhatItCannotChangeSafely) {
         EXPECT_EQ(opened.file->bytes(), c.bytes) << c.name << ": the file must be unchanged";
         EXPECT_FALSE(opened.movie.deleteTimecodeTracks().ok()) << c.name;
     }
-}
-
-TEST(HeaderUpdate, WritesOverACutOffAtomAtTheEnd) {
-    // What an append cut short by a crash leaves: part of an atom after the last whole one.
-    auto bytes = testing::makeTestMovie();
-    const std::vector<std::uint8_t> cut{0, 0, 4, 0, 'm', 'o', 'o', 'v', 0, 0};
-    bytes.insert(bytes.end(), cut.begin(), cut.end());
-    auto opened = openMemory(bytes);
-    ASSERT_TRUE(opened.movie.addTimecodeTrack({kPal, 3, "R"}).ok());
-    EXPECT_EQ(opened.file->bytes().size(),
-              bytes.size() - cut.size() + 12 + opened.movie.layout().atoms.back().size);
-    EXPECT_EQ(opened.movie.layout().unparsedTail, 0u);
-    EXPECT_EQ((*opened.movie.readTimecode())->startFrame, 3);
-    expectMediaIntact(opened.movie);
 }
 
 TEST(HeaderUpdate, OpenRefusesFilesThatAreNotMovies) {
@@ -232,20 +154,21 @@ std::vector<UpdateCase> updateCases() {
     EXPECT_TRUE(base.movie.deleteTimecodeTracks().ok());
     const auto withoutTimecode = base.file->bytes();
 
-    auto sizedToEnd = testing::makeTestMovie({.moovFirst = true});
-    MemoryFile sized(sizedToEnd);
-    std::fill_n(sizedToEnd.begin() + std::ptrdiff_t(scanFile(sized)->atoms.back().offset), 4, 0);
-    auto headerSizedToEnd = testing::makeTestMovie();
-    MemoryFile headerSized(headerSizedToEnd);
-    std::fill_n(headerSizedToEnd.begin() +
-                    std::ptrdiff_t(scanFile(headerSized)->atoms.back().offset),
-                4, 0);
+    // The last atom's size stored as 0: it runs to the end of the file.
+    auto sizedToEnd = [](std::vector<std::uint8_t> bytes) {
+        MemoryFile file(bytes);
+        std::fill_n(bytes.begin() + std::ptrdiff_t(scanFile(file)->atoms.back().offset), 4, 0);
+        return bytes;
+    };
     // An update stopped before its commit: the same header twice, the first one live.
     auto twoHeaders = testing::makeTestMovie();
     MemoryFile two(twoHeaders);
     const auto moov = scanFile(two)->atoms.back();
     twoHeaders.insert(twoHeaders.end(), twoHeaders.begin() + std::ptrdiff_t(moov.offset),
                       twoHeaders.end());
+    // What an append cut short by a crash leaves: part of an atom after the last whole one.
+    auto cutOff = testing::makeTestMovie();
+    cutOff.insert(cutOff.end(), {0, 0, 4, 0, 'm', 'o', 'o', 'v', 0, 0});
 
     const std::optional<std::int32_t> none, added = 90000, old = 7;
     return {
@@ -258,9 +181,12 @@ std::vector<UpdateCase> updateCases() {
          none, false},
         {"delete, reusing two atoms before the header",
          scribbleOverFreeSpace(splitFirstFreeAtom(withTimecode)), false, old, none, false},
-        {"add, sizing an atom that runs to the end", sizedToEnd, true, none, added, true},
-        {"add, sizing a header that runs to the end", headerSizedToEnd, true, none, added, true},
+        {"add, sizing an atom that runs to the end",
+         sizedToEnd(testing::makeTestMovie({.moovFirst = true})), true, none, added, true},
+        {"add, sizing a header that runs to the end", sizedToEnd(testing::makeTestMovie()), true,
+         none, added, true},
         {"add, after an update stopped before its commit", twoHeaders, true, none, added, true},
+        {"add, over a cut-off atom at the end", cutOff, true, none, added, true},
     };
 }
 
@@ -339,6 +265,9 @@ TEST(HeaderUpdate, SurvivesAPowerCutAtEveryInstant) {
         ASSERT_TRUE(runUpdate(*movie, c).ok());
         EXPECT_EQ(flushedState(c.start, disk->log()), disk->bytes())
             << "written after the last flush";
+        if (!c.appends) {
+            EXPECT_LE(disk->bytes().size(), c.start.size()) << "freed space is used again";
+        }
 
         const auto states = testing::powerCutStates(c.start, disk->log());
         EXPECT_GE(states.size(), 3u);
@@ -352,11 +281,12 @@ TEST(HeaderUpdate, SurvivesAPowerCutAtEveryInstant) {
 }
 
 // A disk that fills up during the append leaves the file as it was, byte for byte, whether the
-// write or only the flush says so.
+// write or only the flush says so (a damaged tail is cut off first, so that file is not).
 TEST(HeaderUpdate, FullDiskLeavesTheMovieAsItWas) {
     using FailsAt = testing::FullDiskFile::FailsAt;
     for (const auto& c : updateCases()) {
-        if (!c.appends)
+        MemoryFile start(c.start);
+        if (!c.appends || scanFile(start)->unparsedTail != 0)
             continue;
         auto unlimited = openMemory(c.start);
         ASSERT_TRUE(runUpdate(unlimited.movie, c).ok());
