@@ -2,7 +2,7 @@
 // Movies made by ffmpeg get timecode tracks from us; ffprobe and mediainfo must read back what we
 // wrote, the media must be untouched and ffmpeg must still decode every frame alike.
 
-#include "power_cut_file.h"
+#include "faulty_disks.h"
 #include "qtff/movie_file.h"
 #include "support/outside_tools.h"
 #include "timecode/timecode.h"
@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <map>
+#include <set>
 
 namespace korvel::qtff {
 namespace {
@@ -76,14 +76,12 @@ Judgement judge(const std::string& path, bool withMediainfo = true) {
     j.seconds = std::atof(valueOf(probe.output, "duration").c_str());
     if (!withMediainfo)
         return j;
-    auto info = runCommand("mediainfo --Output=\"Other;%Type%|%TimeCode_FirstFrame%|%Title%\\n\" " +
-                           shellQuote(path));
-    const auto line = info.output.substr(0, info.output.find('\n'));
-    const auto a = line.find('|');
-    const auto b = line.find('|', a == std::string::npos ? a : a + 1);
-    if (a != std::string::npos && b != std::string::npos && line.substr(0, a) == "Time code") {
-        j.mediainfoTimecode = line.substr(a + 1, b - a - 1);
-        j.mediainfoReel = line.substr(b + 1);
+    const auto info = runCommand(
+        "mediainfo --Output='Other;kind=%Type%\\ntc=%TimeCode_FirstFrame%\\nreel=%Title%\\n' " +
+        shellQuote(path));
+    if (valueOf(info.output, "kind") == "Time code") {
+        j.mediainfoTimecode = valueOf(info.output, "tc");
+        j.mediainfoReel = valueOf(info.output, "reel");
     }
     return j;
 }
@@ -249,10 +247,8 @@ TEST(Corpus, ReadsEveryCorpusMovieAndItsTimecode) {
     const std::filesystem::path dir = std::filesystem::path(KORVEL_CORPUS_DIR) / "mov";
     if (!std::filesystem::exists(dir))
         GTEST_SKIP() << "no corpus at " << dir;
-    const std::map<std::string, std::string> expectedStarts{
-        {"linear_speed_effects_aaf.mov", "01:00:00:00"},
-        {"misc_speed_effects_aaf.mov", "01:00:00:00"},
-    };
+    const std::set<std::string> startingAtOneHour{"linear_speed_effects_aaf.mov",
+                                                  "misc_speed_effects_aaf.mov"};
     int read = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
         const auto ext = entry.path().extension().string();
@@ -261,21 +257,15 @@ TEST(Corpus, ReadsEveryCorpusMovieAndItsTimecode) {
         SCOPED_TRACE(entry.path().string());
         auto movie = MovieFile::open(entry.path().string(), OpenMode::ReadOnly);
         ASSERT_TRUE(movie.ok()) << movie.error().message;
-        auto tracks = movie->movie().tracks();
-        ASSERT_TRUE(tracks.ok()) << tracks.error().message;
-        EXPECT_FALSE(tracks->empty());
+        EXPECT_FALSE(movie->movie().tracks()->empty());
         auto tc = movie->readTimecode();
         ASSERT_TRUE(tc.ok());
-        const auto name = entry.path().filename().string();
-        if (auto it = expectedStarts.find(name); it != expectedStarts.end()) {
-            ASSERT_TRUE(tc->has_value());
-            ASSERT_TRUE((*tc)->startFrame.has_value());
+        ASSERT_EQ(tc->has_value(), startingAtOneHour.count(entry.path().filename().string()) > 0);
+        if (tc->has_value()) {
             const auto& f = (*tc)->description.format;
             const TimeCodeDef def{f.flags, f.timeScale, f.frameDuration, f.numFrames, 0};
-            EXPECT_EQ(timeCodeText(timeCodeRecord(*(*tc)->startFrame, def), def.dropFrame()),
-                      it->second);
-        } else {
-            EXPECT_FALSE(tc->has_value());
+            EXPECT_EQ(timeCodeText(timeCodeRecord((*tc)->startFrame.value(), def), false),
+                      "01:00:00:00");
         }
         ++read;
     }
