@@ -60,14 +60,19 @@ std::vector<Case> cases() {
                         .modificationTime = 2,
                         .duration = 1200,
                         .previewToCurrentTime = {1, 2, 3, 4, 5, 6},
-                        .nextTrackId = 7};
+                        .nextTrackId = 7,
+                        .extra = {}};
     const MvhdAtom mvhd1{
         .version = 1, .duration = kBeyond32Bits, .nextTrackId = 7, .extra = {9, 9}};
-    const TkhdAtom tkhd{
-        .trackId = 3, .duration = 500, .volume = 0x0100, .width = 320u << 16, .height = 240u << 16};
-    const TkhdAtom tkhd1{.version = 1, .creationTime = kBeyond32Bits, .trackId = 3};
-    const MdhdAtom mdhd{.timeScale = 2997, .duration = 5994, .language = 0x55C4};
-    const MdhdAtom mdhd1{.version = 1, .timeScale = 2997, .duration = kBeyond32Bits};
+    const TkhdAtom tkhd{.trackId = 3,
+                        .duration = 500,
+                        .volume = 0x0100,
+                        .width = 320u << 16,
+                        .height = 240u << 16,
+                        .extra = {}};
+    const TkhdAtom tkhd1{.version = 1, .creationTime = kBeyond32Bits, .trackId = 3, .extra = {}};
+    const MdhdAtom mdhd{.timeScale = 2997, .duration = 5994, .language = 0x55C4, .extra = {}};
+    const MdhdAtom mdhd1{.version = 1, .timeScale = 2997, .duration = kBeyond32Bits, .extra = {}};
     ElstAtom elst{0, 0, {{100, -1, 0x00010000}, {1200, 600, 0x00008000}}};
     ElstAtom elst1{1, 0, {{kBeyond32Bits, -1, 0x00010000}, {1, std::int64_t(kBeyond32Bits), 0}}};
     const TimecodeFormat pal{2, 25, 1, 25};

@@ -40,7 +40,8 @@ inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t durati
                         .duration = duration,
                         .volume = std::uint16_t(video ? 0 : 0x0100),
                         .width = video ? 320u << 16 : 0,
-                        .height = video ? 240u << 16 : 0};
+                        .height = video ? 240u << 16 : 0,
+                        .extra = {}};
     ByteWriter entry;
     auto e = entry.beginAtom(video ? fourCC("raw ") : fourCC("sowt"));
     entry.zeros(6);
@@ -55,9 +56,10 @@ inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t durati
     Atom minf = Atom::box(fourCC("minf"), {Atom::leaf(video ? fourCC("vmhd") : fourCC("smhd"),
                                                       std::vector<std::uint8_t>(12, 0)),
                                            makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
-    Atom mdia = Atom::box(fourCC("mdia"),
-                          {makeHeader(MdhdAtom{.timeScale = mediaTimeScale, .duration = duration}),
-                           makeMediaHandler(handler, "Handler"), std::move(minf)});
+    Atom mdia = Atom::box(
+        fourCC("mdia"),
+        {makeHeader(MdhdAtom{.timeScale = mediaTimeScale, .duration = duration, .extra = {}}),
+         makeMediaHandler(handler, "Handler"), std::move(minf)});
     // User data with QuickTime's 4-byte zero terminator, which must survive untouched.
     Atom udta =
         Atom::leaf(fourCC("udta"), {0, 0, 0, 12, 'x', 'y', 'z', 'w', 1, 2, 3, 4, 0, 0, 0, 0});
@@ -78,8 +80,10 @@ inline std::vector<std::uint8_t> makeTestMovie(const TestMovieOptions& o = {}) {
     const auto media = testMedia();
     auto moovFor = [&](std::uint64_t mdatOffset) {
         Atom moov = Atom::box(fourCC("moov"));
-        moov.children.push_back(makeHeader(MvhdAtom{
-            .timeScale = o.timeScale, .duration = o.duration, .nextTrackId = o.nextTrackId}));
+        moov.children.push_back(makeHeader(MvhdAtom{.timeScale = o.timeScale,
+                                                    .duration = o.duration,
+                                                    .nextTrackId = o.nextTrackId,
+                                                    .extra = {}}));
         const auto videoDuration = o.videoDuration ? o.videoDuration : o.duration;
         if (o.video)
             moov.children.push_back(makeTestTrack(o.videoTrackId, fourCC("vide"), videoDuration,
