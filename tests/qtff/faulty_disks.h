@@ -17,6 +17,9 @@ class ForwardingFile : public RandomAccessFile {
   public:
     explicit ForwardingFile(std::unique_ptr<RandomAccessFile> inner) : m_inner(std::move(inner)) {}
 
+    /// Whether the disk has refused a write, truncation or flush.
+    virtual bool failed() const { return false; }
+
     Result<std::uint64_t> size() override { return m_inner->size(); }
     Result<std::vector<std::uint8_t>> read(std::uint64_t offset, std::size_t count) override {
         return m_inner->read(offset, count);
@@ -46,7 +49,7 @@ class KilledProcessFile final : public ForwardingFile {
         return alive() ? ForwardingFile::truncate(size) : makeError("killed");
     }
     Status flush() override { return alive() ? ForwardingFile::flush() : makeError("killed"); }
-    bool killed() const { return m_left < 0; }
+    bool failed() const override { return m_left < 0; }
 
   private:
     bool alive() { return --m_left >= 0; }
@@ -71,6 +74,7 @@ class FullDiskFile final : public ForwardingFile {
         }
         if (offset < m_capacity)
             (void)ForwardingFile::write(offset, data.first(std::size_t(m_capacity - offset)));
+        m_failed = true;
         return makeError("cannot write the file: No space left on device");
     }
     Status truncate(std::uint64_t size) override {
@@ -78,14 +82,17 @@ class FullDiskFile final : public ForwardingFile {
         return ForwardingFile::truncate(size);
     }
     Status flush() override {
+        m_failed = m_failed || m_overfull;
         return m_overfull ? makeError("cannot flush the file to disk: No space left on device")
                           : ForwardingFile::flush();
     }
+    bool failed() const override { return m_failed; }
 
   private:
     std::uint64_t m_capacity;
     FailsAt m_failsAt;
     bool m_overfull = false;
+    bool m_failed = false;
 };
 
 /// One change of the file; a flush is a barrier between them.
