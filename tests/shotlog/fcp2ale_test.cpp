@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "shotlog/ale_tools.h"
 #include "shotlog_test_support.h"
 
 #include <array>
@@ -8,7 +7,7 @@
 namespace korvel {
 namespace {
 
-using test::RecordedLog;
+using test::Fcp2aleRun;
 
 const std::string kPalHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
                              "TAPE\tUnknown\rFPS\t25\r\rColumn\r";
@@ -27,60 +26,6 @@ std::string row(std::string_view name, std::string_view type, std::string_view t
 std::string aleRow(std::string_view name, std::string_view tracks = "V") {
     return std::string(name) + "\t01:00:00:00\t01:00:01:00\t" + std::string(tracks) + "\tR1\tc\r";
 }
-
-class FakeAttributes final : public FileAttributes {
-  public:
-    bool works = true;
-    std::vector<std::string> typed;
-    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
-    bool setTypeAndCreator(const std::string& path, FourCharCode type, FourCharCode) override {
-        typed.push_back(path + " " + std::string(type.text()));
-        return works;
-    }
-};
-
-struct Fcp2aleRun {
-    ScriptedUserInterface ui;
-    RecordedLog log;
-    MemoryPreferenceStore prefs;
-    FakeAttributes attributes;
-    std::vector<std::pair<std::string, std::string>> written; // path, text
-    bool writerFails = false;
-
-    std::string convert(std::string_view text, Fcp2aleOptions options) {
-        ALETools tools(ui, log.sink(), prefs, attributes,
-                       [this](const std::string& path, std::string_view ale) -> Status {
-                           if (writerFails) {
-                               return makeError("cannot write " + path);
-                           }
-                           written.emplace_back(path, std::string(ale));
-                           return {};
-                       });
-        return tools.fcp2ale(text, options);
-    }
-    // Every panel answered with DIR/NAME.ale, as the command line answers it.
-    void answerPanels(int count) {
-        for (int i = 0; i < count; ++i) {
-            ui.queueSavePanelAnswer("/out/" + std::to_string(i) + ".ale");
-        }
-    }
-    // The ALEs written, each panel answered; the conversion must succeed.
-    std::vector<std::string> ales(std::string_view text, Fcp2aleOptions options) {
-        answerPanels(4);
-        EXPECT_EQ(convert(text, std::move(options)), "OK");
-        std::vector<std::string> texts;
-        for (const auto& file : written)
-            texts.push_back(file.second);
-        return texts;
-    }
-    std::vector<std::string> proposed() const {
-        std::vector<std::string> names;
-        for (const SavePanel& panel : ui.savePanels()) {
-            names.push_back(panel.proposedName);
-        }
-        return names;
-    }
-};
 
 Fcp2aleOptions options(bool seperateBins, std::string clipType = "Clips only",
                        std::string tvsys = "PAL") {

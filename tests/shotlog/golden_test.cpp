@@ -70,35 +70,15 @@ TEST(Golden, Ale2fcpWholeFiles) {
     }
 }
 
-class NoAttributes final : public FileAttributes {
-  public:
-    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
-    bool setTypeAndCreator(const std::string&, FourCharCode, FourCharCode) override { return true; }
-};
-
 TEST(Golden, Fcp2aleBins) {
-    ScriptedUserInterface ui;
-    test::RecordedLog log;
-    MemoryPreferenceStore prefs;
-    NoAttributes attributes;
-    std::vector<std::pair<std::string, std::string>> saved;
-    for (int i = 0; i < 3; ++i) {
-        ui.queueSavePanelAnswer("/out/" + std::to_string(i) + ".ale");
-    }
-    ALETools tools(ui, log.sink(), prefs, attributes,
-                   [&](const std::string& path, std::string_view text) -> Status {
-                       saved.emplace_back(path, std::string(text));
-                       return {};
-                   });
+    test::Fcp2aleRun run;
     const Fcp2aleOptions options{true, "Clips & SubClips", "NTSC",
                                  (kExamples / "day1_batch.txt").string()};
-    EXPECT_EQ(tools.fcp2ale(decodeText(test::readBytes(kExamples / "day1_batch.txt")), options),
-              "OK");
-    ASSERT_EQ(ui.savePanels().size(), 2u);
-    ASSERT_EQ(saved.size(), 2u);
-    for (std::size_t i = 0; i < saved.size(); ++i) {
-        test::expectGolden("day1_batch_" + ui.savePanels()[i].proposedName + ".ale",
-                           saved[i].second);
+    const auto ales = run.ales(decodeText(test::readBytes(kExamples / "day1_batch.txt")), options);
+    ASSERT_EQ(run.proposed().size(), 2u);
+    ASSERT_EQ(ales.size(), 2u);
+    for (std::size_t i = 0; i < ales.size(); ++i) {
+        test::expectGolden("day1_batch_" + run.proposed()[i] + ".ale", ales[i]);
     }
 }
 
