@@ -32,8 +32,6 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace korvel::viewer_qt {
 namespace {
 
-using viewer::test::makeTestMovie;
-
 // Never destroyed: at exit Qt's own statics may already be gone.
 QApplication& application() {
     static int argc = 1;
@@ -64,9 +62,8 @@ class ViewerWidgetTest : public ::testing::Test {
 
     /// Two seconds at 25 fps, no timecode track; skips without ffmpeg.
     std::string movie() {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        return makeTestMovie(korvel::test::processScratch(std::string("viewer_qt_") + test->name()),
-                             "clip.mov", "25", 12, 2.0);
+        return viewer::test::makeTestMovie(korvel::test::processScratch("korvel-viewer-qt"),
+                                           "clip.mov", "25", 12, 2.0);
     }
 
     /// Answers the add sheet once it runs.
