@@ -63,32 +63,5 @@ TEST(Atom, RefusesChildrenThatDoNotFitTheirParent) {
         EXPECT_FALSE(parseAtom(bytes).ok()) << bytes.size();
 }
 
-TEST(Atom, ScanFindsSizeToEndAndLargeSizesAndDamagedTails) {
-    ByteWriter large;
-    large.u32(1);
-    large.fourCC(fourCC("mdat"));
-    large.u64(20);
-    large.u32(0xDEADBEEF);
-    auto ftyp = header(16, "ftyp");
-    ftyp.resize(16);
-    auto last = header(0, "moov");
-    last.resize(12);
-    MemoryFile mem(joined({ftyp, large.data(), last}));
-    auto layout = scanFile(mem);
-    ASSERT_TRUE(layout.ok());
-    ASSERT_EQ(layout->atoms.size(), 3u);
-    EXPECT_EQ(layout->atoms[1].headerSize, 16u);
-    EXPECT_EQ(layout->atoms[1].size, 20u);
-    EXPECT_TRUE(layout->atoms[2].sizeToEnd);
-    EXPECT_EQ(layout->atoms[2].size, 12u);
-    EXPECT_EQ(layout->unparsedTail, 0u);
-
-    MemoryFile bad(joined({ftyp, header(100, "mdat")}));
-    auto badLayout = scanFile(bad);
-    ASSERT_TRUE(badLayout.ok());
-    EXPECT_EQ(badLayout->atoms.size(), 1u);
-    EXPECT_EQ(badLayout->unparsedTail, 8u);
-}
-
 } // namespace
 } // namespace korvel::qtff
