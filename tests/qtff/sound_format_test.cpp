@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The sound format read back from a sample description is the one it was written for, for each
 // kind of entry; entries of other kinds or cut short give nothing.
+#include "qtff/byte_reader.h"
 #include "qtff/sound_track.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,11 @@ TEST(SoundFormatOfTest, ReadsBackWhatWasWrittenAndNothingElse) {
     EXPECT_FALSE(soundFormatOf({}));
     EXPECT_FALSE(soundFormatOf(other));
     EXPECT_FALSE(soundFormatOf(std::span(lpcm).first(40))) << "version 2 fields cut off";
+
+    // A 24-bit entry's version 1 fields: a packet is one 3-byte sample, a frame one per channel.
+    const auto in24 = makeSoundSampleDescription({PcmEncoding::Int24LE, 2, 48000});
+    ByteReader version1{std::span(in24).subspan(36, 12)};
+    EXPECT_EQ(version1.u32s<3>(), (std::array<std::uint32_t, 3>{1, 3, 6}));
 }
 
 } // namespace
