@@ -24,8 +24,8 @@ TEST(AleReader, DetectsAndLogsTheLineBreak) {
     for (const auto& [lineBreak, expected, name] : cases) {
         ScriptedUserInterface ui;
         RecordedLog log;
-        const auto ale = readAle(joinLines(kSmallAle, lineBreak),
-                                 {AleReaderKind::Ale2fcp, "PAL", {}}, ui, log.sink());
+        const std::string text = joinLines(kSmallAle, lineBreak); // the rows point into it
+        const auto ale = readAle(text, {AleReaderKind::Ale2fcp, "PAL", {}}, ui, log.sink());
         ASSERT_TRUE(ale.ok());
         EXPECT_EQ(ale->lineBreak, expected);
         EXPECT_EQ(log.entries, (std::vector<std::string>{"The ALE file has " + std::string(name) +
