@@ -56,35 +56,23 @@ Case caseOf(std::string name, const T& value, std::optional<std::size_t> countAt
 }
 
 std::vector<Case> cases() {
-    MvhdAtom mvhd;
-    mvhd.creationTime = 1;
-    mvhd.modificationTime = 2;
-    mvhd.duration = 1200;
-    mvhd.nextTrackId = 7;
-    mvhd.previewToCurrentTime = {1, 2, 3, 4, 5, 6};
-    MvhdAtom mvhd1 = mvhd;
-    mvhd1.version = 1;
-    mvhd1.duration = kBeyond32Bits;
-    mvhd1.extra = {9, 9};
-
-    TkhdAtom tkhd;
-    tkhd.trackId = 3;
-    tkhd.duration = 500;
-    tkhd.volume = 0x0100;
-    tkhd.width = 320u << 16;
-    tkhd.height = 240u << 16;
-    TkhdAtom tkhd1 = tkhd;
-    tkhd1.version = 1;
-    tkhd1.creationTime = kBeyond32Bits;
-
-    MdhdAtom mdhd;
-    mdhd.timeScale = 2997;
-    mdhd.duration = 5994;
-    mdhd.language = 0x55C4;
-    MdhdAtom mdhd1 = mdhd;
-    mdhd1.version = 1;
-    mdhd1.duration = kBeyond32Bits;
-
+    const MvhdAtom mvhd{.creationTime = 1,
+                        .modificationTime = 2,
+                        .duration = 1200,
+                        .previewToCurrentTime = {1, 2, 3, 4, 5, 6},
+                        .nextTrackId = 7,
+                        .extra = {}};
+    const MvhdAtom mvhd1{
+        .version = 1, .duration = kBeyond32Bits, .nextTrackId = 7, .extra = {9, 9}};
+    const TkhdAtom tkhd{.trackId = 3,
+                        .duration = 500,
+                        .volume = 0x0100,
+                        .width = 320u << 16,
+                        .height = 240u << 16,
+                        .extra = {}};
+    const TkhdAtom tkhd1{.version = 1, .creationTime = kBeyond32Bits, .trackId = 3, .extra = {}};
+    const MdhdAtom mdhd{.timeScale = 2997, .duration = 5994, .language = 0x55C4, .extra = {}};
+    const MdhdAtom mdhd1{.version = 1, .timeScale = 2997, .duration = kBeyond32Bits, .extra = {}};
     ElstAtom elst{0, 0, {{100, -1, 0x00010000}, {1200, 600, 0x00008000}}};
     ElstAtom elst1{1, 0, {{kBeyond32Bits, -1, 0x00010000}, {1, std::int64_t(kBeyond32Bits), 0}}};
     const TimecodeFormat pal{2, 25, 1, 25};

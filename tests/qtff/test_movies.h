@@ -35,14 +35,15 @@ struct TestMovieOptions {
 inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t duration,
                           std::uint64_t chunkOffset, std::uint32_t mediaTimeScale = 600,
                           std::uint32_t frameDuration = 0) {
-    TkhdAtom tkhd;
-    tkhd.trackId = id;
-    tkhd.duration = duration;
-    tkhd.width = handler == fourCC("vide") ? 320u << 16 : 0;
-    tkhd.height = handler == fourCC("vide") ? 240u << 16 : 0;
-    tkhd.volume = handler == fourCC("soun") ? 0x0100 : 0;
+    const bool video = handler == fourCC("vide");
+    const TkhdAtom tkhd{.trackId = id,
+                        .duration = duration,
+                        .volume = std::uint16_t(video ? 0 : 0x0100),
+                        .width = video ? 320u << 16 : 0,
+                        .height = video ? 240u << 16 : 0,
+                        .extra = {}};
     ByteWriter entry;
-    auto e = entry.beginAtom(handler == fourCC("vide") ? fourCC("raw ") : fourCC("sowt"));
+    auto e = entry.beginAtom(video ? fourCC("raw ") : fourCC("sowt"));
     entry.zeros(6);
     entry.u16(1);
     entry.zeros(20);
@@ -52,15 +53,13 @@ inline Atom makeTestTrack(std::uint32_t id, FourCC handler, std::uint64_t durati
         Atom::box(fourCC("stbl"), {toAtom(StsdAtom::of({entry.take()})), toAtom(stts),
                                    toAtom(StscAtom{0, {{1, 2, 1}}}), toAtom(StszAtom{0, 8, 2, {}}),
                                    toAtom(ChunkOffsetAtom::of({chunkOffset}))});
-    Atom minf = Atom::box(fourCC("minf"),
-                          {Atom::leaf(handler == fourCC("vide") ? fourCC("vmhd") : fourCC("smhd"),
-                                      std::vector<std::uint8_t>(12, 0)),
-                           makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
-    MdhdAtom mdhd;
-    mdhd.timeScale = mediaTimeScale;
-    mdhd.duration = duration;
+    Atom minf = Atom::box(fourCC("minf"), {Atom::leaf(video ? fourCC("vmhd") : fourCC("smhd"),
+                                                      std::vector<std::uint8_t>(12, 0)),
+                                           makeSelfDataHandler(), makeSelfDinf(), std::move(stbl)});
     Atom mdia = Atom::box(
-        fourCC("mdia"), {makeHeader(mdhd), makeMediaHandler(handler, "Handler"), std::move(minf)});
+        fourCC("mdia"),
+        {makeHeader(MdhdAtom{.timeScale = mediaTimeScale, .duration = duration, .extra = {}}),
+         makeMediaHandler(handler, "Handler"), std::move(minf)});
     // User data with QuickTime's 4-byte zero terminator, which must survive untouched.
     Atom udta =
         Atom::leaf(fourCC("udta"), {0, 0, 0, 12, 'x', 'y', 'z', 'w', 1, 2, 3, 4, 0, 0, 0, 0});
@@ -81,11 +80,10 @@ inline std::vector<std::uint8_t> makeTestMovie(const TestMovieOptions& o = {}) {
     const auto media = testMedia();
     auto moovFor = [&](std::uint64_t mdatOffset) {
         Atom moov = Atom::box(fourCC("moov"));
-        MvhdAtom mvhd;
-        mvhd.timeScale = o.timeScale;
-        mvhd.duration = o.duration;
-        mvhd.nextTrackId = o.nextTrackId;
-        moov.children.push_back(makeHeader(mvhd));
+        moov.children.push_back(makeHeader(MvhdAtom{.timeScale = o.timeScale,
+                                                    .duration = o.duration,
+                                                    .nextTrackId = o.nextTrackId,
+                                                    .extra = {}}));
         const auto videoDuration = o.videoDuration ? o.videoDuration : o.duration;
         if (o.video)
             moov.children.push_back(makeTestTrack(o.videoTrackId, fourCC("vide"), videoDuration,

@@ -2,8 +2,7 @@
 // Movies made by ffmpeg get timecode tracks from us; ffprobe and mediainfo must read back what we
 // wrote, the media must be untouched and ffmpeg must still decode every frame alike.
 
-#include "fault_injecting_file.h"
-#include "power_cut_file.h"
+#include "faulty_disks.h"
 #include "qtff/movie_file.h"
 #include "support/outside_tools.h"
 #include "timecode/timecode.h"
@@ -11,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <map>
+#include <set>
 
 namespace korvel::qtff {
 namespace {
@@ -24,13 +23,14 @@ struct TvCase {
     const char* tvSystem;
     bool dropFrame;
     const char* start;
+    const char* rate; // as ffprobe gives it, from the timecode's media time scale
 };
 
 const TvCase kTvCases[] = {
-    {"PAL", false, "01:00:00:00"},
-    {"24 fps", false, "10:59:59:23"},
-    {"NTSC", false, "00:59:59:29"},
-    {"NTSC", true, "01:00:00;00"},
+    {"PAL", false, "01:00:00:00", "25/1"},
+    {"24 fps", false, "10:59:59:23", "24/1"},
+    {"NTSC", false, "00:59:59:29", "2997/100"},
+    {"NTSC", true, "01:00:00;00", "2997/100"},
 };
 
 TimecodeTrackOptions optionsFor(const TvCase& c, const std::string& reel) {
@@ -48,36 +48,6 @@ bool haveJudges() {
            test::haveProgram("mediainfo");
 }
 
-// FNV-1a over byte ranges of a file.
-std::uint64_t hashRanges(const std::string& path,
-                         const std::vector<std::pair<std::uint64_t, std::uint64_t>>& ranges) {
-    std::ifstream in(path, std::ios::binary);
-    std::uint64_t h = 1469598103934665603ull;
-    std::vector<char> buffer(1 << 16);
-    for (auto [offset, size] : ranges) {
-        in.seekg(std::streamoff(offset));
-        while (size > 0) {
-            const auto n = std::min<std::uint64_t>(size, buffer.size());
-            in.read(buffer.data(), std::streamsize(n));
-            for (std::uint64_t i = 0; i < n; ++i)
-                h = (h ^ std::uint8_t(buffer[i])) * 1099511628211ull;
-            size -= n;
-        }
-    }
-    return h;
-}
-
-// The media atoms of a file, capped so that a huge sparse one is hashed by its real start.
-std::vector<std::pair<std::uint64_t, std::uint64_t>> mediaRanges(const std::string& path) {
-    auto file = openFile(path, OpenMode::ReadOnly);
-    auto layout = scanFile(**file);
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
-    for (const auto& a : layout->atoms)
-        if (a.type == fourCC("mdat"))
-            ranges.emplace_back(a.offset, std::min<std::uint64_t>(a.size, 4 << 20));
-    return ranges;
-}
-
 std::string framesDigest(const std::string& path) {
     auto r = runCommand("ffmpeg -v error -i " + shellQuote(path) +
                         " -map 0:v? -map 0:a? -f framemd5 - 2>&1");
@@ -86,65 +56,48 @@ std::string framesDigest(const std::string& path) {
 }
 
 struct Judgement {
-    std::string ffprobeTimecode, ffprobeReel, mediainfoTimecode, mediainfoReel;
+    std::string ffprobeTimecode, ffprobeReel, ffprobeRate, mediainfoTimecode, mediainfoReel;
+    double seconds = 0;
     int tmcdStreams = 0;
 };
 
 Judgement judge(const std::string& path, bool withMediainfo = true) {
     Judgement j;
     auto probe = runCommand("ffprobe -v error -select_streams d -show_entries "
-                            "stream=codec_tag_string:stream_tags=timecode,reel_name "
-                            "-of default=noprint_wrappers=1 " +
+                            "stream=codec_tag_string,avg_frame_rate,duration"
+                            ":stream_tags=timecode,reel_name -of default=noprint_wrappers=1 " +
                             shellQuote(path));
     for (std::size_t at = 0;
          (at = probe.output.find("codec_tag_string=tmcd", at)) != std::string::npos; ++at)
         ++j.tmcdStreams;
     j.ffprobeTimecode = valueOf(probe.output, "TAG:timecode");
     j.ffprobeReel = valueOf(probe.output, "TAG:reel_name");
+    j.ffprobeRate = valueOf(probe.output, "avg_frame_rate");
+    j.seconds = std::atof(valueOf(probe.output, "duration").c_str());
     if (!withMediainfo)
         return j;
-    auto info = runCommand("mediainfo --Output=\"Other;%Type%|%TimeCode_FirstFrame%|%Title%\\n\" " +
-                           shellQuote(path));
-    const auto line = info.output.substr(0, info.output.find('\n'));
-    const auto a = line.find('|');
-    const auto b = line.find('|', a == std::string::npos ? a : a + 1);
-    if (a != std::string::npos && b != std::string::npos && line.substr(0, a) == "Time code") {
-        j.mediainfoTimecode = line.substr(a + 1, b - a - 1);
-        j.mediainfoReel = line.substr(b + 1);
+    const auto info = runCommand(
+        "mediainfo --Output='Other;kind=%Type%\\ntc=%TimeCode_FirstFrame%\\nreel=%Title%\\n' " +
+        shellQuote(path));
+    if (valueOf(info.output, "kind") == "Time code") {
+        j.mediainfoTimecode = valueOf(info.output, "tc");
+        j.mediainfoReel = valueOf(info.output, "reel");
     }
     return j;
 }
 
-// Turns ffmpeg's 'wide' + 'mdat' into one 64-bit 'mdat' that runs past 4 GiB, the extra bytes a
-// hole in the file: the media stays where it was, the header moves behind the hole.
-bool makeHugeSparseCopy(const std::string& from, const std::string& to) {
-    auto file = openFile(from, OpenMode::ReadOnly);
-    auto layout = scanFile(**file);
-    const auto& atoms = layout->atoms;
-    std::size_t wide = atoms.size();
-    for (std::size_t i = 0; i + 2 < atoms.size(); ++i)
-        if (atoms[i].type == fourCC("wide") && atoms[i + 1].type == fourCC("mdat") &&
-            atoms[i + 2].type == fourCC("moov"))
-            wide = i;
-    if (wide == atoms.size())
-        return false;
-    const auto& mdat = atoms[wide + 1];
-    const auto& moov = atoms[wide + 2];
-    const std::uint64_t hugeSize = 16 + (mdat.size - 8) + (std::uint64_t(1) << 32) + (1 << 20);
-    auto head = *(*file)->read(0, std::size_t(wide == 0 ? 0 : atoms[wide].offset));
-    auto payload = *(*file)->read(mdat.offset + 8, std::size_t(mdat.size - 8));
-    auto header = *(*file)->read(moov.offset, std::size_t(moov.size));
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(head.data()), std::streamsize(head.size()));
+// Puts a 64-bit 'free' atom past 4 GiB at the end of the file, its bytes a hole in the file, so
+// that what is appended next lies beyond 32-bit offsets.
+void growPast4GiB(const std::string& path) {
+    const auto size = std::filesystem::file_size(path);
+    const std::uint64_t freeSize = (std::uint64_t(1) << 32) + (1 << 20);
     ByteWriter h;
     h.u32(1);
-    h.fourCC(fourCC("mdat"));
-    h.u64(hugeSize);
-    out.write(reinterpret_cast<const char*>(h.data().data()), 16);
-    out.write(reinterpret_cast<const char*>(payload.data()), std::streamsize(payload.size()));
-    out.seekp(std::streamoff(atoms[wide].offset + hugeSize));
-    out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
-    return bool(out);
+    h.fourCC(fourCC("free"));
+    h.u64(freeSize);
+    std::ofstream(path, std::ios::binary | std::ios::app)
+        .write(reinterpret_cast<const char*>(h.data().data()), 16);
+    std::filesystem::resize_file(path, size + freeSize);
 }
 
 class ToolJudged : public ::testing::Test {
@@ -163,17 +116,24 @@ struct MovieKind {
     // Each kind is judged under one TV system, so that every system meets video and sound-only
     // movies while the test stays quick.
     int tvCase;
+    double seconds;          // how long the timecode lasts: the picture, else the whole movie
+    bool beyond4GiB = false; // the timecode's sample goes past 4 GiB
 };
 
+// The sound outlasts the picture where there is both.
 const MovieKind kKinds[] = {
     {"video-sound-last",
-     "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4 -f lavfi -i sine=duration=0.4", false, 0},
+     "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4 -f lavfi -i sine=duration=1", false, 0,
+     0.4},
     {"video-sound-first",
-     "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4 -f lavfi -i sine=duration=0.4", true, 3},
-    {"video-last", "-f lavfi -i testsrc=size=64x48:rate=24:duration=0.4", false, 1},
-    {"video-first", "-f lavfi -i testsrc=size=64x48:rate=30000/1001:duration=0.4", true, 2},
-    {"sound-last", "-f lavfi -i sine=duration=0.4:sample_rate=48000", false, 3},
-    {"sound-first", "-f lavfi -i sine=duration=0.4:sample_rate=44100", true, 1},
+     "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4 -f lavfi -i sine=duration=1", true, 3,
+     0.4},
+    {"video-last", "-f lavfi -i testsrc=size=64x48:rate=24:duration=0.5", false, 1, 0.5},
+    {"video-first", "-f lavfi -i testsrc=size=64x48:rate=30000/1001:duration=0.4", true, 2, 0.4},
+    {"sound-last", "-f lavfi -i sine=duration=0.4:sample_rate=48000", false, 3, 0.4},
+    {"sound-first", "-f lavfi -i sine=duration=0.4:sample_rate=44100", true, 1,
+     10 / 24.0}, // whole frames of the timecode
+    {"beyond-4GiB", "-f lavfi -i testsrc=size=64x48:rate=25:duration=0.4", false, 3, 0.4, true},
 };
 
 std::string makeMovie(const test::TempDir& dir, const MovieKind& kind) {
@@ -182,6 +142,8 @@ std::string makeMovie(const test::TempDir& dir, const MovieKind& kind) {
         std::string("ffmpeg -v error -y ") + kind.inputs + " -c:v mpeg4 -c:a pcm_s16le " +
         (kind.faststart ? "-movflags +faststart " : "") + shellQuote(path) + " 2>&1");
     EXPECT_EQ(r.status, 0) << r.output;
+    if (kind.beyond4GiB)
+        growPast4GiB(path);
     return path;
 }
 
@@ -190,22 +152,22 @@ TEST_F(ToolJudged, ReadsBackTimecodeAndReelOfEveryKindAndSystem) {
         const auto& tv = kTvCases[kind.tvCase];
         SCOPED_TRACE(std::string(kind.name) + " " + tv.tvSystem + (tv.dropFrame ? " DF" : ""));
         const auto path = makeMovie(m_dir, kind);
-        const auto ranges = mediaRanges(path);
-        const auto mediaHash = hashRanges(path, ranges);
         const auto frames = framesDigest(path);
         {
             auto movie = MovieFile::open(path, OpenMode::ReadWrite);
             ASSERT_TRUE(movie.ok()) << movie.error().message;
             auto status = movie->addTimecodeTrack(optionsFor(tv, "A001_C002"));
             ASSERT_TRUE(status.ok()) << status.error().message;
+            EXPECT_EQ(movie->movie().tracks()->back().chunkOffsets64, kind.beyond4GiB);
         }
         const auto j = judge(path);
         EXPECT_EQ(j.tmcdStreams, 1);
         EXPECT_EQ(j.ffprobeTimecode, tv.start);
         EXPECT_EQ(j.ffprobeReel, "A001_C002");
+        EXPECT_EQ(j.ffprobeRate, tv.rate);
+        EXPECT_NEAR(j.seconds, kind.seconds, 0.002);
         EXPECT_EQ(j.mediainfoTimecode, tv.start);
         EXPECT_EQ(j.mediainfoReel, "A001_C002");
-        EXPECT_EQ(hashRanges(path, ranges), mediaHash) << "media bytes changed";
         EXPECT_EQ(framesDigest(path), frames) << "decoded frames differ";
 
         auto movie = MovieFile::open(path, OpenMode::ReadWrite);
@@ -214,124 +176,8 @@ TEST_F(ToolJudged, ReadsBackTimecodeAndReelOfEveryKindAndSystem) {
         const auto gone = judge(path);
         EXPECT_EQ(gone.tmcdStreams, 0);
         EXPECT_EQ(gone.mediainfoTimecode, "");
-        EXPECT_EQ(hashRanges(path, ranges), mediaHash);
+        EXPECT_EQ(framesDigest(path), frames);
     }
-}
-
-// ffmpeg derives a copied timecode's rate from its media time scale: a stream copy keeps the rate
-// and the start. The track ends with the picture (2 s), not with the longer sound (5 s).
-TEST_F(ToolJudged, StreamCopyKeepsTheRateAndTheTimecodeEndsWithThePicture) {
-    struct Case {
-        const char* videoRate;
-        int tvCase;
-        const char* rate;
-        double seconds;
-        bool copyKeepsStart; // ffmpeg's copy writes no drop-frame flag, even for its own tracks
-    };
-    const Case cases[] = {
-        {"25", 0, "25/1", 2.0, true},
-        {"24", 1, "24/1", 2.0, true},
-        {"30000/1001", 2, "2997/100", 2.002, true},
-        {"30000/1001", 3, "2997/100", 2.002, false},
-    };
-    for (const auto& c : cases) {
-        const auto& tv = kTvCases[c.tvCase];
-        SCOPED_TRACE(std::string(tv.tvSystem) + (tv.dropFrame ? " DF" : ""));
-        const auto path = m_dir.file("picture-then-sound.mov");
-        const auto copy = m_dir.file("copy.mov");
-        auto made = runCommand(
-            "ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:rate=" + std::string(c.videoRate) +
-            ":duration=2 -f lavfi -i sine=duration=5 -c:v mpeg4 -c:a pcm_s16le " +
-            shellQuote(path) + " 2>&1");
-        ASSERT_EQ(made.status, 0) << made.output;
-        {
-            auto movie = MovieFile::open(path, OpenMode::ReadWrite);
-            ASSERT_TRUE(movie.ok()) << movie.error().message;
-            ASSERT_TRUE(movie->addTimecodeTrack(optionsFor(tv, "R")).ok());
-        }
-        const std::string probe =
-            "ffprobe -v error -select_streams d -show_entries stream=avg_frame_rate,duration"
-            ":stream_tags=timecode -of default=noprint_wrappers=1 ";
-        const auto before = runCommand(probe + shellQuote(path)).output;
-        EXPECT_EQ(valueOf(before, "avg_frame_rate"), c.rate);
-        EXPECT_NEAR(std::stod("0" + valueOf(before, "duration")), c.seconds, 0.001) << before;
-        auto copied = runCommand("ffmpeg -v error -y -i " + shellQuote(path) + " -map 0 -c copy " +
-                                 shellQuote(copy) + " 2>&1");
-        ASSERT_EQ(copied.status, 0) << copied.output;
-        const auto after = runCommand(probe + shellQuote(copy)).output;
-        EXPECT_EQ(valueOf(after, "avg_frame_rate"), c.rate) << after;
-        if (c.copyKeepsStart) {
-            EXPECT_EQ(valueOf(after, "TAG:timecode"), tv.start) << after;
-        }
-    }
-}
-
-TEST_F(ToolJudged, MovieAbove4GiBGetsA64BitChunkOffset) {
-    const auto small = makeMovie(m_dir, kKinds[0]);
-    const auto huge = m_dir.file("huge.mov");
-    ASSERT_TRUE(makeHugeSparseCopy(small, huge));
-    ASSERT_GT(std::filesystem::file_size(huge), std::uint64_t(1) << 32);
-    const auto ranges = mediaRanges(huge);
-    const auto mediaHash = hashRanges(huge, ranges);
-    const auto frames = framesDigest(huge);
-    {
-        auto movie = MovieFile::open(huge, OpenMode::ReadWrite);
-        ASSERT_TRUE(movie.ok()) << movie.error().message;
-        ASSERT_TRUE(movie->addTimecodeTrack(optionsFor(kTvCases[3], "BIG")).ok());
-        auto tracks = movie->movie().tracks();
-        ASSERT_TRUE(tracks.ok());
-        EXPECT_TRUE(tracks->back().chunkOffsets64);
-        EXPECT_GT(tracks->back().chunkOffsets[0], std::uint64_t(1) << 32);
-    }
-    const auto j = judge(huge);
-    EXPECT_EQ(j.ffprobeTimecode, "01:00:00;00");
-    EXPECT_EQ(j.ffprobeReel, "BIG");
-    EXPECT_EQ(j.mediainfoTimecode, "01:00:00;00");
-    EXPECT_EQ(hashRanges(huge, ranges), mediaHash);
-    EXPECT_EQ(framesDigest(huge), frames);
-}
-
-// The update is killed after every possible number of writes and flushes on a real file; ffprobe
-// must then find exactly the old or the new timecode.
-TEST_F(ToolJudged, KilledUpdateLeavesTheOldOrTheNewTimecode) {
-    const auto original = makeMovie(m_dir, kKinds[0]);
-    const auto withOld = m_dir.file("old.mov");
-    std::filesystem::copy_file(original, withOld);
-    {
-        auto movie = MovieFile::open(withOld, OpenMode::ReadWrite);
-        ASSERT_TRUE(movie->addTimecodeTrack(optionsFor(kTvCases[0], "OLD")).ok());
-    }
-    const auto path = m_dir.file("killed.mov");
-    bool completed = false;
-    for (int n = 0; !completed && n < 20; ++n) {
-        SCOPED_TRACE("killed after " + std::to_string(n) + " writes and flushes");
-        std::filesystem::copy_file(withOld, path,
-                                   std::filesystem::copy_options::overwrite_existing);
-        {
-            auto file = openFile(path, OpenMode::ReadWrite);
-            ASSERT_TRUE(file.ok());
-            auto injecting = std::make_unique<testing::FaultInjectingFile>(std::move(*file), n);
-            auto* faults = injecting.get();
-            auto movie = MovieFile::open(std::move(injecting));
-            ASSERT_TRUE(movie.ok());
-            // Replace the old timecode: delete, then add, as the tool's callers do.
-            if (movie->deleteTimecodeTracks().ok())
-                (void)movie->addTimecodeTrack(optionsFor(kTvCases[1], "NEW"));
-            completed = !faults->killed();
-        }
-        const auto j = judge(path, false);
-        const bool old =
-            j.ffprobeTimecode == "01:00:00:00" && j.ffprobeReel == "OLD" && j.tmcdStreams == 1;
-        const bool none = j.ffprobeTimecode.empty() && j.tmcdStreams == 0;
-        const bool fresh =
-            j.ffprobeTimecode == "10:59:59:23" && j.ffprobeReel == "NEW" && j.tmcdStreams == 1;
-        EXPECT_TRUE(old || none || fresh)
-            << j.ffprobeTimecode << " " << j.ffprobeReel << " " << j.tmcdStreams;
-        if (completed) {
-            EXPECT_TRUE(fresh);
-        }
-    }
-    EXPECT_TRUE(completed);
 }
 
 std::vector<std::uint8_t> readBytes(const std::string& path) {
@@ -380,10 +226,8 @@ TEST(Corpus, ReadsEveryCorpusMovieAndItsTimecode) {
     const std::filesystem::path dir = std::filesystem::path(KORVEL_CORPUS_DIR) / "mov";
     if (!std::filesystem::exists(dir))
         GTEST_SKIP() << "no corpus at " << dir;
-    const std::map<std::string, std::string> expectedStarts{
-        {"linear_speed_effects_aaf.mov", "01:00:00:00"},
-        {"misc_speed_effects_aaf.mov", "01:00:00:00"},
-    };
+    const std::set<std::string> startingAtOneHour{"linear_speed_effects_aaf.mov",
+                                                  "misc_speed_effects_aaf.mov"};
     int read = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
         const auto ext = entry.path().extension().string();
@@ -392,21 +236,15 @@ TEST(Corpus, ReadsEveryCorpusMovieAndItsTimecode) {
         SCOPED_TRACE(entry.path().string());
         auto movie = MovieFile::open(entry.path().string(), OpenMode::ReadOnly);
         ASSERT_TRUE(movie.ok()) << movie.error().message;
-        auto tracks = movie->movie().tracks();
-        ASSERT_TRUE(tracks.ok()) << tracks.error().message;
-        EXPECT_FALSE(tracks->empty());
+        EXPECT_FALSE(movie->movie().tracks()->empty());
         auto tc = movie->readTimecode();
         ASSERT_TRUE(tc.ok());
-        const auto name = entry.path().filename().string();
-        if (auto it = expectedStarts.find(name); it != expectedStarts.end()) {
-            ASSERT_TRUE(tc->has_value());
-            ASSERT_TRUE((*tc)->startFrame.has_value());
+        ASSERT_EQ(tc->has_value(), startingAtOneHour.count(entry.path().filename().string()) > 0);
+        if (tc->has_value()) {
             const auto& f = (*tc)->description.format;
             const TimeCodeDef def{f.flags, f.timeScale, f.frameDuration, f.numFrames, 0};
-            EXPECT_EQ(timeCodeText(timeCodeRecord(*(*tc)->startFrame, def), def.dropFrame()),
-                      it->second);
-        } else {
-            EXPECT_FALSE(tc->has_value());
+            EXPECT_EQ(timeCodeText(timeCodeRecord((*tc)->startFrame.value(), def), false),
+                      "01:00:00:00");
         }
         ++read;
     }

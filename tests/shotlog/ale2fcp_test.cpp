@@ -19,6 +19,9 @@ std::string aleText(std::string_view columns, const std::vector<std::string>& ro
     return text;
 }
 
+const std::string kColumns = "Name\tStart\tEnd\tTracks\tTape";
+const std::string kBatchHead = "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r";
+
 struct Outcome {
     std::string result;
     std::vector<std::string> log;
@@ -37,7 +40,6 @@ Outcome convert(const std::string& text, const Ale2fcpOptions& options) {
 }
 
 struct ConversionCase {
-    std::string name;
     std::string columns;
     std::vector<std::string> rows;
     Ale2fcpOptions options;
@@ -50,171 +52,103 @@ Ale2fcpOptions with(auto&& change) {
     return options;
 }
 
-class Ale2fcpConversions : public testing::TestWithParam<ConversionCase> {};
-
-TEST_P(Ale2fcpConversions, WritesTheBatchList) {
-    const Outcome run = convert(aleText(GetParam().columns, GetParam().rows), GetParam().options);
-    EXPECT_EQ(run.result, GetParam().expected);
-    EXPECT_TRUE(run.events.empty());
-}
-
 const std::string k30 = "abcdefghijklmnopqrstuvwxyz0123"; // 30 characters
 const std::string k27 = "abcdefghijklmnopqrstuvwxyz0";    // 27 characters
 
-INSTANTIATE_TEST_SUITE_P(
-    All, Ale2fcpConversions,
-    testing::Values(
-        ConversionCase{"NameNotFirstWithCopy",
-                       "Tape\tName\tStart\tEnd\tTracks",
-                       {"T\tn\t01:00:00:00\t01:00:01:00\tV"},
-                       with([](auto& o) { o.aleCopyName = true; }),
-                       "Reel\tName\tMedia Start\tMedia End\tTracks\tAudio\tLabel 2\r"
-                       "T\tn\t01:00:00:00\t01:00:01:00\t1V\t\tn\r"},
-        ConversionCase{"UserFieldRepeatsKnownColumn",
-                       "Name\tStart\tEnd\tTracks\tTape\tScene",
-                       {"n\t1\t2\tA2\tT\ts9"},
-                       with([](auto& o) {
-                           o.userTxt1 = "Scene";
-                           o.fcpversion = "FCP 3";
-                       }),
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tScene\tComment 1\r"
-                       "n\t1\t2\t1A\tA2\tT\ts9\ts9\r"},
-        ConversionCase{"UnknownFcpVersionWritesEmptyTitle",
-                       "Name\tStart\tEnd\tTracks\tTape\tX",
-                       {"n\t1\t2\tA1A2\tT\tx"},
-                       with([](auto& o) {
-                           o.userTxt2 = "X";
-                           o.fcpversion = "FCP 5";
-                       }),
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\t\r"
-                       "n\t1\t2\t2A\tA1 + A2\tT\tx\r"},
-        ConversionCase{"UnsetUserFieldMatchesNoEmptyColumn",
-                       "Name\tStart\tEnd\tTracks\tTape\t",
-                       {"n\t1\t2\tV\tT\tx"},
-                       Ale2fcpOptions{},
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
-                       "n\t1\t2\t1V\t\tT\r"},
-        ConversionCase{"UnknownTracksKeepColumnsAligned",
-                       "Name\tTracks\tStart\tEnd\tTape",
-                       {"n\tA1A2A3\t1\t2\tT", "m\tVA1A2A3A4\t1\t2\tT"},
-                       Ale2fcpOptions{},
-                       "Name\tTracks\tAudio\tMedia Start\tMedia End\tReel\r"
-                       "n\t\t\t1\t2\tT\rm\t1V, 2A\tA1 + A2\t1\t2\tT\r"},
-        ConversionCase{"ShortRowsReadMissingFieldsAsEmpty",
-                       "Name\tStart\tEnd\tTracks\tTape\tScene",
-                       {"n\t1\t2"},
-                       Ale2fcpOptions{},
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tScene\r"
-                       "n\t1\t2\t\t\t\t\r"},
-        ConversionCase{"TruncateAddMov",
-                       "Name\tStart\tEnd\tTracks\tTape",
-                       {k30 + "\t1\t2\tV\tT", k27 + "\t1\t2\tV\tT"},
-                       with([](auto& o) { o.nameModify = "Truncate, add \".mov\""; }),
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r" + k27 +
-                           ".mov\t1\t2\t1V\t\tT\r" + k27 + ".mov\t1\t2\t1V\t\tT\r"},
-        ConversionCase{"TruncateWith27AddMooV",
-                       "Name\tStart\tEnd\tTracks\tTape",
-                       {k30 + "\t1\t2\tV\tT"},
-                       with([](auto& o) {
-                           o.nameModify = "Truncate, add \".MooV\"";
-                           o.baseNameLength = 27;
-                       }),
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r" + k30.substr(0, 26) +
-                           ".MooV\t1\t2\t1V\t\tT\r"},
-        ConversionCase{"UnknownNameOptionKeepsWindowsSafeName",
-                       "Name\tStart\tEnd\tTracks\tTape",
-                       {k30 + "a/b:c\t1\t2\tV\tT"},
-                       with([](auto& o) {
-                           o.nameModify = "Shorten";
-                           o.convertToWindowsName = true;
-                           o.aleCopyName = true;
-                       }),
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tLabel 2\r" + k30 +
-                           "a b c\t1\t2\t1V\t\tT\t" + k30 + "a/b:c\r"},
-        ConversionCase{"ClipNameBeforeNameGivesTwoNameColumns",
-                       "Clip Name\tName\tStart\tEnd\tTracks\tTape",
-                       {"c\tn\t1\t2\tV\tT"},
-                       with([](auto& o) { o.aleCopyName = true; }),
-                       "Name\tName\tMedia Start\tMedia End\tTracks\tAudio\tReel\tLabel 2\r"
-                       "c\tn\t1\t2\t1V\t\tT\tn\r"},
-        ConversionCase{"Film24ConvertsStartOnly",
-                       "Name\tStart\tEnd\tTracks\tTape",
-                       {"n\t01:00:00:15\t01:00:00:15\tV\tT"},
-                       with([](auto& o) { o.myTVSys = "24 fps"; }),
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
-                       "n\t01:00:00:12\t01:00:00:15\t1V\t\tT\r"},
-        ConversionCase{"Film24UsesTc24Columns",
-                       "Name\tStart\tEnd\tTC 24 Start\tTC 24 End\tTracks\tTape",
-                       {"n\t01:00:00:29\tE\t02:00:00:23\t02:00:01:00\tV\tT"},
-                       with([](auto& o) {
-                           o.myTVSys = "24 fps";
-                           o.tcFieldName = "Use TC 24";
-                       }),
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
-                       "n\t02:00:00:23\t02:00:01:00\t1V\t\tT\r"},
-        ConversionCase{"NoRowsGivesHeaderAlone",
-                       "Name\tStart\tEnd\tTracks\tTape",
-                       {},
-                       Ale2fcpOptions{},
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"},
-        ConversionCase{"DropFrameAndUserField5HaveNoEffect",
-                       "Name\tStart\tEnd\tTracks\tTape\tU",
-                       {"n\t1\t2\tVA2\tT\tu"},
-                       with([](auto& o) {
-                           o.df = true;
-                           o.userTxt5 = "U";
-                       }),
-                       "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\r"
-                       "n\t1\t2\t1V, 1A\tA2\tT\r"}),
-    [](const auto& info) { return info.param.name; });
-
-TEST(Ale2fcp, ClipNameIsUsedAndLogged) {
-    const Outcome run =
-        convert(aleText("Clip Name\tStart\tEnd\tTracks\tTape", {"c\t1\t2\tV\tT"}), {});
-    EXPECT_EQ(run.result, "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\rc\t1\t2\t1V\t\tT\r");
-    EXPECT_EQ(run.log[2], "Using the column \"Clip Name\" as name field.");
+TEST(Ale2fcp, WritesTheBatchList) {
+    const ConversionCase cases[] = {
+        {"Tape\tName\tStart\tEnd\tTracks",
+         {"T\tn\t01:00:00:00\t01:00:01:00\tV"},
+         with([](auto& o) { o.aleCopyName = true; }),
+         "Reel\tName\tMedia Start\tMedia End\tTracks\tAudio\tLabel 2\r"
+         "T\tn\t01:00:00:00\t01:00:01:00\t1V\t\tn\r"},
+        {kColumns + "\tScene",
+         {"n\t1\t2\tA2\tT\ts9"},
+         with([](auto& o) {
+             o.userTxt1 = "Scene";
+             o.fcpversion = "FCP 3";
+         }),
+         "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tScene\tComment 1\r"
+         "n\t1\t2\t1A\tA2\tT\ts9\ts9\r"},
+        {kColumns + "\tX",
+         {"n\t1\t2\tA1A2\tT\tx"},
+         with([](auto& o) {
+             o.userTxt2 = "X";
+             o.fcpversion = "FCP 5";
+         }),
+         "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\t\r"
+         "n\t1\t2\t2A\tA1 + A2\tT\tx\r"},
+        {kColumns + "\t", {"n\t1\t2\tV\tT\tx"}, {}, kBatchHead + "n\t1\t2\t1V\t\tT\r"},
+        {"Name\tTracks\tStart\tEnd\tTape",
+         {"n\tA1A2A3\t1\t2\tT", "m\tVA1A2A3A4\t1\t2\tT"},
+         {},
+         "Name\tTracks\tAudio\tMedia Start\tMedia End\tReel\r"
+         "n\t\t\t1\t2\tT\rm\t1V, 2A\tA1 + A2\t1\t2\tT\r"},
+        {kColumns + "\tScene",
+         {"n\t1\t2"},
+         {},
+         "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tScene\r"
+         "n\t1\t2\t\t\t\t\r"},
+        {kColumns,
+         {k30 + "\t1\t2\tV\tT", k27 + "\t1\t2\tV\tT"},
+         with([](auto& o) { o.nameModify = "Truncate, add \".mov\""; }),
+         kBatchHead + k27 + ".mov\t1\t2\t1V\t\tT\r" + k27 + ".mov\t1\t2\t1V\t\tT\r"},
+        {kColumns,
+         {k30 + "\t1\t2\tV\tT"},
+         with([](auto& o) {
+             o.nameModify = "Truncate, add \".MooV\"";
+             o.baseNameLength = 27;
+         }),
+         kBatchHead + k30.substr(0, 26) + ".MooV\t1\t2\t1V\t\tT\r"},
+        {kColumns,
+         {k30 + "a/b:c\t1\t2\tV\tT"},
+         with([](auto& o) {
+             o.nameModify = "Shorten";
+             o.convertToWindowsName = true;
+             o.aleCopyName = true;
+         }),
+         "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tLabel 2\r" + k30 +
+             "a b c\t1\t2\t1V\t\tT\t" + k30 + "a/b:c\r"},
+        {"Clip Name\tName\tStart\tEnd\tTracks\tTape",
+         {"c\tn\t1\t2\tV\tT"},
+         with([](auto& o) { o.aleCopyName = true; }),
+         "Name\tName\tMedia Start\tMedia End\tTracks\tAudio\tReel\tLabel 2\r"
+         "c\tn\t1\t2\t1V\t\tT\tn\r"},
+        {kColumns,
+         {"n\t01:00:00:15\t01:00:00:15\tV\tT"},
+         with([](auto& o) { o.myTVSys = "24 fps"; }),
+         kBatchHead + "n\t01:00:00:12\t01:00:00:15\t1V\t\tT\r"},
+        {"Name\tStart\tEnd\tTC 24 Start\tTC 24 End\tTracks\tTape",
+         {"n\t01:00:00:29\tE\t02:00:00:23\t02:00:01:00\tV\tT"},
+         with([](auto& o) {
+             o.myTVSys = "24 fps";
+             o.tcFieldName = "Use TC 24";
+         }),
+         kBatchHead + "n\t02:00:00:23\t02:00:01:00\t1V\t\tT\r"},
+        {kColumns, {}, {}, kBatchHead},
+        {kColumns + "\tU",
+         {"n\t1\t2\tVA2\tT\tu"},
+         with([](auto& o) {
+             o.df = true;
+             o.userTxt5 = "U";
+         }),
+         kBatchHead + "n\t1\t2\t1V, 1A\tA2\tT\r"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = convert(aleText(c.columns, c.rows), c.options);
+        EXPECT_EQ(run.result, c.expected) << c.expected;
+        EXPECT_TRUE(run.events.empty()) << c.expected;
+    }
 }
 
-TEST(Ale2fcp, BlankLineEndsTheDataAndTheCount) {
+// A blank line ends the data, and the count.
+TEST(Ale2fcp, ClipNameIsUsedAndLoggedAndTheClipsCounted) {
     const Outcome run = convert(
-        aleText("Name\tStart\tEnd\tTracks\tTape", {"a\t1\t2\tV\tT", "", "b\t1\t2\tV\tT"}), {});
-    EXPECT_EQ(run.result, "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\ra\t1\t2\t1V\t\tT\r");
+        aleText("Clip Name\tStart\tEnd\tTracks\tTape", {"c\t1\t2\tV\tT", "", "b\t1\t2\tV\tT"}), {});
+    EXPECT_EQ(run.result, kBatchHead + "c\t1\t2\t1V\t\tT\r");
+    EXPECT_EQ(run.log[2], "Using the column \"Clip Name\" as name field.");
     EXPECT_EQ(run.log.back(), "Finished converting 1 clips.");
 }
-
-struct LineEndCase {
-    std::string name;
-    std::string headEnd;     // after every line up to "Data"
-    std::string betweenRows; // after the first clip row
-    std::string last;        // after the second
-};
-
-class Ale2fcpLineEnds : public testing::TestWithParam<LineEndCase> {};
-
-// Whatever line end closes a row, each clip read is one row of the batch list, whole, and the
-// list has no other row: a line end that opened one of its own would hand a downstream reader a
-// clip we never counted, or shift its columns.
-TEST_P(Ale2fcpLineEnds, EveryClipReadIsOneWholeRow) {
-    const std::string& end = GetParam().headEnd;
-    const std::string text = "Heading" + end + "VIDEO_FORMAT\tPAL" + end + end + "Column" + end +
-                             "Name\tTracks\tStart\tEnd\tTape" + end + end + "Data" + end +
-                             "A001\tV\t01:00:00:00\t01:00:01:00\tR1" + GetParam().betweenRows +
-                             "A002\tVA1\t02:00:00:00\t02:00:01:00\tR2" + GetParam().last;
-    const Outcome run = convert(text, {});
-    EXPECT_EQ(run.result, "Name\tTracks\tAudio\tMedia Start\tMedia End\tReel\r"
-                          "A001\t1V\t\t01:00:00:00\t01:00:01:00\tR1\r"
-                          "A002\t1V, 1A\tA1\t02:00:00:00\t02:00:01:00\tR2\r");
-    EXPECT_EQ(run.log.back(), "Finished converting 2 clips.");
-}
-
-INSTANTIATE_TEST_SUITE_P(All, Ale2fcpLineEnds,
-                         testing::Values(LineEndCase{"LineFeedInWindowsFile", "\r\n", "\n", "\r\n"},
-                                         LineEndCase{"CarriageReturnInWindowsFile", "\r\n", "\r",
-                                                     "\r\n"},
-                                         LineEndCase{"CarriageReturnInUnixFile", "\n", "\r", "\n"},
-                                         LineEndCase{"WindowsEndInUnixFile", "\n", "\r\n", "\r"},
-                                         LineEndCase{"LineFeedInMacFile", "\r", "\n", "\r"}),
-                         [](const auto& info) { return info.param.name; });
 
 TEST(Ale2fcp, TruncationCountsUtf16UnitsAndKeepsCharactersWhole) {
     // "é" is one unit; "𝄞" (U+1D11E) is two, so it cannot straddle the limit.
@@ -232,66 +166,49 @@ struct FailureCase {
     std::string alert;
 };
 
-class Ale2fcpFailures : public testing::TestWithParam<FailureCase> {};
-
-TEST_P(Ale2fcpFailures, AlertAndAnswerOneSpace) {
-    const Outcome run = convert(aleText(GetParam().columns, GetParam().rows), GetParam().options);
-    EXPECT_EQ(run.result, " ");
-    EXPECT_EQ(run.events, (std::vector<std::string>{"beep", "alert " + GetParam().alert}));
-}
-
 const std::string kMissing = "|You can't convert an ALE file without this column.|Cancel||";
 
-INSTANTIATE_TEST_SUITE_P(
-    All, Ale2fcpFailures,
-    testing::Values(
-        FailureCase{"NoName",
-                    "Start\tEnd\tTracks\tTape",
-                    {},
-                    {},
-                    "The column \"Name\" is missing!" + kMissing},
-        FailureCase{"NoStart",
-                    "Name\tEnd\tTracks\tTape",
-                    {},
-                    {},
-                    "The column \"Start\" is missing!" + kMissing},
-        FailureCase{"NoEnd",
-                    "Name\tStart\tTracks\tTape",
-                    {},
-                    {},
-                    "The column \"End\" is missing!" + kMissing},
-        FailureCase{"NoTracks",
-                    "Name\tStart\tEnd\tTape",
-                    {},
-                    {},
-                    "The column \"Tracks\" is missing!" + kMissing},
-        FailureCase{"NoTape",
-                    "Name\tStart\tEnd\tTracks\tReel",
-                    {},
-                    {},
-                    "The column \"Tape\" is missing!" + kMissing},
-        FailureCase{"Film24WithoutTc24Start",
-                    "Name\tStart\tEnd\tTC 24 End\tTracks\tTape",
-                    {},
-                    with([](auto& o) {
-                        o.myTVSys = "24 fps";
-                        o.tcFieldName = "x";
-                    }),
-                    "The column \"Start\" is missing!" + kMissing},
-        FailureCase{"EmptyStart",
-                    "Name\tStart\tEnd\tTracks\tTape",
-                    {"a\t1\t2\tV\tT", "b\t\t2\tV\tT"},
-                    {},
-                    "The starting timecode is missing!|There is no timecode value in the "
-                    "timecode column.|Cancel||"},
-        FailureCase{"UnconvertibleStart",
-                    "Name\tStart\tEnd\tTracks\tTape",
-                    {"b\t1:00\t2\tV\tT"},
-                    with([](auto& o) { o.myTVSys = "24 fps"; }),
-                    "The starting timecode is not valid!|The start \"1:00\" is not a 30 fps "
-                    "timecode (HH:MM:SS:FF, frames 00 to 29), so it can't be converted to 24 "
-                    "fps.|Cancel||"}),
-    [](const auto& info) { return info.param.name; });
+TEST(Ale2fcp, FailuresAlertAndAnswerOneSpace) {
+    std::vector<FailureCase> cases = {
+        {"Film24WithoutTc24Start",
+         "Name\tEnd\tTC 24 End\tTracks\tTape",
+         {},
+         with([](auto& o) {
+             o.myTVSys = "24 fps";
+             o.tcFieldName = "x";
+         }),
+         "The column \"Start\" is missing!" + kMissing},
+        {"EmptyStart",
+         kColumns,
+         {"a\t1\t2\tV\tT", "b\t\t2\tV\tT"},
+         {},
+         "The starting timecode is missing!|There is no timecode value in the "
+         "timecode column.|Cancel||"},
+        {"UnconvertibleStart",
+         kColumns,
+         {"b\t1:00\t2\tV\tT"},
+         with([](auto& o) { o.myTVSys = "24 fps"; }),
+         "The starting timecode is not valid!|The start \"1:00\" is not a 30 fps "
+         "timecode (HH:MM:SS:FF, frames 00 to 29), so it can't be converted to 24 "
+         "fps.|Cancel||"},
+    };
+    const std::vector<std::string> required = {"Name", "Start", "End", "Tracks", "Tape"};
+    for (const std::string& missing : required) {
+        std::string columns = "Reel";
+        for (const std::string& column : required)
+            columns += column == missing ? "" : "\t" + column;
+        cases.push_back({"No" + missing,
+                         columns,
+                         {},
+                         {},
+                         "The column \"" + missing + "\" is missing!" + kMissing});
+    }
+    for (const auto& c : cases) {
+        const Outcome run = convert(aleText(c.columns, c.rows), c.options);
+        EXPECT_EQ(run.result, " ") << c.name;
+        EXPECT_EQ(run.events, (std::vector<std::string>{"beep", "alert " + c.alert})) << c.name;
+    }
+}
 
 } // namespace
 } // namespace korvel

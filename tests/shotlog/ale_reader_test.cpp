@@ -3,6 +3,7 @@
 #include "shotlog_test_support.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace korvel {
 namespace {
@@ -14,33 +15,27 @@ const std::vector<std::string> kSmallAle = {
     "Heading", "FIELD_DELIM\tTABS", "VIDEO_FORMAT\tPAL", "FPS\t25", "", "Column", "Name\tStart", "",
     "Data",    "a\t01:00:00:00",    "b\t02:00:00:00"};
 
-struct LineBreakCase {
-    std::string_view lineBreak;
-    AleLineBreak expected;
-    std::string_view message;
-};
-
-class AleReaderLineBreaks : public testing::TestWithParam<LineBreakCase> {};
-
-TEST_P(AleReaderLineBreaks, DetectsAndLogsTheBreak) {
-    ScriptedUserInterface ui;
-    RecordedLog log;
-    const std::string text = joinLines(kSmallAle, GetParam().lineBreak);
-    const auto ale = readAle(text, {AleReaderKind::Ale2fcp, "PAL", {}}, ui, log.sink());
-    ASSERT_TRUE(ale.ok());
-    EXPECT_EQ(ale->lineBreak, GetParam().expected);
-    EXPECT_EQ(log.entries, (std::vector<std::string>{std::string(GetParam().message),
-                                                     "The ALE file has PAL video format"}));
-    EXPECT_EQ(ale->headerArray, (std::vector<std::string_view>{"Name", "Start"}));
-    EXPECT_EQ(ale->clipRows, (std::vector<std::string_view>{"a\t01:00:00:00", "b\t02:00:00:00"}));
+TEST(AleReader, DetectsAndLogsTheLineBreak) {
+    const std::tuple<std::string_view, AleLineBreak, std::string_view> cases[] = {
+        {"\r\n", AleLineBreak::Windows, "Windows"},
+        {"\n", AleLineBreak::Unix, "Unix"},
+        {"\r", AleLineBreak::Mac, "Mac"},
+    };
+    for (const auto& [lineBreak, expected, name] : cases) {
+        ScriptedUserInterface ui;
+        RecordedLog log;
+        const std::string text = joinLines(kSmallAle, lineBreak); // the rows point into it
+        const auto ale = readAle(text, {AleReaderKind::Ale2fcp, "PAL", {}}, ui, log.sink());
+        ASSERT_TRUE(ale.ok());
+        EXPECT_EQ(ale->lineBreak, expected);
+        EXPECT_EQ(log.entries, (std::vector<std::string>{"The ALE file has " + std::string(name) +
+                                                             " line breaks!",
+                                                         "The ALE file has PAL video format"}));
+        EXPECT_EQ(ale->headerArray, (std::vector<std::string_view>{"Name", "Start"}));
+        EXPECT_EQ(ale->clipRows,
+                  (std::vector<std::string_view>{"a\t01:00:00:00", "b\t02:00:00:00"}));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, AleReaderLineBreaks,
-    testing::Values(LineBreakCase{"\r\n", AleLineBreak::Windows,
-                                  "The ALE file has Windows line breaks!"},
-                    LineBreakCase{"\n", AleLineBreak::Unix, "The ALE file has Unix line breaks!"},
-                    LineBreakCase{"\r", AleLineBreak::Mac, "The ALE file has Mac line breaks!"}));
 
 TEST(AleReader, BatchAddTcNamesTheFileAndLogsEveryFormatLine) {
     ScriptedUserInterface ui;
@@ -56,141 +51,81 @@ TEST(AleReader, BatchAddTcNamesTheFileAndLogsEveryFormatLine) {
     EXPECT_EQ(ale->clipRows, (std::vector<std::string_view>{"a", "", "b"}));
 }
 
-struct RefusalCase {
-    std::string name;
-    std::string text;
-    std::string tvSys;
-    std::string alert; // "title|message|button||"
-};
-
-class AleReaderRefusals : public testing::TestWithParam<RefusalCase> {};
-
-TEST_P(AleReaderRefusals, BeepsAlertsAndStops) {
-    ScriptedUserInterface ui;
-    RecordedLog log;
-    const auto ale =
-        readAle(GetParam().text, {AleReaderKind::Ale2fcp, GetParam().tvSys, {}}, ui, log.sink());
-    EXPECT_FALSE(ale.ok());
-    ASSERT_EQ(ui.events().size(), 2u);
-    EXPECT_EQ(ui.events()[0], "beep");
-    EXPECT_EQ(ui.events()[1], "alert " + GetParam().alert);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    All, AleReaderRefusals,
-    testing::Values(
-        RefusalCase{"HeadingWithSpace", "Heading \nColumn\nName\nData\n", "PAL",
-                    "Something is wrong here...|The file is not an ALE file!|Too Bad...||"},
-        RefusalCase{"LowerCaseHeading", "heading\nColumn\nName\nData\n", "PAL",
-                    "Something is wrong here...|The file is not an ALE file!|Too Bad...||"},
-        RefusalCase{"Empty", "", "PAL",
-                    "Something is wrong here...|The file is not an ALE file!|Too Bad...||"},
-        RefusalCase{"NtscUnderPal", "Heading\nVIDEO_FORMAT\tNTSC\nColumn\nName\nData\n", "PAL",
-                    "Video Format confusion...|The ALE file is in NTSC format but the preferences "
-                    "are set to PAL!|Cancel||"},
-        RefusalCase{"PalUnderNtsc", "Heading\nVIDEO_FORMAT\tPAL\nColumn\nName\nData\n", "NTSC",
-                    "Video Format confusion...|The ALE file is in PAL format but the preferences "
-                    "are set to NTSC!|Cancel||"},
+TEST(AleReader, RefusalsBeepAlertAndStop) {
+    const std::string notAle =
+        "Something is wrong here...|The file is not an ALE file!|Too Bad...||";
+    const std::string noColumn =
+        "Something is wrong here...|The ALE file has no \"Column\" line!|Too Bad...||";
+    const auto confusion = [](std::string what, std::string file, std::string prefs) {
+        return what + " confusion...|The ALE file is " + file + " but the preferences are set to " +
+               prefs + "!|Cancel||";
+    };
+    // Text, TV system, alert.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"Heading \nColumn\nName\nData\n", "PAL", notAle},
+        {"heading\nColumn\nName\nData\n", "PAL", notAle},
+        {"", "PAL", notAle},
+        {"Heading\nVIDEO_FORMAT\tNTSC\nColumn\nName\nData\n", "PAL",
+         confusion("Video Format", "in NTSC format", "PAL")},
+        {"Heading\nVIDEO_FORMAT\tPAL\nColumn\nName\nData\n", "NTSC",
+         confusion("Video Format", "in PAL format", "NTSC")},
         // Under the newer systems the FPS heading must name the same rate.
-        RefusalCase{"Pal25Under23976", "Heading\nFPS\t25\nColumn\nName\nData\n", "23.976 fps",
-                    "Frame rate confusion...|The ALE file is at 25 fps but the preferences are "
-                    "set to 23.976 fps!|Cancel||"},
-        RefusalCase{"Film24Under23976", "Heading\nFPS\t24\nColumn\nName\nData\n", "23.976 fps",
-                    "Frame rate confusion...|The ALE file is at 24 fps but the preferences are "
-                    "set to 23.976 fps!|Cancel||"},
-        RefusalCase{"Ntsc2997Under5994", "Heading\nFPS\t29.97\nColumn\nName\nData\n", "59.94 fps",
-                    "Frame rate confusion...|The ALE file is at 29.97 fps but the preferences are "
-                    "set to 59.94 fps!|Cancel||"},
-        RefusalCase{"NoColumn", "Heading\nData\na\n", "PAL",
-                    "Something is wrong here...|The ALE file has no \"Column\" line!|Too Bad...||"},
-        RefusalCase{"ColumnOnlyAsLastText", "Heading\nData\nColumn", "PAL",
-                    "Something is wrong here...|The ALE file has no \"Column\" line!|Too Bad...||"},
-        RefusalCase{"NoData", "Heading\nColumn\nName\n\n", "PAL",
-                    "Something is wrong here...|The ALE file has no \"Data\" line!|Too Bad...||"}),
-    [](const auto& info) { return info.param.name; });
-
-struct PassCase {
-    std::string name;
-    std::string text;
-    std::string tvSys;
-    std::vector<std::string> log;
-    std::vector<std::string_view> rows;
-};
-
-class AleReaderPasses : public testing::TestWithParam<PassCase> {};
-
-TEST_P(AleReaderPasses, ReadsTheRows) {
-    ScriptedUserInterface ui;
-    RecordedLog log;
-    const auto ale =
-        readAle(GetParam().text, {AleReaderKind::Ale2fcp, GetParam().tvSys, {}}, ui, log.sink());
-    ASSERT_TRUE(ale.ok());
-    EXPECT_TRUE(ui.events().empty());
-    EXPECT_EQ(log.entries, GetParam().log);
-    EXPECT_EQ(ale->clipRows, GetParam().rows);
+        {"Heading\nFPS\t25\nColumn\nName\nData\n", "23.976 fps",
+         confusion("Frame rate", "at 25 fps", "23.976 fps")},
+        {"Heading\nFPS\t24\nColumn\nName\nData\n", "23.976 fps",
+         confusion("Frame rate", "at 24 fps", "23.976 fps")},
+        {"Heading\nFPS\t29.97\nColumn\nName\nData\n", "59.94 fps",
+         confusion("Frame rate", "at 29.97 fps", "59.94 fps")},
+        {"Heading\nData\na\n", "PAL", noColumn},
+        {"Heading\nData\nColumn", "PAL", noColumn},
+        {"Heading\nColumn\nName\n\n", "PAL",
+         "Something is wrong here...|The ALE file has no \"Data\" line!|Too Bad...||"},
+    };
+    for (const auto& [text, tvSys, alert] : cases) {
+        ScriptedUserInterface ui;
+        RecordedLog log;
+        EXPECT_FALSE(readAle(text, {AleReaderKind::Ale2fcp, tvSys, {}}, ui, log.sink()).ok());
+        EXPECT_EQ(ui.events(), (std::vector<std::string>{"beep", "alert " + alert})) << text;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    All, AleReaderPasses,
-    testing::Values(
-        PassCase{"NtscUnder24",
-                 "Heading\nVIDEO_FORMAT\tNTSC\nColumn\nN\nData\na\n",
-                 "24 fps",
-                 {"The ALE file has Unix line breaks!", "The ALE file has NTSC video format"},
-                 {"a"}},
-        PassCase{"PalUnder24",
-                 "Heading\nVIDEO_FORMAT\tPAL\nColumn\nN\nData\na\n",
-                 "24 fps",
-                 {"The ALE file has Unix line breaks!", "The ALE file has PAL video format"},
-                 {"a"}},
-        PassCase{"LowerCaseFormatIsIgnored",
-                 "Heading\nVIDEO_FORMAT\tntsc\nColumn\nN\nData\na\n",
-                 "PAL",
-                 {"The ALE file has Unix line breaks!"},
-                 {"a"}},
-        PassCase{"TrailingSpaceFormatIsIgnored",
-                 "Heading\nVIDEO_FORMAT\tNTSC \nColumn\nN\nData\na\n",
-                 "PAL",
-                 {"The ALE file has Unix line breaks!"},
-                 {"a"}},
+TEST(AleReader, ReadsTheRows) {
+    struct Case {
+        std::string text;
+        std::string tvSys;
+        std::string lineBreaks;
+        std::string format; // the format logged, if any
+        std::vector<std::string_view> rows;
+    };
+    const Case cases[] = {
+        {"Heading\nVIDEO_FORMAT\tNTSC\nColumn\nN\nData\na\n", "24 fps", "Unix", "NTSC", {"a"}},
+        {"Heading\nVIDEO_FORMAT\tPAL\nColumn\nN\nData\na\n", "24 fps", "Unix", "PAL", {"a"}},
+        // A format not written as the known ones are is ignored.
+        {"Heading\nVIDEO_FORMAT\tntsc\nColumn\nN\nData\na\n", "PAL", "Unix", "", {"a"}},
+        {"Heading\nVIDEO_FORMAT\tNTSC \nColumn\nN\nData\na\n", "PAL", "Unix", "", {"a"}},
         // A final row without a line break is still a clip.
-        PassCase{"FinalRowWithoutBreak",
-                 "Heading\rColumn\rN\rData\ra\rb",
-                 "PAL",
-                 {"The ALE file has Mac line breaks!"},
-                 {"a", "b"}},
-        PassCase{"BlankLineEndsData",
-                 "Heading\nColumn\nN\nData\na\n\nb\n",
-                 "PAL",
-                 {"The ALE file has Unix line breaks!"},
-                 {"a"}},
-        PassCase{"ByteOrderMarkSkipped",
-                 "\xEF\xBB\xBFHeading\nColumn\nN\nData\na\n",
-                 "PAL",
-                 {"The ALE file has Unix line breaks!"},
-                 {"a"}},
+        {"Heading\rColumn\rN\rData\ra\rb", "PAL", "Mac", "", {"a", "b"}},
+        {"Heading\nColumn\nN\nData\na\n\nb\n", "PAL", "Unix", "", {"a"}},
+        {"\xEF\xBB\xBFHeading\nColumn\nN\nData\na\n", "PAL", "Unix", "", {"a"}},
         // Every line end ends a line, whichever the file's first line uses.
-        PassCase{"MixedBreaksInWindowsFile",
-                 "Heading\r\nColumn\r\nN\r\nData\r\na\nb\rc\r\n",
-                 "PAL",
-                 {"The ALE file has Windows line breaks!"},
-                 {"a", "b", "c"}},
-        PassCase{"MixedBreaksInUnixFile",
-                 "Heading\nColumn\r\nN\rData\na\rb\n",
-                 "PAL",
-                 {"The ALE file has Unix line breaks!"},
-                 {"a", "b"}},
-        PassCase{"MixedBreaksInMacFile",
-                 "Heading\rColumn\nN\rData\ra\nb\r\nc",
-                 "PAL",
-                 {"The ALE file has Mac line breaks!"},
-                 {"a", "b", "c"}},
-        PassCase{"DataWithoutRows",
-                 "Heading\nColumn\nN\nData",
-                 "PAL",
-                 {"The ALE file has Unix line breaks!"},
-                 {}}),
-    [](const auto& info) { return info.param.name; });
+        {"Heading\r\nColumn\r\nN\r\nData\r\na\nb\rc\r\n", "PAL", "Windows", "", {"a", "b", "c"}},
+        {"Heading\nColumn\r\nN\rData\na\rb\n", "PAL", "Unix", "", {"a", "b"}},
+        {"Heading\rColumn\nN\rData\ra\nb\r\nc", "PAL", "Mac", "", {"a", "b", "c"}},
+        {"Heading\nColumn\nN\nData", "PAL", "Unix", "", {}},
+    };
+    for (const auto& c : cases) {
+        ScriptedUserInterface ui;
+        RecordedLog log;
+        const auto ale = readAle(c.text, {AleReaderKind::Ale2fcp, c.tvSys, {}}, ui, log.sink());
+        ASSERT_TRUE(ale.ok()) << c.text;
+        EXPECT_TRUE(ui.events().empty());
+        std::vector<std::string> expectedLog{"The ALE file has " + c.lineBreaks + " line breaks!"};
+        if (!c.format.empty())
+            expectedLog.push_back("The ALE file has " + c.format + " video format");
+        EXPECT_EQ(log.entries, expectedLog) << c.text;
+        EXPECT_EQ(ale->clipRows, c.rows) << c.text;
+    }
+}
 
 struct SplitLinesCase {
     std::string_view text;

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Every ALE of the shared corpus, converted under each TV system: it converts, or it is refused
-// with an alert that says why. Some whole conversions are compared with golden batch lists.
+// with an alert that says why.
 #include "platform/text_file.h"
 #include "shotlog/ale_tools.h"
 #include "shotlog_test_support.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <map>
 
 namespace korvel {
@@ -18,7 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kCorpus = fs::path(KORVEL_CORPUS_DIR) / "ale";
-const fs::path kGolden = fs::path(KORVEL_SOURCE_DIR) / "tests" / "shotlog" / "golden";
 
 std::vector<fs::path> corpusAles() {
     std::vector<fs::path> files;
@@ -30,11 +27,6 @@ std::vector<fs::path> corpusAles() {
     }
     std::sort(files.begin(), files.end());
     return files;
-}
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Why a corpus file is refused under a TV system; a file or system not listed must convert.
@@ -64,7 +56,7 @@ TEST(CorpusAle, EveryFileConvertsOrIsRefusedWithAReason) {
     const auto files = corpusAles();
     ASSERT_FALSE(files.empty());
     for (const fs::path& file : files) {
-        const std::string text = decodeText(readBytes(file));
+        const std::string text = decodeText(test::readBytes(file));
         for (const std::string tvSys : {"PAL", "NTSC", "24 fps"}) {
             ScriptedUserInterface ui;
             test::RecordedLog log;
@@ -87,40 +79,6 @@ TEST(CorpusAle, EveryFileConvertsOrIsRefusedWithAReason) {
                 EXPECT_TRUE(ui.alerts().empty()) << key;
                 EXPECT_EQ(log.entries.back().rfind("Finished converting ", 0), 0u) << key;
             }
-        }
-    }
-}
-
-// Logs made at 23.976 (FPS 23.976, or 23.98) convert under "23.976 fps"; one at 29.97 is refused
-// for its rate.
-TEST(CorpusAle, FrameRateHeadingUnder23976) {
-    const struct {
-        const char* file;
-        const char* refusal; // empty: converts
-    } cases[] = {
-        {"OpenTimelineIO-otio-ale-adapter/sample_cdl.ale", ""},
-        {"OpenTimelineIO-otio-ale-adapter/sample2.ale", ""},
-        {"OpenTimelineIO-otio-ale-adapter/sampleUHD.ale", "The column \"Tracks\" is missing!"},
-        {"kloptops-ALEParser/simple.ALE", "Frame rate confusion..."},
-    };
-    for (const auto& c : cases) {
-        const fs::path file = kCorpus / c.file;
-        if (!fs::exists(file)) {
-            GTEST_SKIP() << "corpus not found at " << file;
-        }
-        ScriptedUserInterface ui;
-        test::RecordedLog log;
-        ALETools tools(ui, log.sink());
-        Ale2fcpOptions options;
-        options.myTVSys = "23.976 fps";
-        options.aleCopyName = true;
-        const std::string result = tools.ale2fcp(decodeText(readBytes(file)), options);
-        if (std::string(c.refusal).empty()) {
-            EXPECT_NE(result, " ") << c.file;
-            EXPECT_TRUE(ui.alerts().empty()) << c.file;
-        } else {
-            ASSERT_EQ(ui.alerts().size(), 1u) << c.file;
-            EXPECT_EQ(ui.alerts()[0].title, c.refusal) << c.file;
         }
     }
 }

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "shotlog/ale_tools.h"
 #include "shotlog_test_support.h"
 
+#include <array>
 #include <gtest/gtest.h>
-#include <map>
 
 namespace korvel {
 namespace {
 
-using test::RecordedLog;
+using test::Fcp2aleRun;
 
 const std::string kPalHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
                              "TAPE\tUnknown\rFPS\t25\r\rColumn\r";
@@ -28,220 +27,135 @@ std::string aleRow(std::string_view name, std::string_view tracks = "V") {
     return std::string(name) + "\t01:00:00:00\t01:00:01:00\t" + std::string(tracks) + "\tR1\tc\r";
 }
 
-class FakeAttributes final : public FileAttributes {
-  public:
-    bool works = true;
-    std::vector<std::string> typed;
-    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
-    bool setTypeAndCreator(const std::string& path, FourCharCode type, FourCharCode) override {
-        typed.push_back(path + " " + std::string(type.text()));
-        return works;
-    }
-};
-
-struct Fcp2aleRun {
-    ScriptedUserInterface ui;
-    RecordedLog log;
-    MemoryPreferenceStore prefs;
-    FakeAttributes attributes;
-    std::vector<std::pair<std::string, std::string>> written; // path, text
-    bool writerFails = false;
-
-    std::string convert(std::string_view text, Fcp2aleOptions options) {
-        ALETools tools(ui, log.sink(), prefs, attributes,
-                       [this](const std::string& path, std::string_view ale) -> Status {
-                           if (writerFails) {
-                               return makeError("cannot write " + path);
-                           }
-                           written.emplace_back(path, std::string(ale));
-                           return {};
-                       });
-        return tools.fcp2ale(text, options);
-    }
-    // Every panel answered with DIR/NAME.ale, as the command line answers it.
-    void answerPanels(int count) {
-        for (int i = 0; i < count; ++i) {
-            ui.queueSavePanelAnswer("/out/" + std::to_string(i) + ".ale");
-        }
-    }
-    std::vector<std::string> proposed() const {
-        std::vector<std::string> names;
-        for (const SavePanel& panel : ui.savePanels()) {
-            names.push_back(panel.proposedName);
-        }
-        return names;
-    }
-};
-
 Fcp2aleOptions options(bool seperateBins, std::string clipType = "Clips only",
                        std::string tvsys = "PAL") {
     return Fcp2aleOptions{seperateBins, std::move(clipType), std::move(tvsys), "/in/Shoot Day.txt"};
 }
 
+using Texts = std::vector<std::string>;
+
 TEST(Fcp2ale, WritesKnownColumnsUnderAleNames) {
     Fcp2aleRun run;
     run.answerPanels(1);
-    EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip") + "\r", options(false)), "OK");
+    // The last row needs no line break.
+    EXPECT_EQ(
+        run.convert(kHeader + "\r" + row("a", "Clip") + "\r" + row("b", "Clip"), options(false)),
+        "OK");
     ASSERT_EQ(run.written.size(), 1u);
-    EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("a"));
-    EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day"}));
+    EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("a") + aleRow("b"));
+    EXPECT_EQ(run.proposed(), Texts{"Shoot Day"});
     const SavePanel& panel = run.ui.savePanels()[0];
     EXPECT_EQ(panel.title, "Save ALE Log");
     EXPECT_EQ(panel.requiredExtension, "ale");
     EXPECT_EQ(run.prefs.stringOrEmpty("fcp2aleSaveDir"), "/out");
-    EXPECT_EQ(run.attributes.typed, (std::vector<std::string>{"/out/0.ale TEXT"}));
+    EXPECT_EQ(run.attributes.typed, Texts{"/out/0.ale TEXT"});
 }
 
-TEST(Fcp2ale, NtscHeadAndLastRowWithoutLineBreak) {
-    Fcp2aleRun run;
-    run.answerPanels(1);
-    EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip") + "\r" + row("b", "Clip"),
-                          options(true, "Clips only", "NTSC")),
-              "OK");
-    ASSERT_EQ(run.written.size(), 1u);
-    EXPECT_EQ(run.written[0].second, kNtscHead + kColumns + aleRow("a") + aleRow("b"));
-}
-
-TEST(Fcp2ale, NewerSystemsWriteAnHdHeadWithTheirRate) {
-    for (const auto& [tvsys, fps] : {std::pair{"23.976 fps", "23.976"},
-                                     std::pair{"59.94 fps", "59.94"}, std::pair{"50 fps", "50"}}) {
+TEST(Fcp2ale, HeadNamesTheSystemAndItsRate) {
+    const auto hd = [](std::string fps) {
+        return "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t1080\rAUDIO_"
+               "FORMAT\t48khz\rTAPE\tUnknown\r"
+               "FPS\t" +
+               fps + "\r\rColumn\r";
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"NTSC", kNtscHead},
+        {"23.976 fps", hd("23.976")},
+        {"59.94 fps", hd("59.94")},
+        {"50 fps", hd("50")},
+    };
+    for (const auto& [tvsys, head] : cases) {
         Fcp2aleRun run;
-        run.answerPanels(1);
-        EXPECT_EQ(
-            run.convert(kHeader + "\r" + row("a", "Clip"), options(true, "Clips only", tvsys)),
-            "OK");
-        ASSERT_EQ(run.written.size(), 1u);
-        EXPECT_EQ(
-            run.written[0].second,
-            "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t1080\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\r"
-            "FPS\t" +
-                std::string(fps) + "\r\rColumn\r" + kColumns + aleRow("a"));
+        EXPECT_EQ(run.ales(kHeader + "\r" + row("a", "Clip"), options(true, "Clips only", tvsys)),
+                  Texts{head + kColumns + aleRow("a")})
+            << tvsys;
     }
 }
 
 TEST(Fcp2ale, CommentAndMasterCommentGiveTwoColumns) {
     Fcp2aleRun run;
-    run.answerPanels(1);
     const std::string header =
         "Type\tLog Note\tName\tMedia Start\tMedia End\tTracks\tAudio\tReel\tComment 1\tMaster "
         "Comment 1\tAux TC 2\tFoo";
-    EXPECT_EQ(run.convert(header + "\rClip\tln\tn\ts\te\t2A\t\tr\tc1\tm1\tx\tfoo\r", options(true)),
-              "OK");
-    ASSERT_EQ(run.written.size(), 1u);
-    EXPECT_EQ(run.written[0].second,
-              kPalHead +
-                  "Log Note\tName\tStart\tEnd\tTracks\tTape\tComment 1\tComment 1\tAuxiliary "
-                  "TC2\r\rData\rln\tn\ts\te\tA1A2\tr\tc1\tm1\tx\r");
+    EXPECT_EQ(run.ales(header + "\rClip\tln\tn\ts\te\t2A\t\tr\tc1\tm1\tx\tfoo\r", options(true)),
+              Texts{kPalHead +
+                    "Log Note\tName\tStart\tEnd\tTracks\tTape\tComment 1\tComment 1\tAuxiliary "
+                    "TC2\r\rData\rln\tn\ts\te\tA1A2\tr\tc1\tm1\tx\r"});
 }
 
-struct TracksCase {
-    std::string tracks;
-    std::string audio;
-    std::string ale;
-};
-
 TEST(Fcp2ale, RewritesTracks) {
-    const std::vector<TracksCase> cases = {
+    const std::array<std::string, 3> cases[] = {
         {"1V, 2A", "x", "VA1A2"}, {"1V", "A1", "V"},       {"2A", "", "A1A2"},
         {"1V, 1A", "A1", "VA1"},  {"1V, 1A", "A2", "VA2"}, {"1A", "A1", "A1"},
         {"1A", "", "A2"},         {"2V", "A1", ""},        {"1v", "", ""}};
-    for (const TracksCase& c : cases) {
+    for (const auto& [tracks, audio, ale] : cases) {
         Fcp2aleRun run;
-        run.answerPanels(1);
-        ASSERT_EQ(run.convert(kHeader + "\r" + row("a", "Clip", c.tracks, c.audio), options(true)),
-                  "OK");
-        ASSERT_EQ(run.written.size(), 1u);
-        EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("a", c.ale)) << c.tracks;
+        EXPECT_EQ(run.ales(kHeader + "\r" + row("a", "Clip", tracks, audio), options(true)),
+                  Texts{kPalHead + kColumns + aleRow("a", ale)})
+            << tracks;
     }
 }
 
-struct ClipTypeCase {
-    std::string clipType;
-    std::string expectedRows;
-};
-
 TEST(Fcp2ale, KeepsRowsOfTheChosenClipType) {
-    const std::vector<ClipTypeCase> cases = {
+    const std::pair<std::string, std::string> cases[] = {
         {"Clips only", aleRow("c")},
         {"SubClips only", aleRow("s")},
         {"Clips & SubClips", aleRow("c") + aleRow("s")},
     };
-    for (const ClipTypeCase& c : cases) {
+    for (const auto& [clipType, rows] : cases) {
         Fcp2aleRun run;
-        run.answerPanels(1);
-        ASSERT_EQ(run.convert(kHeader + "\r" + row("c", "Clip") + "\r" + row("s", "SubClip") +
-                                  "\r" + row("x", "Sequence") + "\r",
-                              options(true, c.clipType)),
-                  "OK");
-        ASSERT_EQ(run.written.size(), 1u) << c.clipType;
-        EXPECT_EQ(run.written[0].second, kPalHead + kColumns + c.expectedRows) << c.clipType;
+        EXPECT_EQ(run.ales(kHeader + "\r" + row("c", "Clip") + "\r" + row("s", "SubClip") + "\r" +
+                               row("x", "Sequence") + "\r",
+                           options(true, clipType)),
+                  Texts{kPalHead + kColumns + rows})
+            << clipType;
     }
 }
 
+// With separate bins each bin gets an ALE of its own (a blank line starts another); without, one
+// ALE holds every row.
 TEST(Fcp2ale, SeparateBinsGiveOneAlePerBin) {
-    Fcp2aleRun run;
-    run.answerPanels(4);
     const std::string text = kHeader + "\r" + row("first", "Clip") + "\r" + row("gone", "SubClip") +
                              "\r" + "- Bin A\r" + row("a1", "Clip") + "\r" + row("a2", "Clip") +
                              "\r\r" + row("a3", "Clip") + "\r" + "- Bin B\r" + row("b1", "Clip") +
                              "\r" + row("b2", "SubClip") + "\r" + "- Empty\r";
-    EXPECT_EQ(run.convert(text, options(true)), "OK");
-    EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day", "Bin A", "Bin A", "Bin B"}));
-    ASSERT_EQ(run.written.size(), 4u);
-    EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("first"));
-    EXPECT_EQ(run.written[1].second, kPalHead + kColumns + aleRow("a1") + aleRow("a2"));
-    EXPECT_EQ(run.written[2].second, kPalHead + kColumns + aleRow("a3"));
-    EXPECT_EQ(run.written[3].second, kPalHead + kColumns + aleRow("b1"));
+    const std::string ale = kPalHead + kColumns;
+    Fcp2aleRun separate;
+    EXPECT_EQ(separate.ales(text, options(true)),
+              (Texts{ale + aleRow("first"), ale + aleRow("a1") + aleRow("a2"), ale + aleRow("a3"),
+                     ale + aleRow("b1")}));
+    EXPECT_EQ(separate.proposed(), (Texts{"Shoot Day", "Bin A", "Bin A", "Bin B"}));
+    Fcp2aleRun together;
+    EXPECT_EQ(
+        together.ales(text, options(false)),
+        Texts{ale + aleRow("first") + aleRow("a1") + aleRow("a2") + aleRow("a3") + aleRow("b1")});
+    EXPECT_EQ(together.proposed(), Texts{"Shoot Day"});
 }
-
-TEST(Fcp2ale, WithoutSeparateBinsOneAleHoldsEveryRow) {
-    Fcp2aleRun run;
-    run.answerPanels(1);
-    const std::string text = kHeader + "\r" + row("first", "Clip") + "\r- Bin A\r" +
-                             row("a1", "Clip") + "\r\r- Bin B\r" + row("b1", "Clip") + "\r";
-    EXPECT_EQ(run.convert(text, options(false)), "OK");
-    EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day"}));
-    ASSERT_EQ(run.written.size(), 1u);
-    EXPECT_EQ(run.written[0].second,
-              kPalHead + kColumns + aleRow("first") + aleRow("a1") + aleRow("b1"));
-}
-
-struct LineEndCase {
-    std::string name;
-    std::string text;
-};
 
 // Final Cut Pro ends its lines in "\r"; a list that passed through another system ends them in
 // "\n" or "\r\n", or in a mix, and gives the same logs. A line end inside what was meant as one
 // row ends that row, so no ALE ever holds a line end but "\r".
 TEST(Fcp2ale, EveryLineEndReadsLikeCarriageReturn) {
-    const LineEndCase cases[] = {
-        {"LineFeed", kHeader + "\n" + row("a", "Clip") + "\n- Bin B\n" + row("b", "Clip") + "\n"},
-        {"Windows",
-         kHeader + "\r\n" + row("a", "Clip") + "\r\n- Bin B\r\n" + row("b", "Clip") + "\r\n"},
-        {"Mixed", kHeader + "\r\n" + row("a", "Clip") + "\n- Bin B\r" + row("b", "Clip")},
-        {"LineFeedInsideARow",
-         kHeader + "\r" + row("a", "Clip") + "\r- Bin B\r" + row("x\nb", "Clip") + "\r"},
+    const std::string cases[] = {
+        kHeader + "\n" + row("a", "Clip") + "\n- Bin B\n" + row("b", "Clip") + "\n",
+        kHeader + "\r\n" + row("a", "Clip") + "\r\n- Bin B\r\n" + row("b", "Clip") + "\r\n",
+        kHeader + "\r\n" + row("a", "Clip") + "\n- Bin B\r" + row("b", "Clip"),
+        kHeader + "\r" + row("a", "Clip") + "\r- Bin B\r" + row("x\nb", "Clip") + "\r",
     };
-    for (const LineEndCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& text : cases) {
         Fcp2aleRun run;
-        run.answerPanels(2);
-        EXPECT_EQ(run.convert(c.text, options(true)), "OK");
-        EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day", "Bin B"}));
-        ASSERT_EQ(run.written.size(), 2u);
-        EXPECT_EQ(run.written[0].second, kPalHead + kColumns + aleRow("a"));
-        EXPECT_EQ(run.written[1].second, kPalHead + kColumns + aleRow("b"));
+        EXPECT_EQ(run.ales(text, options(true)),
+                  (Texts{kPalHead + kColumns + aleRow("a"), kPalHead + kColumns + aleRow("b")}))
+            << text;
+        EXPECT_EQ(run.proposed(), (Texts{"Shoot Day", "Bin B"}));
     }
 }
 
-TEST(Fcp2ale, NothingKeptMeansNoPanel) {
-    Fcp2aleRun run;
-    EXPECT_EQ(run.convert(kHeader + "\r" + row("s", "SubClip") + "\r", options(true)), "OK");
-    EXPECT_TRUE(run.ui.events().empty());
-}
+TEST(Fcp2ale, NothingKeptMeansNoPanelAndACancelDropsThatBinOnly) {
+    Fcp2aleRun none;
+    EXPECT_EQ(none.convert(kHeader + "\r" + row("s", "SubClip") + "\r", options(true)), "OK");
+    EXPECT_TRUE(none.ui.events().empty());
 
-TEST(Fcp2ale, CancelledPanelDropsThatBinOnly) {
     Fcp2aleRun run;
     run.ui.queueSavePanelCancel();
     run.ui.queueSavePanelAnswer("/out/b.ale");
@@ -254,14 +168,10 @@ TEST(Fcp2ale, CancelledPanelDropsThatBinOnly) {
 
 TEST(Fcp2ale, ShortRowsAndShortBinLinesDoNotFail) {
     Fcp2aleRun run;
-    run.answerPanels(1);
-    EXPECT_EQ(run.convert("Type\tName\tMedia Start\tMedia End\tTracks\tAudio\tReel\rx\rClip\tn\r",
-                          options(true)),
-              "OK");
-    ASSERT_EQ(run.written.size(), 1u);
-    EXPECT_EQ(run.written[0].second,
-              kPalHead + "Name\tStart\tEnd\tTracks\tTape\r\rData\rn\t\t\t\t\r");
-    EXPECT_EQ(run.proposed(), (std::vector<std::string>{"Shoot Day"}));
+    EXPECT_EQ(run.ales("Type\tName\tMedia Start\tMedia End\tTracks\tAudio\tReel\rx\rClip\tn\r",
+                       options(true)),
+              Texts{kPalHead + "Name\tStart\tEnd\tTracks\tTape\r\rData\rn\t\t\t\t\r"});
+    EXPECT_EQ(run.proposed(), Texts{"Shoot Day"});
 }
 
 TEST(Fcp2ale, ReportsSavingProblems) {

@@ -5,36 +5,17 @@
 #include "shotlog/ale_tools.h"
 #include "shotlog_test_support.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 namespace korvel {
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kGolden = fs::path(KORVEL_SOURCE_DIR) / "tests" / "shotlog" / "golden";
 const fs::path kCorpus = fs::path(KORVEL_CORPUS_DIR) / "ale";
 const fs::path kExamples = fs::path(KORVEL_SOURCE_DIR) / "examples" / "shotlog";
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void expectGolden(const std::string& name, const std::string& actual) {
-    const fs::path path = kGolden / name;
-    if (std::getenv("KORVEL_UPDATE_GOLDEN") != nullptr) {
-        fs::create_directories(kGolden);
-        std::ofstream(path, std::ios::binary) << actual;
-        return;
-    }
-    ASSERT_TRUE(fs::exists(path)) << path;
-    EXPECT_EQ(actual, readBytes(path)) << name;
-}
 
 struct GoldenCase {
     std::string golden;
@@ -83,39 +64,21 @@ TEST(Golden, Ale2fcpWholeFiles) {
         ScriptedUserInterface ui;
         test::RecordedLog log;
         ALETools tools(ui, log.sink());
-        const std::string result = tools.ale2fcp(decodeText(readBytes(c.input)), c.options);
+        const std::string result = tools.ale2fcp(decodeText(test::readBytes(c.input)), c.options);
         EXPECT_TRUE(ui.events().empty()) << c.golden;
-        expectGolden(c.golden, result);
+        test::expectGolden(c.golden, result);
     }
 }
 
-class NoAttributes final : public FileAttributes {
-  public:
-    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
-    bool setTypeAndCreator(const std::string&, FourCharCode, FourCharCode) override { return true; }
-};
-
 TEST(Golden, Fcp2aleBins) {
-    ScriptedUserInterface ui;
-    test::RecordedLog log;
-    MemoryPreferenceStore prefs;
-    NoAttributes attributes;
-    std::vector<std::pair<std::string, std::string>> saved;
-    for (int i = 0; i < 3; ++i) {
-        ui.queueSavePanelAnswer("/out/" + std::to_string(i) + ".ale");
-    }
-    ALETools tools(ui, log.sink(), prefs, attributes,
-                   [&](const std::string& path, std::string_view text) -> Status {
-                       saved.emplace_back(path, std::string(text));
-                       return {};
-                   });
+    test::Fcp2aleRun run;
     const Fcp2aleOptions options{true, "Clips & SubClips", "NTSC",
                                  (kExamples / "day1_batch.txt").string()};
-    EXPECT_EQ(tools.fcp2ale(decodeText(readBytes(kExamples / "day1_batch.txt")), options), "OK");
-    ASSERT_EQ(ui.savePanels().size(), 2u);
-    ASSERT_EQ(saved.size(), 2u);
-    for (std::size_t i = 0; i < saved.size(); ++i) {
-        expectGolden("day1_batch_" + ui.savePanels()[i].proposedName + ".ale", saved[i].second);
+    const auto ales = run.ales(decodeText(test::readBytes(kExamples / "day1_batch.txt")), options);
+    ASSERT_EQ(run.proposed().size(), 2u);
+    ASSERT_EQ(ales.size(), 2u);
+    for (std::size_t i = 0; i < ales.size(); ++i) {
+        test::expectGolden("day1_batch_" + run.proposed()[i] + ".ale", ales[i]);
     }
 }
 

@@ -3,7 +3,13 @@
 
 #include "platform/scripted_user_interface.h"
 #include "shotlog/ale_reader.h"
+#include "shotlog/ale_tools.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +32,80 @@ inline std::string joinLines(const std::vector<std::string>& lines, std::string_
         text += lineBreak;
     }
     return text;
+}
+
+/// The whole file, byte for byte.
+inline std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+/// Type codes set, or refused when `works` is off.
+class FakeAttributes final : public FileAttributes {
+  public:
+    bool works = true;
+    std::vector<std::string> typed;
+    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
+    bool setTypeAndCreator(const std::string& path, FourCharCode type, FourCharCode) override {
+        typed.push_back(path + " " + std::string(type.text()));
+        return works;
+    }
+};
+
+/// One fcp2ale conversion, with its panels, preferences and the files it saves.
+struct Fcp2aleRun {
+    ScriptedUserInterface ui;
+    RecordedLog log;
+    MemoryPreferenceStore prefs;
+    FakeAttributes attributes;
+    std::vector<std::pair<std::string, std::string>> written; // path, text
+    bool writerFails = false;
+
+    std::string convert(std::string_view text, Fcp2aleOptions options) {
+        ALETools tools(ui, log.sink(), prefs, attributes,
+                       [this](const std::string& path, std::string_view ale) -> Status {
+                           if (writerFails) {
+                               return makeError("cannot write " + path);
+                           }
+                           written.emplace_back(path, std::string(ale));
+                           return {};
+                       });
+        return tools.fcp2ale(text, options);
+    }
+    // Every panel answered with DIR/NAME.ale, as the command line answers it.
+    void answerPanels(int count) {
+        for (int i = 0; i < count; ++i) {
+            ui.queueSavePanelAnswer("/out/" + std::to_string(i) + ".ale");
+        }
+    }
+    // The ALEs written, each panel answered; the conversion must succeed.
+    std::vector<std::string> ales(std::string_view text, Fcp2aleOptions options) {
+        answerPanels(4);
+        EXPECT_EQ(convert(text, std::move(options)), "OK");
+        std::vector<std::string> texts;
+        for (const auto& file : written)
+            texts.push_back(file.second);
+        return texts;
+    }
+    std::vector<std::string> proposed() const {
+        std::vector<std::string> names;
+        for (const SavePanel& panel : ui.savePanels()) {
+            names.push_back(panel.proposedName);
+        }
+        return names;
+    }
+};
+
+/// Compares with the golden file of that name in tests/shotlog/golden/. After a deliberate change
+/// of output, KORVEL_UPDATE_GOLDEN=1 rewrites them; review the diff.
+inline void expectGolden(const std::string& name, const std::string& actual) {
+    const auto folder = std::filesystem::path(KORVEL_SOURCE_DIR) / "tests" / "shotlog" / "golden";
+    if (std::getenv("KORVEL_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(folder / name, std::ios::binary) << actual;
+        return;
+    }
+    ASSERT_TRUE(std::filesystem::exists(folder / name)) << name;
+    EXPECT_EQ(actual, readBytes(folder / name)) << name;
 }
 
 } // namespace korvel::test

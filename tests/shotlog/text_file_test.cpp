@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/text_file.h"
+#include "support/outside_tools.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sys/stat.h>
@@ -36,10 +36,9 @@ TEST(TextFile, DecodesUtf8OrWindows1252) {
 }
 
 TEST(TextFile, ReadsAndWritesAtomically) {
-    const fs::path folder = fs::temp_directory_path() / "korvel-text-file-test";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const std::string path = (folder / "list.txt").string();
+    const test::TempDir dir("korvel-text-file");
+    const fs::path folder = dir.path();
+    const std::string path = dir.file("list.txt");
 
     ASSERT_TRUE(writeTextFileAtomically(path, "one\rtwo\r").ok());
     auto text = readTextFile(path);
@@ -56,7 +55,6 @@ TEST(TextFile, ReadsAndWritesAtomically) {
 
     EXPECT_FALSE(readTextFile((folder / "missing").string()).ok());
     EXPECT_FALSE(writeTextFileAtomically((folder / "no/such/dir.txt").string(), "x").ok());
-    fs::remove_all(folder);
 }
 
 } // namespace

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "shotlog/xml_export.h"
+#include "shotlog_test_support.h"
+#include "support/outside_tools.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
-#include <unistd.h>
 #include <vector>
 
 namespace korvel {
@@ -42,14 +39,7 @@ int count(const std::string& text, const std::string& what) {
 }
 
 TEST(KTxmlexport, WholeClipNtscNdf) {
-    const std::string xml = clipXml(clip("A001", "1V, 2A"), "NTSC NDF");
-    const std::string golden =
-        std::string(KORVEL_SOURCE_DIR) + "/tests/shotlog/golden/clip_ntsc_ndf.xml";
-    if (std::getenv("KORVEL_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream(golden, std::ios::binary) << xml;
-    }
-    std::ifstream in(golden, std::ios::binary);
-    EXPECT_EQ(xml, std::string(std::istreambuf_iterator<char>(in), {}));
+    test::expectGolden("clip_ntsc_ndf.xml", clipXml(clip("A001", "1V, 2A"), "NTSC NDF"));
 }
 
 TEST(KTxmlexport, TrackSectionsFollowTracks) {
@@ -101,22 +91,10 @@ TEST(KTxmlexport, DurationAndMissingKeys) {
     EXPECT_NE(bare.find("<duration>125</duration>"), std::string::npos);
 }
 
-TEST(KTxmlexport, EscapesValuesAndPaths) {
-    EXPECT_EQ(escapeXml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
-    EXPECT_EQ(fileUrlOfPath("/a b/R&D's (1)/caf\xC3\xA9#?%.mov"),
-              "file://localhost/a%20b/R&D's%20(1)/caf%C3%A9%23%3F%25.mov");
-    XmlClipData data = clip("Tom & <Jerry>", "1A");
-    data["Filename"] = "/x/Tom & Jerry.mov";
-    const std::string xml = clipXml(data, "PAL");
-    EXPECT_NE(xml.find("<clip id=\"Tom &amp; &lt;Jerry&gt;\">"), std::string::npos);
-    EXPECT_NE(xml.find("<file id=\"Tom &amp; &lt;Jerry&gt;1\">"), std::string::npos);
-    EXPECT_NE(xml.find("<pathURL>file://localhost/x/Tom%20&amp;%20Jerry.mov</pathURL>"),
-              std::string::npos);
-}
-
 // What XML 1.0 forbids is left out, so the list stays well-formed whatever a recorder wrote.
-TEST(XmlWriter, EscapingLeavesOutWhatXmlForbids) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
+TEST(KTxmlexport, EscapesValuesAndPaths) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a&b<c>d\"e'f", "a&amp;b&lt;c&gt;d&quot;e&apos;f"},
         {std::string("a\x01\x08\x0B\x0C\x1F"
                      "b\0c",
                      10),
@@ -130,6 +108,15 @@ TEST(XmlWriter, EscapingLeavesOutWhatXmlForbids) {
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(escapeXml(text), expected) << text;
     }
+    EXPECT_EQ(fileUrlOfPath("/a b/R&D's (1)/caf\xC3\xA9#?%.mov"),
+              "file://localhost/a%20b/R&D's%20(1)/caf%C3%A9%23%3F%25.mov");
+    XmlClipData data = clip("Tom & <Jerry>", "1A");
+    data["Filename"] = "/x/Tom & Jerry.mov";
+    const std::string xml = clipXml(data, "PAL");
+    for (const char* part :
+         {"<clip id=\"Tom &amp; &lt;Jerry&gt;\">", "<file id=\"Tom &amp; &lt;Jerry&gt;1\">",
+          "<pathURL>file://localhost/x/Tom%20&amp;%20Jerry.mov</pathURL>"})
+        EXPECT_NE(xml.find(part), std::string::npos) << part;
 }
 
 TEST(KTxmlexport, DocumentIsWellFormed) {
@@ -151,14 +138,12 @@ TEST(KTxmlexport, DocumentIsWellFormed) {
     EXPECT_NE(document.find("<lognote>slate[0m clap</lognote>"), std::string::npos);
     EXPECT_NE(document.find("<scene>4B</scene>"), std::string::npos);
 
-    if (std::system("xmllint --version > /dev/null 2>&1") != 0) {
+    if (!test::haveProgram("xmllint")) {
         GTEST_SKIP() << "xmllint is not installed";
     }
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("korvel_xml_export_test_" + std::to_string(::getpid()) + ".xml");
-    std::ofstream(path, std::ios::binary) << document;
-    const int status = std::system(("xmllint --noout '" + path.string() + "'").c_str());
-    std::filesystem::remove(path);
+    test::TempDir dir("korvel-xml-export");
+    std::ofstream(dir.file("list.xml"), std::ios::binary) << document;
+    const int status = test::runCommand("xmllint --noout " + dir.file("list.xml")).status;
     EXPECT_EQ(status, 0);
 }
 

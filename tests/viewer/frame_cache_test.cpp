@@ -94,18 +94,6 @@ TEST(FrameCache, ReversePlayShowsEveryFrameOnceWithinBudget) {
     }
 }
 
-TEST(FrameCache, BackStepsAfterTheFirstComeFromTheCache) {
-    const auto groups = groupsOf(120, 60);
-    CountingSource source(groups);
-    FrameCache cache(source, groups, 120, 200 * kFrameBytes);
-    ASSERT_TRUE(cache.frameAt(119, -1));
-    const auto afterFirst = source.decodedPictures();
-    for (std::int64_t f = 118; f >= 90; --f)
-        ASSERT_EQ(cache.frameAt(f, -1)->index, f);
-    // Only the previous group, decoded ahead, was added.
-    EXPECT_LE(source.decodedPictures() - afterFirst, 60);
-}
-
 struct StepCase {
     const char* name;
     std::int64_t groupLength;

@@ -2,6 +2,11 @@
 // A timecode track of two samples (a break in the timecode halfway through the movie), opened
 // in the viewer: the readout on each side of the break names its own sample's timecode.
 #include "qtff/atom.h"
+#include "qtff/atoms/chunk_offset_atom.h"
+#include "qtff/atoms/hdlr_atom.h"
+#include "qtff/atoms/sample_table_atoms.h"
+#include "qtff/atoms/stsz_atom.h"
+#include "qtff/byte_writer.h"
 #include "viewer_fixture.h"
 
 #include <fstream>
@@ -17,68 +22,51 @@ constexpr std::int64_t kFrames = 100;
 constexpr std::int64_t kFramesBeforeBreak = 50;
 constexpr std::uint32_t kSecondSampleFrame = 10 * 3600 * 25; // 10:00:00:00 at 25 fps
 
-void putWord(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(std::uint8_t(value >> shift));
-}
-
-std::uint32_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return std::uint32_t(bytes.at(at)) << 24 | std::uint32_t(bytes.at(at + 1)) << 16 |
-           std::uint32_t(bytes.at(at + 2)) << 8 | bytes.at(at + 3);
-}
-
-std::vector<std::uint8_t> table(std::initializer_list<std::uint32_t> words) {
-    std::vector<std::uint8_t> out;
-    for (const auto word : words)
-        putWord(out, word);
-    return out;
-}
-
 qtff::Atom* timecodeSampleTable(qtff::Atom& moov) {
     for (auto& trak : moov.children) {
-        auto* stbl = trak.find({fourCC("mdia"), fourCC("minf"), fourCC("stbl")});
-        const auto* stsd = stbl ? stbl->child(fourCC("stsd")) : nullptr;
-        if (stsd && stsd->payload.size() >= 16 && wordAt(stsd->payload, 12) == fourCC("tmcd"))
-            return stbl;
+        auto* mdia = trak.child(fourCC("mdia"));
+        const auto* hdlr = mdia ? mdia->child(fourCC("hdlr")) : nullptr;
+        if (hdlr && qtff::HdlrAtom::parse(hdlr->payload)->subtype == fourCC("tmcd"))
+            return mdia->find({fourCC("minf"), fourCC("stbl")});
     }
     return nullptr;
 }
 
-// ffmpeg writes one timecode sample for the whole movie. Its sample table is rewritten to two
-// samples of half the track each; the second sample's frame number goes in a media atom of its
-// own after the header (the header comes last, so no other offset moves).
+// ffmpeg writes one timecode sample for the whole movie, and the header last. The sample table is
+// rewritten to two samples of half the track each; the second sample's frame number goes in a
+// media atom of its own after the header, so no other offset moves.
 bool splitTimecodeSample(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
-    std::size_t at = 0;
-    while (at + 8 <= file.size() && wordAt(file, at + 4) != fourCC("moov"))
-        at += wordAt(file, at);
-    if (at + 8 > file.size())
-        return false;
-    const std::size_t moovSize = wordAt(file, at);
-    auto moov = qtff::parseAtom(std::span(file).subspan(at, moovSize));
+    qtff::MemoryFile mem(file);
+    const auto header = qtff::scanFile(mem)->atoms.back();
+    auto moov = qtff::parseAtom(std::span(file).subspan(header.offset, header.size));
     qtff::Atom* stbl = moov ? timecodeSampleTable(*moov) : nullptr;
-    if (!stbl)
+    if (header.type != fourCC("moov") || !stbl)
         return false;
-    auto& stts = stbl->child(fourCC("stts"))->payload;
-    auto& stco = stbl->child(fourCC("stco"))->payload;
-    const std::uint32_t trackDuration = wordAt(stts, 12);
-    const std::uint32_t firstOffset = wordAt(stco, 8);
+    const auto trackDuration =
+        qtff::SttsAtom::parse(stbl->child(fourCC("stts"))->payload)->entries.at(0)[1];
+    const auto firstOffset =
+        qtff::ChunkOffsetAtom::parse(fourCC("stco"), stbl->child(fourCC("stco"))->payload)
+            ->offsets.at(0);
     const std::uint32_t firstHalf = trackDuration * kFramesBeforeBreak / kFrames;
-    stts = table({0, 2, 1, firstHalf, 1, trackDuration - firstHalf});
-    stbl->child(fourCC("stsz"))->payload = table({0, 4, 2});
-    stbl->child(fourCC("stsc"))->payload = table({0, 1, 1, 1, 1});
-    stco = table({0, 2, firstOffset, 0});
-    const std::size_t tail = at + moovSize;
-    const auto secondOffset = std::uint32_t(at + qtff::atomSize(*moov) + (file.size() - tail) + 8);
-    stco = table({0, 2, firstOffset, secondOffset});
+    const auto setTable = [stbl](const auto& table) {
+        *stbl->child(table.type()) = qtff::toAtom(table);
+    };
+    setTable(qtff::SttsAtom{0, {{1, firstHalf}, {1, trackDuration - firstHalf}}});
+    setTable(qtff::StszAtom{0, 4, 2, {}});
+    setTable(qtff::StscAtom{0, {{1, 1, 1}}});
+    setTable(qtff::ChunkOffsetAtom::of({firstOffset, 0}));
+    const auto secondOffset = header.offset + qtff::atomSize(*moov) + 8;
+    setTable(qtff::ChunkOffsetAtom::of({firstOffset, secondOffset}));
 
-    std::vector<std::uint8_t> out(file.begin(), file.begin() + std::ptrdiff_t(at));
-    const auto header = qtff::atomBytes(*moov);
-    out.insert(out.end(), header.begin(), header.end());
-    out.insert(out.end(), file.begin() + std::ptrdiff_t(tail), file.end());
-    const auto media = table({12, fourCC("mdat"), kSecondSampleFrame});
-    out.insert(out.end(), media.begin(), media.end());
+    std::vector<std::uint8_t> out(file.begin(), file.begin() + std::ptrdiff_t(header.offset));
+    qtff::ByteWriter tail;
+    tail.bytes(qtff::atomBytes(*moov));
+    tail.u32(12);
+    tail.fourCC(fourCC("mdat"));
+    tail.u32(kSecondSampleFrame);
+    out.insert(out.end(), tail.data().begin(), tail.data().end());
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
     return true;

@@ -32,8 +32,6 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace korvel::viewer_qt {
 namespace {
 
-using viewer::test::makeTestMovie;
-
 // Never destroyed: at exit Qt's own statics may already be gone.
 QApplication& application() {
     static int argc = 1;
@@ -64,12 +62,8 @@ class ViewerWidgetTest : public ::testing::Test {
 
     /// Two seconds at 25 fps, no timecode track; skips without ffmpeg.
     std::string movie() {
-        const auto folder =
-            std::filesystem::temp_directory_path() /
-            ("viewer_qt_" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(folder);
-        return makeTestMovie(folder, "clip.mov", "25", 12, 2.0);
+        return viewer::test::makeTestMovie(korvel::test::processScratch("korvel-viewer-qt"),
+                                           "clip.mov", "25", 12, 2.0);
     }
 
     /// Answers the add sheet once it runs.
@@ -102,10 +96,6 @@ TEST_F(ViewerWidgetTest, ControlsAreNamedForAssistiveTechnology) {
         EXPECT_EQ(button->focusPolicy(), Qt::NoFocus) << name << " would take the viewer's keys";
     }
     EXPECT_EQ(widget->transport()->slider()->accessibleName(), QStringLiteral("Time"));
-    EXPECT_EQ(readout(), QStringLiteral("--:--:--:--"));
-    EXPECT_EQ(widget->frameRate()->text(), QStringLiteral("0"));
-    EXPECT_EQ(widget->reel()->text(), QString());
-    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("no movie loaded"));
 }
 
 TEST_F(ViewerWidgetTest, StartTimecodeMustSuitTheTvSystem) {
@@ -180,25 +170,9 @@ TEST_F(ViewerWidgetTest, DeleteSheetRemovesTheTrackOnlyWhenConfirmed) {
     EXPECT_EQ(widget->reel()->text(), QString::fromUtf8(viewer::kNoSourceName));
 }
 
-TEST_F(ViewerWidgetTest, StepShowsThePictureAndCloseBringsThePlaceholderBack) {
-    const auto path = movie();
-    if (path.empty())
-        GTEST_SKIP() << "ffmpeg is not installed";
-    widget->showPlaceholder(QStringLiteral("PAL"));
-    ASSERT_TRUE(widget->openPath(QString::fromStdString(path)));
-    QTest::keyClick(widget.get(), Qt::Key_Right);
-    // The step has shown its frame before it returned; the picture comes in a queued call.
-    QApplication::processEvents();
-    EXPECT_TRUE(widget->picture()->showsFrame());
-    widget->closeMovie();
-    QApplication::processEvents();
-    EXPECT_FALSE(widget->picture()->showsFrame());
-    EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("No movie loaded (PAL)"));
-    EXPECT_EQ(readout(), QStringLiteral("--:--:--:--"));
-    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("no movie loaded"));
-}
-
-TEST_F(ViewerWidgetTest, SoundFileShowsItsCardUntilAMovieIsOpened) {
+// A sound file shows its card until a movie is opened; a step shows the movie's picture, and
+// closing brings the placeholder back.
+TEST_F(ViewerWidgetTest, PictureFollowsWhatIsOpen) {
     const auto moviePath = movie();
     if (moviePath.empty())
         GTEST_SKIP() << "ffmpeg is not installed";
@@ -207,6 +181,7 @@ TEST_F(ViewerWidgetTest, SoundFileShowsItsCardUntilAMovieIsOpened) {
                                        korvel::test::shellQuote(soundPath))
                   .status,
               0);
+    widget->showPlaceholder(QStringLiteral("PAL"));
     ASSERT_TRUE(widget->openPath(QString::fromStdString(soundPath)))
         << (log.empty() ? "" : log.back());
     EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("Sound file"));
@@ -215,9 +190,16 @@ TEST_F(ViewerWidgetTest, SoundFileShowsItsCardUntilAMovieIsOpened) {
 
     ASSERT_TRUE(widget->openPath(QString::fromStdString(moviePath)));
     QTest::keyClick(widget.get(), Qt::Key_Right);
+    // The step has shown its frame before it returned; the picture comes in a queued call.
     QApplication::processEvents();
     EXPECT_TRUE(widget->picture()->showsFrame());
     EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("Movie picture"));
+    widget->closeMovie();
+    QApplication::processEvents();
+    EXPECT_FALSE(widget->picture()->showsFrame());
+    EXPECT_EQ(widget->picture()->accessibleName(), QStringLiteral("No movie loaded (PAL)"));
+    EXPECT_EQ(readout(), QStringLiteral("--:--:--:--"));
+    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("no movie loaded"));
 }
 
 TEST_F(ViewerWidgetTest, WithoutASoundDevicePlayIsSilentAndSaidOnce) {
@@ -233,10 +215,6 @@ TEST_F(ViewerWidgetTest, WithoutASoundDevicePlayIsSilentAndSaidOnce) {
         EXPECT_EQ(widget->controller().state().reverseOn, key == Qt::Key_J);
     }
     QTest::keyClick(widget.get(), Qt::Key_K);
-    QTest::keyClick(widget.get(), Qt::Key_Home);
-    QTest::keyClick(widget.get(), Qt::Key_Right);
-    QApplication::processEvents();
-    EXPECT_TRUE(widget->picture()->showsFrame());
     EXPECT_EQ(
         std::count_if(log.begin(), log.end(),
                       [](const std::string& line) { return line.find("No sound device") == 0; }),
@@ -281,7 +259,6 @@ TEST_F(ViewerWidgetTest, AddOnAFileThatCannotBeChangedLeavesAddEnabled) {
     EXPECT_FALSE(widget->controller().state().deleteEnabled);
     EXPECT_FALSE(widget->controller().isTCMovie());
     EXPECT_EQ(readout(), QString::fromUtf8(viewer::kNoTimecode));
-    EXPECT_EQ(widget->fileName()->text(), QStringLiteral("clip.mov"));
     if (korvel::test::haveProgram("ffprobe")) {
         EXPECT_EQ(probe(path).find("tmcd"), std::string::npos) << probe(path);
     }
