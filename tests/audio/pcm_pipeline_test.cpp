@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
+#include "audio/pcm_convert.h"
 #include "audio/pcm_pipeline.h"
+#include "audio/resampler.h"
 #include "wave_builder.h"
 
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <tuple>
+#include <vector>
 
 namespace korvel {
 namespace {
@@ -39,6 +42,18 @@ struct Collected {
     }
 };
 
+// Merges the mono files `a` (left) and `b` (right) as laid out by `alignment`.
+Result<PcmRunReport> merge(const Bytes& a, const Bytes& b, Collected& out,
+                           PairAlignment alignment = {}) {
+    MemoryByteSource sourceA(a), sourceB(b);
+    auto streamA = openPcmStream(sourceA);
+    auto streamB = openPcmStream(sourceB);
+    if (!streamA || !streamB) {
+        return makeError("not a WAVE file");
+    }
+    return mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink(), alignment);
+}
+
 Result<PcmRunReport> run(const Bytes& file, const PcmConversion& conversion, Collected& out) {
     MemoryByteSource source(file);
     auto stream = openPcmStream(source);
@@ -49,29 +64,26 @@ Result<PcmRunReport> run(const Bytes& file, const PcmConversion& conversion, Col
 }
 
 TEST(PcmPipeline, CopiesSamplesBitForBit) {
-    struct Case {
-        std::uint16_t tag, channels, bits;
-        std::uint32_t rate;
-        test::Container container;
-    };
-    for (const Case& c : {Case{1, 2, 24, 48000, test::Container::Riff},
-                          Case{1, 1, 16, 44100, test::Container::Riff},
-                          Case{3, 2, 32, 96000, test::Container::Riff},
-                          Case{1, 6, 24, 48000, test::Container::Rf64}}) {
+    using Case = std::tuple<std::uint16_t, std::uint16_t, std::uint16_t, std::uint32_t,
+                            test::Container>; // format tag, channels, bits, rate, container
+    for (const auto& [tag, channels, bits, rate, container] :
+         {Case{1, 2, 24, 48000, test::Container::Riff},
+          Case{1, 1, 16, 44100, test::Container::Riff},
+          Case{3, 2, 32, 96000, test::Container::Riff},
+          Case{1, 6, 24, 48000, test::Container::Rf64}}) {
         // Enough frames for several blocks, and an odd frame count.
-        const std::size_t frames = (3u << 20) / (c.channels * c.bits / 8) + 7;
-        const Bytes samples = pseudoRandomBytes(frames * c.channels * c.bits / 8, c.bits);
+        const std::size_t frames = (3u << 20) / (channels * bits / 8) + 7;
+        const Bytes samples = pseudoRandomBytes(frames * channels * bits / 8, bits);
         Collected out;
         PcmConversion conversion;
-        conversion.outputRate = 44100;          // without the 16-bit reduction nothing is resampled
-        conversion.toSixteenBit = c.bits == 16; // a 16-bit source stays as it is
-        auto report =
-            run(waveOf(c.tag, c.channels, c.rate, c.bits, samples, c.container), conversion, out);
+        conversion.outputRate = 44100;        // without the 16-bit reduction nothing is resampled
+        conversion.toSixteenBit = bits == 16; // a 16-bit source stays as it is
+        auto report = run(waveOf(tag, channels, rate, bits, samples, container), conversion, out);
         ASSERT_TRUE(report) << report.error().message;
-        EXPECT_EQ(out.bytes, samples) << c.channels << " channels, " << c.bits << " bits";
+        EXPECT_EQ(out.bytes, samples) << channels << " channels, " << bits << " bits";
         EXPECT_GT(out.blocks, 2u);
         EXPECT_EQ(report->framesWritten, frames);
-        EXPECT_EQ(report->output.sampleRate, c.rate);
+        EXPECT_EQ(report->output.sampleRate, rate);
     }
 }
 
@@ -81,11 +93,8 @@ TEST(PcmPipeline, SamplesShortOfTheHeaderAreSaid) {
     Bytes withoutDs64DataSize =
         test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1)}}, test::Container::Rf64);
     std::fill(withoutDs64DataSize.begin() + 28, withoutDs64DataSize.begin() + 36, 0);
-    const struct {
-        const char* name;
-        Bytes file;
-        std::string warning; // a part of it; empty: none
-    } cases[] = {
+    // Each case: its name, the file, words of the warning (empty: none).
+    const std::tuple<const char*, Bytes, std::string> cases[] = {
         {"Complete", test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1)}}), ""},
         {"CutShort", test::buildWave({{"fmt ", fmt}, {"data", Bytes(60, 1), 100000}}),
          "declares 100000 bytes but the file ends after 60 bytes"},
@@ -93,17 +102,14 @@ TEST(PcmPipeline, SamplesShortOfTheHeaderAreSaid) {
          "last 4 bytes are left out"},
         {"Rf64WithoutDataSize", withoutDs64DataSize, "ds64 chunk holds no data size"},
     };
-    for (const auto& c : cases) {
-        MemoryByteSource source(c.file);
+    for (const auto& [name, file, warning] : cases) {
+        MemoryByteSource source(file);
         auto stream = openPcmStream(source);
-        ASSERT_TRUE(stream) << c.name;
-        EXPECT_EQ(stream->frames(), 10u) << c.name;
-        if (c.warning.empty()) {
-            EXPECT_EQ(stream->dataWarning, "") << c.name;
-        } else {
-            EXPECT_NE(stream->dataWarning.find(c.warning), std::string::npos)
-                << c.name << ": " << stream->dataWarning;
-        }
+        ASSERT_TRUE(stream) << name;
+        EXPECT_EQ(stream->frames(), 10u) << name;
+        EXPECT_EQ(stream->dataWarning.empty(), warning.empty()) << name;
+        EXPECT_NE(stream->dataWarning.find(warning), std::string::npos)
+            << name << ": " << stream->dataWarning;
     }
 }
 
@@ -167,9 +173,6 @@ TEST(PcmPipeline, DitheredReductionHasNoTruncationDistortion) {
     ASSERT_TRUE(report) << report.error().message;
     EXPECT_EQ(report->output.sampleFormat, SampleFormat::Int16);
     const NoiseFigures dithered = measure(sine, read16(out.bytes));
-    std::printf("dithered 24->16, full-scale 1 kHz sine: error mean %.4f LSB, RMS %.4f LSB, "
-                "worst harmonic %.2f x noise\n",
-                dithered.meanError, dithered.rmsError, dithered.worstHarmonicToNoise);
     EXPECT_NEAR(dithered.meanError, 0.0, 0.02);
     EXPECT_NEAR(dithered.rmsError, 0.5, 0.03);
     EXPECT_LT(dithered.worstHarmonicToNoise, 12.0);
@@ -233,29 +236,23 @@ TEST(PcmPipeline, MergesAPairLaidOutByItsDelays) {
     }
     const Bytes fileA = waveOf(1, 1, 48000, 24, a);
     const Bytes fileB = waveOf(1, 1, 48000, 24, b);
-    const struct {
-        PairAlignment alignment;
-        std::uint64_t frames, paddedLeft, paddedRight;
-    } rows[] = {{{0, 0}, 5000, 0, 2000}, {{0, 1000}, 5000, 0, 1000}, {{1000, 0}, 6000, 0, 3000}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.alignment.leftDelay);
-        MemoryByteSource sourceA(fileA), sourceB(fileB);
-        auto streamA = openPcmStream(sourceA);
-        auto streamB = openPcmStream(sourceB);
-        ASSERT_TRUE(streamA && streamB);
+    // Each row: the delays, the frames written, the silence padded on the left and on the right.
+    const std::tuple<PairAlignment, std::uint64_t, std::uint64_t, std::uint64_t> rows[] = {
+        {{0, 0}, 5000, 0, 2000}, {{0, 1000}, 5000, 0, 1000}, {{1000, 0}, 6000, 0, 3000}};
+    for (const auto& [alignment, frames, paddedLeft, paddedRight] : rows) {
+        SCOPED_TRACE(alignment.leftDelay);
         Collected out;
-        auto report =
-            mergePcmPair(sourceA, *streamA, sourceB, *streamB, {}, out.sink(), row.alignment);
+        auto report = merge(fileA, fileB, out, alignment);
         ASSERT_TRUE(report) << report.error().message;
         EXPECT_EQ(report->output.channels, 2);
-        EXPECT_EQ(report->framesWritten, row.frames);
-        EXPECT_EQ(report->paddedFramesLeft, row.paddedLeft);
-        EXPECT_EQ(report->paddedFramesRight, row.paddedRight);
+        EXPECT_EQ(report->framesWritten, frames);
+        EXPECT_EQ(report->paddedFramesLeft, paddedLeft);
+        EXPECT_EQ(report->paddedFramesRight, paddedRight);
         const auto merged = read24(out.bytes);
-        ASSERT_EQ(merged.size(), 2 * row.frames);
-        for (std::int64_t i = 0; i < std::int64_t(row.frames); ++i) {
-            const auto left = i - std::int64_t(row.alignment.leftDelay);
-            const auto right = i - std::int64_t(row.alignment.rightDelay);
+        ASSERT_EQ(merged.size(), 2 * frames);
+        for (std::int64_t i = 0; i < std::int64_t(frames); ++i) {
+            const auto left = i - std::int64_t(alignment.leftDelay);
+            const auto right = i - std::int64_t(alignment.rightDelay);
             ASSERT_EQ(merged[2 * i], left >= 0 && left < 5000 ? left + 1 : 0) << i;
             ASSERT_EQ(merged[2 * i + 1], right >= 0 && right < 3000 ? -right - 1 : 0) << i;
         }
@@ -268,15 +265,53 @@ TEST(PcmPipeline, RefusesPairsThatDoNotMatch) {
     const Bytes mono16 = waveOf(1, 1, 48000, 16, Bytes(30, 1));
     const Bytes stereo = waveOf(1, 2, 48000, 24, Bytes(30, 1));
     for (const Bytes* other : {&mono44, &mono16, &stereo}) {
-        MemoryByteSource left(mono48), right(*other);
-        auto leftStream = openPcmStream(left);
-        auto rightStream = openPcmStream(right);
-        ASSERT_TRUE(leftStream && rightStream);
         Collected out;
-        auto report = mergePcmPair(left, *leftStream, right, *rightStream, {}, out.sink());
+        auto report = merge(mono48, *other, out);
         ASSERT_FALSE(report);
         EXPECT_TRUE(out.bytes.empty()) << report.error().message;
+        EXPECT_EQ(report.error().message.find("not a WAVE"), std::string::npos);
     }
+}
+
+// --- Sample conversions ---
+using test::encode24;
+
+TEST(PcmConvert, DecodesEachLayoutToFloat) {
+    const std::vector<std::uint8_t> int16 = {0x00, 0x80, 0xFF, 0x7F, 0x00, 0x40};
+    const std::vector<std::uint8_t> int24 = encode24({-8388608, 8388607, 4194304});
+    const std::vector<std::uint8_t> float32 = {0x00, 0x00, 0x80, 0xBF, 0x00, 0x00,
+                                               0x00, 0x3F, 0x00, 0x00, 0x00, 0x00};
+    float out[3];
+    decodeToFloat(SampleFormat::Int16, int16.data(), 3, out);
+    EXPECT_FLOAT_EQ(out[0], -1.0f);
+    EXPECT_NEAR(out[1], 1.0f, 1e-4);
+    EXPECT_FLOAT_EQ(out[2], 0.5f);
+    decodeToFloat(SampleFormat::Int24, int24.data(), 3, out);
+    EXPECT_FLOAT_EQ(out[0], -1.0f);
+    EXPECT_NEAR(out[1], 1.0f, 1e-6);
+    EXPECT_FLOAT_EQ(out[2], 0.5f);
+    decodeToFloat(SampleFormat::Float32, float32.data(), 3, out);
+    EXPECT_FLOAT_EQ(out[0], -1.0f);
+    EXPECT_FLOAT_EQ(out[1], 0.5f);
+    EXPECT_FLOAT_EQ(out[2], 0.0f);
+}
+
+TEST(TpdfDither, ExtremesClipAndSilenceStaysNearZero) {
+    TpdfDither dither(7);
+    const auto in = encode24({8388607, -8388608, 0, 0, 0, 0});
+    std::vector<std::uint8_t> out(12);
+    dither.from24(in.data(), 6, out.data());
+    const auto samples = test::read16(out);
+    EXPECT_GE(samples[0], 32766);
+    EXPECT_LE(samples[1], -32767);
+    for (int i = 2; i < 6; ++i) {
+        EXPECT_LE(std::abs(samples[i]), 1);
+    }
+}
+
+TEST(Resampler, RefusesImpossibleRates) {
+    EXPECT_FALSE(Resampler::create(0, 48000, 2));
+    EXPECT_FALSE(Resampler::create(48000, 44100, 0));
 }
 
 } // namespace

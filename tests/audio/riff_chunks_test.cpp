@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "audio/riff_chunks.h"
+#include "audio/wave_format.h"
 #include "wave_builder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace korvel {
@@ -23,13 +25,6 @@ std::string chunkOrder(const RiffLayout& layout) {
 const Bytes kFmt = test::fmtBody(1, 2, 48000, 24);
 const Bytes kBext = test::bextBody(test::describedAs("sSCENE=1\r\n"));
 
-struct WalkCase {
-    const char* name;
-    Bytes file;
-    std::string order;
-    bool broken;
-};
-
 Bytes withRiffSize(Bytes file, std::uint32_t size) {
     for (int i = 0; i < 4; ++i) {
         file[4 + i] = static_cast<std::uint8_t>(size >> (8 * i));
@@ -43,7 +38,8 @@ Bytes appended(Bytes file, const std::string& tail) {
 }
 
 TEST(RiffChunks, FindsTheChunksBySize) {
-    const WalkCase cases[] = {
+    // Each case: its name, the file, its chunks in order, whether the chunk list is broken.
+    const std::tuple<const char*, Bytes, std::string, bool> cases[] = {
         {"Typical", test::buildWave({{"bext", kBext}, {"fmt ", kFmt}, {"data", Bytes(12, 1)}}),
          "bext|fmt |data|", false},
         {"BextAfterLargeJunk",
@@ -82,11 +78,11 @@ TEST(RiffChunks, FindsTheChunksBySize) {
                          test::Container::Rf64),
          "ds64|fmt |bext|data|", false},
     };
-    for (const WalkCase& c : cases) {
-        MemoryByteSource source(c.file);
+    for (const auto& [name, file, order, broken] : cases) {
+        MemoryByteSource source(file);
         const RiffLayout layout = walkRiffChunks(source);
-        EXPECT_EQ(chunkOrder(layout), c.order) << c.name;
-        EXPECT_EQ(layout.broken, c.broken) << c.name << ": " << layout.problem;
+        EXPECT_EQ(chunkOrder(layout), order) << name;
+        EXPECT_EQ(layout.broken, broken) << name << ": " << layout.problem;
     }
 }
 
@@ -198,6 +194,43 @@ TEST(RiffChunks, EveryCorpusFileWalksCleanly) {
         ++files;
     }
     EXPECT_GE(files, 12);
+}
+
+// --- The format chunk ---
+test::Bytes withBlockAlign(test::Bytes body, std::uint16_t align) {
+    body[12] = static_cast<std::uint8_t>(align);
+    body[13] = 0;
+    return body;
+}
+
+TEST(WaveFormat, KnowsTheSampleLayout) {
+    // Each case: its name, the fmt body, the sample layout and the channels read.
+    const std::tuple<const char*, test::Bytes, SampleFormat, std::uint16_t> cases[] = {
+        {"Pcm16Mono", test::fmtBody(1, 1, 44100, 16), SampleFormat::Int16, 1},
+        {"Pcm24Stereo", test::fmtBody(1, 2, 48000, 24), SampleFormat::Int24, 2},
+        {"Float32", test::fmtBody(3, 2, 96000, 32), SampleFormat::Float32, 2},
+        {"ExtensiblePcm24", test::fmtBody(1, 6, 48000, 24, true), SampleFormat::Int24, 6},
+        {"ExtensibleFloat", test::fmtBody(3, 2, 48000, 32, true), SampleFormat::Float32, 2},
+        {"Pcm8", test::fmtBody(1, 1, 8000, 8), SampleFormat::Unsupported, 1},
+        {"Pcm32", test::fmtBody(1, 2, 48000, 32), SampleFormat::Unsupported, 2},
+        {"Compressed", test::fmtBody(2, 2, 48000, 16), SampleFormat::Unsupported, 2},
+        {"BlockAlignWrong", withBlockAlign(test::fmtBody(1, 2, 48000, 24), 4),
+         SampleFormat::Unsupported, 2},
+        {"NoChannels", test::fmtBody(1, 0, 48000, 16), SampleFormat::Unsupported, 0},
+    };
+    for (const auto& [name, body, expected, channels] : cases) {
+        auto format = parseWaveFormat(body);
+        ASSERT_TRUE(format) << name << ": " << format.error().message;
+        EXPECT_EQ(format->sampleFormat(), expected) << name;
+        EXPECT_EQ(format->channels, channels) << name;
+    }
+}
+
+TEST(WaveFormat, RefusesShortBodies) {
+    EXPECT_FALSE(parseWaveFormat(test::Bytes(14, 0)));
+    test::Bytes extensible = test::fmtBody(1, 2, 48000, 24, true);
+    extensible.resize(30);
+    EXPECT_FALSE(parseWaveFormat(extensible));
 }
 
 } // namespace

@@ -71,14 +71,10 @@ inline void putText(Bytes& out, const std::string& text, std::size_t width) {
 }
 
 struct Chunk {
-    Chunk(std::string id_, Bytes body_, std::optional<std::uint32_t> sizeField_ = std::nullopt,
-          bool pad_ = true)
-        : id(std::move(id_)), body(std::move(body_)), sizeField(sizeField_), pad(pad_) {}
-
     std::string id;
     Bytes body;
-    std::optional<std::uint32_t> sizeField; // written instead of the body size
-    bool pad = true;                        // odd bodies get their pad byte
+    std::optional<std::uint32_t> sizeField = std::nullopt; // written instead of the body size
+    bool pad = true;                                       // odd bodies get their pad byte
 };
 
 inline Bytes fmtBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
@@ -195,11 +191,11 @@ inline Bytes bwfRecording(const BextFields& fields, std::uint16_t channels, std:
                           std::uint16_t bits, double seconds, bool withBext = true) {
     std::vector<Chunk> chunks;
     if (withBext) {
-        chunks.emplace_back("bext", bextBody(fields));
+        chunks.push_back({"bext", bextBody(fields)});
     }
-    chunks.emplace_back("fmt ", fmtBody(1, channels, rate, bits, channels > 2));
+    chunks.push_back({"fmt ", fmtBody(1, channels, rate, bits, channels > 2)});
     const auto frames = static_cast<std::size_t>(seconds * rate);
-    chunks.emplace_back("data", pseudoRandomBytes(frames * channels * (bits / 8), rate));
+    chunks.push_back({"data", pseudoRandomBytes(frames * channels * (bits / 8), rate)});
     return buildWave(chunks);
 }
 
