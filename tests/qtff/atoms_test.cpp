@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Every typed atom reads back what it wrote, in each version, and refuses a payload cut short or
-// a count of more entries than follow.
+// a count of more entries than follow; so do untyped atoms and sound sample descriptions.
+#include "qtff/atom.h"
 #include "qtff/atoms/chunk_offset_atom.h"
 #include "qtff/atoms/elst_atom.h"
 #include "qtff/atoms/hdlr_atom.h"
@@ -11,10 +12,13 @@
 #include "qtff/atoms/timecode_sample_entry.h"
 #include "qtff/atoms/tkhd_atom.h"
 #include "qtff/atoms/track_reference_atom.h"
+#include "qtff/byte_reader.h"
+#include "qtff/sound_track.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <tuple>
 
 namespace korvel::qtff {
 namespace {
@@ -123,6 +127,87 @@ TEST(TypedAtoms, ReadBackWhatTheyWroteAndRefuseWhatDoesNotFit) {
             EXPECT_EQ(c.readsBack(more), std::nullopt) << "huge count";
         }
     }
+}
+
+// Untyped atoms: written back byte for byte, refused when a child does not fit.
+std::vector<std::uint8_t> header(std::uint32_t size, const char (&type)[5]) {
+    ByteWriter w;
+    w.u32(size);
+    w.fourCC(fourCC(type));
+    return w.take();
+}
+
+std::vector<std::uint8_t> joined(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> all;
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+// A whole movie header read and written back is the timecode-track tests'.
+TEST(Atom, WritesBackWhatItReadByteForByte) {
+    // moov { free (64-bit size) ; 4 zero bytes }
+    ByteWriter w;
+    auto moov = w.beginAtom(fourCC("moov"));
+    w.u32(1);
+    w.fourCC(fourCC("free"));
+    w.u64(18);
+    w.u16(0xBEEF);
+    w.u32(0);
+    w.endAtom(moov);
+    auto atom = parseAtom(w.data());
+    ASSERT_TRUE(atom.ok()) << atom.error().message;
+    EXPECT_EQ(atomBytes(*atom), w.data());
+}
+
+TEST(Atom, RefusesChildrenThatDoNotFitTheirParent) {
+    ByteWriter huge;
+    huge.u32(24);
+    huge.fourCC(fourCC("moov"));
+    huge.u32(1);
+    huge.fourCC(fourCC("trak"));
+    huge.u64(~0ull);
+    std::vector<std::uint8_t> deep; // 40 levels of 'trak'
+    for (int i = 40; i > 0; --i)
+        deep = joined({deep, header(std::uint32_t(8 * i), "trak")});
+    const std::vector<std::uint8_t> cases[] = {
+        joined({header(16, "moov"), header(100, "trak")}),
+        joined({header(16, "moov"), header(4, "trak")}),
+        huge.take(),
+        deep,
+    };
+    for (const auto& bytes : cases)
+        EXPECT_FALSE(parseAtom(bytes).ok()) << bytes.size();
+}
+
+// The sound format read back from a sample description is the one it was written for, for each
+// kind of entry; entries of other kinds or cut short give nothing.
+TEST(SoundFormatOfTest, ReadsBackWhatWasWrittenAndNothingElse) {
+    const SoundFormat formats[] = {
+        {PcmEncoding::Int16LE, 1, 44100},  // sowt
+        {PcmEncoding::Int24LE, 2, 48000},  // in24
+        {PcmEncoding::Int24LE, 4, 96000},  // lpcm: more than two channels
+        {PcmEncoding::Int16LE, 2, 192000}, // lpcm: a rate above 65535 Hz
+        {PcmEncoding::Float32LE, 2, 48000},
+    };
+    for (const SoundFormat& format : formats) {
+        const auto read = soundFormatOf(makeSoundSampleDescription(format));
+        ASSERT_TRUE(read);
+        EXPECT_EQ(std::tie(read->encoding, read->channels, read->sampleRate),
+                  std::tie(format.encoding, format.channels, format.sampleRate))
+            << format.channels << " ch " << format.sampleRate;
+    }
+    auto lpcm = makeSoundSampleDescription({PcmEncoding::Int24LE, 4, 96000});
+    auto other = makeSoundSampleDescription({PcmEncoding::Int16LE, 1, 48000});
+    other[4] = 'r'; // 'rowt'
+    EXPECT_FALSE(soundFormatOf({}));
+    EXPECT_FALSE(soundFormatOf(other));
+    EXPECT_FALSE(soundFormatOf(std::span(lpcm).first(40))) << "version 2 fields cut off";
+
+    // A 24-bit entry's version 1 fields: a packet is one 3-byte sample, a frame one per channel.
+    const auto in24 = makeSoundSampleDescription({PcmEncoding::Int24LE, 2, 48000});
+    ByteReader version1{std::span(in24).subspan(36, 12)};
+    EXPECT_EQ(version1.u32s<3>(), (std::array<std::uint32_t, 3>{1, 3, 6}));
 }
 
 } // namespace

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "faulty_disks.h"
+#include "qtff/file_io.h"
 #include "qtff/movie_file.h"
+#include "support/outside_tools.h"
 #include "test_movies.h"
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
+#include <tuple>
 
 namespace korvel::qtff {
 namespace {
@@ -58,35 +63,28 @@ TEST(HeaderUpdate, RefusesWhatItCannotChangeSafely) {
     withFragment.insert(withFragment.end(), moof.begin(), moof.end());
     auto mediaCutOff = testing::makeTestMovie({.moovFirst = true});
     mediaCutOff.resize(mediaCutOff.size() - 4);
-    struct Case {
-        const char* name;
-        std::vector<std::uint8_t> bytes;
-        bool writable;
-        const char* message;
-    };
-    const std::vector<Case> cases{
+    // Each case: its name, the file, whether it is writable, words of the refusal.
+    const std::tuple<const char*, std::vector<std::uint8_t>, bool, const char*> cases[] = {
         {"compressed header", withMoovChild("cmov"), true, "compressed"},
         {"fragmented header", withMoovChild("mvex"), true, "fragmented"},
         {"movie fragment", withFragment, true, "fragmented"},
         {"media cut off", mediaCutOff, true, "truncated"},
         {"read-only", testing::makeTestMovie(), false, "read-only"},
     };
-    for (const auto& c : cases) {
-        auto opened = openMemory(c.bytes, c.writable);
+    for (const auto& [name, bytes, writable, message] : cases) {
+        auto opened = openMemory(bytes, writable);
         auto status = opened.movie.addTimecodeTrack({kPal, 1, "R"});
-        ASSERT_FALSE(status.ok()) << c.name;
-        EXPECT_NE(status.error().message.find(c.message), std::string::npos)
-            << c.name << ": " << status.error().message;
-        EXPECT_EQ(opened.file->bytes(), c.bytes) << c.name << ": the file must be unchanged";
-        EXPECT_FALSE(opened.movie.deleteTimecodeTracks().ok()) << c.name;
+        ASSERT_FALSE(status.ok()) << name;
+        EXPECT_NE(status.error().message.find(message), std::string::npos)
+            << name << ": " << status.error().message;
+        EXPECT_EQ(opened.file->bytes(), bytes) << name << ": the file must be unchanged";
+        EXPECT_FALSE(opened.movie.deleteTimecodeTracks().ok()) << name;
     }
 }
 
 TEST(HeaderUpdate, OpenRefusesFilesThatAreNotMovies) {
     const std::string texts[] = {"", "hello world, this is not a movie",
-                                 std::string("\0\0\0\x08"
-                                             "free",
-                                             8)};
+                                 std::string("\0\0\0\010free", 8)};
     for (const auto& text : texts) {
         auto m = MovieFile::open(
             std::make_unique<MemoryFile>(std::vector<std::uint8_t>(text.begin(), text.end())));
@@ -295,6 +293,48 @@ TEST(HeaderUpdate, SurvivesAPowerCutAtEveryInstant) {
             (void)expectOldOrNewMovie(state, c);
         }
     }
+}
+
+// One writer at a time: a file opened for writing is locked until it is closed.
+using namespace std::chrono_literals;
+
+class FileLock : public ::testing::Test {
+  protected:
+    void SetUp() override { std::ofstream(m_path, std::ios::binary) << "movie bytes"; }
+
+    test::TempDir m_dir{"korvel-file-lock"};
+    std::string m_path = m_dir.file("movie.mov");
+};
+
+TEST_F(FileLock, ASecondWriterIsToldTheFileIsInUse) {
+    auto first = openFile(m_path, OpenMode::ReadWrite);
+    ASSERT_TRUE(first.ok()) << first.error().message;
+
+    auto second = openFile(m_path, OpenMode::ReadWrite, 100ms);
+    ASSERT_FALSE(second.ok());
+    EXPECT_EQ(second.error().kind, ErrorKind::InUse);
+    EXPECT_NE(second.error().message.find("in use"), std::string::npos) << second.error().message;
+
+    // Readers are never kept out: the file is readable at every instant of an update.
+    auto reader = openFile(m_path, OpenMode::ReadOnly, 0ms);
+    ASSERT_TRUE(reader.ok());
+    EXPECT_EQ(*(*reader)->size(), 11u);
+
+    first->reset();
+    EXPECT_TRUE(openFile(m_path, OpenMode::ReadWrite, 0ms).ok());
+}
+
+TEST_F(FileLock, WaitsForTheOtherWriterToFinish) {
+    auto first = openFile(m_path, OpenMode::ReadWrite);
+    ASSERT_TRUE(first.ok());
+    std::thread finisher([&] {
+        std::this_thread::sleep_for(200ms);
+        first->reset();
+    });
+    // Far longer than the other writer takes: the open must succeed once it has finished.
+    auto second = openFile(m_path, OpenMode::ReadWrite, 600s);
+    finisher.join();
+    EXPECT_TRUE(second.ok()) << second.error().message;
 }
 
 } // namespace

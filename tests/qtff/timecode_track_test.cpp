@@ -3,6 +3,7 @@
 #include "test_movies.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace korvel::qtff {
 namespace {
@@ -50,36 +51,32 @@ TEST(TimecodeTrack, IsLaidOutAsTheToolWritesIt) {
 // (else the sound) refers to it and lends it its size.
 TEST(TimecodeTrack, FollowsThePictureElseTheSound) {
     const TimecodeFormat film{2, 24, 1, 24};
-    struct Case {
-        testing::TestMovieOptions movie;
-        TimecodeFormat format;
-        std::uint64_t trackDuration;
-        std::uint64_t mediaDuration;
-    };
-    const Case cases[] = {
-        {{.duration = 3000, .videoDuration = 1200}, kPal, 1200, 50}, // 2 s picture, 5 s sound
-        {{.duration = 3000, .videoDuration = 1200}, kNtscDrop, 1200, 5994},
-        {{.video = false, .duration = 3000}, film, 3000, 120}, // sound only: the whole movie
-        {{.timeScale = 30000, .duration = 60060}, kNtscDrop, 60060, 6000},
-        {{.timeScale = 1000, .duration = 1001}, kPal, 1001, 26}, // a part of a frame counts whole
-        {{.timeScale = 600, .duration = 0}, film, 0, 0},
-        {{.video = false, .sound = false}, kPal, 1200, 50},
-    };
-    for (const auto& c : cases) {
-        Movie movie = movieOf(c.movie);
-        ASSERT_TRUE(addTimecodeTrack(movie, {c.format, 0, "R"}, 100).ok());
+    // Each case: the movie, the timecode format, the track's and the media's durations.
+    const std::tuple<testing::TestMovieOptions, TimecodeFormat, std::uint64_t, std::uint64_t>
+        cases[] = {
+            {{.duration = 3000, .videoDuration = 1200}, kPal, 1200, 50}, // 2 s picture, 5 s sound
+            {{.duration = 3000, .videoDuration = 1200}, kNtscDrop, 1200, 5994},
+            {{.video = false, .duration = 3000}, film, 3000, 120}, // sound only: the whole movie
+            {{.timeScale = 30000, .duration = 60060}, kNtscDrop, 60060, 6000},
+            {{.timeScale = 1000, .duration = 1001}, kPal, 1001, 26}, // a frame begun counts whole
+            {{.timeScale = 600, .duration = 0}, film, 0, 0},
+            {{.video = false, .sound = false}, kPal, 1200, 50},
+        };
+    for (const auto& [options, format, trackDuration, mediaDuration] : cases) {
+        Movie movie = movieOf(options);
+        ASSERT_TRUE(addTimecodeTrack(movie, {format, 0, "R"}, 100).ok());
         const auto tracks = *movie.tracks();
         const auto& tc = tracks.back();
-        SCOPED_TRACE(std::to_string(c.movie.duration) + " @" + std::to_string(c.movie.timeScale));
-        EXPECT_EQ(tc.duration, c.trackDuration);
-        EXPECT_EQ(tc.edits.at(0).segmentDuration, c.trackDuration);
-        EXPECT_EQ(tc.mediaTimeScale, std::uint32_t(c.format.timeScale));
-        EXPECT_EQ(tc.mediaDuration, c.mediaDuration);
+        SCOPED_TRACE(std::to_string(options.duration) + " @" + std::to_string(options.timeScale));
+        EXPECT_EQ(tc.duration, trackDuration);
+        EXPECT_EQ(tc.edits.at(0).segmentDuration, trackDuration);
+        EXPECT_EQ(tc.mediaTimeScale, std::uint32_t(format.timeScale));
+        EXPECT_EQ(tc.mediaDuration, mediaDuration);
         EXPECT_EQ(tc.timeToSample,
-                  (std::vector<std::array<std::uint32_t, 2>>{{1, std::uint32_t(c.mediaDuration)}}));
-        EXPECT_EQ(tc.width, c.movie.video ? 320u << 16 : 0u);
-        EXPECT_EQ(tc.height, c.movie.video ? 240u << 16 : 0u);
-        const bool referred = c.movie.video || c.movie.sound;
+                  (std::vector<std::array<std::uint32_t, 2>>{{1, std::uint32_t(mediaDuration)}}));
+        EXPECT_EQ(tc.width, options.video ? 320u << 16 : 0u);
+        EXPECT_EQ(tc.height, options.video ? 240u << 16 : 0u);
+        const bool referred = options.video || options.sound;
         EXPECT_EQ(tracks.front().references.size(), referred ? 1u : 0u);
         for (std::size_t i = 1; i < tracks.size(); ++i)
             EXPECT_TRUE(tracks[i].references.empty()) << "only the first track refers to it";
@@ -90,25 +87,23 @@ TEST(TimecodeTrack, FollowsThePictureElseTheSound) {
 // one no other track holds.
 TEST(TimecodeTrack, NewTrackTakesAnUnusedId) {
     constexpr std::uint32_t kLast = 0xFFFFFFFFu;
-    struct Case {
-        std::uint32_t videoId, soundId, nextId;
-        std::uint32_t expectedId, expectedNext;
-    };
-    const Case cases[] = {
-        {1, 2, 10, 10, 11},      // the header's next ID is kept
-        {5, 9, 3, 10, 11},       // a stale next ID is passed by
-        {1, kLast, 3, 2, kLast}, // nothing above the highest: the lowest free one
-        {kLast, 1, kLast, 2, kLast}, {2, kLast, 0, 1, kLast}, {7, 8, kLast, kLast, kLast},
-    };
-    for (const auto& c : cases) {
-        Movie movie = movieOf(
-            {.videoTrackId = c.videoId, .soundTrackId = c.soundId, .nextTrackId = c.nextId});
+    // Each case: the picture's, the sound's and the next track ID, and the ID and next ID after.
+    const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>
+        cases[] = {
+            {1, 2, 10, 10, 11},      // the header's next ID is kept
+            {5, 9, 3, 10, 11},       // a stale next ID is passed by
+            {1, kLast, 3, 2, kLast}, // nothing above the highest: the lowest free one
+            {kLast, 1, kLast, 2, kLast}, {2, kLast, 0, 1, kLast}, {7, 8, kLast, kLast, kLast},
+        };
+    for (const auto& [videoId, soundId, nextId, expectedId, expectedNext] : cases) {
+        Movie movie =
+            movieOf({.videoTrackId = videoId, .soundTrackId = soundId, .nextTrackId = nextId});
         auto id = addTimecodeTrack(movie, {kPal, 0, "R"}, 100);
-        SCOPED_TRACE(std::to_string(c.videoId) + "," + std::to_string(c.soundId) + " next " +
-                     std::to_string(c.nextId));
+        SCOPED_TRACE(std::to_string(videoId) + "," + std::to_string(soundId) + " next " +
+                     std::to_string(nextId));
         ASSERT_TRUE(id.ok()) << id.error().message;
-        EXPECT_EQ(*id, c.expectedId);
-        EXPECT_EQ(movie.header()->nextTrackId, c.expectedNext);
+        EXPECT_EQ(*id, expectedId);
+        EXPECT_EQ(movie.header()->nextTrackId, expectedNext);
         EXPECT_EQ(movie.tracks()->front().references.at(0).trackIds,
                   std::vector<std::uint32_t>{*id});
     }

@@ -2,6 +2,7 @@
 // Movies made by ffmpeg get timecode tracks from us; ffprobe and mediainfo must read back what we
 // wrote, the media must be untouched and ffmpeg must still decode every frame alike.
 
+#include "../audio/wave_builder.h"
 #include "faulty_disks.h"
 #include "qtff/movie_file.h"
 #include "support/outside_tools.h"
@@ -180,11 +181,6 @@ TEST_F(ToolJudged, ReadsBackTimecodeAndReelOfEveryKindAndSystem) {
     }
 }
 
-std::vector<std::uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // A power cut during a replacement (as `korvel tc add --replace` makes it) and during a delete:
 // ffprobe must find the old or the new timecode in every disk state the cut could leave.
 TEST_F(ToolJudged, PowerCutLeavesTheOldOrTheNewTimecode) {
@@ -195,7 +191,7 @@ TEST_F(ToolJudged, PowerCutLeavesTheOldOrTheNewTimecode) {
     }
     auto replacement = optionsFor(kTvCases[1], "NEW");
     replacement.replaceExisting = true;
-    auto start = readBytes(path);
+    auto start = test::readFile(path);
     for (const bool replacing : {true, false}) {
         SCOPED_TRACE(replacing ? "replacing" : "deleting");
         auto recording = std::make_unique<testing::RecordingFile>(start);
@@ -207,8 +203,7 @@ TEST_F(ToolJudged, PowerCutLeavesTheOldOrTheNewTimecode) {
         const auto states = testing::powerCutStates(start, disk->log());
         const auto cut = m_dir.file("cut.mov");
         for (const auto& state : states) {
-            std::ofstream(cut, std::ios::binary | std::ios::trunc)
-                .write(reinterpret_cast<const char*>(state.data()), std::streamsize(state.size()));
+            test::writeFile(cut, state);
             const auto j = judge(cut, false);
             const bool old =
                 j.ffprobeTimecode == "01:00:00:00" && j.ffprobeReel == "OLD" && j.tmcdStreams == 1;
