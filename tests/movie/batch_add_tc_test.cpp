@@ -1,21 +1,36 @@
 // SPDX-License-Identifier: MIT
 // Batch Add TC's decisions, log lines and summary, with the timecode-track operations replaced by
-// a record of movies held in memory (the movies themselves are empty files in a temporary folder).
+// a record of movies held in memory (the movies themselves are empty files in a temporary folder);
+// then the real operations on movies made by ffmpeg, and those operations (QT_Utility) alone.
+#include "../audio/wave_builder.h"
+#include "../qtff/test_movies.h"
 #include "movie/batch_add_tc.h"
+#include "movie/qt_utility.h"
+#include "platform/console.h"
 #include "platform/scripted_user_interface.h"
+#include "qtff/movie_file.h"
 #include "support/output_folder_test.h"
+#include "test_media.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 
 namespace korvel {
 namespace {
 
 namespace fs = std::filesystem;
+
+class RecordingConsole final : public Console {
+  public:
+    void diagnostic(std::string_view message) override { lines.emplace_back(message); }
+    std::vector<std::string> lines;
+};
 
 struct FakeMovies {
     std::map<std::string, bool> hasTrack;
@@ -67,9 +82,10 @@ class BatchAddTcTest : public test::OutputFolderTest {
     void writeAle(const std::string& text) {
         std::ofstream(options.alePath, std::ios::binary) << text;
     }
-    Result<BatchAddTcSummary> run() {
+    Result<BatchAddTcSummary> run(std::optional<TimecodeTrackOperations> operations = {}) {
         BatchAddTc batch(
-            ui, [this](std::string_view entry) { log.emplace_back(entry); }, movies.operations());
+            ui, [this](std::string_view entry) { log.emplace_back(entry); },
+            operations ? *operations : movies.operations());
         return batch.setMovieTCFromAle(options);
     }
 
@@ -100,11 +116,7 @@ TEST_F(BatchAddTcTest, AddedMissingAndSkipped) {
                  "A002\t11:00:00:00\t11:00:01:00\tR2\n"
                  "A003\t12:00:00:00\t12:00:01:00\tR3\n"
                  "A004\t13:00:00:00\t13:00:01:00\tR4\n"));
-    const auto summary = run();
-    ASSERT_TRUE(summary.ok());
-    EXPECT_EQ(summary->added, 2);
-    EXPECT_EQ(summary->missed, 1);
-    EXPECT_EQ(summary->skipped, 1);
+    ASSERT_TRUE(run().ok()); // the counts are read in the summary lines made of them
     EXPECT_EQ(log,
               (std::vector<std::string>{
                   "Starting Batch Add TC...",
@@ -145,9 +157,7 @@ TEST_F(BatchAddTcTest, CancelStopsBetweenClipsAndReportsWhere) {
     const auto summary = run();
     ASSERT_TRUE(summary.ok());
     EXPECT_TRUE(summary->cancelled);
-    EXPECT_EQ(summary->added, 2);
     EXPECT_EQ(movies.calls.size(), 2u);
-    EXPECT_FALSE(movies.hasTrack[movie("A003.mov")]);
     EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
               (std::vector<std::string>{
                   "Batch Add TC was cancelled after clip 2 of 3: the clips after it were left as "
@@ -191,13 +201,9 @@ TEST_F(BatchAddTcTest, ReplacedRefusedAndUnconfirmedChanges) {
         movies.calls.push_back("replace " + path + " " + std::string(tc));
         return {};
     };
-    BatchAddTc batch(
-        ui, [this](std::string_view entry) { log.emplace_back(entry); }, operations);
-    const auto summary = batch.setMovieTCFromAle(options);
+    const auto summary = run(operations);
     ASSERT_TRUE(summary.ok());
-    EXPECT_EQ(summary->added, 1);
-    EXPECT_EQ(summary->failed, 1);
-    EXPECT_EQ(summary->unconfirmed, 1);
+    EXPECT_EQ(summary->added, 1); // the other counts are read in the summary lines below
     EXPECT_EQ(movies.calls,
               (std::vector<std::string>{"replace " + movie("A001.mov") + " 10:00:00:00",
                                         "add " + movie("A003.mov") + " 10:00:00:00 R3 PAL"}));
@@ -296,39 +302,34 @@ TEST_F(BatchAddTcTest, RowsAndNamesAsLogged) {
 
 // Hours of 24 or more, and drop-frame labels the counting skips, name no frame of the day: the
 // row is refused, never written as another time. 30 fps timecodes are converted to 24 first.
+// Each row: video format, start, whether converted to 24 fps, what is written (nullptr: refused).
 TEST_F(BatchAddTcTest, TimecodesThatNameNoFrameAreRefused) {
-    struct Row {
-        const char* videoFormat;
-        const char* start;
-        bool convertTo24;
-        const char* written; // nullptr: refused
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, bool, const char*> rows[] = {
         {"PAL", "24:00:00:00", false, nullptr},
         {"PAL", "23:59:59:24", false, "23:59:59:24"},
+        {"PAL", "10:00:00:xx", false, nullptr},
         {"NTSC", "00:01:00;01", false, nullptr},
         {"NTSC", "00:01:00;02", false, "00:01:00;02"},
         {"24 fps", "00:01:00;00", true, nullptr},
         {"24 fps", "01:00:00:30", true, nullptr},
         {"24 fps", "01:00:00:29", true, "01:00:00:23"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.videoFormat) + " " + row.start);
+    for (const auto& [videoFormat, start, convertTo24, written] : rows) {
+        SCOPED_TRACE(std::string(videoFormat) + " " + start);
         makeMovie("A001.mov");
         log.clear();
         movies.calls.clear();
-        writeAle(ale("A001\t" + std::string(row.start) + "\t\tR1\n", "Name\tStart\tEnd\tTape",
-                     row.videoFormat));
-        options.tvsys = row.videoFormat;
-        options.convertTo24TC = row.convertTo24;
+        writeAle(
+            ale("A001\t" + std::string(start) + "\t\tR1\n", "Name\tStart\tEnd\tTape", videoFormat));
+        options.tvsys = videoFormat;
+        options.convertTo24TC = convertTo24;
         ASSERT_TRUE(run().ok());
         const std::string refusal =
-            "ERROR - The clip A001 has no valid timecode: " + std::string(row.start) +
-            " - skipping...";
-        EXPECT_EQ(std::find(log.begin(), log.end(), refusal) != log.end(), row.written == nullptr);
-        ASSERT_EQ(movies.calls.size(), row.written ? 1u : 0u);
-        if (row.written) {
-            EXPECT_NE(movies.calls[0].find(row.written), std::string::npos) << movies.calls[0];
+            "ERROR - The clip A001 has no valid timecode: " + std::string(start) + " - skipping...";
+        EXPECT_EQ(std::find(log.begin(), log.end(), refusal) != log.end(), written == nullptr);
+        ASSERT_EQ(movies.calls.size(), written ? 1u : 0u);
+        if (written) {
+            EXPECT_NE(movies.calls[0].find(written), std::string::npos) << movies.calls[0];
         }
     }
     expectLogged({"Converting Clip A001 30 fps timecode: 01:00:00:29 to 24 fps timecode: "
@@ -351,17 +352,12 @@ TEST_F(BatchAddTcTest, WindowsNamesTryTheSecondConversion) {
               }));
 }
 
-// Logs and settings that stop the batch before any movie is touched: each with its alert.
+// Logs and settings that stop the batch before any movie is touched: each with its alert. Each
+// row: the ALE text (none: the file cannot be read), the TV system, the alert's title and message.
 TEST_F(BatchAddTcTest, RefusalsTouchNothing) {
     makeMovie("A001.mov");
-    struct Row {
-        std::optional<std::string> text; // none: the ALE file cannot be read
-        std::string tvsys;
-        std::string alertTitle;
-        std::string alertMessage;
-    };
     const std::string wrong = "Something is wrong here...";
-    const Row rows[] = {
+    const std::tuple<std::optional<std::string>, std::string, std::string, std::string> rows[] = {
         {ale("A001\t01:00:00:00\t\tR1\n", "Name\tEnd\tTape"), "PAL", "Error",
          "The Batch List does not contain the Column specified in the preferences..."},
         {ale("A001\t01:00:00:00\t\tR1\n", "Nom\tStart\tEnd\tTape"), "PAL", "Error",
@@ -381,33 +377,88 @@ TEST_F(BatchAddTcTest, RefusalsTouchNothing) {
          "There is no timecode value in the timecode column."},
         {std::nullopt, "PAL", wrong, "The ALE file could not be read!"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.alertMessage);
+    for (const auto& [text, tvsys, alertTitle, alertMessage] : rows) {
+        SCOPED_TRACE(alertMessage);
         ui = ScriptedUserInterface();
         fs::remove(options.alePath);
-        if (row.text) {
-            writeAle(*row.text);
+        if (text) {
+            writeAle(*text);
         }
-        options.tvsys = row.tvsys;
+        options.tvsys = tvsys;
         EXPECT_FALSE(run().ok());
         ASSERT_EQ(ui.alerts().size(), 1u);
-        EXPECT_EQ(ui.alerts()[0].title, row.alertTitle);
-        EXPECT_EQ(ui.alerts()[0].message, row.alertMessage);
+        EXPECT_EQ(ui.alerts()[0].title, alertTitle);
+        EXPECT_EQ(ui.alerts()[0].message, alertMessage);
         EXPECT_EQ(ui.beeps(), 1);
         EXPECT_TRUE(ui.summaryLines().empty());
         EXPECT_TRUE(movies.calls.empty());
     }
 }
 
+// Through the real timecode-track operations, on movies made by ffmpeg and judged by ffprobe: NTSC
+// drop and non-drop frame taken from each timecode's text (a log with CR LF breaks, blank lines
+// and an unclosed last row), 24 fps converted from 30 fps, and overwriting ffmpeg's own track or
+// ours: every movie ends with exactly one timecode track, the new one, and its media as they
+// were. 59.94 drop frame; a movie whose picture runs at 25 still gets its track, and the log
+// names both rates.
+TEST_F(BatchAddTcTest, RealMoviesEndWithTheNewTrackAlone) {
+    if (!test::haveProgram("ffmpeg") || !test::haveProgram("ffprobe")) {
+        GTEST_SKIP() << "ffmpeg and ffprobe judge these movies";
+    }
+    using test::MovieKind;
+    ASSERT_TRUE(test::makeMovie(movie("B001.mov"), MovieKind::Video, "-timecode 09:00:00:00"));
+    ASSERT_TRUE(test::makeMovie(movie("B002.mov"), MovieKind::VideoAndSound));
+    ASSERT_TRUE(test::makeMovie(movie("B003"), MovieKind::Video, "-f mov"));
+    ASSERT_TRUE(test::makeMovie(movie("C001.mov"), MovieKind::Video, "-r 60000/1001"));
+    RecordingConsole console;
+    const TimecodeTrackOperations real = timecodeTrackOperations(console, ui);
+    const std::string hash = test::mediaHash(movie("B001.mov"));
+    const auto expect = [this](const std::string& name, const char* timecode, const char* reel) {
+        const test::ProbedTimecode probed = test::probeTimecode(movie(name));
+        EXPECT_EQ(probed.timecode, timecode) << name;
+        EXPECT_EQ(probed.reel, reel) << name;
+        EXPECT_EQ(test::timecodeTrackCount(movie(name)), 1) << name;
+    };
+    const SetMovieTCFromAleOptions fresh = options;
+
+    options.tvsys = "NTSC";
+    options.overwrite = true;
+    writeAle(
+        "Heading\r\nVIDEO_FORMAT\tNTSC\r\n\r\nColumn\r\nName\tTracks\tStart\tTape\r\n\r\nData\r\n"
+        "B001\tV\t01:00:00;00\tN1\r\n\r\nB002\tVA1\t00:59:59:29\tN2");
+    ASSERT_TRUE(run(real).ok());
+    expect("B001.mov", "01:00:00;00", "N1");
+    expect("B002.mov", "00:59:59:29", "N2");
+
+    options.tvsys = "24 fps";
+    options.convertTo24TC = true;
+    options.movieExtension = "None";
+    writeAle("Heading\rColumn\rName\tStart\tTape\rData\rB001.mov\t10:00:00:29\tF1\r"
+             "B003\t10:00:00:15\tF3\r");
+    ASSERT_TRUE(run(real).ok());
+    expect("B001.mov", "10:00:00:23", "F1");
+    expect("B003", "10:00:00:12", "F3");
+    EXPECT_EQ(test::mediaHash(movie("B001.mov")), hash);
+
+    options = fresh;
+    options.tvsys = "59.94 fps";
+    options.overwrite = true;
+    writeAle("Heading\nFPS\t59.94\nColumn\nName\tStart\tTape\nData\n"
+             "C001\t00:09:59;59\tD1\nB002\t10:00:00:00\tD2\n");
+    ASSERT_TRUE(run(real).ok());
+    expect("C001.mov", "00:09:59;59", "D1");
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& line) {
+                                return line.find("runs at 25.000 fps, but its timecode track "
+                                                 "counts 59.94 fps") != std::string::npos;
+                            }),
+              1);
+}
+
+// Each row: the clip name, the extension, the base-name length, the movie's file name.
 TEST(BatchMovieFileName, NamesAndExtensions) {
     const std::string thirty = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123";
-    struct Row {
-        std::string name;
-        std::string extension;
-        std::int32_t baseNameLength;
-        std::string fileName;
-    };
-    const Row rows[] = {
+    const std::tuple<std::string, std::string, std::int32_t, std::string> rows[] = {
         {"A001", ".mov", 28, "A001.mov"},
         {"A001.mov", ".mov", 28, "A001.mov"},
         {"A001.MOV", ".mov", 28, "A001.MOV.mov"},
@@ -418,10 +469,149 @@ TEST(BatchMovieFileName, NamesAndExtensions) {
         {std::string(26, 'a') + "\xF0\x9F\x8E\xAC", ".mov", 28, std::string(26, 'a') + ".mov"},
         {"A001", ".mov", 0, ".mov"},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(batchMovieFileName(row.name, row.extension, row.baseNameLength), row.fileName)
-            << row.name << " " << row.extension << " " << row.baseNameLength;
+    for (const auto& [name, extension, baseNameLength, fileName] : rows) {
+        EXPECT_EQ(batchMovieFileName(name, extension, baseNameLength), fileName)
+            << name << " " << extension << " " << baseNameLength;
     }
+}
+
+// --- The timecode-track operations themselves ---
+using test::readFile;
+
+class QTUtilityTest : public test::OutputFolderTest {
+  protected:
+    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        test::writeFile(path(name), bytes);
+        return path(name);
+    }
+    std::string movie(const qtff::testing::TestMovieOptions& o = {}) {
+        return write("m.mov", qtff::testing::makeTestMovie(o));
+    }
+
+    Status add(const std::string& path, std::string tc, std::string reel, std::string tvsys,
+               bool df = false) {
+        return utility.ZAN_AddTCTrack({path, std::move(tc), std::move(reel), std::move(tvsys), df});
+    }
+
+    RecordingConsole console;
+    ScriptedUserInterface ui;
+    QT_Utility utility{console, ui};
+};
+
+// Each case: the timecode, TV system and drop-frame flag given, the frame number and text read
+// back, and the reel given and read back (its cut to 255 bytes is the sample entry's test).
+TEST_F(QTUtilityTest, StoresTheFrameNumberOfTheStartUnderEachSystem) {
+    const std::tuple<const char*, const char*, bool, std::int64_t, const char*, const char*>
+        cases[] = {
+            {"01:00:00:00", "PAL", false, 90000, "01:00:00:00", "A001"},
+            {"01:00:00:00", "24 fps", false, 86400, "01:00:00:00", ""},
+            {"01:00:00:00", "NTSC", false, 108000, "01:00:00:00", "A001"},
+            {"01:00:00;00", "NTSC", true, 107892, "01:00:00;00", "A001"},
+            {"01:00:00:00", "PAL", true, 90000, "01:00:00:00", "A001"}, // drop frame: NTSC only
+            {"1:2", "PAL", false, 1 * 90000, "01:00:00:00", "A001"},    // the fields it has
+            {"ab:cd:ef:gh", "PAL", false, 0, "00:00:00:00", "A001"},
+        };
+    for (const auto& [tc, tvsys, df, frame, text, reel] : cases) {
+        SCOPED_TRACE(std::string(tc) + " " + tvsys);
+        const auto path = movie();
+        ASSERT_TRUE(add(path, tc, reel, tvsys, df).ok());
+        const auto start = utility.readStartTimecode(path);
+        ASSERT_TRUE(start.has_value());
+        EXPECT_EQ(start->frameNumber, frame);
+        EXPECT_EQ(start->text, text);
+        EXPECT_TRUE(utility.ZAN_CheckTCTrack(path));
+        EXPECT_EQ(utility.ZAN_ReadSource(path), reel);
+    }
+    EXPECT_TRUE(console.lines.empty());
+}
+
+// A movie without timecode is answered so and left as it is; of two tracks added, the first
+// answers, and one delete removes both. The tracks and references themselves are the qtff tests'.
+TEST_F(QTUtilityTest, AddTwiceThenOneDeleteRemovesBoth) {
+    const auto path = movie();
+    const auto before = readFile(path);
+    EXPECT_FALSE(utility.ZAN_CheckTCTrack(path));
+    EXPECT_EQ(utility.ZAN_ReadSource(path), kNoSourceId);
+    EXPECT_FALSE(utility.readStartTimecode(path).has_value());
+    EXPECT_TRUE(utility.ZAN_DeleteTCTrack(path).ok());
+    EXPECT_EQ(readFile(path), before);
+    ASSERT_TRUE(add(path, "10:00:00:00", "FIRST", "PAL").ok());
+    ASSERT_TRUE(add(path, "11:00:00:00", "SECOND", "PAL").ok());
+    EXPECT_EQ(utility.ZAN_ReadSource(path), "FIRST");
+    ASSERT_TRUE(utility.ZAN_DeleteTCTrack(path).ok());
+    EXPECT_FALSE(utility.ZAN_CheckTCTrack(path));
+    EXPECT_EQ(utility.ZAN_ReadSource(path), kNoSourceId);
+}
+
+// Each case: its name, the file, whether read-only, the TV system, what the console is told.
+TEST_F(QTUtilityTest, FailuresLeaveTheFileUnchangedAndSaySo) {
+    const std::string text = "not a movie at all";
+    const std::tuple<const char*, std::vector<std::uint8_t>, bool, const char*, const char*>
+        cases[] = {
+            {"not a movie", {text.begin(), text.end()}, false, "PAL", "Error making new movie..."},
+            {"read-only", qtff::testing::makeTestMovie(), true, "PAL", "Error opening file..."},
+            {"unknown TV system", qtff::testing::makeTestMovie(), false, "SECAM", nullptr},
+        };
+    for (const auto& [name, bytes, readOnly, tvsys, told] : cases) {
+        SCOPED_TRACE(name);
+        console.lines.clear();
+        const auto path = write(std::string(name) + ".mov", bytes);
+        if (readOnly)
+            std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                                   std::filesystem::perms::group_read);
+        EXPECT_FALSE(add(path, "01:00:00:00", "R", tvsys).ok());
+        EXPECT_EQ(readFile(path), bytes);
+        EXPECT_EQ(console.lines,
+                  told ? std::vector<std::string>{told} : std::vector<std::string>{});
+    }
+    const auto missing = path("missing.mov");
+    console.lines.clear();
+    EXPECT_FALSE(utility.ZAN_CheckTCTrack(missing));
+    EXPECT_EQ(console.lines, std::vector<std::string>{"Error opening file..."});
+    EXPECT_FALSE(utility.ZAN_DeleteTCTrack(missing).ok());
+    EXPECT_EQ(ui.beeps(), 1);
+    EXPECT_EQ(utility.ZAN_ReadSource(missing), kNoSourceId);
+}
+
+// Each case: the movie's and the picture's time scales, the first frame's length, whether there
+// is a picture, and the rate.
+TEST(GetFPS, IsTheTimeScaleOverTheFirstFrame) {
+    const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, bool, const char*> cases[] = {
+        {25, 25, 1, true, "25.000000"},
+        {2997, 2997, 100, true, "29.969999"},
+        {30000, 30000, 1001, true, "29.970030"},
+        {600, 600, 20, true, "30.000000"},
+        {600, 24000, 1001, true, "24.000000"}, // the frame ends at 25 (25.025) movie units
+        {600, 600, 20, false, "NA"},
+    };
+    for (const auto& [movieScale, mediaScale, frame, video, fps] : cases) {
+        const auto bytes = qtff::testing::makeTestMovie({.video = video,
+                                                         .timeScale = movieScale,
+                                                         .duration = 100000,
+                                                         .mediaTimeScale = mediaScale,
+                                                         .frameDuration = frame});
+        auto file = qtff::MovieFile::open(std::make_unique<qtff::MemoryFile>(bytes));
+        ASSERT_TRUE(file.ok());
+        EXPECT_EQ(getFPS(file->movie()), fps) << movieScale << "/" << frame;
+        EXPECT_EQ(timeScale(file->movie()), std::int32_t(movieScale));
+    }
+}
+
+TEST_F(QTUtilityTest, RefusesOrReplacesAnExistingTrackWhenAsked) {
+    const auto path = movie();
+    ASSERT_TRUE(add(path, "01:00:00:00", "FIRST", "PAL").ok());
+    const auto before = readFile(path);
+    AddTCTrackOptions refuse{path, "02:00:00:00", "SECOND", "PAL", false, false, true};
+    auto status = utility.ZAN_AddTCTrack(refuse);
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(status.error().kind, ErrorKind::HasTimecodeTrack);
+    EXPECT_EQ(readFile(path), before);
+
+    AddTCTrackOptions replace{path, "02:00:00:00", "SECOND", "PAL", false, true, true};
+    ASSERT_TRUE(utility.ZAN_AddTCTrack(replace).ok());
+    EXPECT_EQ(utility.ZAN_ReadSource(path), "SECOND");
+    auto m = qtff::MovieFile::open(path, qtff::OpenMode::ReadOnly);
+    EXPECT_EQ(qtff::timecodeTrackIds(m->movie()).size(), 1u);
 }
 
 } // namespace
