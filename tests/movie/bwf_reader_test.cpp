@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "../audio/wave_builder.h"
 #include "movie/bwf_reader.h"
+#include "movie/ixml_speed.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <tuple>
+#include <utility>
 
 namespace korvel {
 namespace {
@@ -90,11 +93,8 @@ TEST(BwfReaderCorpus, FromRecorderTakesTheRateTheRecorderWrote) {
     if (!std::filesystem::exists(dir)) {
         GTEST_SKIP() << "no corpus at " << dir;
     }
-    const struct {
-        const char* file;
-        const char* recorderRate; // empty: none
-        const char* start;
-    } cases[] = {
+    // Each case: the file, the rate its recorder wrote (empty: none), the start.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"iluvcapra-wavinfo/sounddevices_A101_3.WAV", "24000/1001 NDF", "12:40:14:00"},
         {"iluvcapra-wavinfo/metacorder_Sr001-2C-01_01.WAV", "25/1 NDF", "13:37:30:08"},
         // No iXML: PAL's rules.
@@ -102,13 +102,13 @@ TEST(BwfReaderCorpus, FromRecorderTakesTheRateTheRecorderWrote) {
     };
     BwfReadOptions options;
     options.bwfFpsRate = BwfFrameRate::parse("From recorder");
-    for (const auto& c : cases) {
-        const std::string path = (dir / c.file).string();
+    for (const auto& [file, recorderRate, start] : cases) {
+        const std::string path = (dir / file).string();
         const BwfInfo info = getBWF2Info(path, options);
-        EXPECT_EQ(info.value(bwfkey::kRecorderRate), c.recorderRate) << c.file;
-        EXPECT_EQ(info.value(bwfkey::kMediaStart), c.start) << c.file;
+        EXPECT_EQ(info.value(bwfkey::kRecorderRate), recorderRate) << file;
+        EXPECT_EQ(info.value(bwfkey::kMediaStart), start) << file;
         const auto recorder = bwfRecorderRate(path);
-        EXPECT_EQ(recorder ? recorder->text() : "", c.recorderRate) << c.file;
+        EXPECT_EQ(recorder ? recorder->text() : "", recorderRate) << file;
     }
 }
 
@@ -192,11 +192,8 @@ TEST(BwfReader, DescriptionKeyLines) {
 
 TEST(BwfReader, TapeIdChoice) {
     const Bytes file = bwf(Recording{});
-    const struct {
-        const char* choice;
-        const char* name;
-        const char* reel;
-    } rows[] = {
+    // Each row: the choice, the file's name, the reel.
+    const std::tuple<const char*, const char*, const char*> rows[] = {
         {"TapeID from BWF File", "/a/SOUND_ROLL.WAV", "A001"},
         {"BWF File Name", "/a/SOUND_ROLL.WAV", "SOUND_ROLL.WAV"},
         {"BWF File Name Without Extension", "/a/SOUND_ROLL.WAV", "SOUND_ROLL"},
@@ -206,10 +203,10 @@ TEST(BwfReader, TapeIdChoice) {
         // A name whose only dot is its first has no extension, as the movie named after it says.
         {"BWF File Name Without Extension", "/a/.WAV", ".WAV"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [choice, name, reel] : rows) {
         BwfReadOptions options;
-        options.bwfTapeIdSelect = row.choice;
-        EXPECT_EQ(readBytes(file, row.name, options).value("Reel"), row.reel) << row.choice;
+        options.bwfTapeIdSelect = choice;
+        EXPECT_EQ(readBytes(file, name, options).value("Reel"), reel) << choice;
     }
 }
 
@@ -231,11 +228,7 @@ TEST(BwfReader, DamagedAndUnusualFiles) {
     Bytes brokenList = bwf(Recording{});
     brokenList.insert(brokenList.begin() + 12, {'\x01', '\x02', '\x03', '\x04', 0, 0, 0, 0});
     const std::string_view shortBext = "xTAKE=7";
-    const struct {
-        const char* name;
-        Bytes file;
-        Values values;
-    } rows[] = {
+    const std::tuple<const char*, Bytes, Values> rows[] = {
         {"BextAfterJunk",
          farBext,
          {{"containsbext", "YES"},
@@ -261,8 +254,8 @@ TEST(BwfReader, DamagedAndUnusualFiles) {
         {"Empty", {}, {{"containsbext", "NO"}}},
         {"NotRiff", Bytes(2000, 'b'), {{"containsbext", "NO"}}},
     };
-    for (const auto& row : rows) {
-        expectValues(readBytes(row.file, "/x/T09.wav"), row.values, row.name);
+    for (const auto& [name, file, values] : rows) {
+        expectValues(readBytes(file, "/x/T09.wav"), values, name);
     }
     EXPECT_EQ(getBWF2Info("/nonexistent/dir/x.wav", {}).value("containsbext"), "NO");
 }
@@ -331,6 +324,53 @@ TEST(BwfInfoText, JsonEscapesEveryKeyAndValue) {
         << json;
     EXPECT_NE(json.find(R"("containsbext": "YES")"), std::string::npos);
     EXPECT_EQ(std::count(json.begin(), json.end(), ':'), 18);
+}
+
+// --- The recorder's rate in iXML ---
+TEST(RecorderRateTest, ReadsTheSpeedElementOnly) {
+    const std::pair<std::string_view, std::optional<RecorderRate>> cases[] = {
+        {"<BWFXML><SPEED><TIMECODE_RATE>24000/1001</TIMECODE_RATE>"
+         "<TIMECODE_FLAG>NDF</TIMECODE_FLAG></SPEED></BWFXML>",
+         RecorderRate{{24000, 1001}, false}},
+        {"<SPEED>\n <TIMECODE_FLAG> DF </TIMECODE_FLAG>\n <TIMECODE_RATE>30000/1001</TIMECODE_RATE>"
+         "</SPEED>",
+         RecorderRate{{30000, 1001}, true}},
+        {"<SPEED><TIMECODE_RATE>60000/1001</TIMECODE_RATE><TIMECODE_FLAG>df</TIMECODE_FLAG></"
+         "SPEED>",
+         RecorderRate{{60000, 1001}, false}},
+        // Outside SPEED, broken, or not a fraction of positive whole numbers.
+        {"<TIMECODE_RATE>25/1</TIMECODE_RATE>", std::nullopt},
+        {"<SPEED><TIMECODE_RATE>25/1</TIMECODE_RATE>", std::nullopt},
+        {"<SPEED></SPEED><TIMECODE_RATE>25/1</TIMECODE_RATE>", std::nullopt},
+        {"<SPEED><TIMECODE_RATE>25</TIMECODE_RATE></SPEED>", std::nullopt},
+        {"<SPEED><TIMECODE_RATE>25/0</TIMECODE_RATE></SPEED>", std::nullopt},
+        {"<SPEED><TIMECODE_RATE>25.0/1</TIMECODE_RATE></SPEED>", std::nullopt},
+        {"<SPEED><TIMECODE_RATE>1234567890/1</TIMECODE_RATE></SPEED>", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [ixml, expected] : cases) {
+        EXPECT_EQ(parseRecorderRate(ixml), expected) << ixml;
+    }
+}
+
+TEST(RecorderRateTest, FromRecorderResolvesToAFixedChoice) {
+    const BwfFrameRate fromRecorder{BwfFrameRate::Kind::FromRecorder};
+    const std::pair<std::optional<RecorderRate>, std::string_view> cases[] = {
+        {RecorderRate{{24000, 1001}, false}, "23.976 fps"},
+        {RecorderRate{{25, 1}, true}, "PAL"}, // no drop frame at 25
+        {RecorderRate{{30000, 1001}, true}, "NTSC DF"},
+        {RecorderRate{{60000, 1001}, true}, "59.94 DF"},
+        {RecorderRate{{120000, 2002}, false}, "59.94 NDF"},
+        {RecorderRate{{48, 1}, false}, "PAL"}, // a rate no choice has
+        {std::nullopt, "PAL"},
+    };
+    for (const auto& [recorder, used] : cases) {
+        EXPECT_EQ(usedFrameRate(fromRecorder, recorder).name(), used)
+            << (recorder ? recorder->text() : "none");
+    }
+    // A fixed choice stays itself whatever the recorder wrote.
+    EXPECT_EQ(usedFrameRate(*BwfFrameRate::parse("NTSC DF"), RecorderRate{{25, 1}, false}).name(),
+              "NTSC DF");
 }
 
 } // namespace

@@ -54,16 +54,7 @@ inline ProbedTimecode probeTimecode(const std::string& path) {
     const std::string output = commandOutput(
         "ffprobe -v error -show_entries stream_tags=timecode,reel_name -of default=nw=1 " +
         shellQuote(path));
-    const auto tag = [&output](const std::string& key) -> std::string {
-        const std::string prefix = "TAG:" + key + "=";
-        const auto at = output.find(prefix);
-        if (at == std::string::npos) {
-            return {};
-        }
-        const auto start = at + prefix.size();
-        return output.substr(start, output.find('\n', start) - start);
-    };
-    return {tag("timecode"), tag("reel_name")};
+    return {valueOf(output, "TAG:timecode"), valueOf(output, "TAG:reel_name")};
 }
 
 /// How many timecode tracks ffprobe sees.
