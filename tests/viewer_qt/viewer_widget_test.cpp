@@ -81,7 +81,7 @@ class ViewerWidgetTest : public ::testing::Test {
 
     ScriptedUserInterface ui;
     MemoryPreferenceStore prefs;
-    viewer::test::NoFileAttributes attributes;
+    korvel::test::MemoryFileAttributes attributes;
     viewer::test::SilentConsole console;
     std::vector<std::string> log;
     std::unique_ptr<ViewerWidget> widget;
