@@ -16,17 +16,16 @@ namespace fs = std::filesystem;
 // Files are made in the fixture's "out" folder, which holds nothing else.
 class OutputFilesTest : public test::OutputFolderTest {
   protected:
-    std::string path(const std::string& name) const { return out(name); }
     void put(const std::string& name, const std::string& text) const {
-        std::ofstream(path(name), std::ios::binary) << text;
+        std::ofstream(out(name), std::ios::binary) << text;
     }
-    std::string text(const std::string& name) const { return readText(path(name)); }
+    std::string text(const std::string& name) const { return readText(out(name)); }
     int entries() const {
         return static_cast<int>(std::distance(fs::directory_iterator(m_folder / "out"), {}));
     }
     Status writeThrough(const std::string& name, const std::string& content,
                         ExistingTarget existing, const std::string& appearsMeanwhile = {}) {
-        auto file = TemporaryFile::createBeside(path(name));
+        auto file = TemporaryFile::createBeside(out(name));
         if (!file) {
             return file.error();
         }
@@ -41,8 +40,8 @@ class OutputFilesTest : public test::OutputFolderTest {
 TEST_F(OutputFilesTest, TemporaryNameIsHiddenUnpredictableAndRemovedUnlessCommitted) {
     std::string first;
     {
-        auto a = TemporaryFile::createBeside(path("A.mov"));
-        auto b = TemporaryFile::createBeside(path("A.mov"));
+        auto a = TemporaryFile::createBeside(out("A.mov"));
+        auto b = TemporaryFile::createBeside(out("A.mov"));
         ASSERT_TRUE(a && b);
         first = fs::path(a->path()).filename().string();
         EXPECT_EQ(first.front(), '.');
@@ -85,43 +84,42 @@ TEST_F(OutputFilesTest, CommitKeepsOrReplacesAsTold) {
 
 TEST_F(OutputFilesTest, LinkAtTheTargetIsNeverWrittenThrough) {
     put("outside.wav", "recording");
-    fs::create_symlink(path("outside.wav"), path("out.mov"));
+    fs::create_symlink(out("outside.wav"), out("out.mov"));
     EXPECT_FALSE(writeThrough("out.mov", "movie", ExistingTarget::Keep));
     EXPECT_EQ(text("outside.wav"), "recording");
     ASSERT_TRUE(writeThrough("out.mov", "movie", ExistingTarget::Replace));
-    EXPECT_FALSE(fs::is_symlink(path("out.mov")));
+    EXPECT_FALSE(fs::is_symlink(out("out.mov")));
     EXPECT_EQ(text("outside.wav"), "recording");
 }
 
 TEST_F(OutputFilesTest, SameFileByInodeOrByPath) {
     put("a.WAV", "x");
     put("b.wav", "x");
-    fs::create_hard_link(path("a.WAV"), path("hard.wav"));
-    fs::create_symlink(path("a.WAV"), path("link.WAV"));
+    fs::create_hard_link(out("a.WAV"), out("hard.wav"));
+    fs::create_symlink(out("a.WAV"), out("link.WAV"));
     fs::create_directories(m_folder / "out" / "sub");
     struct Row {
         std::string a, b;
         bool same;
     };
     const Row rows[] = {
-        {path("a.WAV"), path("a.WAV"), true},
-        {path("a.WAV"), path("sub/../a.WAV"), true},
-        {path("a.WAV"), path("hard.wav"), true},
-        {path("a.WAV"), path("link.WAV"), true},
-        {path("a.WAV"), path("b.wav"), false},
-        {path("a.WAV"), path("none.wav"), false},
-        {path("new.mov"), path("sub/../new.mov"), true},
-        {path("new.mov"), path("new.xml"), false},
+        {out("a.WAV"), out("a.WAV"), true},
+        {out("a.WAV"), out("sub/../a.WAV"), true},
+        {out("a.WAV"), out("hard.wav"), true},
+        {out("a.WAV"), out("link.WAV"), true},
+        {out("a.WAV"), out("b.wav"), false},
+        {out("a.WAV"), out("none.wav"), false},
+        {out("new.mov"), out("sub/../new.mov"), true},
+        {out("new.mov"), out("new.xml"), false},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(sameFile(row.a, row.b), row.same) << row.a << " / " << row.b;
     }
-    const Status clash =
-        checkOutputsSpareInputs({path("a.WAV")}, {path("x.txt"), path("hard.wav")});
+    const Status clash = checkOutputsSpareInputs({out("a.WAV")}, {out("x.txt"), out("hard.wav")});
     ASSERT_FALSE(clash);
     EXPECT_NE(clash.error().message.find("hard.wav"), std::string::npos);
-    EXPECT_FALSE(checkOutputsSpareInputs({}, {path("x.mov"), path("sub/../x.mov")}));
-    EXPECT_TRUE(checkOutputsSpareInputs({path("a.WAV")}, {path("a.mov"), path("a.xml")}));
+    EXPECT_FALSE(checkOutputsSpareInputs({}, {out("x.mov"), out("sub/../x.mov")}));
+    EXPECT_TRUE(checkOutputsSpareInputs({out("a.WAV")}, {out("a.mov"), out("a.xml")}));
 }
 
 } // namespace

@@ -107,14 +107,12 @@ TEST(PropertyList, RefusesWhatIsNotAPropertyList) {
 
 TEST(PropertyList, NestingIsBounded) {
     const auto nested = [](int depth, const std::string& open, const std::string& close) {
-        std::string text;
+        std::string opened, closed;
         for (int i = 0; i < depth; ++i) {
-            text += open;
+            opened += open;
+            closed += close;
         }
-        for (int i = 0; i < depth; ++i) {
-            text += close;
-        }
-        return text;
+        return opened + closed;
     };
     EXPECT_TRUE(parsePropertyList(nested(kPropertyListMaxDepth, "<array>", "</array>")).ok());
     EXPECT_FALSE(parsePropertyList(nested(kPropertyListMaxDepth + 1, "<array>", "</array>")).ok());

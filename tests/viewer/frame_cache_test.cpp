@@ -66,66 +66,44 @@ struct PlanCase {
     std::int64_t frames;
     std::int64_t groupLength;
     std::size_t budgetFrames;
+    /// Each back-step comes after a stop (an interrupt), as a user stepping does.
+    bool stopped;
     double maxDecodesPerFrame;
 };
 
-TEST(FrameCache, ReversePlayShowsEveryFrameOnceWithinBudget) {
+// Reverse play and stopped back-steps: every frame comes, descending, and none is handed to the
+// cache twice (what was decoded ahead is kept, and decoding ahead never throws away what it has
+// just decoded), within the memory budget and a bound on the decoding.
+TEST(FrameCache, BackwardsEveryFrameComesOnceWithinBudget) {
     const PlanCase cases[] = {
-        {"whole groups fit", 300, 30, 100, 1.0},
-        {"groups split in two", 120, 30, 30,
-         1.5}, // segments of 15: the earlier half is decoded twice
-        {"one frame of room", 20, 5, 2, 5.0},
+        {"whole groups fit", 300, 30, 100, false, 1.0},
+        // Segments of 15: the earlier half is decoded twice.
+        {"groups split in two", 120, 30, 30, false, 1.5},
+        {"one frame of room", 20, 5, 2, false, 5.0},
+        {"stepping, key frames only", 120, 1, 400, true, 1.0},
+        {"stepping, key frames only, room for a few", 120, 1, 3, true, 1.0},
+        {"stepping, long groups", 120, 30, 100, true, 1.0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto groups = groupsOf(c.frames, c.groupLength);
         CountingSource source(groups);
         FrameCache cache(source, groups, c.frames, c.budgetFrames * kFrameBytes);
-        std::int64_t previous = c.frames;
         for (auto f = c.frames - 1; f >= 0; --f) {
-            const auto frame = cache.frameAt(f, -1);
-            ASSERT_TRUE(frame);
-            ASSERT_EQ(frame->index, f);
-            EXPECT_LT(frame->index, previous);
-            previous = frame->index;
-        }
-        EXPECT_LE(cache.peakBytes(), c.budgetFrames * kFrameBytes);
-        EXPECT_LE(double(source.decodedPictures()) / double(c.frames), c.maxDecodesPerFrame);
-    }
-}
-
-struct StepCase {
-    const char* name;
-    std::int64_t groupLength;
-    std::size_t budgetFrames;
-};
-
-// Back-steps one after another, each after a stop (an interrupt), as a user stepping does:
-// what was decoded ahead is kept, so no frame is decoded for the cache twice, and decoding
-// ahead never takes more than the budget nor throws away what it has just decoded.
-TEST(FrameCache, StoppedBackStepsKeepWhatWasDecodedAhead) {
-    const StepCase cases[] = {
-        {"key frames only", 1, 400},
-        {"key frames only, room for a few", 1, 3},
-        {"long groups", 30, 100},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto groups = groupsOf(120, c.groupLength);
-        CountingSource source(groups);
-        FrameCache cache(source, groups, 120, c.budgetFrames * kFrameBytes);
-        for (std::int64_t f = 119; f >= 40; --f) {
-            cache.interrupt();
+            if (c.stopped)
+                cache.interrupt();
             const auto frame = cache.frameAt(f, -1);
             ASSERT_TRUE(frame);
             ASSERT_EQ(frame->index, f);
         }
         EXPECT_EQ(source.mostDeliveries(), 1);
         EXPECT_LE(cache.peakBytes(), c.budgetFrames * kFrameBytes);
+        EXPECT_LE(double(source.decodedPictures()) / double(c.frames), c.maxDecodesPerFrame);
     }
 }
 
-// Turning round drops decoding that lies behind the new direction instead of waiting for it.
+// Turning round drops decoding that lies behind the new direction instead of waiting for it. An
+// interrupt before a request does not spoil it, and past the end there is no frame.
 TEST(FrameCache, TurningRoundStillShowsEveryFrameAskedFor) {
     const auto groups = groupsOf(60, 1);
     CountingSource source(groups);
@@ -137,15 +115,9 @@ TEST(FrameCache, TurningRoundStillShowsEveryFrameAskedFor) {
         ASSERT_TRUE(frame);
         EXPECT_EQ(frame->index, f);
     }
-}
-
-TEST(FrameCache, InterruptWakesAWaitingRequest) {
-    const auto groups = groupsOf(10, 10);
-    CountingSource source(groups);
-    FrameCache cache(source, groups, 10, 100 * kFrameBytes);
     cache.interrupt();
-    EXPECT_TRUE(cache.frameAt(3, 1)); // an interrupt before a request does not spoil it
-    EXPECT_FALSE(cache.frameAt(10, 1));
+    EXPECT_TRUE(cache.frameAt(3, 1));
+    EXPECT_FALSE(cache.frameAt(60, 1));
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "../audio/wave_builder.h"
 #include "support/outside_tools.h"
 #include "viewer/sound_feeder.h"
 
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -25,31 +24,14 @@ std::int16_t rightAt(std::int64_t frame) {
 
 std::string writeCounterWav() {
     const auto path = (korvel::test::processScratch("korvel-sound") / "counter.wav").string();
-    std::string bytes;
-    const auto put = [&bytes](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes += char((value >> (8 * i)) & 0xff);
-    };
-    const std::uint32_t dataBytes = kFrames * 4;
-    bytes += "RIFF";
-    put(36 + dataBytes, 4);
-    bytes += "WAVEfmt ";
-    // PCM, 2 channels, 16 bits.
-    for (const auto& [value, size] : {std::pair{16u, 4},
-                                      {1u, 2},
-                                      {2u, 2},
-                                      {std::uint32_t(kRate), 4},
-                                      {kRate * 4u, 4},
-                                      {4u, 2},
-                                      {16u, 2}})
-        put(value, size);
-    bytes += "data";
-    put(dataBytes, 4);
+    korvel::test::Bytes data;
     for (std::int64_t i = 0; i < kFrames; ++i) {
-        put(std::uint16_t(leftAt(i)), 2);
-        put(std::uint16_t(rightAt(i)), 2);
+        korvel::test::putLittle(data, std::uint16_t(leftAt(i)), 2);
+        korvel::test::putLittle(data, std::uint16_t(rightAt(i)), 2);
     }
-    std::ofstream(path, std::ios::binary) << bytes;
+    korvel::test::writeFile(
+        path, korvel::test::buildWave(
+                  {{"fmt ", korvel::test::fmtBody(1, 2, kRate, 16)}, {"data", data}}));
     return path;
 }
 

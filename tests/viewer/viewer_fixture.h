@@ -4,9 +4,9 @@
 // Small movies made by ffmpeg for the viewer's tests, and a controller wired to test services.
 
 #include "platform/console.h"
-#include "platform/file_attributes.h"
 #include "platform/preference_store.h"
 #include "platform/scripted_user_interface.h"
+#include "support/memory_file_attributes.h"
 #include "support/outside_tools.h"
 #include "viewer/media_opener.h"
 #include "viewer/viewer_controller.h"
@@ -46,32 +46,13 @@ class SilentConsole final : public Console {
     void diagnostic(std::string_view) override {}
 };
 
-class NoFileAttributes final : public FileAttributes {
-  public:
-    std::optional<FourCharCode> typeCode(const std::string&) const override { return code; }
-    bool setTypeAndCreator(const std::string&, FourCharCode type, FourCharCode) override {
-        if (!settable)
-            return false;
-        code = type;
-        return true;
-    }
-    std::optional<FourCharCode> code;
-    bool settable = true;
-};
-
-/// Remembers the state and the last picture; readings from the poller wait in a queue until the
-/// test runs them, as a display thread would.
+/// Remembers the state; readings from the poller wait in a queue until the test runs them, as a
+/// display thread would. The pictures are checked by the player's own tests.
 class RecordingDisplay final : public ViewerDisplay {
   public:
     void stateChanged(const ViewerState& s) override { state = s; }
-    void showFrame(FramePtr frame) override {
-        std::lock_guard lock(mutex);
-        last = std::move(frame);
-    }
-    void clearPicture() override {
-        std::lock_guard lock(mutex);
-        last = nullptr;
-    }
+    void showFrame(FramePtr) override {}
+    void clearPicture() override {}
     void post(std::function<void()> f) {
         std::lock_guard lock(mutex);
         queue.push_back(std::move(f));
@@ -85,21 +66,16 @@ class RecordingDisplay final : public ViewerDisplay {
         for (auto& f : now)
             f();
     }
-    FramePtr lastFrame() {
-        std::lock_guard lock(mutex);
-        return last;
-    }
 
     ViewerState state;
     std::mutex mutex;
-    FramePtr last;
     std::deque<std::function<void()>> queue;
 };
 
 struct ControllerRig {
     ScriptedUserInterface ui;
     MemoryPreferenceStore prefs;
-    NoFileAttributes attributes;
+    korvel::test::MemoryFileAttributes attributes;
     SilentConsole console;
     std::vector<std::string> log;
     RecordingDisplay display;
