@@ -212,6 +212,10 @@ FramePtr FrameCache::frameAt(std::int64_t frame, int direction) {
             // A request that was decoded but evicted or cancelled is not asked for twice.
             if (asked)
                 return nullptr;
+            // The frame asked for is the one to keep and to decode ahead from, or decoding ahead
+            // of the old place could throw its segment away before it is read.
+            m_current = frame;
+            m_direction = direction < 0 ? -1 : 1;
             request(plan(frame, direction), frame);
             asked = true;
         }

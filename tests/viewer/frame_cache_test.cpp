@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
+#include <numeric>
 
 namespace korvel::viewer {
 namespace {
@@ -100,6 +101,24 @@ TEST(FrameCache, BackwardsEveryFrameComesOnceWithinBudget) {
         EXPECT_LE(cache.peakBytes(), c.budgetFrames * kFrameBytes);
         EXPECT_LE(double(source.decodedPictures()) / double(c.frames), c.maxDecodesPerFrame);
     }
+}
+
+// Forward play, then jumps, with room for two and a half groups: each new group needs room made
+// for it, and a jump's group stays until it is read.
+TEST(FrameCache, ForwardAndJumpsStayWithinBudget) {
+    const auto groups = groupsOf(300, 20);
+    CountingSource source(groups);
+    FrameCache cache(source, groups, 300, 50 * kFrameBytes);
+    std::vector<std::int64_t> frames(300);
+    std::iota(frames.begin(), frames.end(), 0);
+    frames.insert(frames.end(), {10, 100, 200, 290, 50, 150, 250, 0});
+    for (const std::int64_t f : frames) {
+        cache.interrupt();
+        const auto frame = cache.frameAt(f, 1);
+        ASSERT_TRUE(frame) << f;
+        EXPECT_EQ(frame->index, f);
+    }
+    EXPECT_LE(cache.peakBytes(), 50 * kFrameBytes);
 }
 
 // Turning round drops decoding that lies behind the new direction instead of waiting for it. An
