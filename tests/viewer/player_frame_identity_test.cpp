@@ -111,6 +111,8 @@ TEST_P(PlayerFrameIdentity, ReversePlayShowsEveryFrameDescending) {
     m_player->goToEnd();
     m_player->setPaced(false);
     m_shown.clear();
+    // Counted from here: what opening and the jump decoded depends on how busy the machine is.
+    const auto decodedBefore = m_player->source()->decodedPictures();
     m_player->play(-1);
     m_player->waitUntilStopped();
     ASSERT_EQ(m_shown.size(), 74u);
@@ -118,7 +120,7 @@ TEST_P(PlayerFrameIdentity, ReversePlayShowsEveryFrameDescending) {
         EXPECT_EQ(m_shown[i]->index, 73 - std::int64_t(i));
         EXPECT_EQ(hashOf(m_shown[i]), m_reference.at(m_shown[i]->index));
     }
-    EXPECT_LE(double(m_player->source()->decodedPictures()), 1.1 * 75 + 12);
+    EXPECT_LE(double(m_player->source()->decodedPictures() - decodedBefore), 1.1 * 74);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, PlayerFrameIdentity, ::testing::ValuesIn(kMovies),
