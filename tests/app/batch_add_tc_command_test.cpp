@@ -3,9 +3,9 @@
 #include "app/default_preferences.h"
 #include "app/preference_keys.h"
 #include "platform/scripted_user_interface.h"
+#include "support/output_folder_test.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace korvel {
@@ -88,35 +88,25 @@ TEST(ClickDoSetTC, OptionsComeFromTheStore) {
     }
 }
 
-TEST(ClickDoSetTC, RunsTheBatchIntoTheLog) {
-    const fs::path folder = fs::temp_directory_path() / "korvel_click_do_set_tc";
-    fs::remove_all(folder);
-    fs::create_directories(folder / "media");
-    std::ofstream(folder / "media" / "A001.mov") << "movie";
-    std::ofstream(folder / "day.ALE", std::ios::binary)
-        << "Heading\r\nColumn\r\nName\tTape\tStart\r\n\r\nData\r\nA001\tR1\t01:00:00:00\r\n"
-           "A002\tR2\t01:00:00:00\r\n";
+using ClickDoSetTCRun = test::OutputFolderTest;
 
+TEST_F(ClickDoSetTCRun, RunsTheBatchIntoTheLog) {
+    fs::create_directories(m_folder / "media");
+    writeText("media/A001.mov", "movie");
     Harness h;
-    h.ui.queueOpenPanelAnswer({(folder / "day.ALE").string()});
-    h.ui.queueOpenPanelAnswer({(folder / "media").string()});
+    h.ui.queueOpenPanelAnswer({writeText("day.ALE", "Heading\r\nColumn\r\nName\tTape\tStart\r\n\r\n"
+                                                    "Data\r\nA001\tR1\t01:00:00:00\r\n"
+                                                    "A002\tR2\t01:00:00:00\r\n")});
+    h.ui.queueOpenPanelAnswer({path("media")});
     EXPECT_EQ(h.command.clickDoSetTC(), CommandOutcome::Done);
     ASSERT_TRUE(h.command.lastSummary().has_value());
     EXPECT_EQ(h.command.lastSummary()->added, 1);
     EXPECT_EQ(h.command.lastSummary()->missed, 1);
-    EXPECT_EQ(h.added, (std::vector<std::string>{(folder / "media" / "A001.mov").string() +
-                                                 " 01:00:00:00 R1"}));
-    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kLastMfDir), (folder / "media").string());
-    const std::string& text = h.log.logString();
-    EXPECT_NE(text.find("\rStarting Batch Add TC...\rThe ALE file: day.ALE has Windows line "
-                        "breaks!\rThe ALE shot log contains 2 clips.\r"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("\rFound 1 QuickTime files out of 2 entries in the ALE shot log.\r"
-                        "Ending Batch Add TC...\r\r"),
-              std::string::npos);
+    EXPECT_EQ(h.added, (std::vector<std::string>{path("media/A001.mov") + " 01:00:00:00 R1"}));
+    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kLastMfDir), path("media"));
+    // The batch's own lines are the movie tests'; here, that they reach the log window.
+    EXPECT_TRUE(h.log.logString().ends_with("\rEnding Batch Add TC...\r\r")) << h.log.logString();
     EXPECT_EQ(h.ui.summaryLines().at(0), "The ALE file: day.ALE contained 2 clip(s).");
-    fs::remove_all(folder);
 }
 
 } // namespace

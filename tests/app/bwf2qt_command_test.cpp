@@ -17,6 +17,7 @@ namespace korvel {
 namespace {
 
 namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
 
 test::Bytes bwfFile(const std::string& description, std::uint16_t channels = 2,
                     std::uint32_t rate = 48000, std::uint16_t bits = 24, double seconds = 0.5,
@@ -53,8 +54,8 @@ class Bwf2qtCommandTest : public test::OutputFolderTest {
         ui = ScriptedUserInterface();
         log.KTClearLog();
     }
-    std::vector<std::string> logLines() const {
-        std::vector<std::string> lines;
+    Lines logLines() const {
+        Lines lines;
         // After the banner; a new log has an empty line there, a cleared one has not.
         std::string text = log.logString().substr(KTLogController::kBanner.size());
         if (text.starts_with('\r')) {
@@ -67,13 +68,10 @@ class Bwf2qtCommandTest : public test::OutputFolderTest {
         return lines;
     }
     bool logMentions(const std::string& part) const {
-        const auto lines = logLines();
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-            return line.find(part) != std::string::npos;
-        });
+        return log.logString().find(part) != std::string::npos;
     }
-    std::vector<std::string> events(std::string_view prefix) const {
-        std::vector<std::string> found;
+    Lines events(std::string_view prefix) const {
+        Lines found;
         std::copy_if(ui.events().begin(), ui.events().end(), std::back_inserter(found),
                      [prefix](const std::string& e) { return e.starts_with(prefix); });
         return found;
@@ -94,10 +92,10 @@ TEST_F(Bwf2qtCommandTest, CancellingEitherPanelLogsOnlyTheEnd) {
     EXPECT_EQ(clickGotoTC(context).outcome, CommandOutcome::Cancelled);
     ui.queueOpenPanelAnswer({path("a.wav")});
     EXPECT_EQ(clickGotoTC(context).outcome, CommandOutcome::Cancelled);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"Ending bwf2qt...", "Ending bwf2qt..."}));
+    EXPECT_EQ(logLines(), (Lines{"Ending bwf2qt...", "Ending bwf2qt..."}));
     const OpenPanel& files = ui.openPanels().at(0);
     EXPECT_EQ(files.title, "Select BWF Files:");
-    EXPECT_EQ(files.allowedExtensions, (std::vector<std::string>{"BWF", "bwf", "wav", "WAV"}));
+    EXPECT_EQ(files.allowedExtensions, (Lines{"BWF", "bwf", "wav", "WAV"}));
     EXPECT_TRUE(files.allowsMultipleSelection);
     EXPECT_EQ(ui.openPanels().at(2).title, "Select Destination Folder:");
     EXPECT_TRUE(ui.openPanels().at(2).chooseFolders);
@@ -113,22 +111,20 @@ TEST_F(Bwf2qtCommandTest, FilesWithoutBextAreSkippedAndTheListsHoldTheRest) {
     const Bwf2qtReport report = run({a, plain, c});
 
     EXPECT_EQ(report.outcome, CommandOutcome::Done);
-    EXPECT_EQ(report.movies, (std::vector<std::string>{out("A01.mov"), out("C03.mov")}));
+    EXPECT_EQ(report.movies, (Lines{out("A01.mov"), out("C03.mov")}));
     EXPECT_EQ(report.withoutBext, 1);
     const auto progress = events("progress");
     ASSERT_EQ(progress.size(), 8u);
     EXPECT_EQ(progress[3],
               "progress 1.000000 Converting BWF File: plain.wav|Converting 2 out of 3 Files");
-    EXPECT_EQ(events("alert"),
-              (std::vector<std::string>{"alert The File: plain.wav is apparently not a BWF "
-                                        "File.|The File does not contain a Bext Chunk!|Skip "
-                                        "File|Abort|"}));
+    EXPECT_EQ(events("alert"), (Lines{"alert The File: plain.wav is apparently not a BWF "
+                                      "File.|The File does not contain a Bext Chunk!|Skip "
+                                      "File|Abort|"}));
     EXPECT_EQ(ui.beeps(), 1);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"Converting BWF File: " + a + "...",
-                                                    "Converting BWF File: " + plain + "...",
-                                                    "Converting BWF File: " + c + "...",
-                                                    "Creating Batch List...",
-                                                    "Creating XML List...", "Ending bwf2qt..."}));
+    EXPECT_EQ(logLines(),
+              (Lines{"Converting BWF File: " + a + "...", "Converting BWF File: " + plain + "...",
+                     "Converting BWF File: " + c + "...", "Creating Batch List...",
+                     "Creating XML List...", "Ending bwf2qt..."}));
     // Rows are the records' values as they stand, under the FCP 4 header.
     EXPECT_EQ(list("list.txt"),
               "Name\tTracks\tMedia Start\tMedia End\tReel\tLog Note\tScene\tShot/Take\t"
@@ -173,9 +169,8 @@ TEST_F(Bwf2qtCommandTest, ExistingMovieIsSkippedReplacedOrEndsTheRun) {
         ui.queueAlertAnswer(row.answer);
         const Bwf2qtReport report = run({a});
         EXPECT_EQ(events("alert"),
-                  (std::vector<std::string>{
-                      "alert File Alreay Exists!|The File: A01.mov already "
-                      "exists in the Destination Folder.|Skip File|Replace|Abort"}));
+                  (Lines{"alert File Alreay Exists!|The File: A01.mov already "
+                         "exists in the Destination Folder.|Skip File|Replace|Abort"}));
         EXPECT_EQ(fs::file_size(out("A01.mov")) > 3, row.replaced);
         EXPECT_EQ(ui.savePanels().size(), row.listsOffered ? 1u : 0u);
         EXPECT_EQ(logLines().back() == "Ending bwf2qt...", row.answer != kAlertOther);
@@ -190,13 +185,12 @@ TEST_F(Bwf2qtCommandTest, CancelStopsBetweenFilesAndTheListsHoldTheMoviesMade) {
     ui.cancelAfterQuestions(1);
     const Bwf2qtReport report = run({a, b, write("C03.wav", bwfFile("sTAPE=R3\r\n"))});
     EXPECT_EQ(report.outcome, CommandOutcome::Cancelled);
-    EXPECT_EQ(report.movies, (std::vector<std::string>{out("A01.mov")}));
+    EXPECT_EQ(report.movies, (Lines{out("A01.mov")}));
     EXPECT_FALSE(fs::exists(out("B02.mov")));
-    EXPECT_EQ(logLines(),
-              (std::vector<std::string>{"Converting BWF File: " + a + "...",
-                                        "bwf2qt was cancelled after 1 of 3 files: " + b +
-                                            " and the files after it were not converted.",
-                                        "Creating Batch List...", "Ending bwf2qt..."}));
+    EXPECT_EQ(logLines(), (Lines{"Converting BWF File: " + a + "...",
+                                 "bwf2qt was cancelled after 1 of 3 files: " + b +
+                                     " and the files after it were not converted.",
+                                 "Creating Batch List...", "Ending bwf2qt..."}));
     const std::string batchList = list("list.txt"); // the header and one row
     EXPECT_EQ(std::count(batchList.begin(), batchList.end(), '\r'), 2);
 }
@@ -221,12 +215,10 @@ TEST_F(Bwf2qtCommandTest, BwfExtensionNeedsTheWaveTypeCode) {
     ui.queueAlertAnswer(kAlertAlternate);
     EXPECT_EQ(run({wav, bwf}).outcome, CommandOutcome::Failed);
     EXPECT_EQ(events("alert"),
-              (std::vector<std::string>{
-                  "alert Unable to read file!|The file: B02.BWF can't be recognized by "
-                  "QuickTime. Do you want to change the Type Code of the file so QuickTime can "
-                  "read it?|Change Type Code|Abort|"}));
-    EXPECT_EQ(logLines(),
-              (std::vector<std::string>{"The BWF File: " + bwf + " lacks a Wave Type Code."}));
+              (Lines{"alert Unable to read file!|The file: B02.BWF can't be recognized by "
+                     "QuickTime. Do you want to change the Type Code of the file so QuickTime can "
+                     "read it?|Change Type Code|Abort|"}));
+    EXPECT_EQ(logLines(), (Lines{"The BWF File: " + bwf + " lacks a Wave Type Code."}));
     EXPECT_FALSE(fs::exists(out("B01.mov")));
     // A read-only disk: the second alert, and the end.
     attributes.readOnly = true;
@@ -256,7 +248,7 @@ TEST_F(Bwf2qtCommandTest, ChannelPairsMergeIntoOneMovie) {
     const std::string left = write("ABC123_1.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24, 1.0));
     const std::string right = write("ABC123_2.wav", bwfFile("sTAPE=R9\r\n", 1, 48000, 24, 0.5));
     const Bwf2qtReport report = run({write("XYZ.wav", bwfFile("sTAPE=R3\r\n", 1)), right, left});
-    EXPECT_EQ(report.movies, (std::vector<std::string>{out("ABC123P1.mov"), out("XYZ.mov")}));
+    EXPECT_EQ(report.movies, (Lines{out("ABC123P1.mov"), out("XYZ.mov")}));
     EXPECT_EQ(events("progress ").at(2),
               "progress 2.000000 Converting BWF File: ABC123_1.wav|Converting 1 out of 3 files");
     EXPECT_FALSE(logMentions("Converting BWF File: " + left));
@@ -290,7 +282,7 @@ TEST_F(Bwf2qtCommandTest, FileThatIsNotWaveFailsInsteadOfLackingBext) {
     const Bwf2qtReport report = run({text, write("GOOD.wav", bwfFile("sTAPE=R1\r\n"))});
     EXPECT_EQ(report.failed, 1);
     EXPECT_EQ(report.withoutBext, 0);
-    EXPECT_EQ(report.movies, (std::vector<std::string>{out("GOOD.mov")}));
+    EXPECT_EQ(report.movies, (Lines{out("GOOD.mov")}));
     ASSERT_EQ(ui.alerts().size(), 1u);
     EXPECT_EQ(ui.alerts()[0].title, "Unable to convert file!");
 }

@@ -42,44 +42,27 @@ TEST(UpdateCheck, EachAnswerOfTheWebSite) {
         std::string shown;  // the alert, after a beep when it says no connection
         std::string opened; // the address opened after it
     };
+    // clang-format off
     const Case cases[] = {
         {"newer, Homepage", kNewer, kAlertDefault, Outcome::NewerVersion, kNewerAlert,
          "https://example.org/korvel"},
         {"newer, Download", kNewer, kAlertOther, Outcome::NewerVersion, kNewerAlert,
          "https://example.org/korvel/get"},
-        {"newer, Close, text form",
-         "{ myVersionNumber = 17; myVersionName = \"1.3\";\n"
+        {"newer, Close, text form", "{ myVersionNumber = 17; myVersionName = \"1.3\";\n"
          "  myText = \"Faster bwf2qt & a new viewer.\"; }\n",
-         kAlertAlternate,
-         Outcome::NewerVersion,
-         kNewerAlert,
-         {}},
-        {"same build",
-         "<plist><dict><key>myVersionNumber</key><integer>16</integer></dict></plist>",
-         kAlertDefault,
-         Outcome::Latest,
-         kLatestAlert,
-         {}},
-        {"missing key",
-         "<plist><dict><key>myText</key><string>hi</string></dict></plist>",
-         kAlertDefault,
-         Outcome::Latest,
-         kLatestAlert,
-         {}},
-        {"garbage",
-         "<html><body>Not here</body></html>",
-         kAlertDefault,
-         Outcome::CouldNotConnect,
-         kNoConnection,
-         {}},
+         kAlertAlternate, Outcome::NewerVersion, kNewerAlert, {}},
+        {"same build", "<plist><dict><key>myVersionNumber</key><integer>16</integer></dict>"
+         "</plist>", kAlertDefault, Outcome::Latest, kLatestAlert, {}},
+        {"missing key", "<plist><dict><key>myText</key><string>hi</string></dict></plist>",
+         kAlertDefault, Outcome::Latest, kLatestAlert, {}},
+        {"garbage", "<html><body>Not here</body></html>", kAlertDefault, Outcome::CouldNotConnect,
+         kNoConnection, {}},
         {"error status",
          "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n",
-         kAlertDefault,
-         Outcome::CouldNotConnect,
-         kNoConnection,
-         {}},
+         kAlertDefault, Outcome::CouldNotConnect, kNoConnection, {}},
         {"timeout", "", kAlertDefault, Outcome::CouldNotConnect, kNoConnection, {}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const LocalHttpServer server = c.response.empty() ? LocalHttpServer::silent()

@@ -58,28 +58,13 @@ pid_t startKorvel(const std::vector<std::string>& arguments, const std::string& 
 }
 
 CommandResult runKorvel(const std::vector<std::string>& arguments) {
-    // Files of their own: runs may go side by side.
-    static std::atomic<int> counter{0};
-    const std::string base =
-        std::filesystem::temp_directory_path() /
-        ("korvel-run-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+    const std::string base = uniqueTemporary("korvel-run-");
     const pid_t pid = startKorvel(arguments, base + ".out", base + ".err");
     int status = 0;
     waitpid(pid, &status, 0);
     CommandResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
                          takeText(base + ".out"), takeText(base + ".err")};
     return result;
-}
-
-TemporaryPrefs::TemporaryPrefs() : m_path(uniqueTemporary("korvel-prefs-") + ".ini") {}
-
-TemporaryPrefs::~TemporaryPrefs() {
-    std::filesystem::remove(m_path);
-}
-
-std::vector<std::string> TemporaryPrefs::with(std::vector<std::string> arguments) const {
-    arguments.insert(arguments.begin(), {"--prefs", m_path});
-    return arguments;
 }
 
 std::vector<std::string> KorvelTest::korvel(std::vector<std::string> arguments,

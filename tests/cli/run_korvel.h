@@ -31,21 +31,6 @@ struct ExpectedRun {
     std::string errMentions = {};
 };
 
-/// A preference store of its own for one test, removed when the test ends.
-class TemporaryPrefs {
-  public:
-    TemporaryPrefs();
-    ~TemporaryPrefs();
-    TemporaryPrefs(const TemporaryPrefs&) = delete;
-    TemporaryPrefs& operator=(const TemporaryPrefs&) = delete;
-    /// The arguments with the store's option in front.
-    std::vector<std::string> with(std::vector<std::string> arguments) const;
-    const std::string& path() const { return m_path; }
-
-  private:
-    std::string m_path;
-};
-
 /// A folder of its own for runs of korvel, with their preference store in it.
 class KorvelTest : public OutputFolderTest {
   protected:

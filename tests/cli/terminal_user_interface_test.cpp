@@ -47,11 +47,9 @@ std::string written(bool terminal) {
         ui.runAlert(Alert{"Title", "Message", "OK", {}, {}, false});
         ui.progress().end();
     }
+    std::string text(static_cast<std::size_t>(std::ftell(stream)), '\0');
     std::rewind(stream);
-    std::string text;
-    for (int c; (c = std::fgetc(stream)) != EOF;) {
-        text += static_cast<char>(c);
-    }
+    text.resize(std::fread(text.data(), 1, text.size(), stream));
     std::fclose(stream);
     return text;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # Every link of the User Guide and the release notes leads somewhere: each href names a file of
 # the data folder, and each #fragment an id (or a name) in the page it points at.
+import functools
 import html.parser
 import pathlib
 import sys
@@ -21,22 +22,20 @@ class Page(html.parser.HTMLParser):
                 self.links.append((self.getpos()[0], value))
 
 
-def parse(path, cache):
-    if path not in cache:
-        page = Page()
-        page.feed(path.read_text(encoding="utf-8"))
-        cache[path] = page
-    return cache[path]
+@functools.cache
+def parse(path):
+    page = Page()
+    page.feed(path.read_text(encoding="utf-8"))
+    return page
 
 
 def main(data):
     data = pathlib.Path(data).resolve()
     pages = sorted(data.glob("help/*.html")) + [data / "release-notes.html"]
-    cache = {}
     broken = []
     checked = 0
     for page_path in pages:
-        for line, href in parse(page_path, cache).links:
+        for line, href in parse(page_path).links:
             checked += 1
             where = f"{page_path.relative_to(data)}:{line}: {href}"
             url = urllib.parse.urlsplit(href)
@@ -47,7 +46,7 @@ def main(data):
                 broken.append(where + " (no such file)")
                 continue
             if url.fragment and target.suffix == ".html":
-                if url.fragment not in parse(target, cache).anchors:
+                if url.fragment not in parse(target).anchors:
                     broken.append(where + " (no such anchor)")
     for line in broken:
         print(line)

@@ -9,11 +9,12 @@ namespace {
 
 using test::Fcp2aleRun;
 
-const std::string kPalHead = "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tPAL\rAUDIO_FORMAT\t48khz\r"
-                             "TAPE\tUnknown\rFPS\t25\r\rColumn\r";
-const std::string kNtscHead =
-    "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\tNTSC\rAUDIO_FORMAT\t48khz\r"
-    "TAPE\tUnknown\rFPS\t29.97\r\rColumn\r";
+// The ALE heading FCP lists convert to, under a video format and frame rate.
+std::string head(std::string_view format, std::string_view fps) {
+    return "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t" + std::string(format) +
+           "\rAUDIO_FORMAT\t48khz\rTAPE\tUnknown\rFPS\t" + std::string(fps) + "\r\rColumn\r";
+}
+const std::string kPalHead = head("PAL", "25");
 const std::string kHeader = "Name\tMedia Start\tMedia End\tTracks\tAudio\tReel\tType\tComment 1";
 const std::string kColumns = "Name\tStart\tEnd\tTracks\tTape\tComment 1\r\rData\r";
 
@@ -48,26 +49,21 @@ TEST(Fcp2ale, WritesKnownColumnsUnderAleNames) {
     EXPECT_EQ(panel.title, "Save ALE Log");
     EXPECT_EQ(panel.requiredExtension, "ale");
     EXPECT_EQ(run.prefs.stringOrEmpty("fcp2aleSaveDir"), "/out");
-    EXPECT_EQ(run.attributes.typed, Texts{"/out/0.ale TEXT"});
+    EXPECT_EQ(run.attributes.codes.size(), 1u);
+    EXPECT_EQ(run.attributes.typeCode("/out/0.ale"), FourCharCode::of("TEXT"));
 }
 
 TEST(Fcp2ale, HeadNamesTheSystemAndItsRate) {
-    const auto hd = [](std::string fps) {
-        return "Heading\rFIELD_DELIM\tTABS\rVIDEO_FORMAT\t1080\rAUDIO_"
-               "FORMAT\t48khz\rTAPE\tUnknown\r"
-               "FPS\t" +
-               fps + "\r\rColumn\r";
-    };
     const std::pair<std::string, std::string> cases[] = {
-        {"NTSC", kNtscHead},
-        {"23.976 fps", hd("23.976")},
-        {"59.94 fps", hd("59.94")},
-        {"50 fps", hd("50")},
+        {"NTSC", head("NTSC", "29.97")},
+        {"23.976 fps", head("1080", "23.976")},
+        {"59.94 fps", head("1080", "59.94")},
+        {"50 fps", head("1080", "50")},
     };
-    for (const auto& [tvsys, head] : cases) {
+    for (const auto& [tvsys, heading] : cases) {
         Fcp2aleRun run;
         EXPECT_EQ(run.ales(kHeader + "\r" + row("a", "Clip"), options(true, "Clips only", tvsys)),
-                  Texts{head + kColumns + aleRow("a")})
+                  Texts{heading + kColumns + aleRow("a")})
             << tvsys;
     }
 }
@@ -177,7 +173,7 @@ TEST(Fcp2ale, ShortRowsAndShortBinLinesDoNotFail) {
 TEST(Fcp2ale, ReportsSavingProblems) {
     Fcp2aleRun run;
     run.answerPanels(1);
-    run.attributes.works = false;
+    run.attributes.readOnly = true;
     EXPECT_EQ(run.convert(kHeader + "\r" + row("a", "Clip"), options(true)), "OK");
     EXPECT_EQ(run.log.entries,
               (std::vector<std::string>{"There was a problem setting type code on /out/0.ale"}));

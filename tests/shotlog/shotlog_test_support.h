@@ -4,6 +4,7 @@
 #include "platform/scripted_user_interface.h"
 #include "shotlog/ale_reader.h"
 #include "shotlog/ale_tools.h"
+#include "support/memory_file_attributes.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,40 +25,18 @@ struct RecordedLog {
     }
 };
 
-/// The lines joined with `lineBreak` after each.
-inline std::string joinLines(const std::vector<std::string>& lines, std::string_view lineBreak) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += lineBreak;
-    }
-    return text;
-}
-
 /// The whole file, byte for byte.
 inline std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// Type codes set, or refused when `works` is off.
-class FakeAttributes final : public FileAttributes {
-  public:
-    bool works = true;
-    std::vector<std::string> typed;
-    std::optional<FourCharCode> typeCode(const std::string&) const override { return {}; }
-    bool setTypeAndCreator(const std::string& path, FourCharCode type, FourCharCode) override {
-        typed.push_back(path + " " + std::string(type.text()));
-        return works;
-    }
-};
-
 /// One fcp2ale conversion, with its panels, preferences and the files it saves.
 struct Fcp2aleRun {
     ScriptedUserInterface ui;
     RecordedLog log;
     MemoryPreferenceStore prefs;
-    FakeAttributes attributes;
+    MemoryFileAttributes attributes;
     std::vector<std::pair<std::string, std::string>> written; // path, text
     bool writerFails = false;
 

