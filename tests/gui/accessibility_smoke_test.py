@@ -20,15 +20,24 @@ def walk(node, depth=0):
             yield from walk(node.getChildAtIndex(index), depth + 1)
 
 
-def find_app(names, seconds=60):
+def find_app(start, names, seconds=60):
+    """Starts the app and waits for it on the bus; returns it (or None) and the running process."""
+    process = start()
+    restarts = 2
     deadline = time.time() + seconds
     while time.time() < deadline:
+        if process.poll() is not None and restarts > 0:
+            # The virtual display can still be coming up when the app first connects to it.
+            print(f"korvel-tools exited with {process.returncode} before it was found; starting it again")
+            restarts -= 1
+            time.sleep(1)
+            process = start()
         desktop = pyatspi.Registry.getDesktop(0)
         for app in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
             if app is not None and app.name in names:
-                return app
+                return app, process
         time.sleep(0.5)
-    return None
+    return None, process
 
 
 def failures(app):
@@ -55,9 +64,13 @@ def main():
         # A store that has seen a start already: no notice covers the window.
         with open(prefs, "w") as store:
             store.write("[General]\nTVSys=PAL\nkorvelVersion=9\n")
-        process = subprocess.Popen([sys.argv[1], "--prefs", prefs], env=env)
+        # Start the registry first: an app that comes up while the registry is still being
+        # started may never be listed on the bus.
+        pyatspi.Registry.getDesktop(0)
+        app, process = find_app(lambda: subprocess.Popen([sys.argv[1], "--prefs", prefs], env=env),
+                                ("korvel-tools", "Korvel Tools"))
         try:
-            found = failures(find_app(("korvel-tools", "Korvel Tools")))
+            found = failures(app)
         finally:
             process.terminate()
             process.wait(timeout=10)
