@@ -33,6 +33,13 @@ inline void putLittle(Bytes& out, std::uint64_t value, int bytes) {
     }
 }
 
+/// Overwrites `bytes` bytes at `at` with `value`, little-endian.
+inline void setLittle(Bytes& out, std::size_t at, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
 /// Signed 24-bit samples, little-endian.
 inline void put24(Bytes& out, std::int32_t value) {
     putLittle(out, static_cast<std::uint32_t>(value), 3);
@@ -173,14 +180,9 @@ inline Bytes buildWave(const std::vector<Chunk>& chunks, Container container = C
         }
     }
     const std::uint64_t riffSize = out.size() - 8;
-    const auto setLittle = [&out](std::size_t at, std::uint64_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-        }
-    };
-    setLittle(4, container == Container::Rf64 ? 0xFFFFFFFFu : riffSize, 4);
+    setLittle(out, 4, container == Container::Rf64 ? 0xFFFFFFFFu : riffSize, 4);
     if (container == Container::Rf64) {
-        setLittle(ds64Body, riffSize, 8);
+        setLittle(out, ds64Body, riffSize, 8);
     }
     return out;
 }
