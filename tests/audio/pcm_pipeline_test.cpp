@@ -485,12 +485,12 @@ TEST(PcmPipeline, MergesAPairLaidOutByItsDelays) {
 
 TEST(PcmPipeline, RefusesPairsThatDoNotMatch) {
     const Bytes mono48 = waveOf(1, 1, 48000, 24, Bytes(30, 1));
-    const Bytes mono44 = waveOf(1, 1, 44100, 24, Bytes(30, 1));
-    const Bytes mono16 = waveOf(1, 1, 48000, 16, Bytes(30, 1));
-    const Bytes stereo = waveOf(1, 2, 48000, 24, Bytes(30, 1));
-    for (const Bytes* other : {&mono44, &mono16, &stereo}) {
+    // Another rate, sample size, or channel count.
+    for (const Bytes& other :
+         {waveOf(1, 1, 44100, 24, Bytes(30, 1)), waveOf(1, 1, 48000, 16, Bytes(30, 1)),
+          waveOf(1, 2, 48000, 24, Bytes(30, 1))}) {
         Collected out;
-        auto report = merge(mono48, *other, out);
+        auto report = merge(mono48, other, out);
         ASSERT_FALSE(report);
         EXPECT_TRUE(out.bytes.empty()) << report.error().message;
         EXPECT_EQ(report.error().message.find("not a WAVE"), std::string::npos);
