@@ -489,8 +489,9 @@ class QTUtilityTest : public test::OutputFolderTest {
     }
 
     Status add(const std::string& path, std::string tc, std::string reel, std::string tvsys,
-               bool df = false) {
-        return utility.ZAN_AddTCTrack({path, std::move(tc), std::move(reel), std::move(tvsys), df});
+               bool df = false, bool replace = false, bool refuse = false) {
+        return utility.ZAN_AddTCTrack(
+            {path, std::move(tc), std::move(reel), std::move(tvsys), df, replace, refuse});
     }
 
     RecordingConsole console;
@@ -601,14 +602,12 @@ TEST_F(QTUtilityTest, RefusesOrReplacesAnExistingTrackWhenAsked) {
     const auto path = movie();
     ASSERT_TRUE(add(path, "01:00:00:00", "FIRST", "PAL").ok());
     const auto before = readFile(path);
-    AddTCTrackOptions refuse{path, "02:00:00:00", "SECOND", "PAL", false, false, true};
-    auto status = utility.ZAN_AddTCTrack(refuse);
+    auto status = add(path, "02:00:00:00", "SECOND", "PAL", false, false, true); // refused
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.error().kind, ErrorKind::HasTimecodeTrack);
     EXPECT_EQ(readFile(path), before);
 
-    AddTCTrackOptions replace{path, "02:00:00:00", "SECOND", "PAL", false, true, true};
-    ASSERT_TRUE(utility.ZAN_AddTCTrack(replace).ok());
+    ASSERT_TRUE(add(path, "02:00:00:00", "SECOND", "PAL", false, true, true).ok()); // replaced
     EXPECT_EQ(utility.ZAN_ReadSource(path), "SECOND");
     auto m = qtff::MovieFile::open(path, qtff::OpenMode::ReadOnly);
     EXPECT_EQ(qtff::timecodeTrackIds(m->movie()).size(), 1u);
