@@ -299,9 +299,8 @@ TEST(PcmPipeline, CopiesSamplesBitForBit) {
         const std::size_t frames = (3u << 20) / (channels * bits / 8) + 7;
         const Bytes samples = pseudoRandomBytes(frames * channels * bits / 8, bits);
         Collected out;
-        PcmConversion conversion;
-        conversion.outputRate = 44100;        // without the 16-bit reduction nothing is resampled
-        conversion.toSixteenBit = bits == 16; // a 16-bit source stays as it is
+        // Without the 16-bit reduction nothing is resampled; a 16-bit source stays as it is.
+        const PcmConversion conversion{.toSixteenBit = bits == 16, .outputRate = 44100};
         auto report = run(waveOf(tag, channels, rate, bits, samples, container), conversion, out);
         ASSERT_TRUE(report) << report.error().message;
         EXPECT_EQ(out.bytes, samples) << channels << " channels, " << bits << " bits";
@@ -391,9 +390,7 @@ TEST(PcmPipeline, DitheredReductionHasNoTruncationDistortion) {
         put24(samples, sine[i]);
     }
     Collected out;
-    PcmConversion conversion;
-    conversion.toSixteenBit = true;
-    auto report = run(waveOf(1, 1, 48000, 24, samples), conversion, out);
+    auto report = run(waveOf(1, 1, 48000, 24, samples), {.toSixteenBit = true}, out);
     ASSERT_TRUE(report) << report.error().message;
     EXPECT_EQ(report->output.sampleFormat, SampleFormat::Int16);
     const NoiseFigures dithered = measure(sine, read16(out.bytes));
@@ -410,9 +407,7 @@ TEST(PcmPipeline, FloatReducesToSixteenBits) {
         test::putLittle(samples, bits, 4);
     }
     Collected out;
-    PcmConversion conversion;
-    conversion.toSixteenBit = true;
-    ASSERT_TRUE(run(waveOf(3, 1, 48000, 32, samples), conversion, out));
+    ASSERT_TRUE(run(waveOf(3, 1, 48000, 32, samples), {.toSixteenBit = true}, out));
     const auto values = read16(out.bytes);
     const std::int16_t expected[] = {0, 16384, -16384, 32767, -32767, 32767}; // 2.0 clips
     ASSERT_EQ(values.size(), 6u);
@@ -432,10 +427,8 @@ TEST(PcmPipeline, ResamplesTo44k1AndTo48k) {
             put24(samples, 0);
         }
         Collected out;
-        PcmConversion conversion;
-        conversion.toSixteenBit = true;
-        conversion.outputRate = to;
-        auto report = run(waveOf(1, 2, from, 24, samples), conversion, out);
+        auto report =
+            run(waveOf(1, 2, from, 24, samples), {.toSixteenBit = true, .outputRate = to}, out);
         ASSERT_TRUE(report) << report.error().message;
         EXPECT_EQ(report->output.sampleRate, to);
         EXPECT_EQ(report->framesWritten, std::uint64_t{to} * 2) << from << " -> " << to;

@@ -111,8 +111,7 @@ TEST_F(BwfReaderCorpus, FromRecorderTakesTheRateTheRecorderWrote) {
         // No iXML: PAL's rules.
         {"iluvcapra-wavinfo/cue_chunks_STE-000.wav", "", "17:54:35:00"},
     };
-    BwfReadOptions options;
-    options.bwfFpsRate = BwfFrameRate::parse("From recorder");
+    const BwfReadOptions options{.bwfFpsRate = BwfFrameRate::parse("From recorder")};
     for (const auto& [file, recorderRate, start] : cases) {
         const std::string path = (dir / file).string();
         const BwfInfo info = getBWF2Info(path, options);
@@ -215,9 +214,7 @@ TEST(BwfReader, TapeIdChoice) {
         {"BWF File Name Without Extension", "/a/.WAV", ".WAV"},
     };
     for (const auto& [choice, name, reel] : rows) {
-        BwfReadOptions options;
-        options.bwfTapeIdSelect = choice;
-        EXPECT_EQ(readBytes(file, name, options).value("Reel"), reel) << choice;
+        EXPECT_EQ(readBytes(file, name, {.bwfTapeIdSelect = choice}).value("Reel"), reel) << choice;
     }
 }
 
