@@ -161,7 +161,6 @@ TEST(RiffChunks, ScanLooksOnlyAtPositions8To1024) {
     EXPECT_EQ(scanForChunkId(source, "bext"), 1024u);
     EXPECT_FALSE(scanForChunkId(source, "fmt "));
     file[1024] = 0;
-    file[1025] = 'b';
     std::memcpy(file.data() + 1025, "bext", 4);
     MemoryByteSource later(file);
     EXPECT_FALSE(scanForChunkId(later, "bext"));

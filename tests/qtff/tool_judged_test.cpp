@@ -44,11 +44,6 @@ TimecodeTrackOptions optionsFor(const TvCase& c, const std::string& reel) {
     return o;
 }
 
-bool haveJudges() {
-    return test::haveProgram("ffmpeg") && test::haveProgram("ffprobe") &&
-           test::haveProgram("mediainfo");
-}
-
 std::string framesDigest(const std::string& path) {
     auto r = runCommand("ffmpeg -v error -i " + shellQuote(path) +
                         " -map 0:v? -map 0:a? -f framemd5 - 2>&1");
@@ -104,7 +99,8 @@ void growPast4GiB(const std::string& path) {
 class ToolJudged : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!haveJudges())
+        if (!test::haveProgram("ffmpeg") || !test::haveProgram("ffprobe") ||
+            !test::haveProgram("mediainfo"))
             GTEST_SKIP() << "ffmpeg, ffprobe or mediainfo is not installed";
     }
     test::TempDir m_dir{"korvel-qtff-judged"};
