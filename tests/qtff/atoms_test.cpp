@@ -149,18 +149,12 @@ std::vector<std::uint8_t> joined(std::initializer_list<std::vector<std::uint8_t>
 
 // A whole movie header read and written back is the timecode-track tests'.
 TEST(Atom, WritesBackWhatItReadByteForByte) {
-    // moov { free (64-bit size) ; 4 zero bytes }
-    ByteWriter w;
-    auto moov = w.beginAtom(fourCC("moov"));
-    w.u32(1);
-    w.fourCC(fourCC("free"));
-    w.u64(18);
-    w.u16(0xBEEF);
-    w.u32(0);
-    w.endAtom(moov);
-    auto atom = parseAtom(w.data());
+    // moov { free (64-bit size 18, 2 bytes) ; 4 zero bytes }
+    const auto bytes = joined(
+        {header(30, "moov"), header(1, "free"), {0, 0, 0, 0, 0, 0, 0, 18, 0xBE, 0xEF, 0, 0, 0, 0}});
+    auto atom = parseAtom(bytes);
     ASSERT_TRUE(atom.ok()) << atom.error().message;
-    EXPECT_EQ(atomBytes(*atom), w.data());
+    EXPECT_EQ(atomBytes(*atom), bytes);
 }
 
 TEST(Atom, RefusesChildrenThatDoNotFitTheirParent) {
