@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The ale2fcp, fcp2ale and Batch Add TC commands: their panels, preferences, log and files.
+// The ale2fcp, fcp2ale and Batch Add TC commands (their panels, preferences, log and files), and
+// the log they write to.
 #include "app/batch_add_tc_command.h"
 #include "app/conversion_commands.h"
 #include "app/default_preferences.h"
+#include "app/log_controller.h"
 #include "app/preference_keys.h"
 #include "platform/scripted_user_interface.h"
 #include "support/memory_file_attributes.h"
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <vector>
 
 namespace korvel {
 namespace {
@@ -277,6 +280,45 @@ TEST_F(ClickDoSetTCRun, RunsTheBatchIntoTheLog) {
     // The batch's own lines are the movie tests'; here, that they reach the log window.
     EXPECT_TRUE(h.log.logString().ends_with("\rEnding Batch Add TC...\r\r")) << h.log.logString();
     EXPECT_EQ(h.ui.summaryLines().at(0), "The ALE file: day.ALE contained 2 clip(s).");
+}
+
+TEST(KTLogControllerTest, Texts) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> entries;
+        bool clearFirst;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"start", {}, false, "Korvel Tools version 1.2.1\r\r"},
+        {"entry ending in a return",
+         {"Ending Batch Add TC...\r", "next"},
+         false,
+         "Korvel Tools version 1.2.1\r\rEnding Batch Add TC...\r\rnext\r"},
+        {"empty entry", {""}, false, "Korvel Tools version 1.2.1\r\r\r"},
+        {"cleared then one", {"entry"}, true, "Korvel Tools version 1.2.1\rentry\r"},
+    };
+    for (const Row& row : rows) {
+        KTLogController log;
+        if (row.clearFirst) {
+            log.KTAddLogEntry("before the clear");
+            log.KTClearLog();
+        }
+        for (const std::string& entry : row.entries) {
+            log.KTAddLogEntry(entry);
+        }
+        EXPECT_EQ(log.logString(), row.expected) << row.name;
+    }
+}
+
+TEST(KTLogControllerTest, ListenerSeesEveryChange) {
+    KTLogController log;
+    std::vector<std::string> seen;
+    log.setListener([&](std::string_view entry) { seen.emplace_back(entry); });
+    log.KTAddLogEntry("a");
+    log.KTClearLog();
+    log.KTAddLogEntry("b");
+    EXPECT_EQ(seen, (std::vector<std::string>{"a", "", "b"}));
 }
 
 } // namespace
