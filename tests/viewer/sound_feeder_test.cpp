@@ -61,6 +61,16 @@ class CaptureSink final : public SoundSink {
     int stopAfterWrites = -1;
 };
 
+// What a play of the file from `frame` (25 fps) gives the sound device, once all of it is fed.
+std::vector<std::int16_t> played(const std::string& path, int direction, std::int64_t frame) {
+    CaptureSink sink;
+    SoundFeeder feeder(sink);
+    feeder.setSource(path);
+    feeder.playStarted(direction, MediaTime{frame, 25});
+    feeder.waitUntilFed();
+    return sink.captured;
+}
+
 struct PlayCase {
     const char* name;
     int direction;
@@ -81,17 +91,12 @@ TEST(SoundFeeder, GivesEverySampleInPlayOrderBitExact) {
     const auto wav = writeCounterWav();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CaptureSink sink;
-        SoundFeeder feeder(sink);
-        feeder.setSource(wav);
-        feeder.playStarted(c.direction, MediaTime{c.startFrame, 25});
-        feeder.waitUntilFed();
-        ASSERT_EQ(sink.captured.size(), std::size_t(c.samples) * 2);
+        const auto captured = played(wav, c.direction, c.startFrame);
+        ASSERT_EQ(captured.size(), std::size_t(c.samples) * 2);
         for (std::int64_t i = 0; i < c.samples; ++i) {
             const std::int64_t frame = c.firstSample + c.direction * i;
-            ASSERT_EQ(sink.captured[std::size_t(2 * i)], leftAt(frame)) << "sample frame " << i;
-            ASSERT_EQ(sink.captured[std::size_t(2 * i + 1)], rightAt(frame))
-                << "sample frame " << i;
+            ASSERT_EQ(captured[std::size_t(2 * i)], leftAt(frame)) << "sample frame " << i;
+            ASSERT_EQ(captured[std::size_t(2 * i + 1)], rightAt(frame)) << "sample frame " << i;
         }
     }
 }
@@ -144,16 +149,8 @@ TEST(SoundFeeder, ReversePlayOfAMoviesAacIsItsForwardSoundBackwards) {
                   korvel::test::shellQuote(path))
                   .status,
               0);
-    const auto play = [&path](int direction, std::int64_t frame) {
-        CaptureSink sink;
-        SoundFeeder feeder(sink);
-        feeder.setSource(path);
-        feeder.playStarted(direction, MediaTime{frame, 25});
-        feeder.waitUntilFed();
-        return sink.captured;
-    };
-    const auto forward = play(1, 0);
-    const auto reverse = play(-1, 20);
+    const auto forward = played(path, 1, 0);
+    const auto reverse = played(path, -1, 20);
     const std::size_t frames = 20 * 1920;
     ASSERT_GE(forward.size(), frames * 2);
     ASSERT_EQ(reverse.size(), frames * 2);
