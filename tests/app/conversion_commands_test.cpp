@@ -1,15 +1,24 @@
 // SPDX-License-Identifier: MIT
+// The ale2fcp, fcp2ale and Batch Add TC commands (their panels, preferences, log and files), and
+// the log they write to.
+#include "app/batch_add_tc_command.h"
 #include "app/conversion_commands.h"
 #include "app/default_preferences.h"
+#include "app/log_controller.h"
 #include "app/preference_keys.h"
 #include "platform/scripted_user_interface.h"
 #include "support/memory_file_attributes.h"
+#include "support/output_folder_test.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <vector>
 
 namespace korvel {
 namespace {
+
+namespace fs = std::filesystem;
 
 // One command run against files held in memory.
 struct Harness {
@@ -175,6 +184,141 @@ TEST(Clickfcp2ale, UnreadableFileIsReported) {
     EXPECT_EQ(clickfcp2ale(h.context), CommandOutcome::Failed);
     ASSERT_EQ(h.ui.alerts().size(), 1u);
     EXPECT_EQ(h.ui.alerts()[0].title, "The file could not be read!");
+}
+
+struct BatchAddTcHarness {
+    ScriptedUserInterface ui;
+    MemoryPreferenceStore prefs;
+    KTLogController log;
+    std::vector<std::string> added;
+    BatchAddTcCommand command{
+        ui, prefs, log,
+        TimecodeTrackOperations{[](const std::string&) { return false; },
+                                [](const std::string&) { return Status{}; },
+                                [this](const std::string& path, std::string_view tc,
+                                       std::string_view reel, std::string_view, bool) {
+                                    added.push_back(path + " " + std::string(tc) + " " +
+                                                    std::string(reel));
+                                    return Status{};
+                                },
+                                {}}};
+
+    BatchAddTcHarness() { makeDefaultPrefs(prefs, "/home/ed"); }
+};
+
+TEST(ClickDoSetTC, CancellingEitherPanelStops) {
+    BatchAddTcHarness first;
+    EXPECT_EQ(first.command.clickDoSetTC(), CommandOutcome::Cancelled);
+    EXPECT_FALSE(first.prefs.contains(prefkey::kLastAleDir));
+    EXPECT_EQ(first.ui.openPanels().size(), 1u);
+
+    BatchAddTcHarness second;
+    second.prefs.setString(prefkey::kLastAleDir, "/shoot/old.ALE");
+    second.prefs.setString(prefkey::kLastMfDir, "/media/day1");
+    second.ui.queueOpenPanelAnswer({"/shoot/day2.ALE"});
+    second.ui.queueOpenPanelCancel();
+    EXPECT_EQ(second.command.clickDoSetTC(), CommandOutcome::Cancelled);
+    // The ALE chosen before the folder panel was cancelled is remembered.
+    EXPECT_EQ(second.prefs.stringOrEmpty(prefkey::kLastAleDir), "/shoot/day2.ALE");
+    EXPECT_EQ(second.command.aleFile(), "/shoot/day2.ALE");
+    EXPECT_EQ(second.prefs.stringOrEmpty(prefkey::kLastMfDir), "/media/day1");
+
+    const OpenPanel& ale = second.ui.openPanels().at(0);
+    EXPECT_EQ(ale.title, "Select Ale log:");
+    EXPECT_EQ(ale.allowedExtensions, (std::vector<std::string>{"ALE", "ale", "txt", "TXT"}));
+    EXPECT_EQ(ale.startFolder, "/shoot");
+    const OpenPanel& folder = second.ui.openPanels().at(1);
+    EXPECT_EQ(folder.title, "Select Media Folder:");
+    EXPECT_EQ(folder.startFolder, "/media/day1");
+    EXPECT_TRUE(folder.chooseFolders);
+}
+
+TEST(ClickDoSetTC, OptionsComeFromTheStore) {
+    struct Row {
+        std::string mediaFileVersion;
+        std::string tcColumn;
+        bool convertTo24Tc;
+        std::int32_t baseNameLength;
+        bool convert;
+    };
+    const Row rows[] = {
+        {"QuickTime 4 or later", "Start", true, 28, true},
+        {"QuickTime 3", "Start", false, 27, false},
+        {"", "TC 24 Start", true, 27, false},
+        {"QuickTime 4 or later", "Auxiliary TC1", true, 28, true},
+    };
+    for (const Row& row : rows) {
+        MemoryPreferenceStore prefs;
+        makeDefaultPrefs(prefs, "/home/ed");
+        prefs.setString(prefkey::kMediaFileVersion, row.mediaFileVersion);
+        prefs.setString(prefkey::kTcColumn, row.tcColumn);
+        prefs.setBoolean(prefkey::kConvertTo24Tc, row.convertTo24Tc);
+        const SetMovieTCFromAleOptions options =
+            BatchAddTcCommand::optionsFromPreferences(prefs, "/a.ALE", "/m");
+        EXPECT_EQ(options.tcField, row.tcColumn);
+        EXPECT_EQ(options.baseNameLength, row.baseNameLength) << row.mediaFileVersion;
+        EXPECT_EQ(options.convertTo24TC, row.convert) << row.tcColumn;
+    }
+}
+
+using ClickDoSetTCRun = test::OutputFolderTest;
+
+TEST_F(ClickDoSetTCRun, RunsTheBatchIntoTheLog) {
+    fs::create_directories(m_folder / "media");
+    writeText("media/A001.mov", "movie");
+    BatchAddTcHarness h;
+    h.ui.queueOpenPanelAnswer({writeText("day.ALE", "Heading\r\nColumn\r\nName\tTape\tStart\r\n\r\n"
+                                                    "Data\r\nA001\tR1\t01:00:00:00\r\n"
+                                                    "A002\tR2\t01:00:00:00\r\n")});
+    h.ui.queueOpenPanelAnswer({path("media")});
+    EXPECT_EQ(h.command.clickDoSetTC(), CommandOutcome::Done);
+    ASSERT_TRUE(h.command.lastSummary().has_value());
+    EXPECT_EQ(h.command.lastSummary()->added, 1);
+    EXPECT_EQ(h.command.lastSummary()->missed, 1);
+    EXPECT_EQ(h.added, (std::vector<std::string>{path("media/A001.mov") + " 01:00:00:00 R1"}));
+    EXPECT_EQ(h.prefs.stringOrEmpty(prefkey::kLastMfDir), path("media"));
+    // The batch's own lines are the movie tests'; here, that they reach the log window.
+    EXPECT_TRUE(h.log.logString().ends_with("\rEnding Batch Add TC...\r\r")) << h.log.logString();
+    EXPECT_EQ(h.ui.summaryLines().at(0), "The ALE file: day.ALE contained 2 clip(s).");
+}
+
+TEST(KTLogControllerTest, Texts) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> entries;
+        bool clearFirst;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"start", {}, false, "Korvel Tools version 1.2.1\r\r"},
+        {"entry ending in a return",
+         {"Ending Batch Add TC...\r", "next"},
+         false,
+         "Korvel Tools version 1.2.1\r\rEnding Batch Add TC...\r\rnext\r"},
+        {"empty entry", {""}, false, "Korvel Tools version 1.2.1\r\r\r"},
+        {"cleared then one", {"entry"}, true, "Korvel Tools version 1.2.1\rentry\r"},
+    };
+    for (const Row& row : rows) {
+        KTLogController log;
+        if (row.clearFirst) {
+            log.KTAddLogEntry("before the clear");
+            log.KTClearLog();
+        }
+        for (const std::string& entry : row.entries) {
+            log.KTAddLogEntry(entry);
+        }
+        EXPECT_EQ(log.logString(), row.expected) << row.name;
+    }
+}
+
+TEST(KTLogControllerTest, ListenerSeesEveryChange) {
+    KTLogController log;
+    std::vector<std::string> seen;
+    log.setListener([&](std::string_view entry) { seen.emplace_back(entry); });
+    log.KTAddLogEntry("a");
+    log.KTClearLog();
+    log.KTAddLogEntry("b");
+    EXPECT_EQ(seen, (std::vector<std::string>{"a", "", "b"}));
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Temporary output files and the identity of files: what may be replaced, and what never is.
+// Temporary output files and the identity of files (what may be replaced, and what never is),
+// path names and type codes.
 #include "base/temporary_file.h"
+#include "platform/file_attributes.h"
 #include "platform/file_identity.h"
+#include "platform/path_names.h"
 #include "support/output_folder_test.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 namespace korvel {
 namespace {
@@ -120,6 +124,61 @@ TEST_F(OutputFilesTest, SameFileByInodeOrByPath) {
     EXPECT_NE(clash.error().message.find("hard.wav"), std::string::npos);
     EXPECT_FALSE(checkOutputsSpareInputs({}, {out("x.mov"), out("sub/../x.mov")}));
     EXPECT_TRUE(checkOutputsSpareInputs({out("a.WAV")}, {out("a.mov"), out("a.xml")}));
+}
+
+TEST(PathNamesTest, Parts) {
+    struct Row {
+        const char* path;
+        const char* folder;
+        const char* name;
+        const char* base;
+        const char* extension;
+    };
+    const Row rows[] = {
+        {"/Volumes/Day 1/Scene12.ALE", "/Volumes/Day 1", "Scene12.ALE", "Scene12", ".ALE"},
+        {"/A001.mov", "/", "A001.mov", "A001", ".mov"},
+        {"list.v2.txt", "", "list.v2.txt", "list.v2", ".txt"},
+        {"/shoot/.hidden", "/shoot", ".hidden", ".hidden", ""},
+        {"/shoot/no extension", "/shoot", "no extension", "no extension", ""},
+        {"/shoot/", "/shoot", "", "", ""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(folderOf(row.path), row.folder) << row.path;
+        EXPECT_EQ(fileNameOf(row.path), row.name) << row.path;
+        EXPECT_EQ(withoutExtension(fileNameOf(row.path)), row.base) << row.path;
+        EXPECT_EQ(extensionOf(row.path), row.extension) << row.path;
+    }
+}
+
+TEST(ExtendedAttributeFileAttributesTest, TypeAndCreatorRoundTrip) {
+    const auto path = std::filesystem::temp_directory_path() / "korvel-attributes-test.txt";
+    std::ofstream(path) << "text";
+    ExtendedAttributeFileAttributes attributes;
+    const bool stored = attributes.setTypeAndCreator(path.string(), FourCharCode::of("TEXT"),
+                                                     FourCharCode::of("KeyG"));
+    if (!stored) {
+        std::filesystem::remove(path);
+        GTEST_SKIP() << "the temporary folder's file system keeps no extended attributes";
+    }
+    EXPECT_EQ(attributes.typeCode(path.string()), FourCharCode::of("TEXT"));
+
+    // The Finder information is the 32-byte record the Mac uses: type, then creator.
+    char info[32] = {};
+    ASSERT_EQ(getxattr(path.c_str(), "user.com.apple.FinderInfo", info, sizeof info), 32);
+    EXPECT_EQ(std::string(info, 8), "TEXTKeyG");
+
+    // Changing the codes keeps the rest of the record.
+    info[8] = 0x40;
+    ASSERT_EQ(setxattr(path.c_str(), "user.com.apple.FinderInfo", info, sizeof info, 0), 0);
+    ASSERT_TRUE(attributes.setTypeAndCreator(path.string(), FourCharCode::of("WAVE"),
+                                             FourCharCode::of("TVOD")));
+    ASSERT_EQ(getxattr(path.c_str(), "user.com.apple.FinderInfo", info, sizeof info), 32);
+    EXPECT_EQ(std::string(info, 8), "WAVETVOD");
+    EXPECT_EQ(info[8], 0x40);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(attributes.setTypeAndCreator("/nonexistent/korvel/file", FourCharCode::of("TEXT"),
+                                              FourCharCode::of("KeyG")));
+    EXPECT_FALSE(attributes.typeCode("/nonexistent/korvel/file"));
 }
 
 } // namespace

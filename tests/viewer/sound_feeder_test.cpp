@@ -2,6 +2,7 @@
 #include "../audio/wave_builder.h"
 #include "support/outside_tools.h"
 #include "viewer/sound_feeder.h"
+#include "viewer/sound_reversal.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -60,6 +61,16 @@ class CaptureSink final : public SoundSink {
     int stopAfterWrites = -1;
 };
 
+// What a play of the file from `frame` (25 fps) gives the sound device, once all of it is fed.
+std::vector<std::int16_t> played(const std::string& path, int direction, std::int64_t frame) {
+    CaptureSink sink;
+    SoundFeeder feeder(sink);
+    feeder.setSource(path);
+    feeder.playStarted(direction, MediaTime{frame, 25});
+    feeder.waitUntilFed();
+    return sink.captured;
+}
+
 struct PlayCase {
     const char* name;
     int direction;
@@ -80,17 +91,12 @@ TEST(SoundFeeder, GivesEverySampleInPlayOrderBitExact) {
     const auto wav = writeCounterWav();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CaptureSink sink;
-        SoundFeeder feeder(sink);
-        feeder.setSource(wav);
-        feeder.playStarted(c.direction, MediaTime{c.startFrame, 25});
-        feeder.waitUntilFed();
-        ASSERT_EQ(sink.captured.size(), std::size_t(c.samples) * 2);
+        const auto captured = played(wav, c.direction, c.startFrame);
+        ASSERT_EQ(captured.size(), std::size_t(c.samples) * 2);
         for (std::int64_t i = 0; i < c.samples; ++i) {
             const std::int64_t frame = c.firstSample + c.direction * i;
-            ASSERT_EQ(sink.captured[std::size_t(2 * i)], leftAt(frame)) << "sample frame " << i;
-            ASSERT_EQ(sink.captured[std::size_t(2 * i + 1)], rightAt(frame))
-                << "sample frame " << i;
+            ASSERT_EQ(captured[std::size_t(2 * i)], leftAt(frame)) << "sample frame " << i;
+            ASSERT_EQ(captured[std::size_t(2 * i + 1)], rightAt(frame)) << "sample frame " << i;
         }
     }
 }
@@ -143,22 +149,34 @@ TEST(SoundFeeder, ReversePlayOfAMoviesAacIsItsForwardSoundBackwards) {
                   korvel::test::shellQuote(path))
                   .status,
               0);
-    const auto play = [&path](int direction, std::int64_t frame) {
-        CaptureSink sink;
-        SoundFeeder feeder(sink);
-        feeder.setSource(path);
-        feeder.playStarted(direction, MediaTime{frame, 25});
-        feeder.waitUntilFed();
-        return sink.captured;
-    };
-    const auto forward = play(1, 0);
-    const auto reverse = play(-1, 20);
+    const auto forward = played(path, 1, 0);
+    const auto reverse = played(path, -1, 20);
     const std::size_t frames = 20 * 1920;
     ASSERT_GE(forward.size(), frames * 2);
     ASSERT_EQ(reverse.size(), frames * 2);
     for (std::size_t i = 0; i < frames * 2; ++i)
         ASSERT_LE(std::abs(reverse[i] - forward[2 * (frames - 1 - i / 2) + i % 2]), 3)
             << "sample " << i;
+}
+
+TEST(SoundReversal, ReversesFramesBitExactAndKeepsChannelsTogether) {
+    // Two channels of 24-bit samples: frames of 6 bytes.
+    std::vector<std::uint8_t> block;
+    for (std::uint8_t i = 0; i < 4 * 6; ++i)
+        block.push_back(i);
+    const auto reversed = reverseSampleFrames(block, 6);
+    ASSERT_EQ(reversed.size(), block.size());
+    for (std::size_t frame = 0; frame < 4; ++frame)
+        for (std::size_t b = 0; b < 6; ++b)
+            EXPECT_EQ(reversed[frame * 6 + b], block[(3 - frame) * 6 + b]);
+    // Reversed twice is the original, bit for bit.
+    EXPECT_EQ(reverseSampleFrames(reversed, 6), block);
+}
+
+TEST(SoundReversal, DropsATrailingPartialFrame) {
+    const std::vector<std::uint8_t> block = {1, 2, 3, 4, 5};
+    EXPECT_EQ(reverseSampleFrames(block, 2), (std::vector<std::uint8_t>{3, 4, 1, 2}));
+    EXPECT_TRUE(reverseSampleFrames(block, 0).empty());
 }
 
 } // namespace
